@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace fw {
+
+using LibraryHandle = void*;
+
+// Loads a shared library by its full file name; null when it cannot be loaded.
+LibraryHandle loadLibrary(const std::string& fileName);
+void freeLibrary(LibraryHandle library);
+void* librarySymbol(LibraryHandle library, const char* name);
+
+} // namespace fw

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+class CSettingStock;
+class CExternalDataManager;
+class CNEBParameter;
+class CNEB_Choicelist;
+
+// The one path from program objects to the drive: values, value descriptions and
+// cached choice lists. Belongs to the settings manager; program objects keep a
+// pointer to it and must not outlive it.
+class CSettingManagerFunc
+{
+public:
+    CSettingManagerFunc(CSettingStock* stock, CExternalDataManager* dataManager);
+    CSettingManagerFunc(const CSettingManagerFunc&) = default;
+    CSettingManagerFunc& operator=(const CSettingManagerFunc&) = default;
+    virtual ~CSettingManagerFunc();
+
+    CSettingStock* getStock() const { return m_stock; }
+    // The stock's list for the parameter's number, read from the drive while it is empty.
+    CNEB_Choicelist& getChoicelist(const CNEBParameter& parameter);
+    // Replaces the parameter's value text with the drive's current value.
+    void readValue(CNEBParameter& parameter);
+    void readDescription(CNEBParameter parameter, std::string& minimum, std::string& maximum,
+                         std::string& unit, std::string& decimals);
+
+private:
+    CSettingStock* m_stock;
+    CExternalDataManager* m_dataManager;
+};

@@ -1,0 +1,268 @@
+#include "Settings_Stock/NEBConfiguration.h"
+
+#include "External_Data_Manager/ExternalDataManager.h"
+#include "framework/Format.h"
+#include "framework/MessageBox.h"
+#include "framework/NumberText.h"
+#include "framework/SystemPaths.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace {
+
+constexpr const char* kNotFound = "Parameter node not found";
+
+const char* const kRelatedParameters[] = {
+    "NEB_MODE",      "EVENT",        "ACTION",       "TIMER",         "COMP_OPERAND",
+    "COMP_OPERATOR", "COMP_VALUE",   "LR_OPERAND_1", "LR_OPERATOR_1", "LR_OPERAND_2",
+    "LR_OPERATOR_2", "LR_OPERAND_3", "NEB_START_EV", "NEB_STOP_EV",
+};
+
+std::string withoutDots(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
+    return text;
+}
+
+// A version's first two and last two characters, read as a number (NN.NN -> NNNN).
+unsigned long versionNumber(const std::string& version)
+{
+    if (version.size() < 2)
+        return fw::readULong(version + version);
+    return fw::readULong(version.substr(0, 2) + version.substr(version.size() - 2));
+}
+
+} // namespace
+
+CNEBConfiguration::CNEBConfiguration() = default;
+CNEBConfiguration::CNEBConfiguration(const CNEBConfiguration& other) = default;
+CNEBConfiguration& CNEBConfiguration::operator=(const CNEBConfiguration& other) = default;
+CNEBConfiguration::~CNEBConfiguration() = default;
+
+void CNEBConfiguration::init() {}
+
+void CNEBConfiguration::init(const std::string& driveName, const std::string& aocVersion,
+                             const std::string& dbVersion)
+{
+    createDocument();
+    m_driveName = driveName;
+    m_aocVersion = withoutDots(aocVersion);
+    m_dbVersion = withoutDots(dbVersion);
+    m_driveNode = pugi::xml_node();
+
+    const std::string path = fw::executableDirectory() + kFileName;
+    gzFile file = gzopen(path.c_str(), "rb");
+    if (!file)
+        return;
+    std::string text;
+    char block[1000];
+    for (;;) {
+        const int read = gzread(file, block, sizeof block);
+        if (read <= 0)
+            break;
+        text.append(block, static_cast<size_t>(read));
+    }
+    gzclose(file);
+
+    // A byte 0 ends the text that the parser sees.
+    const size_t end = text.find('\0');
+    loadXML(text.data(), end == std::string::npos ? text.size() : end);
+
+    if (!initDriveNode())
+        throw NEB_TEXT_EXCEPTION(kNotFound);
+}
+
+void CNEBConfiguration::createDocument()
+{
+    m_documentCreated = true;
+    m_document = std::make_shared<pugi::xml_document>();
+}
+
+void CNEBConfiguration::loadXML(const char* text, size_t length)
+{
+    try {
+        const pugi::xml_parse_result result = m_document->load_buffer(text, length);
+        if (!result)
+            fw::messageBox(result.description(), fw::MB_OK);
+    } catch (...) {
+        // Loading goes on with the document as the parser left it.
+    }
+}
+
+bool CNEBConfiguration::initDriveNode()
+{
+    const std::string query = fw::format(
+        "/DriveConfiguration/drive[(@name=\"%s\") and (Compatibility/property[@ID=\"MIN_DB\" "
+        "]<=%s) and ((Compatibility/property[@ID=\"MAX_DB\" ]>=%s) or "
+        "not(Compatibility/property[@ID=\"MAX_DB\" ]))]",
+        m_driveName.c_str(), m_dbVersion.c_str(), m_dbVersion.c_str());
+    pugi::xpath_node_set candidates = document().select_nodes(query.c_str());
+    candidates.sort(); // document order
+    for (const pugi::xpath_node& candidate : candidates) {
+        m_driveNode = candidate.node();
+        std::string excluded;
+        if (!getTextAt(m_driveNode, ".//Compatibility/property[@ID=\"EXCL_DB\"]", excluded))
+            return true;
+        if (excluded.find(m_dbVersion) == std::string::npos)
+            return true;
+    }
+    m_driveNode = pugi::xml_node();
+    return false;
+}
+
+const pugi::xml_document& CNEBConfiguration::document() const
+{
+    if (!m_document)
+        throw std::logic_error("drive configuration: no document loaded");
+    return *m_document;
+}
+
+bool CNEBConfiguration::selectFirstNode(const pugi::xml_node& context, const std::string& query,
+                                        pugi::xml_node& node) const
+{
+    const pugi::xpath_node first = context.select_node(query.c_str());
+    if (!first)
+        return false;
+    node = first.node();
+    return true;
+}
+
+std::string CNEBConfiguration::getNodeText(const pugi::xml_node& node)
+{
+    std::string text;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            text += child.value();
+        else if (child.type() == pugi::node_element)
+            text += getNodeText(child);
+    }
+    return text;
+}
+
+bool CNEBConfiguration::getTextAt(const pugi::xml_node& context, const std::string& query,
+                                  std::string& text) const
+{
+    pugi::xml_node node;
+    if (!selectFirstNode(context, query, node))
+        return false;
+    text = getNodeText(node);
+    return true;
+}
+
+bool CNEBConfiguration::getAttributeText(const char* name, const pugi::xml_node& node,
+                                         std::string& text)
+{
+    const pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute)
+        return false;
+    text = attribute.value();
+    return true;
+}
+
+bool CNEBConfiguration::lookup(const std::string& relative, const std::string& absoluteWithName,
+                               const std::string& absoluteAnyDrive, pugi::xml_node& node) const
+{
+    const pugi::xml_document& doc = document();
+    if (m_driveNode)
+        return selectFirstNode(m_driveNode, relative, node);
+    return selectFirstNode(doc, m_driveName.empty() ? absoluteAnyDrive : absoluteWithName, node);
+}
+
+std::string CNEBConfiguration::getParameterNumberStr(const char* id) const
+{
+    pugi::xml_node node;
+    const bool found = lookup(
+        fw::format(".//ParameterNumbers/parameter[@ID=\"%s\"]", id),
+        fw::format("/DriveConfiguration/drive[@name=\"%s\"]/ParameterNumbers/parameter[@ID=\"%s\"]",
+                   m_driveName.c_str(), id),
+        fw::format("/DriveConfiguration/drive/ParameterNumbers/parameter[@ID=\"%s\"]", id), node);
+    if (!found)
+        throw NEB_TEXT_EXCEPTION(kNotFound);
+    return getNodeText(node);
+}
+
+unsigned long CNEBConfiguration::getParameterNumber(const char* id) const
+{
+    return fw::readULong(getParameterNumberStr(id));
+}
+
+unsigned long CNEBConfiguration::getSpecialChoicelistItem(const char* id) const
+{
+    pugi::xml_node node;
+    const bool found = lookup(
+        fw::format(".//SpecialChoicelistItems/item[@ID=\"%s\"]", id),
+        fw::format(
+            "/DriveConfiguration/drive[@name=\"%s\"]/SpecialChoicelistItems/item[@ID=\"%s\"]",
+            m_driveName.c_str(), id),
+        fw::format("/DriveConfiguration/drive/SpecialChoicelistItems/item[@ID=\"%s\"]", id), node);
+    if (!found)
+        throw NEB_TEXT_EXCEPTION("Choicelist node not found");
+    return fw::readULong(getNodeText(node));
+}
+
+bool CNEBConfiguration::getChoicelistEntity(unsigned long parameterNumber,
+                                            unsigned long choiceValue, std::string& objectText,
+                                            std::string& objectType) const
+{
+    pugi::xml_node node;
+    const bool found = lookup(
+        fw::format(".//LinkedChoicelistItems/Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]"
+                   "/Object",
+                   parameterNumber, choiceValue),
+        fw::format("/DriveConfiguration/drive[@name=\"%s\"]/LinkedChoicelistItems/"
+                   "Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]/Object",
+                   m_driveName.c_str(), parameterNumber, choiceValue),
+        fw::format("/DriveConfiguration/drive/LinkedChoicelistItems/Choicelist[@parameternumber="
+                   "\"%lu\"]/Item[@ID=\"%lu\"]/Object",
+                   parameterNumber, choiceValue),
+        node);
+    if (!found)
+        return false;
+    objectText = getNodeText(node);
+    return getAttributeText("Type", node, objectType);
+}
+
+bool CNEBConfiguration::isDriveSupported(const std::string& driveName,
+                                         const std::string& aocVersion,
+                                         const std::string& dbVersion) const
+{
+    const char* const ids[] = {"MIN_AOC", "MIN_DB", "MAX_DB", "EXCL_DB"};
+    std::string values[4];
+    for (int i = 0; i < 4; ++i) {
+        const std::string query =
+            fw::format("/DriveConfiguration/drive[@name=\"%s\"]/Compatibility/property[@ID=\"%s\"]",
+                       driveName.c_str(), ids[i]);
+        if (!getTextAt(document(), query, values[i]))
+            return false;
+    }
+    const unsigned long version = versionNumber(dbVersion);
+
+    const std::string& excluded = values[3];
+    size_t start = 0;
+    while (start < excluded.size()) {
+        size_t comma = excluded.find(',', start);
+        if (comma == std::string::npos)
+            comma = excluded.size();
+        if (comma > start && fw::readULong(excluded.substr(start, comma - start)) == version)
+            return false;
+        start = comma + 1;
+    }
+
+    if (version < fw::readULong(values[1]) || version > fw::readULong(values[2]))
+        return false;
+    if (!aocVersion.empty() && versionNumber(aocVersion) < fw::readULong(values[0]))
+        return false;
+    return true;
+}
+
+std::vector<std::string> CNEBConfiguration::getAllNEBRelatedParameters() const
+{
+    std::vector<std::string> numbers;
+    numbers.reserve(std::size(kRelatedParameters));
+    for (const char* id : kRelatedParameters)
+        numbers.push_back(getParameterNumberStr(id));
+    return numbers;
+}

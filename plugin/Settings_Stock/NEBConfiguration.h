@@ -1,0 +1,75 @@
+#pragma once
+
+#include "NEBPTExport.h"
+
+#include <pugixml.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The drive configuration: reads "drives_conf.neb" (gzip-compressed XML beside
+// the executable), chooses the `drive` element for the connected drive type and
+// parameter database version, and answers every question about parameter
+// numbers, special choice values and linked choice-list items with XPath.
+// Copies share the loaded document and the chosen drive element.
+class NEBPT_EXPORT CNEBConfiguration
+{
+public:
+    static constexpr const char* kFileName = "drives_conf.neb";
+
+    CNEBConfiguration();
+    CNEBConfiguration(const CNEBConfiguration& other);
+    CNEBConfiguration& operator=(const CNEBConfiguration& other);
+    ~CNEBConfiguration();
+
+    // Loads the file and chooses the drive element; throws CCustomException
+    // "Parameter node not found" when no element fits. A missing file is no error.
+    void init(const std::string& driveName, const std::string& aocVersion,
+              const std::string& dbVersion);
+    // Does nothing.
+    void init();
+
+    std::string getParameterNumberStr(const char* id) const;
+    unsigned long getParameterNumber(const char* id) const;
+    unsigned long getSpecialChoicelistItem(const char* id) const;
+    // The object linked to one choice-list item: its index text and its "Type".
+    // False when the item has no link, or its link has no "Type" (objectText is
+    // filled in that case).
+    bool getChoicelistEntity(unsigned long parameterNumber, unsigned long choiceValue,
+                             std::string& objectText, std::string& objectType) const;
+    // Stand-alone compatibility check over the document that the last init loaded.
+    bool isDriveSupported(const std::string& driveName, const std::string& aocVersion,
+                          const std::string& dbVersion) const;
+    // The parameter numbers of the fourteen controller parameters, in fixed order.
+    std::vector<std::string> getAllNEBRelatedParameters() const;
+
+    bool isDocumentCreated() const { return m_documentCreated; }
+    bool hasDriveNode() const { return static_cast<bool>(m_driveNode); }
+
+protected:
+    bool initDriveNode();
+
+private:
+    void createDocument();
+    void loadFile();
+    void loadXML(const char* text, size_t length);
+    // Chooses the relative query when a drive element is chosen, otherwise the
+    // absolute one (with drive name when there is one).
+    bool lookup(const std::string& relative, const std::string& absoluteWithName,
+                const std::string& absoluteAnyDrive, pugi::xml_node& node) const;
+    bool selectFirstNode(const pugi::xml_node& context, const std::string& query,
+                         pugi::xml_node& node) const;
+    static std::string getNodeText(const pugi::xml_node& node);
+    bool getTextAt(const pugi::xml_node& context, const std::string& query,
+                   std::string& text) const;
+    static bool getAttributeText(const char* name, const pugi::xml_node& node, std::string& text);
+    const pugi::xml_document& document() const;
+
+    std::shared_ptr<pugi::xml_document> m_document;
+    bool m_documentCreated = false;
+    std::string m_driveName;
+    std::string m_aocVersion;
+    std::string m_dbVersion;
+    pugi::xml_node m_driveNode;
+};

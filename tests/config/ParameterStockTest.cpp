@@ -1,0 +1,133 @@
+#include "External_Data_Manager/ExternalDataManager.h"
+#include "Settings_Stock/CNEBParameter.h"
+#include "Settings_Stock/CNEB_Choicelist.h"
+#include "Settings_Stock/CSettingStock.h"
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CNEB_ChoicelistItem item(unsigned long id, const std::string& text, unsigned long parameter = 1301)
+{
+    CNEB_ChoicelistItem result;
+    result.setID(id);
+    result.setText(text);
+    result.setParameterNumber(parameter);
+    return result;
+}
+
+CChoicelistParameter element(unsigned long number, long index)
+{
+    CChoicelistParameter parameter;
+    parameter.setNumber(number);
+    parameter.setIndex(index);
+    return parameter;
+}
+
+} // namespace
+
+TEST(ParameterTest, ValueTextsOfBothKinds)
+{
+    CChoicelistParameter choice;
+    EXPECT_EQ(choice.getIndex(), -1);
+    EXPECT_EQ(choice.getText(), "");
+    EXPECT_EQ(choice.getValue(), 0);
+    choice.setValue(5);
+    EXPECT_EQ(choice.getText(), "5");
+    choice.setValue(-12);
+    EXPECT_EQ(choice.getValue(), -12);
+    choice.setText(" 42 units");
+    EXPECT_EQ(choice.getValue(), 42);
+
+    CFloatParameter number;
+    number.setValue(1.5);
+    EXPECT_EQ(number.getText(), "1.500000");
+    number.setText("-3600.25");
+    EXPECT_DOUBLE_EQ(number.getValue(), -3600.25);
+    number.setText("fast");
+    EXPECT_DOUBLE_EQ(number.getValue(), 0.0);
+}
+
+TEST(ParameterTest, CopiesAndIndexComparison)
+{
+    CChoicelistParameter a = element(1301, 3);
+    a.setText("7");
+    CChoicelistParameter b = element(1301, 1);
+    b.setText("9");
+
+    EXPECT_EQ(a.compareIndex(b), 2);
+    EXPECT_EQ(b.compareIndex(a), -2);
+    EXPECT_EQ(a.compareIndex(a), 0);
+
+    b.copyText(a);
+    EXPECT_EQ(b.getText(), "7");
+    EXPECT_EQ(b.getIndex(), 1) << "copyText keeps number and index";
+    EXPECT_EQ(b.getNumber(), 1301u);
+
+    const CNEBParameter plain = a; // a change bunch keeps plain copies
+    EXPECT_EQ(plain.getNumber(), 1301u);
+    EXPECT_EQ(plain.getIndex(), 3);
+    EXPECT_EQ(plain.getText(), "7");
+
+    testsupport::ScratchFolder logs;
+    testsupport::TempFolderGuard tmp(logs.path());
+    const CChoicelistParameter other = element(1302, 3);
+    try {
+        a.compareIndex(other);
+        ADD_FAILURE() << "elements of different parameters must not compare";
+    } catch (const CCustomException& e) {
+        EXPECT_EQ(e.getCategory(), 0);
+        EXPECT_EQ(e.getCode(), 1);
+        EXPECT_EQ(e.getFile(), "Settings_Stock/CNEBParameter.cpp");
+    }
+}
+
+TEST(ChoicelistTest, KeepsOrderAndFindsTheFirstMatch)
+{
+    CNEB_Choicelist list;
+    EXPECT_TRUE(list.isEmpty());
+    list.addItem(item(3, "Running"));
+    list.addItem(item(7, "First seven"));
+    list.addItem(item(7, "Second seven"));
+    EXPECT_FALSE(list.isEmpty());
+
+    std::vector<std::string> texts;
+    for (const auto& i : list)
+        texts.push_back(i.getText());
+    EXPECT_EQ(texts, (std::vector<std::string>{"Running", "First seven", "Second seven"}));
+    EXPECT_EQ(list.findItem(7).getText(), "First seven");
+    EXPECT_EQ(&list.findItem(7), &list.findItem(7)) << "a reference into the list";
+
+    CNEB_Choicelist copy = list;
+    copy.findItem(3).setText("changed");
+    EXPECT_EQ(list.findItem(3).getText(), "Running") << "copies hold their own items";
+
+    testsupport::ScratchFolder logs;
+    testsupport::TempFolderGuard tmp(logs.path());
+    try {
+        list.findItem(99);
+        ADD_FAILURE() << "a value the list does not offer";
+    } catch (const CCustomException& e) {
+        EXPECT_EQ(e.getCategory(), 0);
+        EXPECT_EQ(e.getFile(), "Settings_Stock/CNEB_Choicelist.cpp");
+    }
+}
+
+TEST(SettingStockTest, OneListPerParameterNumberWithStableReferences)
+{
+    CSettingStock stock;
+    CNEB_Choicelist& first = stock.getChoicelist(element(1301, 0));
+    first.addItem(item(1, "True"));
+    CNEB_Choicelist& sameParameter = stock.getChoicelist(element(1301, 5));
+    EXPECT_EQ(&first, &sameParameter) << "all elements of an array share one list";
+
+    for (unsigned long number = 1; number < 200; ++number)
+        stock.getChoicelist(element(number, -1)).addItem(item(number, "x", number));
+    EXPECT_EQ(&stock.getChoicelist(element(1301, 0)), &first) << "references survive growth";
+    EXPECT_EQ(first.findItem(1).getText(), "True");
+
+    CSettingStock copy = stock;
+    EXPECT_NE(&copy.getChoicelist(element(1301, 0)), &first);
+    EXPECT_EQ(copy.getChoicelist(element(1301, 0)).findItem(1).getText(), "True");
+}

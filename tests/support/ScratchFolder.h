@@ -1,0 +1,78 @@
+#pragma once
+
+#include "framework/MessageBox.h"
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class ScratchFolder
+{
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // Full path ending with '/'.
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + name; }
+
+    void writeText(const std::string& name, const std::string& text) const;
+    void writeGzip(const std::string& name, const std::string& text) const;
+    std::string readText(const std::string& name) const;
+
+private:
+    std::string m_path;
+};
+
+// Points TMPDIR at a scratch folder for the lifetime of the guard.
+class TempFolderGuard
+{
+public:
+    explicit TempFolderGuard(const std::string& folder);
+    ~TempFolderGuard();
+
+private:
+    std::string m_previous;
+    bool m_hadPrevious;
+};
+
+// Makes the framework believe the executable lies in `folder` for the lifetime of the guard.
+class ExecutableFolderGuard
+{
+public:
+    explicit ExecutableFolderGuard(const std::string& folder);
+    ~ExecutableFolderGuard();
+};
+
+// Answers every message box with a fixed button and records what was shown.
+class MessageBoxRecorder
+{
+public:
+    struct Shown
+    {
+        std::string text;
+        unsigned type;
+    };
+
+    explicit MessageBoxRecorder(int answer = fw::IDOK);
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    void setAnswer(int answer) { m_answer = answer; }
+    const std::vector<Shown>& shown() const { return m_shown; }
+
+private:
+    int m_answer;
+    std::vector<Shown> m_shown;
+    fw::MessageBoxHandler m_previous;
+};
+
+// The lines of a text file, split at "\r\n"; empty when the file is missing.
+std::vector<std::string> readLogLines(const std::string& path);
+
+} // namespace testsupport
