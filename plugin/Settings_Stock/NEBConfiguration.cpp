@@ -57,7 +57,7 @@ void CNEBConfiguration::init(const std::string& driveName, const std::string& ao
     gzFile file = gzopen(path.c_str(), "rb");
     if (!file)
         return;
-    std::string text;
+    std::string& text = m_document->text;
     char block[1000];
     for (;;) {
         const int read = gzread(file, block, sizeof block);
@@ -69,7 +69,7 @@ void CNEBConfiguration::init(const std::string& driveName, const std::string& ao
 
     // A byte 0 ends the text that the parser sees.
     const size_t end = text.find('\0');
-    loadXML(text.data(), end == std::string::npos ? text.size() : end);
+    loadXML(end == std::string::npos ? text.size() : end);
 
     if (!initDriveNode())
         throw NEB_TEXT_EXCEPTION(kNotFound);
@@ -78,13 +78,15 @@ void CNEBConfiguration::init(const std::string& driveName, const std::string& ao
 void CNEBConfiguration::createDocument()
 {
     m_documentCreated = true;
-    m_document = std::make_shared<pugi::xml_document>();
+    m_document = std::make_shared<LoadedDocument>();
 }
 
-void CNEBConfiguration::loadXML(const char* text, size_t length)
+void CNEBConfiguration::loadXML(size_t length)
 {
     try {
-        const pugi::xml_parse_result result = m_document->load_buffer(text, length);
+        // Parsed in place: the document keeps pointers into its own text.
+        const pugi::xml_parse_result result =
+            m_document->document.load_buffer_inplace(m_document->text.data(), length);
         if (!result)
             fw::messageBox(result.description(), fw::MB_OK);
     } catch (...) {
@@ -117,7 +119,7 @@ const pugi::xml_document& CNEBConfiguration::document() const
 {
     if (!m_document)
         throw std::logic_error("drive configuration: no document loaded");
-    return *m_document;
+    return m_document->document;
 }
 
 bool CNEBConfiguration::selectFirstNode(const pugi::xml_node& context, const std::string& query,

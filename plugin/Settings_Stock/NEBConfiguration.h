@@ -52,8 +52,8 @@ protected:
 
 private:
     void createDocument();
-    void loadFile();
-    void loadXML(const char* text, size_t length);
+    // Parses the first `length` bytes of the loaded text.
+    void loadXML(size_t length);
     // Chooses the relative query when a drive element is chosen, otherwise the
     // absolute one (with drive name when there is one).
     bool lookup(const std::string& relative, const std::string& absoluteWithName,
@@ -66,7 +66,14 @@ private:
     static bool getAttributeText(const char* name, const pugi::xml_node& node, std::string& text);
     const pugi::xml_document& document() const;
 
-    std::shared_ptr<pugi::xml_document> m_document;
+    // The decompressed text and the document parsed in place from it.
+    struct LoadedDocument
+    {
+        std::string text;
+        pugi::xml_document document;
+    };
+
+    std::shared_ptr<LoadedDocument> m_document;
     bool m_documentCreated = false;
     std::string m_driveName;
     std::string m_aocVersion;
