@@ -1,0 +1,608 @@
+#include "SimulatedDrive.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A non-empty run of decimal digits that fits an unsigned long.
+bool readDigits(std::string_view text, unsigned long& number)
+{
+    if (text.empty())
+        return false;
+    for (char c : text) {
+        if (!isDigit(c))
+            return false;
+    }
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+// A plain decimal number: optional sign, digits with at most one decimal point,
+// nothing else (no blanks, exponent, "inf" or "nan"). Independent of the locale.
+bool readDecimal(std::string_view text, double& number)
+{
+    size_t position = 0;
+    if (position < text.size() && (text[position] == '-' || text[position] == '+'))
+        ++position;
+    const std::string_view body = text.substr(position);
+    bool digits = false;
+    bool point = false;
+    for (char c : body) {
+        if (isDigit(c)) {
+            digits = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digits)
+        return false;
+    const auto result = std::from_chars(body.data(), body.data() + body.size(), number);
+    if (result.ec != std::errc() || result.ptr != body.data() + body.size())
+        return false;
+    if (text[0] == '-')
+        number = -number;
+    return std::isfinite(number);
+}
+
+// The number rounded to `decimals` digits after the point, as "%.<decimals>f" in
+// the C locale; never "-0".
+std::string formatFixed(double number, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    double rounded = std::round(number * scale) / scale;
+    if (rounded == 0.0)
+        rounded = 0.0;
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+bool isWholeNumber(const QJsonValue& value, double minimum, double maximum)
+{
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return std::floor(number) == number && number >= minimum && number <= maximum;
+}
+
+std::string errnoText()
+{
+    return std::strerror(errno);
+}
+
+} // namespace
+
+SimulatedDrive::SimulatedDrive(const std::string& imagePath) : m_imagePath(imagePath)
+{
+    load();
+}
+
+SimulatedDrive::~SimulatedDrive() = default;
+
+// --- loading ---
+
+void SimulatedDrive::imageError(const std::string& what) const
+{
+    throw DriveImageError(m_imagePath + ": " + what);
+}
+
+void SimulatedDrive::load()
+{
+    QFile file(QString::fromStdString(m_imagePath));
+    if (!file.open(QIODevice::ReadOnly))
+        imageError("cannot be read (" + file.errorString().toStdString() + ")");
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        imageError("not valid JSON (" + parseError.errorString().toStdString() + " at offset " +
+                   std::to_string(parseError.offset) + ")");
+    }
+    if (!document.isObject())
+        imageError("not a drive image (the top level is not a JSON object)");
+    m_root = document.object();
+
+    const QJsonValue drive = m_root.value("drive");
+    if (!drive.isObject())
+        imageError("\"drive\" is missing or not an object");
+    const QJsonObject identity = drive.toObject();
+    auto identityText = [&](const char* key, bool mayBeEmpty) {
+        const QJsonValue value = identity.value(key);
+        if (!value.isString() || (!mayBeEmpty && value.toString().isEmpty()))
+            imageError(std::string("\"drive\".\"") + key + "\" is missing or not a text");
+        return value.toString().toStdString();
+    };
+    m_driveType = identityText("type", false);
+    m_aocVersion = identityText("aocVersion", true);
+    m_databaseVersion = identityText("databaseVersion", false);
+
+    const QJsonValue language = m_root.value("language");
+    if (!language.isString() || language.toString().isEmpty())
+        imageError("\"language\" is missing or not a text");
+    m_language = language.toString().toStdString();
+
+    const QJsonValue indexBase = m_root.value("indexBase");
+    if (!isWholeNumber(indexBase, 0, INT_MAX))
+        imageError("\"indexBase\" is missing or not a whole number of at least 0");
+    m_indexBase = static_cast<int>(indexBase.toDouble());
+
+    QJsonObject namedLists;
+    if (m_root.contains("choiceLists")) {
+        if (!m_root.value("choiceLists").isObject())
+            imageError("\"choiceLists\" is not an object");
+        namedLists = m_root.value("choiceLists").toObject();
+    }
+
+    const QJsonValue parameters = m_root.value("parameters");
+    if (!parameters.isArray() || parameters.toArray().isEmpty())
+        imageError("\"parameters\" is missing or not a non-empty array");
+    const QJsonArray list = parameters.toArray();
+    for (int position = 0; position < list.size(); ++position) {
+        if (!list.at(position).isObject())
+            imageError("entry " + std::to_string(position) + " of \"parameters\" is not an object");
+        readParameter(list.at(position).toObject(), position, namedLists);
+    }
+}
+
+void SimulatedDrive::readParameter(const QJsonObject& object, int position,
+                                   const QJsonObject& namedLists)
+{
+    Parameter p;
+    p.jsonPosition = position;
+    std::string where = "entry " + std::to_string(position) + " of \"parameters\"";
+    if (!isWholeNumber(object.value("number"), 0, 4294967295.0))
+        imageError(where + ": \"number\" is missing or not a parameter number");
+    p.number = static_cast<unsigned long>(object.value("number").toDouble());
+    where = "parameter " + std::to_string(p.number);
+    if (m_parameters.count(p.number))
+        imageError(where + " is listed twice");
+
+    if (!object.value("name").isString())
+        imageError(where + ": \"name\" is missing or not a text");
+    p.name = object.value("name").toString().toStdString();
+
+    if (object.contains("elementCount")) {
+        if (!isWholeNumber(object.value("elementCount"), 0, 1000000))
+            imageError(where + ": \"elementCount\" is not a whole number from 0 to 1000000");
+        p.elementCount = static_cast<unsigned long>(object.value("elementCount").toDouble());
+    }
+
+    if (object.contains("choices")) {
+        QJsonValue choices = object.value("choices");
+        if (choices.isString()) {
+            const QString name = choices.toString();
+            if (!namedLists.contains(name)) {
+                imageError(where + ": \"choices\" names the list \"" + name.toStdString() +
+                           "\", which \"choiceLists\" does not hold");
+            }
+            choices = namedLists.value(name);
+        }
+        if (!choices.isArray() || choices.toArray().isEmpty())
+            imageError(where + ": \"choices\" is not a non-empty list of \"<value>:<text>\" items");
+        std::set<unsigned long> seen;
+        for (const QJsonValue& item : choices.toArray()) {
+            const std::string text = item.toString().toStdString();
+            const size_t colon = text.find(':');
+            unsigned long value = 0;
+            if (!item.isString() || colon == std::string::npos ||
+                !readDigits(std::string_view(text).substr(0, colon), value) ||
+                colon + 1 >= text.size() || text[colon + 1] == ':') {
+                imageError(where + ": choice \"" + text + "\" is not of the form <value>:<text>");
+            }
+            if (!seen.insert(value).second)
+                imageError(where + ": choice value " + std::to_string(value) + " is listed twice");
+            p.choices.push_back(text);
+            p.choiceValues.push_back(value);
+        }
+        for (const char* key : {"minimum", "maximum", "unit", "decimals"}) {
+            if (object.contains(key))
+                imageError(where + ": a selection parameter has no \"" + key + "\"");
+        }
+    } else {
+        const auto text = [&](const char* key, bool isNumber) {
+            if (!object.contains(key))
+                return std::string();
+            if (!object.value(key).isString())
+                imageError(where + ": \"" + key + "\" is not a text");
+            const std::string text = object.value(key).toString().toStdString();
+            double ignored = 0;
+            if (isNumber && !text.empty() && !readDecimal(text, ignored))
+                imageError(where + ": \"" + key + "\" \"" + text + "\" is not a decimal number");
+            return text;
+        };
+        p.minimum = text("minimum", true);
+        p.maximum = text("maximum", true);
+        p.unit = text("unit", false);
+        if (object.contains("decimals")) {
+            if (!isWholeNumber(object.value("decimals"), 0, 9))
+                imageError(where + ": \"decimals\" is not a whole number from 0 to 9");
+            p.decimals = static_cast<int>(object.value("decimals").toDouble());
+        }
+    }
+
+    const QJsonValue values = object.value("values");
+    const size_t expected = p.elementCount == 0 ? 1 : p.elementCount;
+    if (!values.isArray() || static_cast<size_t>(values.toArray().size()) != expected) {
+        imageError(where + ": \"values\" must be a list of " + std::to_string(expected) +
+                   (expected == 1 ? " value" : " values"));
+    }
+    const QJsonArray valueList = values.toArray();
+    for (int element = 0; element < valueList.size(); ++element) {
+        const std::string elementName =
+            p.elementCount == 0 ? where : where + " element " + std::to_string(element);
+        if (!valueList.at(element).isString())
+            imageError(elementName + ": the value is not a text");
+        std::string stored, reason;
+        if (!checkValue(p, valueList.at(element).toString().toStdString(), stored, reason))
+            imageError(elementName + ": " + reason);
+        p.values.push_back(stored);
+    }
+    m_parameters.emplace(p.number, std::move(p));
+}
+
+bool SimulatedDrive::checkValue(const Parameter& parameter, const std::string& text,
+                                std::string& stored, std::string& reason) const
+{
+    if (parameter.isSelection()) {
+        unsigned long choice = 0;
+        if (!readDigits(text, choice)) {
+            reason = "\"" + text + "\" is not a choice value";
+            return false;
+        }
+        for (unsigned long value : parameter.choiceValues) {
+            if (value == choice) {
+                stored = std::to_string(choice);
+                return true;
+            }
+        }
+        reason = "choice value " + text + " is not in the choice list of parameter " +
+                 std::to_string(parameter.number);
+        return false;
+    }
+    double number = 0;
+    if (!readDecimal(text, number)) {
+        reason = "\"" + text + "\" is not a decimal number";
+        return false;
+    }
+    double minimum = 0, maximum = 0;
+    if ((readDecimal(parameter.minimum, minimum) && number < minimum) ||
+        (readDecimal(parameter.maximum, maximum) && number > maximum)) {
+        reason = text + " is outside the limits " + parameter.minimum + " to " + parameter.maximum +
+                 " of parameter " + std::to_string(parameter.number);
+        return false;
+    }
+    stored = formatFixed(number, parameter.decimals);
+    return true;
+}
+
+// --- saving ---
+
+void SimulatedDrive::save(const Parameters& parameters) const
+{
+    QJsonArray list = m_root.value("parameters").toArray();
+    for (const auto& [number, p] : parameters) {
+        QJsonObject object = list.at(p.jsonPosition).toObject();
+        QJsonArray values;
+        for (const std::string& value : p.values)
+            values.append(QString::fromStdString(value));
+        object.insert("values", values);
+        list.replace(p.jsonPosition, object);
+    }
+    QJsonObject root = m_root;
+    root.insert("parameters", list);
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+
+    // Replace the file as a whole: the old image stays until the new one is on disk.
+    std::string target = m_imagePath;
+    if (char* resolved = realpath(m_imagePath.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
+
+    const auto fail = [&](const std::string& what) {
+        throw DriveRefusal("cannot save the drive image " + m_imagePath + ": " + what);
+    };
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        fail("cannot create a file in its folder (" + errnoText() + ")");
+    auto discard = [&](const std::string& what) {
+        const std::string reason = what + " (" + errnoText() + ")";
+        close(fd);
+        unlink(temporary.c_str());
+        fail(reason);
+    };
+    struct stat original;
+    if (stat(target.c_str(), &original) == 0 && fchmod(fd, original.st_mode & 07777) != 0)
+        discard("cannot set the file mode");
+    size_t written = 0;
+    while (written < static_cast<size_t>(bytes.size())) {
+        const ssize_t n = write(fd, bytes.constData() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            discard("cannot write");
+        written += static_cast<size_t>(n);
+    }
+    if (fsync(fd) != 0)
+        discard("cannot flush");
+    if (close(fd) != 0) {
+        const std::string reason = "cannot close (" + errnoText() + ")";
+        unlink(temporary.c_str());
+        fail(reason);
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        const std::string reason = "cannot replace the file (" + errnoText() + ")";
+        unlink(temporary.c_str());
+        fail(reason);
+    }
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+}
+
+// --- calls ---
+
+void SimulatedDrive::stopFailing()
+{
+    m_failAt = 0;
+    m_failingOperation.clear();
+}
+
+size_t SimulatedDrive::callCount(const std::string& operation) const
+{
+    const auto it = m_callCounts.find(operation);
+    return it == m_callCounts.end() ? 0 : it->second;
+}
+
+void SimulatedDrive::resetCalls()
+{
+    m_callCount = 0;
+    m_callCounts.clear();
+    m_simulatedDelay = std::chrono::nanoseconds(0);
+}
+
+void SimulatedDrive::enter(const char* operation)
+{
+    ++m_callCount;
+    ++m_callCounts[operation];
+    m_operation = operation;
+    if (m_callDelay.count() > 0) {
+        const auto start = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(m_callDelay);
+        m_simulatedDelay += std::chrono::steady_clock::now() - start;
+    }
+    if (m_callCount == m_failAt || m_failingOperation == operation)
+        refuse("simulated failure of call " + std::to_string(m_callCount));
+}
+
+void SimulatedDrive::refuse(const std::string& reason)
+{
+    m_lastRefusal = m_operation + ": " + reason;
+    throw DriveRefusal(m_lastRefusal);
+}
+
+const SimulatedDrive::Parameter& SimulatedDrive::find(const std::string& numberText)
+{
+    return findMutable(numberText);
+}
+
+SimulatedDrive::Parameter& SimulatedDrive::findMutable(const std::string& numberText)
+{
+    unsigned long number = 0;
+    if (!readDigits(numberText, number))
+        refuse("\"" + numberText + "\" is not a parameter number");
+    const auto it = m_parameters.find(number);
+    if (it == m_parameters.end())
+        refuse("no parameter " + numberText);
+    return it->second;
+}
+
+size_t SimulatedDrive::elementFor(const Parameter& parameter, long index)
+{
+    const std::string number = std::to_string(parameter.number);
+    if (index == -1) {
+        if (parameter.elementCount != 0)
+            refuse("parameter " + number + " has elements; it needs an index");
+        return 0;
+    }
+    if (parameter.elementCount == 0)
+        refuse("parameter " + number + " has no elements (index " + std::to_string(index) + ")");
+    const long element = index - m_indexBase;
+    if (element < 0 || static_cast<unsigned long>(element) >= parameter.elementCount) {
+        refuse("parameter " + number + " has no element " + std::to_string(index) + " (indexes " +
+               std::to_string(m_indexBase) + " to " +
+               std::to_string(m_indexBase + static_cast<long>(parameter.elementCount) - 1) + ")");
+    }
+    return static_cast<size_t>(element);
+}
+
+bool SimulatedDrive::hasParameter(unsigned long number) const
+{
+    return m_parameters.count(number) != 0;
+}
+
+std::string SimulatedDrive::value(unsigned long number, long element) const
+{
+    const auto it = m_parameters.find(number);
+    if (it == m_parameters.end())
+        throw DriveRefusal("no parameter " + std::to_string(number));
+    const Parameter& p = it->second;
+    const bool fits = element == -1
+                          ? p.elementCount == 0
+                          : element >= 0 && static_cast<unsigned long>(element) < p.elementCount;
+    if (!fits) {
+        throw DriveRefusal("parameter " + std::to_string(number) + " has no element " +
+                           std::to_string(element));
+    }
+    return p.values[element == -1 ? 0 : static_cast<size_t>(element)];
+}
+
+std::string SimulatedDrive::GetParameterName(const std::string& number)
+{
+    enter("GetParameterName");
+    return find(number).name;
+}
+
+int SimulatedDrive::ReadParameterValue(const std::string& number, int index, std::string& value,
+                                       const std::string& setup)
+{
+    enter("ReadParameterValue");
+    if (setup != kSetupName)
+        refuse("no setup \"" + setup + "\"");
+    const Parameter& p = find(number);
+    value = p.values[elementFor(p, index)];
+    return 1;
+}
+
+int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identifiers,
+                                         const std::vector<std::string>& values,
+                                         const std::string& setup, int /*flag*/)
+{
+    enter("WriteParameterValues");
+    if (setup != kSetupName)
+        refuse("no setup \"" + setup + "\"");
+    if (identifiers.size() != values.size()) {
+        refuse(std::to_string(identifiers.size()) + " identifiers but " +
+               std::to_string(values.size()) + " values");
+    }
+    // Check every entry against a copy; the drive changes only once the image is saved.
+    Parameters changed = m_parameters;
+    for (size_t i = 0; i < identifiers.size(); ++i) {
+        const std::string& identifier = identifiers[i];
+        const size_t dot = identifier.find('.');
+        long index = -1;
+        if (dot != std::string::npos) {
+            unsigned long element = 0;
+            if (!readDigits(std::string_view(identifier).substr(dot + 1), element) ||
+                element > LONG_MAX) {
+                refuse("\"" + identifier + "\" is not a parameter identifier");
+            }
+            index = static_cast<long>(element);
+        }
+        Parameter& p = changed.at(find(identifier.substr(0, dot)).number);
+        const size_t element = elementFor(p, index);
+        std::string stored, reason;
+        if (!checkValue(p, values[i], stored, reason))
+            refuse(identifier + ": " + reason);
+        p.values[element] = stored;
+    }
+    try {
+        save(changed);
+    } catch (const DriveRefusal& failure) {
+        refuse(failure.what());
+    }
+    m_parameters = std::move(changed);
+    return 1;
+}
+
+std::vector<std::string> SimulatedDrive::GetChoiceList(const std::string& identifier)
+{
+    enter("GetChoiceList");
+    const size_t dot = identifier.find('.');
+    const Parameter& p = find(identifier.substr(0, dot));
+    if (dot != std::string::npos) {
+        unsigned long index = 0;
+        if (!readDigits(std::string_view(identifier).substr(dot + 1), index) || index > LONG_MAX)
+            refuse("\"" + identifier + "\" is not a parameter identifier");
+        elementFor(p, static_cast<long>(index));
+    }
+    return p.choices;
+}
+
+unsigned long SimulatedDrive::GetElementCount(const std::string& number)
+{
+    enter("GetElementCount");
+    return find(number).elementCount;
+}
+
+int SimulatedDrive::GetParameterAttributes(const std::string& number, int index,
+                                           std::string& minimum, std::string& maximum,
+                                           std::string& unit, std::string& decimals)
+{
+    enter("GetParameterAttributes");
+    const Parameter& p = find(number);
+    // The attributes belong to the parameter; an index, when given, must still exist.
+    if (index != -1)
+        elementFor(p, index);
+    if (p.isSelection()) {
+        unsigned long lowest = p.choiceValues.front(), highest = p.choiceValues.front();
+        for (unsigned long value : p.choiceValues) {
+            lowest = std::min(lowest, value);
+            highest = std::max(highest, value);
+        }
+        minimum = std::to_string(lowest);
+        maximum = std::to_string(highest);
+        unit.clear();
+        decimals = "0";
+    } else {
+        minimum = p.minimum;
+        maximum = p.maximum;
+        unit = p.unit;
+        decimals = std::to_string(p.decimals);
+    }
+    return 1;
+}
+
+int SimulatedDrive::GetDriveIdentity(std::string& driveName, std::string& aocVersion,
+                                     std::string& dbVersion)
+{
+    enter("GetDriveIdentity");
+    driveName = m_driveType;
+    aocVersion = m_aocVersion;
+    dbVersion = m_databaseVersion;
+    return 1;
+}
+
+int SimulatedDrive::RegisterParameters(const std::vector<std::string>& numbers)
+{
+    enter("RegisterParameters");
+    for (const std::string& number : numbers)
+        find(number);
+    m_registered = numbers;
+    return 1;
+}
+
+std::string SimulatedDrive::GetLanguage()
+{
+    enter("GetLanguage");
+    return m_language;
+}
+
+int SimulatedDrive::GetIndexBase()
+{
+    enter("GetIndexBase");
+    return m_indexBase;
+}
