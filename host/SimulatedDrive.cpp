@@ -566,7 +566,7 @@ int SimulatedDrive::GetParameterAttributes(const std::string& number, int index,
         minimum = std::to_string(lowest);
         maximum = std::to_string(highest);
         unit.clear();
-        decimals = "0";
+        decimals = std::to_string(0);
     } else {
         minimum = p.minimum;
         maximum = p.maximum;
