@@ -1,0 +1,97 @@
+#include "Settings_Manager/CNEB_Comparator.h"
+
+#include "Settings_Manager/CSettingManagerFunc.h"
+#include "Settings_Stock/CSettingStock.h"
+#include "framework/NumberText.h"
+
+#include <string>
+
+CNEB_Comparator::CNEB_Comparator(unsigned long k, CSettingManagerFunc* func)
+    : m_func(func), m_index(static_cast<uint32_t>(k))
+{
+    const CNEBConfiguration& configuration = m_func->getStock()->getConfiguration();
+
+    m_operand.setNumber(configuration.getParameterNumber("COMP_OPERAND"));
+    m_operand.setIndex(static_cast<long>(m_index));
+    m_func->readValue(m_operand);
+
+    m_operator.setNumber(configuration.getParameterNumber("COMP_OPERATOR"));
+    m_operator.setIndex(static_cast<long>(m_index));
+    m_func->readValue(m_operator);
+
+    m_value.setNumber(configuration.getParameterNumber("COMP_VALUE"));
+    m_value.setIndex(static_cast<long>(m_index));
+    m_func->readValue(m_value);
+
+    std::string minimum, maximum, unit, decimals;
+    m_func->readDescription(m_value, minimum, maximum, unit, decimals);
+    // Whole numbers only: "12.5" gives 12.
+    m_minimum = static_cast<double>(fw::readLong(minimum));
+    m_maximum = static_cast<double>(fw::readLong(maximum));
+    m_decimals = static_cast<uint32_t>(fw::readLong(decimals));
+}
+
+CNEB_Comparator::~CNEB_Comparator() = default;
+
+CNEB_ChoicelistItem& CNEB_Comparator::getOperandItem() const
+{
+    return getOperandChoicelist().findItem(static_cast<unsigned long>(m_operand.getValue()));
+}
+
+CNEB_ChoicelistItem& CNEB_Comparator::getOperatorItem() const
+{
+    return getOperatorChoicelist().findItem(static_cast<unsigned long>(m_operator.getValue()));
+}
+
+void CNEB_Comparator::setOperandItem(const CNEB_ChoicelistItem& item)
+{
+    m_operand.setValue(static_cast<long>(item.getID()));
+}
+
+void CNEB_Comparator::setOperatorItem(const CNEB_ChoicelistItem& item)
+{
+    m_operator.setValue(static_cast<long>(item.getID()));
+}
+
+CNEB_Choicelist& CNEB_Comparator::getOperandChoicelist() const
+{
+    return m_func->getChoicelist(m_operand);
+}
+
+CNEB_Choicelist& CNEB_Comparator::getOperatorChoicelist() const
+{
+    return m_func->getChoicelist(m_operator);
+}
+
+double CNEB_Comparator::getValue() const
+{
+    return m_value.getValue();
+}
+
+void CNEB_Comparator::setValue(double value)
+{
+    m_value.setValue(value);
+}
+
+void CNEB_Comparator::getValueLimits(double& minimum, double& maximum, unsigned& decimals) const
+{
+    minimum = m_minimum;
+    maximum = m_maximum;
+    decimals = m_decimals;
+}
+
+void CNEB_Comparator::reread()
+{
+    m_func->readValue(m_operator);
+    m_func->readValue(m_operand);
+    m_func->readValue(m_value);
+}
+
+CNEBChangeBunch CNEB_Comparator::getChangeBunch() const
+{
+    CNEBChangeBunch bunch;
+    bunch.addParameter(m_operand);
+    bunch.addParameter(m_operator);
+    bunch.addParameter(m_value);
+    return bunch;
+}
