@@ -1,0 +1,14 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+// `nebpt-host --print <image.json>`: connects to the drive image the way the host
+// connects to a drive (support question first, then the plug-in's settings
+// manager) and writes the controller program as text: the pairs, the
+// comparators, logic rules and timers they refer to, and the controller settings.
+//
+// Returns the exit status: 0 when the program was printed; 1 when the image, the
+// drive or its configuration cannot be used, after one line on `errors` naming
+// the file and what is wrong. The image file is only read.
+int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors);
