@@ -65,9 +65,10 @@ std::string ruleText(NEBPT::CNEB_Program& program, const CNEB_LogicRule& rule)
 {
     const unsigned short operands = usedOperands(program, rule);
     std::string text = rule.getOperandItem(0).getText();
-    for (unsigned short i = 1; i < operands; ++i)
-        text +=
-            " " + rule.getOperatorItem(i - 1).getText() + " " + rule.getOperandItem(i).getText();
+    for (unsigned short i = 1; i < operands; ++i) {
+        text.append(1, ' ').append(rule.getOperatorItem(i - 1).getText());
+        text.append(1, ' ').append(rule.getOperandItem(i).getText());
+    }
     return text;
 }
 
