@@ -1,0 +1,110 @@
+#include "ComboBox.h"
+
+#include <QComboBox>
+#include <QVariant>
+
+namespace fw {
+
+namespace {
+
+constexpr int kItemDataRole = Qt::UserRole + 1;
+
+} // namespace
+
+CComboBox::CComboBox(QWidget* control) : m_combo(qobject_cast<QComboBox*>(control)) {}
+
+int CComboBox::AddString(const std::string& text)
+{
+    if (!m_combo)
+        return CB_ERR;
+    m_combo->addItem(QString::fromStdString(text));
+    return m_combo->count() - 1;
+}
+
+int CComboBox::GetCount() const
+{
+    return m_combo ? m_combo->count() : CB_ERR;
+}
+
+void CComboBox::ResetContent()
+{
+    if (m_combo)
+        m_combo->clear();
+}
+
+std::string CComboBox::GetLBText(int index) const
+{
+    if (!m_combo || index < 0 || index >= m_combo->count())
+        return {};
+    return m_combo->itemText(index).toStdString();
+}
+
+int CComboBox::SetCurSel(int index)
+{
+    if (!m_combo)
+        return CB_ERR;
+    if (index < 0 || index >= m_combo->count()) {
+        m_combo->setCurrentIndex(-1);
+        return CB_ERR;
+    }
+    m_combo->setCurrentIndex(index);
+    return index;
+}
+
+int CComboBox::GetCurSel() const
+{
+    if (!m_combo || m_combo->currentIndex() < 0)
+        return CB_ERR;
+    return m_combo->currentIndex();
+}
+
+int CComboBox::SetItemData(int index, uintptr_t data)
+{
+    if (!m_combo || index < 0 || index >= m_combo->count())
+        return CB_ERR;
+    m_combo->setItemData(index, QVariant::fromValue<quintptr>(data), kItemDataRole);
+    return 0;
+}
+
+uintptr_t CComboBox::GetItemData(int index) const
+{
+    if (!m_combo || index < 0 || index >= m_combo->count())
+        return static_cast<uintptr_t>(CB_ERR);
+    return m_combo->itemData(index, kItemDataRole).value<quintptr>();
+}
+
+void* CComboBox::GetItemDataPtr(int index) const
+{
+    if (!m_combo || index < 0 || index >= m_combo->count())
+        return nullptr;
+    return reinterpret_cast<void*>(m_combo->itemData(index, kItemDataRole).value<quintptr>());
+}
+
+void CComboBox::ShowDropDown(bool show)
+{
+    if (!m_combo)
+        return;
+    if (show)
+        m_combo->showPopup();
+    else
+        m_combo->hidePopup();
+}
+
+int CComboBox::FindString(int startAfter, const std::string& text) const
+{
+    if (!m_combo)
+        return CB_ERR;
+    const int count = m_combo->count();
+    if (count == 0)
+        return CB_ERR;
+    const QString prefix = QString::fromStdString(text);
+    const int first = (startAfter < 0 || startAfter >= count) ? 0 : startAfter + 1;
+    for (int step = 0; step < count; ++step) {
+        const int index = (first + step) % count;
+        if (m_combo->itemText(index).startsWith(prefix, Qt::CaseInsensitive))
+            return index;
+    }
+    return CB_ERR;
+}
+
+} // namespace fw

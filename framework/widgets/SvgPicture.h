@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QSvgRenderer>
+#include <QWidget>
+
+namespace fw {
+
+// A static picture control showing an SVG drawing stretched over its rectangle.
+// Templates use it for gates, negation marks and arrows, with the dynamic
+// property "source" naming the drawing (e.g. ":/nebpt/and_gate.svg"). Mouse
+// input passes through to the dialog, as it does for static texts.
+class SvgPicture : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString source READ source WRITE setSource)
+
+public:
+    explicit SvgPicture(QWidget* parent = nullptr);
+
+    QString source() const { return m_source; }
+    // Loads the drawing; a source that does not load leaves the picture empty
+    // and is reported with qWarning.
+    void setSource(const QString& source);
+    bool isLoaded() const { return m_renderer.isValid(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_source;
+    QSvgRenderer m_renderer;
+};
+
+} // namespace fw

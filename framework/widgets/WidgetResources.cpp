@@ -1,0 +1,116 @@
+#include "WidgetResources.h"
+
+#include "Dialog.h"
+
+#include "framework/MessageBox.h"
+#include "framework/Resources.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QVariant>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace fw {
+
+bool createTemplate(unsigned templateId, QWidget* into)
+{
+    if (!into)
+        return false;
+    using CreateFunction = int (*)(unsigned, void*);
+    auto create = reinterpret_cast<CreateFunction>(
+        librarySymbol(currentResourceLibrary(), "nebpt_resource_create_template"));
+    if (!create)
+        return false;
+    return create(templateId, into) == 1;
+}
+
+int controlId(const QWidget* control)
+{
+    if (!control)
+        return kNoControlId;
+    bool ok = false;
+    const int id = control->property("ctrlId").toInt(&ok);
+    return ok ? id : kNoControlId;
+}
+
+namespace {
+
+QWidget* findIn(const QWidget* parent, int id)
+{
+    for (QObject* child : parent->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || widget->isWindow() || qobject_cast<CDialog*>(widget))
+            continue;
+        if (controlId(widget) == id)
+            return widget;
+        if (QWidget* found = findIn(widget, id))
+            return found;
+    }
+    return nullptr;
+}
+
+int consoleAnswer(const std::string& text, const std::string& caption, unsigned type)
+{
+    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
+    return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
+}
+
+int qtMessageBox(const std::string& text, const std::string& caption, unsigned type)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return consoleAnswer(text, caption, type);
+
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = QApplication::activeWindow();
+    QMessageBox box(parent);
+    box.setWindowTitle(caption.empty() ? QGuiApplication::applicationDisplayName()
+                                       : QString::fromStdString(caption));
+    box.setText(QString::fromStdString(text));
+    box.setTextFormat(Qt::PlainText);
+    switch (type & 0xF) {
+    case MB_YESNO:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case MB_OKCANCEL:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    default:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Ok:
+        return IDOK;
+    default:
+        // Closed with Escape or the close button: the framework's answer for that.
+        return (type & 0xF) == MB_YESNO ? IDNO : (type & 0xF) == MB_OKCANCEL ? IDCANCEL : IDOK;
+    }
+}
+
+} // namespace
+
+QWidget* findControl(const QWidget* window, int id)
+{
+    return window ? findIn(window, id) : nullptr;
+}
+
+void installWidgetMessageBox()
+{
+    setMessageBoxHandler(qtMessageBox);
+}
+
+} // namespace fw
