@@ -1,0 +1,48 @@
+#pragma once
+
+#include "framework/widgets/Dialog.h"
+
+#include <QColor>
+
+class CDLGManager;
+class CNEB_Settings;
+
+// Modal editor of the logic controller's own settings: mode, start event and
+// stop event, each chosen from the choice list of the drive parameter that
+// stores it, with that parameter's name beside it. OK writes the settings
+// through the command layer only when a choice changed (IDOK); otherwise the
+// dialog ends with IDCANCEL.
+class CNEBSettingsDLG : public fw::CDialog
+{
+public:
+    enum : unsigned
+    {
+        IDD = 3049
+    };
+    enum : int
+    {
+        IDC_MODE_LIST = 3037,
+        IDC_START_LIST = 3038,
+        IDC_STOP_LIST = 3039,
+        IDC_MODE_PARAMETER = 3040,
+        IDC_START_PARAMETER = 3041,
+        IDC_STOP_PARAMETER = 3042
+    };
+    static constexpr unsigned kTitleString = 2148;
+
+    CNEBSettingsDLG(CDLGManager& manager, CNEB_Settings& settings, QWidget* parent);
+    ~CNEBSettingsDLG() override;
+
+    bool OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    // Sets the changed choices in the settings object and writes it when one
+    // changed; the number of changed choices, 0 when a list has no selection.
+    int save();
+
+    CNEB_Settings& m_settings;
+    CDLGManager& m_dlgManager;
+    QColor m_brush{255, 255, 255};
+    static constexpr int kLists[3] = {IDC_MODE_LIST, IDC_START_LIST, IDC_STOP_LIST};
+};
