@@ -64,6 +64,27 @@ TEST_F(CommandLayerTest, AddPairToEndWritesTheProgramAndRereads)
     EXPECT_EQ(manager->getNEBProgram().getPairs().size(), 1u);
 }
 
+TEST_F(CommandLayerTest, DeleteAndInsertPairsWriteTheWholeProgram)
+{
+    host.setValue(kEvent, 0, "1");
+    host.setValue(kAction, 0, "22");
+    host.setValue(kEvent, 1, "2");
+    host.setValue(kAction, 1, "24");
+    connect();
+    ASSERT_EQ(manager->getNEBProgram().getPairs().size(), 2u);
+
+    manager->deletePair(*manager->getNEBProgram().getPairs().front());
+    ASSERT_EQ(writes().size(), 1u);
+    EXPECT_EQ(host.value(kEvent, 0), "2") << "the second step moved to the front";
+    EXPECT_EQ(manager->getNEBProgram().getPairs().size(), 1u);
+
+    host.clearCalls();
+    manager->addPairBeforeSelected(*manager->getNEBProgram().getPairs().front());
+    ASSERT_EQ(writes().size(), 1u);
+    EXPECT_EQ(host.value(kEvent, 1), "2") << "the step moved one place back";
+    EXPECT_EQ(manager->getNEBProgram().getPairs().size(), 2u);
+}
+
 TEST_F(CommandLayerTest, ModifyEventWritesAndAFailedWriteAnswersFalse)
 {
     host.setValue(kEvent, 0, "1");
