@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Dialogs/BottomArrow.h"
+#include "Dialogs/NEBDlgControl.h"
+#include "Dialogs/TopArrow.h"
+#include "FormView.h"
+#include "NEBPTExport.h"
+
+#include <list>
+
+class CEAPairCtrl;
+
+// The window in the host's form view that shows the controller program as a
+// column: the top arrow, one pair window per event/action pair in program
+// order, the bottom arrow. It sizes its height to the column, offers a popup
+// menu to append a pair or open the controller settings, and rebuilds every
+// element window from the program whenever an element asks for it
+// (WM_REREAD_DATA) or the host asks for an update (reReadData).
+class NEBPT_EXPORT CWorkFlow : public CNEBDlgControl
+{
+    Q_OBJECT
+
+public:
+    enum : unsigned
+    {
+        IDD = 2102
+    };
+    // Where the elements sit in the flow window.
+    static constexpr int kArrowX = 53;
+    static constexpr int kPairX = 40;
+
+    explicit CWorkFlow(CDLGManager& manager);
+    ~CWorkFlow() override;
+
+    // Creates and shows the window inside the host's view and builds the flow;
+    // an empty program brings up the question whether to add a pair.
+    virtual void createYourself(CFormView& view);
+    // Destroys every element window and creates them anew from the program.
+    void reReadData() override;
+    unsigned getTemplateId() const override { return IDD; }
+
+    void OnEraseBkgnd(QPainter& painter) override;
+    void OnLButtonUp(unsigned flags, QPoint point);
+    void OnRButtonUp(unsigned flags, QPoint point);
+
+    bool OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+
+    // The pair windows of the last build, in program order.
+    const std::list<CEAPairCtrl*>& pairCtrls() const { return m_pairCtrls; }
+
+protected:
+    bool OnCommand(int id, int notification) override;
+
+private:
+    void createFlow();
+    void destroyFlow();
+    void showFlow();
+    void ShowPopUpMenu(QPoint point);
+    bool programHasPairs();
+
+    TopArrow m_topArrow;
+    CBottomArrow m_bottomArrow;
+    std::list<CEAPairCtrl*> m_pairCtrls;
+    bool m_hasPairs = false;
+};
