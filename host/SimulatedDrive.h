@@ -79,6 +79,9 @@ public:
     const std::string& aocVersion() const { return m_aocVersion; }
     const std::string& databaseVersion() const { return m_databaseVersion; }
     const std::string& language() const { return m_language; }
+    // Makes GetLanguage answer `language` (the language the host runs in); the
+    // image file keeps its own.
+    void setLanguage(const std::string& language) { m_language = language; }
     int indexBase() const { return m_indexBase; }
 
     bool hasParameter(unsigned long number) const;

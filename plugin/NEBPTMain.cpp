@@ -1,8 +1,121 @@
 #include "NEBPTMain.h"
 
+#include "External_Data_Manager/ExternalDataManager.h"
 #include "Settings_Stock/NEBConfiguration.h"
+#include "framework/Format.h"
+#include "framework/Resources.h"
+#include "framework/SystemPaths.h"
 
 #include <memory>
+
+namespace {
+
+constexpr const char* kFallbackLanguage = "english";
+
+fw::LibraryHandle loadLanguage(const std::string& directory, const std::string& language)
+{
+    return fw::loadLibrary(fw::format("%sNEBPT_%s.so", directory.c_str(), language.c_str()));
+}
+
+} // namespace
+
+CNEBPTMain::CNEBPTMain(CFormView& view, IExtParamInterface* host)
+    : m_dispatcher(host), m_view(&view), m_runner(m_dispatcher)
+{
+    loadResourceLibrary();
+}
+
+CNEBPTMain::CNEBPTMain(CFormView& view) : m_view(&view), m_runner(m_dispatcher) {}
+
+CNEBPTMain::~CNEBPTMain()
+{
+    // The flow's windows were built from the library's templates: they go first.
+    m_runner.destroyWindows();
+    if (m_resourceLibrary) {
+        if (fw::currentResourceLibrary() == m_resourceLibrary)
+            fw::setCurrentResourceLibrary(m_previousResourceLibrary);
+        fw::freeLibrary(m_resourceLibrary);
+        m_resourceLibrary = nullptr;
+    }
+}
+
+void CNEBPTMain::loadResourceLibrary()
+{
+    // A language the host cannot tell is no reason to refuse the editor: the
+    // failure is logged where it is made, and the fallback language is used.
+    std::string language;
+    try {
+        m_dispatcher.getSettingsManager().getDataManager().getActiveLanguage(language);
+    } catch (const CCustomException&) {
+        language.clear();
+    } catch (...) {
+        NEB_TEXT_EXCEPTION("The host did not tell its language; using " +
+                           std::string(kFallbackLanguage));
+        language.clear();
+    }
+
+    const std::string directory = fw::executableDirectory();
+    if (!language.empty())
+        m_resourceLibrary = loadLanguage(directory, language);
+    if (!m_resourceLibrary)
+        m_resourceLibrary = loadLanguage(directory, kFallbackLanguage);
+    if (m_resourceLibrary)
+        m_previousResourceLibrary = fw::setCurrentResourceLibrary(m_resourceLibrary);
+}
+
+int CNEBPTMain::Initialize(IExtParamInterface*)
+{
+    return 0;
+}
+
+void CNEBPTMain::openRunner()
+{
+    m_dispatcher.init();
+    m_runner.openNEBPT(*m_view);
+}
+
+bool CNEBPTMain::Open()
+{
+    try {
+        openRunner();
+    } catch (const CCustomException&) {
+        // Logged when it was made; the editor counts as opened all the same, so
+        // that a later UpdateFlow takes the update path.
+    } catch (...) {
+        return false;
+    }
+    m_opened = true;
+    return true;
+}
+
+bool CNEBPTMain::UpdateFlow()
+{
+    try {
+        if (!m_opened) {
+            openRunner();
+            m_opened = true;
+        } else {
+            m_runner.updateFlow();
+        }
+        return true;
+    } catch (const CCustomException&) {
+        return false;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CNEBPTMain::Close()
+{
+    m_dispatcher.close();
+    m_runner.closeNEBPT();
+    return true;
+}
+
+void CNEBPTMain::GetNEBPTRect(RECT* rect)
+{
+    m_runner.GetWindowRect(rect);
+}
 
 bool CNEBPTMain::isDriveSupported(const std::string& driveName, const std::string& aocVersion,
                                   const std::string& dbVersion)

@@ -1,17 +1,67 @@
 #pragma once
 
+#include "EventDispacher.h"
+#include "FormView.h"
 #include "NEBPTExport.h"
+#include "NEBPTRect.h"
+#include "WorkflowRunner.h"
+
+#include "framework/Library.h"
 
 #include <string>
 
-// The entry class the host works with.
+class IExtParamInterface;
+
+// The entry class the host works with. The host constructs it with its form view
+// and its parameter interface, calls Open to show the drive's program in the
+// view, UpdateFlow to re-read and redraw it, GetNEBPTRect for the editor's
+// place on the screen and Close, and finally destroys it. Everything the editor
+// needs lives inside this object and dies with it.
 class NEBPT_EXPORT CNEBPTMain
 {
 public:
+    // Throws CCustomException when `host` is null or its index base is negative.
+    // Loads the language library for the host's language (english when that one
+    // is missing) and makes it the source of every template and string.
+    CNEBPTMain(CFormView& view, IExtParamInterface* host);
+    // Without a host: loads no language library; Open fails quietly.
+    explicit CNEBPTMain(CFormView& view);
+    CNEBPTMain(const CNEBPTMain&) = delete;
+    CNEBPTMain& operator=(const CNEBPTMain&) = delete;
+    // Takes the editor's windows down, frees the language library and gives the
+    // framework back the resource library that was current before.
+    ~CNEBPTMain();
+
+    // Always 0; does nothing.
+    int Initialize(IExtParamInterface* host);
+    // Connects to the drive, builds the program and shows the flow. True also
+    // after a failure of the plug-in's own (logged; the flow may be missing);
+    // false after any other failure.
+    bool Open();
+    // Opens when not opened yet, else re-reads the program and redraws the flow.
+    // False after any failure.
+    bool UpdateFlow();
+    // Always true; the flow stays until the object is destroyed.
+    bool Close();
+    // The flow window's rectangle on the screen; four zeros while it has none.
+    void GetNEBPTRect(RECT* rect);
+
     // Whether the plug-in can edit the program of a drive with this
     // identification (as GetDriveIdentity reports it). Never throws.
     static bool isDriveSupported(const std::string& driveName, const std::string& aocVersion,
                                  const std::string& dbVersion);
     // The version of the entry interface this library implements.
     static double getInterfaceVersion();
+
+private:
+    void loadResourceLibrary();
+    void openRunner();
+
+    CEventDispacher m_dispatcher;
+    CFormView* m_view;
+    CWorkflowRunner m_runner;
+    fw::LibraryHandle m_resourceLibrary = nullptr;
+    bool m_opened = false;
+    // The resource library that was current before ours was made current.
+    fw::LibraryHandle m_previousResourceLibrary = nullptr;
 };

@@ -1,0 +1,289 @@
+#include "HostWindow.h"
+
+#include "SimulatedDrive.h"
+
+#include "External_Data_Manager/ExternalDataManager.h"
+#include "NEBPTMain.h"
+#include "framework/MessageBox.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QChildEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <exception>
+#include <string>
+
+namespace {
+
+constexpr const char* kCaption = "nebpt-host";
+constexpr int kViewMargin = 20;
+
+// The form view: the plug-in's flow window lives in it as a child window and
+// sets its own height. The view keeps its minimum size large enough for its
+// child windows, so that the scroll area around it scrolls whatever they need.
+class HostFormView : public QWidget
+{
+public:
+    explicit HostFormView(QWidget* parent = nullptr) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("formView"));
+        setAutoFillBackground(true);
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ChildAdded) {
+            QObject* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType())
+                child->installEventFilter(this);
+        }
+        if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved)
+            fitChildren();
+        return QWidget::event(event);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+            fitChildren();
+            break;
+        default:
+            break;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+private:
+    void fitChildren()
+    {
+        const QRect children = childrenRect(); // visible children only
+        if (children.isNull()) {
+            setMinimumSize(0, 0);
+            return;
+        }
+        setMinimumSize(children.x() + children.width() + kViewMargin,
+                       children.y() + children.height() + kViewMargin);
+    }
+};
+
+void tell(const QString& text)
+{
+    fw::messageBox(text.toStdString(), fw::MB_OK, kCaption);
+}
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+HostWindow::HostWindow(const QString& language, QWidget* parent)
+    : QMainWindow(parent), m_language(language)
+{
+    m_formView = new HostFormView;
+    m_scrollArea = new QScrollArea;
+    m_scrollArea->setObjectName(QStringLiteral("editorArea"));
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setWidget(m_formView);
+    setCentralWidget(m_scrollArea);
+
+    m_driveLabel = new QLabel;
+    m_driveLabel->setObjectName(QStringLiteral("driveLabel"));
+    m_databaseLabel = new QLabel;
+    m_databaseLabel->setObjectName(QStringLiteral("databaseLabel"));
+    m_fileLabel = new QLabel;
+    m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
+    statusBar()->addWidget(m_driveLabel);
+    statusBar()->addWidget(m_databaseLabel);
+    statusBar()->addWidget(m_fileLabel, 1);
+
+    createActions();
+    updateStatus();
+    resize(760, 720);
+}
+
+HostWindow::~HostWindow()
+{
+    // The editor's windows live in the form view: the entry object goes first.
+    closeEditor();
+}
+
+void HostWindow::createActions()
+{
+    QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
+    QAction* open = fileMenu->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
+                                        tr("&Open drive image..."), this, &HostWindow::chooseImage);
+    open->setShortcut(QKeySequence::Open);
+    m_refreshAction = fileMenu->addAction(style()->standardIcon(QStyle::SP_BrowserReload),
+                                          tr("&Refresh"), this, [this] { refresh(); });
+    m_refreshAction->setShortcut(QKeySequence::Refresh);
+    fileMenu->addSeparator();
+    QAction* quit = fileMenu->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* languageMenu = menuBar()->addMenu(tr("&Language"));
+    auto* languages = new QActionGroup(this);
+    m_englishAction = languageMenu->addAction(QStringLiteral("English"), this,
+                                              [this] { setLanguage(QStringLiteral("english")); });
+    m_germanAction = languageMenu->addAction(QStringLiteral("Deutsch"), this,
+                                             [this] { setLanguage(QStringLiteral("german")); });
+    for (QAction* action : {m_englishAction, m_germanAction}) {
+        action->setCheckable(true);
+        languages->addAction(action);
+    }
+
+    QToolBar* tools = addToolBar(tr("Drive"));
+    tools->setObjectName(QStringLiteral("driveToolBar"));
+    tools->addAction(open);
+    tools->addAction(m_refreshAction);
+}
+
+QString HostWindow::imagePath() const
+{
+    return m_drive ? fromStd(m_drive->imagePath()) : QString();
+}
+
+void HostWindow::chooseImage()
+{
+    const QString folder = m_drive ? QFileInfo(imagePath()).absolutePath() : QString();
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open drive image"), folder,
+                                                      tr("Drive images (*.json);;All files (*)"));
+    if (!path.isEmpty())
+        openImage(path);
+}
+
+bool HostWindow::openImage(const QString& path)
+{
+    std::unique_ptr<SimulatedDrive> drive;
+    std::string type, aoc, database;
+    try {
+        drive = std::make_unique<SimulatedDrive>(path.toStdString());
+        drive->GetDriveIdentity(type, aoc, database);
+    } catch (const DriveImageError& error) {
+        // The reason names the file already.
+        tell(tr("The drive image cannot be opened.\n\n%1").arg(fromStd(error.what())));
+        return false;
+    } catch (const std::exception& error) {
+        tell(tr("The drive image cannot be opened.\n\n%1: %2").arg(path, fromStd(error.what())));
+        return false;
+    }
+
+    if (!CNEBPTMain::isDriveSupported(type, aoc, database)) {
+        tell(tr("The program editor does not support the drive in %1.\n\n"
+                "Drive type \"%2\" with parameter database %3 is not listed in drives_conf.neb.")
+                 .arg(path, fromStd(type), fromStd(database)));
+        return false;
+    }
+
+    closeEditor();
+    m_drive = std::move(drive);
+    m_drive->setLanguage(m_language.toStdString());
+    updateStatus();
+    return openEditor();
+}
+
+bool HostWindow::openEditor()
+{
+    const std::string refusalBefore = m_drive->lastRefusal();
+    const QString file = imagePath();
+    auto problem = [&] {
+        QString text;
+        if (m_drive->lastRefusal() != refusalBefore && !m_drive->lastRefusal().empty())
+            text = tr("The drive refused %1.\n").arg(fromStd(m_drive->lastRefusal()));
+        return text +
+               tr("Details are in the log file %1.").arg(fromStd(CCustomException::makeLogPath()));
+    };
+
+    try {
+        m_entry = std::make_unique<CNEBPTMain>(*m_formView, m_drive.get());
+    } catch (const CCustomException&) {
+        tell(
+            tr("The program editor cannot connect to the drive in %1.\n\n%2").arg(file, problem()));
+        return false;
+    } catch (const std::exception& error) {
+        tell(tr("The program editor cannot connect to the drive in %1.\n\n%2")
+                 .arg(file, fromStd(error.what())));
+        return false;
+    }
+
+    RECT flow{0, 0, 0, 0};
+    const bool opened = m_entry->Open();
+    if (opened)
+        m_entry->GetNEBPTRect(&flow);
+    if (!opened || flow.right == flow.left) {
+        // Without a flow there is nothing to edit; a refresh tries again from the start.
+        closeEditor();
+        tell(tr("The program cannot be read from the drive in %1.\n\n%2").arg(file, problem()));
+        return false;
+    }
+    return true;
+}
+
+void HostWindow::closeEditor()
+{
+    m_entry.reset();
+}
+
+bool HostWindow::refresh()
+{
+    if (!m_drive)
+        return false;
+    if (!m_entry)
+        return openEditor();
+    const std::string refusalBefore = m_drive->lastRefusal();
+    if (m_entry->UpdateFlow())
+        return true;
+    QString reason;
+    if (m_drive->lastRefusal() != refusalBefore && !m_drive->lastRefusal().empty())
+        reason = tr("The drive refused %1.\n").arg(fromStd(m_drive->lastRefusal()));
+    tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
+            "Details are in the log file %3.")
+             .arg(imagePath(), reason, fromStd(CCustomException::makeLogPath())));
+    return false;
+}
+
+void HostWindow::setLanguage(const QString& language)
+{
+    const bool changed = language != m_language;
+    m_language = language;
+    updateStatus();
+    if (!changed || !m_drive)
+        return;
+    // The editor takes its language when it is made: make it anew.
+    closeEditor();
+    m_drive->setLanguage(m_language.toStdString());
+    openEditor();
+}
+
+void HostWindow::updateStatus()
+{
+    m_englishAction->setChecked(m_language == QLatin1String("english"));
+    m_germanAction->setChecked(m_language == QLatin1String("german"));
+    m_refreshAction->setEnabled(m_drive != nullptr);
+    if (!m_drive) {
+        m_driveLabel->setText(tr("No drive"));
+        m_databaseLabel->clear();
+        m_fileLabel->setText(tr("Open a drive image with File > Open drive image"));
+        setWindowTitle(QStringLiteral("nebpt-host"));
+        return;
+    }
+    m_driveLabel->setText(tr("Drive %1").arg(fromStd(m_drive->driveType())));
+    m_databaseLabel->setText(tr("Database %1").arg(fromStd(m_drive->databaseVersion())));
+    m_fileLabel->setText(imagePath());
+    setWindowTitle(QStringLiteral("%1 - nebpt-host").arg(QFileInfo(imagePath()).fileName()));
+}

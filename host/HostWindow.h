@@ -1,0 +1,81 @@
+#pragma once
+
+#include "FormView.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class CNEBPTMain;
+class SimulatedDrive;
+class QAction;
+class QLabel;
+class QScrollArea;
+
+// The main window of nebpt-host: a form view (the content of a scroll area) in
+// which the plug-in shows its editor for a drive image, menus and a tool bar to
+// open another image, refresh and switch the language, and a status bar with
+// the drive type, its database version and the image file.
+//
+// The window connects to a drive the way the tool connects to a real one: it
+// asks the plug-in whether the drive is supported, constructs the entry object
+// with its form view and the drive, and opens it. Everything the user changes in
+// the editor is written to the drive and so to the image file at once.
+//
+// Every problem is told in a message box (through fw::messageBox) and the window
+// keeps running: an image that cannot be opened, a drive the plug-in does not
+// support, a program that cannot be read. A new image that cannot be used
+// leaves the drive that was open before in place.
+class HostWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // `language`: the language the host runs in, told to every drive it opens.
+    explicit HostWindow(const QString& language = QStringLiteral("english"),
+                        QWidget* parent = nullptr);
+    ~HostWindow() override;
+
+    // Opens the drive image and shows its program; false (after a message box)
+    // when the image, the drive or its program cannot be used.
+    bool openImage(const QString& path);
+    // Has the editor re-read the program from the drive; false after a failure.
+    bool refresh();
+    // Switches the host's language; the editor is made anew in that language.
+    void setLanguage(const QString& language);
+
+    const QString& language() const { return m_language; }
+    // Empty while no drive is open.
+    QString imagePath() const;
+    CNEBPTMain* entry() const { return m_entry.get(); }
+    SimulatedDrive* drive() const { return m_drive.get(); }
+    CFormView* formView() const { return m_formView; }
+    QScrollArea* scrollArea() const { return m_scrollArea; }
+
+public slots:
+    // Asks for an image file and opens it.
+    void chooseImage();
+
+private:
+    void createActions();
+    // Makes the entry object for the current drive and opens it; false after a
+    // message box when the editor could not be shown.
+    bool openEditor();
+    void closeEditor();
+    void updateStatus();
+
+    QString m_language;
+    QScrollArea* m_scrollArea = nullptr;
+    CFormView* m_formView = nullptr;
+    QLabel* m_driveLabel = nullptr;
+    QLabel* m_databaseLabel = nullptr;
+    QLabel* m_fileLabel = nullptr;
+    QAction* m_refreshAction = nullptr;
+    QAction* m_englishAction = nullptr;
+    QAction* m_germanAction = nullptr;
+
+    // The entry object refers to the drive and to the form view: it goes first.
+    std::unique_ptr<SimulatedDrive> m_drive;
+    std::unique_ptr<CNEBPTMain> m_entry;
+};
