@@ -108,6 +108,8 @@ HostWindow::HostWindow(const QString& language, QWidget* parent)
     m_databaseLabel->setObjectName(QStringLiteral("databaseLabel"));
     m_fileLabel = new QLabel;
     m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
+    for (QLabel* label : {m_driveLabel, m_databaseLabel, m_fileLabel})
+        label->setContentsMargins(6, 0, 6, 0);
     statusBar()->addWidget(m_driveLabel);
     statusBar()->addWidget(m_databaseLabel);
     statusBar()->addWidget(m_fileLabel, 1);
@@ -172,7 +174,7 @@ bool HostWindow::openImage(const QString& path)
     std::unique_ptr<SimulatedDrive> drive;
     std::string type, aoc, database;
     try {
-        drive = std::make_unique<SimulatedDrive>(path.toStdString());
+        drive = std::make_unique<SimulatedDrive>(QFileInfo(path).absoluteFilePath().toStdString());
         drive->GetDriveIdentity(type, aoc, database);
     } catch (const DriveImageError& error) {
         // The reason names the file already.

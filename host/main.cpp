@@ -50,6 +50,19 @@ Options parse(int argc, char** argv)
     return options;
 }
 
+// Without a display, Qt's offscreen platform reports what it lacks; that is no news here.
+void quietOffscreenPlatform()
+{
+    static const QtMessageHandler standard = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (message.contains(QLatin1String("propagateSizeHints")) ||
+                message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+                return;
+            standard(type, context, message);
+        });
+}
+
 // Shows the editor on the image without a display and saves the window as a picture.
 // Questions are answered No, so that taking the picture never changes the drive.
 int screenshot(const Options& options)
@@ -80,8 +93,10 @@ int main(int argc, char** argv)
     const Options options = parse(argc, argv);
     if (!options.valid)
         return usage();
-    if (!options.screenshot.empty())
+    if (!options.screenshot.empty()) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        quietOffscreenPlatform();
+    }
 
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("nebpt-host"));
