@@ -5,6 +5,7 @@
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "NEBPTMain.h"
 #include "framework/MessageBox.h"
+#include "framework/SystemPaths.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -162,7 +163,9 @@ QString HostWindow::imagePath() const
 
 void HostWindow::chooseImage()
 {
-    const QString folder = m_drive ? QFileInfo(imagePath()).absolutePath() : QString();
+    // Beside the open image, else among the sample images beside the host.
+    const QString folder = m_drive ? QFileInfo(imagePath()).absolutePath()
+                                   : fromStd(fw::executableDirectory()) + QStringLiteral("data");
     const QString path = QFileDialog::getOpenFileName(this, tr("Open drive image"), folder,
                                                       tr("Drive images (*.json);;All files (*)"));
     if (!path.isEmpty())
