@@ -12,9 +12,11 @@ void CNEBDlgControl::createAt(int x, int y, QWidget* parent)
 {
     if (!Create(getTemplateId(), parent))
         return; // the framework has reported the missing template
-    show();
+    // Placed before it is shown: the window appears where it belongs, without
+    // a paint at the template's position first.
     const QSize size = getSize();
     MoveWindow(x, y, size.width(), size.height(), true);
+    show();
 }
 
 QSize CNEBDlgControl::getSize() const

@@ -27,18 +27,19 @@ protected:
     {
         open();
         activate();
-        // The second pair with its list open looks selected.
+        // The second pair with the focus in its event list looks selected.
+        eventList(pairCtrl(1))->setFocus();
         fw::sendMessage(&pairCtrl(1), fw::WM_ACTIVATE);
         QApplication::processEvents();
         const QString path =
             QStringLiteral(NEBPT_FLOW_SCREENSHOT_DIR) + "/" + QString::fromStdString(name);
         QFile::remove(path);
-        const QImage image = hostWindow.grab().toImage();
+        const QImage image = flow->grab().toImage();
         ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
         EXPECT_FALSE(QImage(path).isNull());
         EXPECT_EQ(image.pixelColor(5, 5), QColor(255, 255, 255)) << "white flow";
         // The frame of the selected pair.
-        const QPoint frame = pairCtrl(1).mapTo(&hostWindow, QPoint(0, 0));
+        const QPoint frame = pairCtrl(1).mapTo(flow.get(), QPoint(0, 0));
         EXPECT_EQ(image.pixelColor(frame), QColor(0, 0, 0));
         EXPECT_TRUE(writes().empty());
     }
