@@ -75,6 +75,20 @@ TEST_F(ElementWindowTest, DifferentActionIsWrittenOnceAndTheFlowRebuiltOnce)
     EXPECT_EQ(button->text(), "Timer...");
 }
 
+TEST_F(ElementWindowTest, FailedWriteIsLoggedAndTheFlowStillRebuilt)
+{
+    setThreePairs();
+    open();
+    host.failOperation("WriteParameterValues");
+    chooseEntry(actionList(pairCtrl(2)), kActionNoAction);
+    runPostedMessages();
+    EXPECT_EQ(host.value(kAction, 2), "24"); // the drive keeps its value
+    EXPECT_EQ(logLines().size(), 1u);
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_EQ(flow->rebuilds, 1);
+    EXPECT_EQ(flow->pairCtrls().size(), 3u);
+}
+
 TEST_F(ElementWindowTest, ChoosingTheCurrentEntryWritesNothing)
 {
     setThreePairs();

@@ -4,6 +4,8 @@
 #include "Dialogs/NEBSettingsDLG.h"
 #include "Dialogs/TopArrow.h"
 
+#include "External_Data_Manager/ExternalDataManager.h"
+
 #include "framework/Resources.h"
 
 using namespace flowtest;
@@ -238,6 +240,53 @@ TEST_F(WorkFlowTest, FailedCommandStillRebuildsFromTheProgram)
     EXPECT_EQ(flow->rebuilds, 1);
     EXPECT_EQ(flow->pairCtrls().size(), 20u);
     EXPECT_FALSE(logLines().empty());
+}
+
+TEST_F(WorkFlowTest, DeletingTheOnlyPairLeavesAnEmptyFlowWithoutAsking)
+{
+    setProgram({{1, 22}});
+    open();
+    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28);
+    PopupMenuRecorder menus(ID_DELETE_PAIR);
+    mouseUp(&pairCtrl(0), Qt::RightButton, QPoint(4, 70));
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 1);
+    EXPECT_EQ(host.value(kAction, 0), "0");
+    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(elementsOf(flow.get()).empty());
+    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28); // the size of the last column stays
+
+    // Adding from the flow's menu builds the column again.
+    menus.setAnswer(ID_ADD_PAIR_TO_END);
+    mouseUp(flow.get(), Qt::RightButton, QPoint(100, 20));
+    runPostedMessages();
+    EXPECT_EQ(elementsOf(flow.get()).size(), 3u);
+    EXPECT_EQ(shownSteps(), (Steps{{"False", "No action"}}));
+}
+
+TEST_F(WorkFlowTest, UnknownStoredEventFailsTheBuildWithALogLine)
+{
+    setThreePairs();
+    host.setValue(kEvent, 1, "99"); // no entry of the event list has this ID
+    connect();
+    flow = std::make_unique<CountingWorkFlow>(*manager);
+    EXPECT_THROW(flow->createYourself(*view), CCustomException);
+    EXPECT_EQ(logLines().size(), 1u);
+    EXPECT_TRUE(writes().empty());
+
+    // A rebuild asked for by a window stops at the event loop, and the next
+    // build after the drive is put right shows the whole column.
+    fw::postMessage(flow.get(), WM_REREAD_DATA);
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 1);
+    EXPECT_EQ(logLines().size(), 2u);
+    host.setValue(kEvent, 1, "2");
+    manager->updateNebProgram();
+    flow->reReadData();
+    EXPECT_EQ(elementsOf(flow.get()).size(), 5u);
+    EXPECT_EQ(shownSteps()[1],
+              std::make_pair(std::string("Running"), std::string("Start timer 0")));
+    EXPECT_EQ(flow->height(), 28 + 3 * 76 + 2 * 28);
 }
 
 TEST_F(WorkFlowTest, EnterAndEscapeCloseNothing)
