@@ -2,14 +2,12 @@
 #include "HostTestSupport.h"
 #include "SimulatedDrive.h"
 
-#include "Dialogs/EAPairCtrl.h"
-#include "Dialogs/EventCtrl.h"
-#include "Dialogs/WorkFlow.h"
-#include "Settings_Manager/CNEB_EAPair.h"
 #include "dialogs/WidgetTestSupport.h"
 #include "support/ScratchFolder.h"
 
 #include "framework/Resources.h"
+#include "framework/widgets/Dialog.h"
+#include "framework/widgets/WidgetResources.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -18,18 +16,36 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
 
 // nebpt-host's window over a copy of the sample drive image, as a user works
 // with it: open, refresh, switch the language, edit, and the images it refuses.
+//
+// The window works with libNEBPT.so as the host does, and so does this test: it
+// sees the editor only as the user does, through the windows in the form view.
+// The flow is the plug-in's window of class CWorkFlow; its pairs are found by
+// their event boxes, the child windows holding the event list, and the events
+// by the texts their lists show.
 
 namespace {
 
 constexpr unsigned kEmptyProgramQuestion = 2139;
-const std::vector<unsigned long> kSampleEvents = {19, 34, 22, 29, 35, 28};
+// Control IDs of an event box.
+constexpr int kEventList = 3008;
+constexpr int kOpenListButton = 3010;
+// The program in the drive: the step events, one per pair of the sample's 20.
+constexpr unsigned long kEventParameter = 1301;
+constexpr long kProgramSteps = 20;
+
+// The sample's six pairs, by the events their lists show and the drive holds.
+const std::vector<std::string> kSampleEvents = {"Digital input 18", "Timeout 0", "Comparator 0",
+                                                "Logic rule 1",     "Timeout 1", "Logic rule 0"};
+const std::vector<std::string> kSampleEventValues = {"19", "34", "22", "29", "35", "28"};
 
 class HostWindowTest : public ::testing::Test
 {
@@ -52,27 +68,76 @@ protected:
         return scratch.file("variant.json");
     }
 
-    static CWorkFlow* flowOf(const HostWindow& host)
+    // The plug-in's flow window in the host's form view; null when none is shown.
+    static QWidget* flowOf(const HostWindow& host)
     {
-        return host.formView()->findChild<CWorkFlow*>();
+        for (auto* window : host.formView()->findChildren<fw::CDialog*>())
+            if (window->inherits("CWorkFlow") && window->IsWindowCreated())
+                return window;
+        return nullptr;
     }
-    CWorkFlow* flow() const { return flowOf(window); }
+    QWidget* flow() const { return flowOf(window); }
 
-    static std::vector<unsigned long> eventsShown(const HostWindow& host)
+    // The event boxes of the flow from top to bottom, that is in program order:
+    // the child windows that hold an event list.
+    static std::vector<fw::CDialog*> eventBoxes(const HostWindow& host)
     {
-        std::vector<unsigned long> events;
-        if (CWorkFlow* flow = flowOf(host))
-            for (CEAPairCtrl* pair : flow->pairCtrls())
-                events.push_back(pair->getPair().getEvent().getItem().getID());
+        std::vector<fw::CDialog*> boxes;
+        QWidget* flow = flowOf(host);
+        if (!flow)
+            return boxes;
+        for (auto* box : flow->findChildren<fw::CDialog*>())
+            if (box->IsWindowCreated() && box->isVisibleTo(flow) &&
+                qobject_cast<QComboBox*>(fw::findControl(box, kEventList)))
+                boxes.push_back(box);
+        std::stable_sort(boxes.begin(), boxes.end(), [flow](QWidget* a, QWidget* b) {
+            return a->mapTo(flow, QPoint(0, 0)).y() < b->mapTo(flow, QPoint(0, 0)).y();
+        });
+        return boxes;
+    }
+
+    static QComboBox* eventList(const fw::CDialog& box)
+    {
+        return qobject_cast<QComboBox*>(fw::findControl(&box, kEventList));
+    }
+
+    // The event each pair of the flow shows, in program order.
+    static std::vector<std::string> eventsShown(const HostWindow& host)
+    {
+        std::vector<std::string> events;
+        for (fw::CDialog* box : eventBoxes(host))
+            events.push_back(eventList(*box)->currentText().toStdString());
         return events;
     }
 
-    CEventCtrl& firstEvent() const { return flow()->pairCtrls().front()->eventCtrl(); }
+    // The events of the drive's program: the step events up to the first
+    // disabled one (0).
+    static std::vector<std::string> eventsHeld(const SimulatedDrive& drive)
+    {
+        std::vector<std::string> events;
+        for (long step = 0; step < kProgramSteps; ++step) {
+            const std::string value = drive.value(kEventParameter, step);
+            if (value == "0")
+                break;
+            events.push_back(value);
+        }
+        return events;
+    }
+
+    fw::CDialog& firstEvent() const
+    {
+        const std::vector<fw::CDialog*> boxes = eventBoxes(window);
+        if (boxes.empty())
+            throw std::runtime_error("the flow shows no event box");
+        return *boxes.front();
+    }
 
     // The button before the first event's list: "If" in English.
     std::string openListText() const
     {
-        return firstEvent().GetDlgItemText(CEventCtrl::IDC_OPEN_LIST);
+        auto* button =
+            qobject_cast<QAbstractButton*>(fw::findControl(&firstEvent(), kOpenListButton));
+        return button ? button->text().toStdString() : std::string();
     }
 
     std::string label(const char* name) const
@@ -102,6 +167,7 @@ TEST_F(HostWindowTest, OpensTheImageAndShowsItsProgramInTheFormView)
     EXPECT_EQ(flow()->parentWidget(), window.formView());
     EXPECT_EQ(window.scrollArea()->widget(), window.formView());
     EXPECT_EQ(eventsShown(window), kSampleEvents);
+    EXPECT_EQ(eventsHeld(*window.drive()), kSampleEventValues);
 
     EXPECT_TRUE(contains(label("driveLabel"), "FCD-300"));
     EXPECT_TRUE(contains(label("databaseLabel"), "02.40"));
@@ -123,8 +189,8 @@ TEST_F(HostWindowTest, RefreshShowsWhatTheDriveHoldsNow)
     window.drive()->WriteParameterValues({"1301.6", "1302.6"}, {"2", "7"}, "Setup 1", 0);
     EXPECT_EQ(eventsShown(window).size(), 6u);
     EXPECT_TRUE(window.refresh());
-    std::vector<unsigned long> expected = kSampleEvents;
-    expected.push_back(2);
+    std::vector<std::string> expected = kSampleEvents;
+    expected.push_back("Running");
     EXPECT_EQ(eventsShown(window), expected);
     EXPECT_TRUE(messages.shown().empty());
 }
@@ -225,20 +291,22 @@ TEST_F(HostWindowTest, AProgramThatCannotBeReadIsToldAndRefreshTriesAgain)
 TEST_F(HostWindowTest, AnEditInTheFlowSurvivesOpeningTheFileAgain)
 {
     ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
-    auto* list = firstEvent().GetDlgItemAs<QComboBox>(CEventCtrl::IDC_EVENT_LIST);
+    QComboBox* list = eventList(firstEvent());
     ASSERT_NE(list, nullptr);
     const int running = list->findText("Running");
     ASSERT_GE(running, 0);
     testsupport::chooseEntry(list, running);
     testsupport::runPostedMessages();
-    EXPECT_EQ(eventsShown(window).front(), 2u);
+    std::vector<std::string> expected = kSampleEvents;
+    expected.front() = "Running";
+    EXPECT_EQ(eventsShown(window), expected);
+    EXPECT_EQ(window.drive()->value(kEventParameter, 0), "2");
     EXPECT_NE(hosttest::fileBytes(image),
               hosttest::fileBytes(hosttest::sampleImage("fcd300_sample.json")));
 
     HostWindow again;
     ASSERT_TRUE(again.openImage(QString::fromStdString(image)));
-    std::vector<unsigned long> expected = kSampleEvents;
-    expected.front() = 2;
+    EXPECT_EQ(again.drive()->value(kEventParameter, 0), "2");
     EXPECT_EQ(eventsShown(again), expected);
 
     // Opening the same file in the first window reads the file anew too.
