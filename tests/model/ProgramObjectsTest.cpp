@@ -1,22 +1,20 @@
-#include "ProgramFixture.h"
+#include "ModelFixture.h"
 
-using modeltest::kAction;
-using modeltest::kCompOperand;
-using modeltest::kEvent;
-using modeltest::kLrOperand1;
-using modeltest::kLrOperator1;
-using modeltest::kMode;
-using modeltest::kTimer;
+#include "Settings_Manager/CNEB_Comparator.h"
+#include "Settings_Manager/CNEB_EAPair.h"
+#include "Settings_Manager/CNEB_LogicRule.h"
+#include "Settings_Manager/CNEB_Settings.h"
+#include "Settings_Manager/CNEB_Timer.h"
+
+#include <tuple>
+
+using namespace modeltest;
 
 namespace {
 
-// Event and logic-rule operand choice 28 + r stands for logic rule r.
-std::string ruleChoice(unsigned r)
-{
-    return std::to_string(28 + r);
-}
+constexpr unsigned long kLrOperand1 = 1320;
 
-class ProgramObjectsTest : public modeltest::ProgramFixture
+class ProgramObjectsTest : public ModelFixture
 {
 protected:
     // Gives every logic-rule parameter `count` elements, all "False"/"DISABLED".
@@ -27,84 +25,47 @@ protected:
             host.parameter(number).values.assign(count, "0");
         }
         sizes.logicRules = static_cast<uint16_t>(count);
+        program.reload();
+    }
+
+    bool ruleMayUse(unsigned long x, unsigned long y)
+    {
+        return program.checkLogicRuleReference(program.getLogicRule(x), program.getLogicRule(y));
     }
 
     NEBPT::CNEB_Program program = build();
 };
 
-TEST_F(ProgramObjectsTest, TimerItemsShareOneTimerReadOnce)
+TEST_F(ProgramObjectsTest, ItemsResolveToTheLinkedObjectReadOnce)
 {
     host.setValue(kTimer, 1, "12.500000");
     host.clearCalls();
-
-    const CChoiceListItemObjectLookup first = program.lookupChoicelistItemObject(item(kEvent, 35));
-    ASSERT_EQ(first.getKind(), 1);
-    ASSERT_NE(first.getTimer(), nullptr);
-    EXPECT_EQ(first.getComparator(), nullptr);
-    EXPECT_EQ(first.getLogicRule(), nullptr);
-    EXPECT_EQ(first.getTimer()->getIndex(), 1u);
-    EXPECT_DOUBLE_EQ(first.getTimer()->getValue(), 12.5);
-
-    // "Start timer 1" of the action list names the same timer.
-    const CChoiceListItemObjectLookup second =
-        program.lookupChoicelistItemObject(item(kAction, 31));
-    EXPECT_EQ(second.getKind(), 1);
-    EXPECT_EQ(second.getTimer(), first.getTimer());
-    EXPECT_EQ(&program.getTimer(1), first.getTimer());
-    EXPECT_EQ(reads(kTimer), 1u) << "the drive is read once";
-}
-
-TEST_F(ProgramObjectsTest, KindsFollowTheLinkedType)
-{
-    const auto comparator = program.lookupChoicelistItemObject(item(kEvent, 23));
-    EXPECT_EQ(comparator.getKind(), 2);
-    ASSERT_NE(comparator.getComparator(), nullptr);
-    EXPECT_EQ(comparator.getComparator()->getIndex(), 1u);
-    EXPECT_EQ(comparator.getTimer(), nullptr);
-    EXPECT_EQ(comparator.getLogicRule(), nullptr);
-
-    const auto rule = program.lookupChoicelistItemObject(item(kLrOperand1, 30));
-    EXPECT_EQ(rule.getKind(), 3);
-    ASSERT_NE(rule.getLogicRule(), nullptr);
-    EXPECT_EQ(rule.getLogicRule()->getIndex(), 2u);
-    EXPECT_EQ(rule.getLogicRule(), &program.getLogicRule(2));
-
+    // Parameter, item, kind, index of the object carried.
+    std::vector<std::tuple<unsigned long, unsigned long, int, unsigned long>> cases = {
+        {kEvent, 35, 1, 1},      // timer 1 expired
+        {kAction, 31, 1, 1},     // start timer 1: the same timer
+        {kEvent, 23, 2, 1},      // comparator 1
+        {kLrOperand1, 30, 3, 2}, // logic rule 2
+        {1310, 0, 4, 0},         // a comparator operand switched off
+        {kEvent, 2, 0, 0},       // "Running" has no link: logic rule 0
+    };
     // Operator items 0..8: DISABLED, AND, OR, AND NOT, OR NOT, NOT AND, NOT OR,
     // NOT AND NOT, NOT OR NOT.
-    for (unsigned long id = 0; id <= 8; ++id) {
-        const auto op = program.lookupChoicelistItemObject(item(kLrOperator1, id));
-        EXPECT_EQ(op.getKind(), static_cast<int>(4 + id)) << "operator item " << id;
-        EXPECT_NE(op.getLogicRule(), nullptr);
-        EXPECT_EQ(op.getTimer(), nullptr);
+    for (unsigned long id = 0; id <= 8; ++id)
+        cases.emplace_back(1321, id, static_cast<int>(4 + id), 0);
+
+    for (const auto& [parameter, id, kind, index] : cases) {
+        SCOPED_TRACE(std::to_string(parameter) + ":" + std::to_string(id));
+        const auto lookup = program.lookupChoicelistItemObject(item(parameter, id));
+        EXPECT_EQ(lookup.getKind(), kind);
+        EXPECT_EQ(lookup.getTimer(), kind == 1 ? &program.getTimer(index) : nullptr);
+        EXPECT_EQ(lookup.getComparator(), kind == 2 ? &program.getComparator(index) : nullptr);
+        EXPECT_EQ(lookup.getLogicRule(),
+                  kind != 1 && kind != 2 ? &program.getLogicRule(index) : nullptr);
     }
-    EXPECT_EQ(program.lookupChoicelistItemObject(item(kCompOperand, 0)).getKind(), 4);
-}
-
-TEST_F(ProgramObjectsTest, AnItemWithoutLinkFetchesLogicRuleZero)
-{
-    host.clearCalls();
-    const auto running = program.lookupChoicelistItemObject(item(kEvent, 2));
-    EXPECT_EQ(running.getKind(), 0);
-    ASSERT_NE(running.getLogicRule(), nullptr);
-    EXPECT_EQ(running.getLogicRule()->getIndex(), 0u);
-    EXPECT_EQ(reads(kLrOperand1, 0), 1u) << "rule 0 is read from the drive";
-
-    program.lookupChoicelistItemObject(item(kAction, 24));
-    EXPECT_EQ(reads(kLrOperand1, 0), 1u) << "and then comes from the cache";
-}
-
-TEST_F(ProgramObjectsTest, AFailedReadStoresNothing)
-{
-    host.failOperation("ReadParameterValue");
-    EXPECT_THROW(program.getComparator(3), CCustomException);
-    EXPECT_THROW(program.lookupChoicelistItemObject(item(kEvent, 37)), CCustomException);
-    host.stopFailing();
-    host.clearCalls();
-
-    EXPECT_EQ(program.getComparator(3).getIndex(), 3u);
-    EXPECT_EQ(program.getTimer(3).getIndex(), 3u);
-    EXPECT_EQ(reads(1310, 3), 1u) << "the comparator is built anew";
-    EXPECT_EQ(reads(kTimer, 3), 1u) << "the timer is built anew";
+    EXPECT_DOUBLE_EQ(program.getTimer(1).getValue(), 12.5);
+    EXPECT_EQ(reads("1303 1"), 1u) << "each object is read from the drive once";
+    EXPECT_EQ(reads("1320 0"), 1u);
 }
 
 TEST_F(ProgramObjectsTest, ReloadRefreshesCachedObjectsButNotTheSettings)
@@ -115,58 +76,46 @@ TEST_F(ProgramObjectsTest, ReloadRefreshesCachedObjectsButNotTheSettings)
     host.clearCalls();
 
     host.setValue(kTimer, 2, "7.000000");
-    host.setValue(kLrOperand1, 4, ruleChoice(1));
+    host.setValue(kLrOperand1, 4, "29");
     host.setValue(kMode, -1, "1");
     program.reload();
 
     EXPECT_DOUBLE_EQ(timer.getValue(), 7.0);
     EXPECT_EQ(rule.getOperandItem(0).getID(), 29u);
     EXPECT_EQ(&program.getSettings(), &settings) << "the same object";
-    EXPECT_EQ(reads(kMode), 0u) << "the settings are not read again";
+    EXPECT_EQ(reads("1300 -1"), 0u) << "the settings are not read again";
     EXPECT_EQ(settings.getItem(0).getID(), 0u);
-    EXPECT_EQ(&program.getTimer(2), &timer);
 }
 
-TEST_F(ProgramObjectsTest, LoopCheckFollowsStoredReferences)
+// Operand choice 28 + r of a logic rule stands for logic rule r.
+TEST_F(ProgramObjectsTest, LoopCheckFollowsStoredReferencesForFiftyVisits)
 {
-    host.setValue(1322, 1, ruleChoice(2)); // rule 1: operand 2 is rule 2
-    const CNEB_LogicRule& one = program.getLogicRule(1);
-    const CNEB_LogicRule& two = program.getLogicRule(2);
-    const CNEB_LogicRule& three = program.getLogicRule(3);
-
-    EXPECT_FALSE(program.checkLogicRuleReference(one, two)) << "rule 2 would use rule 1 using 2";
-    EXPECT_TRUE(program.checkLogicRuleReference(two, one));
-    EXPECT_TRUE(program.checkLogicRuleReference(two, two)) << "equal positions pass";
-    EXPECT_TRUE(program.checkLogicRuleReference(three, one));
+    host.setValue(1322, 1, "30"); // rule 1: operand 2 is rule 2
+    EXPECT_FALSE(ruleMayUse(1, 2)) << "rule 2 would use rule 1 using 2";
+    EXPECT_TRUE(ruleMayUse(2, 1));
+    EXPECT_TRUE(ruleMayUse(2, 2)) << "equal positions pass";
+    EXPECT_TRUE(ruleMayUse(3, 1));
 
     // Through a chain: rule 0 uses rule 1, which uses rule 2.
-    host.setValue(1324, 0, ruleChoice(1));
+    host.setValue(1324, 0, "29");
     program.reload();
-    EXPECT_FALSE(program.checkLogicRuleReference(program.getLogicRule(0), two));
-    EXPECT_TRUE(program.checkLogicRuleReference(two, program.getLogicRule(0)));
-}
+    EXPECT_FALSE(ruleMayUse(0, 2));
+    EXPECT_TRUE(ruleMayUse(2, 0));
 
-TEST_F(ProgramObjectsTest, LoopCheckGivesUpAfterFiftyVisits)
-{
+    // The check gives up after fifty visits.
     setLogicRuleCount(50);
-    EXPECT_TRUE(program.checkLogicRuleReference(program.getLogicRule(0), program.getLogicRule(1)))
-        << "fifty rules without references take fifty visits";
-
+    EXPECT_TRUE(ruleMayUse(0, 1)) << "fifty rules without references take fifty visits";
     setLogicRuleCount(51);
-    program.reload();
-    EXPECT_FALSE(program.checkLogicRuleReference(program.getLogicRule(0), program.getLogicRule(1)))
-        << "the 51st visit fails";
-
-    setLogicRuleCount(60);
-    program.reload();
-    EXPECT_FALSE(program.checkLogicRuleReference(program.getLogicRule(0), program.getLogicRule(1)));
+    EXPECT_FALSE(ruleMayUse(0, 1)) << "the 51st visit fails";
 }
 
-TEST_F(ProgramObjectsTest, LoopCheckFailsOnAnOperandOutsideItsList)
+TEST_F(ProgramObjectsTest, ValuesOutsideTheirChoiceListFailClearly)
 {
+    host.setValue(kEvent, 0, "99");
     host.setValue(kLrOperand1, 5, "99");
-    EXPECT_THROW(program.checkLogicRuleReference(program.getLogicRule(0), program.getLogicRule(1)),
-                 CCustomException);
+    CNEB_EAPair pair(0, &func, &stock);
+    expectFailure([&] { pair.getEvent().getItem(); }, 0, 1, "event");
+    expectFailure([&] { ruleMayUse(0, 1); }, 0, 1, "loop check over a rule operand");
 }
 
 } // namespace
