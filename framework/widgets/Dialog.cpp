@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QChildEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -194,9 +195,9 @@ void CDialog::hookControls()
                 if (m_created)
                     guarded("a list handler", [&] { dispatchCommand(id, CBN_SELCHANGE); });
             });
-            // The list's popup container: its showing is the list opening.
-            if (QWidget* popup = combo->view()->parentWidget())
-                popup->installEventFilter(this);
+            // The list's popup container is made when the list first opens; it is
+            // watched from then on (ChildPolished below), its showing being the list
+            // opening. Not asking for it here keeps a closed list small.
         }
     }
 }
@@ -209,6 +210,13 @@ bool CDialog::eventFilter(QObject* watched, QEvent* event)
     if (!widget)
         return false;
     switch (event->type()) {
+    case QEvent::ChildPolished:
+        if (qobject_cast<QComboBox*>(widget)) {
+            auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
+            if (child && child->isWindow())
+                child->installEventFilter(this);
+        }
+        break;
     case QEvent::Show:
         if (widget->isWindow()) {
             if (auto* combo = qobject_cast<QComboBox*>(widget->parentWidget())) {
