@@ -48,7 +48,7 @@ TEST(NumberTextTest, ReadsLeadingDecimalNumbers)
     EXPECT_TRUE(std::isinf(fw::readDouble("1e999")));
 }
 
-TEST(SystemPathsTest, TempFolderEndsWithSlash)
+TEST(SystemPathsTest, FoldersEndWithSlashAndTheExecutableFolderCanBeOverridden)
 {
     {
         testsupport::TempFolderGuard guard("/some/where");
@@ -58,10 +58,6 @@ TEST(SystemPathsTest, TempFolderEndsWithSlash)
         testsupport::TempFolderGuard guard("");
         EXPECT_EQ(fw::tempFolder(), "/tmp/");
     }
-}
-
-TEST(SystemPathsTest, ExecutableDirectoryCanBeOverridden)
-{
     const std::string real = fw::executableDirectory();
     ASSERT_FALSE(real.empty());
     EXPECT_EQ(real.back(), '/');
