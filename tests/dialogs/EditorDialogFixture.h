@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace editortest {
@@ -27,7 +29,6 @@ constexpr unsigned long kMode = 1300;
 constexpr unsigned long kEvent = 1301;
 constexpr unsigned long kAction = 1302;
 constexpr unsigned long kTimer = 1303;
-constexpr unsigned long kStartEvent = 1305;
 constexpr unsigned long kStopEvent = 1306;
 constexpr unsigned long kCompOperand = 1310;
 constexpr unsigned long kCompOperator = 1311;
@@ -48,6 +49,35 @@ protected:
         host.clearCalls();
     }
 
+    // Runs the editor `Dialog` of `object` modally; `answer` acts as the user on
+    // it and on any dialog it opens. The dialogs answered go to `shownDialogs`.
+    template <class Dialog, class Object>
+    int runDialog(Object& object, const std::function<void(fw::CDialog&)>& answer,
+                  QWidget* parent = nullptr)
+    {
+        testsupport::ModalAnswerer answerer(answer);
+        Dialog dialog(*manager, object, parent);
+        const int result = dialog.DoModal();
+        shownDialogs = answerer.answered();
+        return result;
+    }
+
+    // Types `text` into the value field of the editor `Dialog` of `object` and
+    // clicks OK. Answers the dialog's result and whether OK was refused: the
+    // dialog stayed open with the field focused and all its text selected.
+    template <class Dialog, class Object>
+    std::pair<int, bool> typeValue(Object& object, const std::string& text)
+    {
+        bool refused = false;
+        const int result = runDialog<Dialog>(object, [&](fw::CDialog& d) {
+            typeAndOk(d, Dialog::IDC_VALUE, text);
+            QLineEdit* field = edit(d, Dialog::IDC_VALUE);
+            refused = !d.IsEnded() && d.focusWidget() == field &&
+                      field->selectedText().toStdString() == text;
+        });
+        return {result, refused};
+    }
+
     // The writes the host received, each as "identifier=value" entries (setup and
     // flag left off).
     std::vector<Strings> writes() const
@@ -66,8 +96,7 @@ protected:
         bool written = false;
         for (const testsupport::FakeHost::Call& call : host.calls()) {
             written = written || call.operation == "WriteParameterValues";
-            if (written && call.operation == "ReadParameterValue")
-                ++reads;
+            reads += written && call.operation == "ReadParameterValue";
         }
         return reads;
     }
@@ -88,9 +117,8 @@ protected:
     static Strings entries(fw::CDialog& dialog, int id)
     {
         Strings texts;
-        fw::CComboBox list = dialog.GetComboBox(id);
-        for (int i = 0; i < list.GetCount(); ++i)
-            texts.push_back(list.GetLBText(i));
+        for (int i = 0; i < combo(dialog, id)->count(); ++i)
+            texts.push_back(combo(dialog, id)->itemText(i).toStdString());
         return texts;
     }
     // Types `text` into the edit control and clicks OK.
@@ -99,9 +127,10 @@ protected:
         edit(dialog, id)->setText(QString::fromStdString(text));
         clickOk(dialog);
     }
-    static void clickOk(fw::CDialog& dialog)
+    static void clickOk(fw::CDialog& dialog) { click(dialog, fw::IDOK); }
+    static void click(fw::CDialog& dialog, int id)
     {
-        dialog.GetDlgItemAs<QAbstractButton>(fw::IDOK)->click();
+        dialog.GetDlgItemAs<QAbstractButton>(id)->click();
     }
 
     testsupport::ScratchFolder scratch;
@@ -111,6 +140,7 @@ protected:
     testsupport::FakeHost host = testsupport::FakeHost::sampleDrive();
     std::unique_ptr<CEventDispacher> dispatcher;
     std::unique_ptr<CDLGManager> manager;
+    std::vector<unsigned> shownDialogs;
 };
 
 } // namespace editortest

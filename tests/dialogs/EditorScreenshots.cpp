@@ -1,19 +1,18 @@
 #include "dialogs/EditorDialogFixture.h"
 
 #include "Dialogs/Compdlg.h"
+#include "Dialogs/LRdlg.h"
 #include "Dialogs/NEBSettingsDLG.h"
 #include "Dialogs/Timerdlg.h"
 
 #include <QDir>
 #include <QImage>
-#include <QPixmap>
 
 using namespace editortest;
-using testsupport::ModalAnswerer;
 
 namespace {
 
-// Pictures of the three editor dialogs on the sample drive, for looking at the
+// Pictures of the editor dialogs on the sample drive, for looking at the
 // layout: written to NEBPT_SCREENSHOT_DIR in the build folder.
 class EditorScreenshots : public EditorFixture
 {
@@ -22,18 +21,13 @@ protected:
     {
         QDir().mkpath(QStringLiteral(NEBPT_SCREENSHOT_DIR));
         const QString path =
-            QStringLiteral(NEBPT_SCREENSHOT_DIR) + "/" + QString::fromStdString(name);
+            QStringLiteral(NEBPT_SCREENSHOT_DIR "/") + QString::fromStdString(name);
         QFile::remove(path);
-        bool saved = false;
-        {
-            ModalAnswerer answerer([&](fw::CDialog& d) { saved = d.grab().save(path, "PNG"); });
-            Dialog dialog(*manager, object, nullptr);
-            EXPECT_EQ(dialog.DoModal(), fw::IDCANCEL);
-        }
-        EXPECT_TRUE(saved) << path.toStdString();
+        EXPECT_EQ(runDialog<Dialog>(object, [&](fw::CDialog& d) { d.grab().save(path, "PNG"); }),
+                  fw::IDCANCEL);
         const QImage image(path);
-        EXPECT_FALSE(image.isNull());
-        EXPECT_EQ(image.pixelColor(2, 2), QColor(255, 255, 255)) << "white background";
+        ASSERT_FALSE(image.isNull()) << path.toStdString();
+        EXPECT_EQ(image.pixelColor(2, image.height() - 3), QColor(Qt::white)) << name;
     }
 };
 
@@ -44,12 +38,16 @@ TEST_F(EditorScreenshots, WritesPicturesOfTheEditors)
     host.setValue(kCompOperator, 1, "2");
     host.setValue(kCompValue, 1, "1500");
     host.setValue(kMode, -1, "1");
+    for (const auto& [parameter, value] :
+         {std::pair{1320, "22"}, {1321, "3"}, {1322, "35"}, {1323, "8"}, {1324, "30"}})
+        host.setValue(parameter, 0, value); // comparator 0 AND NOT timeout 1 NOT OR NOT rule 2
     connect();
     NEBPT::CNEB_Program& program = manager->getNEBProgram();
     shoot<CTimerdlg>(program.getTimer(2), "timer_dialog.png");
     shoot<CCompdlg>(program.getComparator(1), "comparator_dialog.png");
     shoot<CCompdlg>(program.getComparator(0), "comparator_dialog_disabled.png");
     shoot<CNEBSettingsDLG>(program.getSettings(), "settings_dialog.png");
+    shoot<CLRdlg>(program.getLogicRule(0), "lr_dialog.png");
     EXPECT_TRUE(writes().empty());
 }
 

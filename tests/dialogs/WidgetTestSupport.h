@@ -1,30 +1,45 @@
 #pragma once
 
 #include "framework/Library.h"
+#include "framework/Resources.h"
+#include "framework/SystemPaths.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/PopupMenu.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QPoint>
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
-
-class QComboBox;
 
 namespace testsupport {
 
 // The language libraries beside the test executables, loaded once for the whole
 // test run (widgets built from them keep pointers into them) and never freed.
-fw::LibraryHandle englishLibrary();
-fw::LibraryHandle germanLibrary();
+inline fw::LibraryHandle englishLibrary()
+{
+    static const fw::LibraryHandle library =
+        fw::loadLibrary(fw::executableDirectory() + "NEBPT_english.so");
+    return library;
+}
+inline fw::LibraryHandle germanLibrary()
+{
+    static const fw::LibraryHandle library =
+        fw::loadLibrary(fw::executableDirectory() + "NEBPT_german.so");
+    return library;
+}
 
 // Makes `library` the current resource library for the lifetime of the guard.
 class CurrentLanguageGuard
 {
 public:
-    explicit CurrentLanguageGuard(fw::LibraryHandle library);
-    ~CurrentLanguageGuard();
+    explicit CurrentLanguageGuard(fw::LibraryHandle library)
+        : m_previous(fw::setCurrentResourceLibrary(library))
+    {}
+    ~CurrentLanguageGuard() { fw::setCurrentResourceLibrary(m_previous); }
     CurrentLanguageGuard(const CurrentLanguageGuard&) = delete;
     CurrentLanguageGuard& operator=(const CurrentLanguageGuard&) = delete;
 
@@ -37,8 +52,13 @@ private:
 class ModalAnswerer
 {
 public:
-    explicit ModalAnswerer(std::function<void(fw::CDialog&)> answer);
-    ~ModalAnswerer();
+    explicit ModalAnswerer(std::function<void(fw::CDialog&)> answer)
+        : m_previous(fw::setModalHook([this, answer = std::move(answer)](fw::CDialog& dialog) {
+              m_answered.push_back(dialog.GetTemplateId());
+              answer(dialog);
+          }))
+    {}
+    ~ModalAnswerer() { fw::setModalHook(std::move(m_previous)); }
     ModalAnswerer(const ModalAnswerer&) = delete;
     ModalAnswerer& operator=(const ModalAnswerer&) = delete;
 
@@ -60,8 +80,14 @@ public:
         QWidget* owner;
     };
 
-    explicit PopupMenuRecorder(int answer = 0);
-    ~PopupMenuRecorder();
+    explicit PopupMenuRecorder(int answer = 0)
+        : m_answer(answer), m_previous(fw::setPopupMenuHandler(
+                                [this](const fw::PopupMenu& menu, QPoint point, QWidget* owner) {
+                                    m_tracked.push_back({menu.items(), point, owner});
+                                    return m_answer;
+                                }))
+    {}
+    ~PopupMenuRecorder() { fw::setPopupMenuHandler(std::move(m_previous)); }
     PopupMenuRecorder(const PopupMenuRecorder&) = delete;
     PopupMenuRecorder& operator=(const PopupMenuRecorder&) = delete;
 
@@ -76,9 +102,16 @@ private:
 
 // Chooses entry `index` of a combo box as the user does: selects it and lets the
 // list report the choice (CBN_SELCHANGE reaches the dialog).
-void chooseEntry(QComboBox* combo, int index);
+inline void chooseEntry(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
 
 // Runs the posted messages that are waiting (and any they post in turn).
-void runPostedMessages();
+inline void runPostedMessages()
+{
+    QCoreApplication::sendPostedEvents();
+}
 
 } // namespace testsupport
