@@ -5,14 +5,10 @@
 #include "Dialogs/EAPairCtrl.h"
 #include "Dialogs/WorkFlow.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -22,21 +18,17 @@ namespace flowtest {
 
 using editortest::kAction;
 using editortest::kEvent;
+using Steps = std::vector<std::pair<std::string, std::string>>;
 
-// Entries of the sample drive's event list (position in the list: item ID).
-constexpr int kEventFalse = 0;       // 0
-constexpr int kEventTrue = 1;        // 1
-constexpr int kEventComparator0 = 8; // 22
-constexpr int kEventLogicRule0 = 14; // 28
-constexpr int kEventTimeout0 = 20;   // 34
-// Entries of its action list.
-constexpr int kActionNoAction = 1; // 1
-constexpr int kActionStart = 3;    // 22
-constexpr int kActionStop = 4;     // 24
-constexpr int kActionTimer0 = 5;   // 30
+// Positions in the sample drive's event and action lists (item IDs 22, 34; 1, 30).
+constexpr int kEventComparator0 = 8;
+constexpr int kEventTimeout0 = 20;
+constexpr int kActionNoAction = 1;
+constexpr int kActionTimer0 = 5;
+// True/Start, Comparator 0/Start timer 0, Timeout 0/Stop.
+const std::vector<std::pair<int, int>> kThreePairs = {{1, 22}, {22, 30}, {34, 24}};
 
-// The flow view with its rebuilds counted: every reReadData, asked for by a
-// posted WM_REREAD_DATA or called by the flow itself after a menu command.
+// The flow view with its rebuilds counted.
 class CountingWorkFlow : public CWorkFlow
 {
 public:
@@ -49,34 +41,20 @@ public:
     int rebuilds = 0;
 };
 
-// The flow view inside a host window (host window > form view > flow) over the
-// fake host's sample drive, with the English library current.
+// The flow inside a host window (host window > form view > flow) over the fake
+// host's sample drive, with the English library current.
 class FlowFixture : public editortest::EditorFixture
 {
 protected:
-    FlowFixture()
-    {
-        hostWindow.resize(620, 640);
-        view = new QWidget(&hostWindow);
-        view->setGeometry(0, 0, 620, 640);
-    }
-
-    // Stores the steps (event ID, action ID) from pair 0 on; the pair after
-    // them stays disabled and ends the program.
-    void setProgram(const std::vector<std::pair<int, int>>& steps)
+    // Stores the steps (event ID, action ID) from pair 0 on (the pair after
+    // them stays disabled and ends the program), connects, creates the flow in
+    // the view and forgets the host calls so far.
+    void open(const std::vector<std::pair<int, int>>& steps = kThreePairs)
     {
         for (size_t i = 0; i < steps.size(); ++i) {
-            host.setValue(kEvent, static_cast<long>(i), std::to_string(steps[i].first));
-            host.setValue(kAction, static_cast<long>(i), std::to_string(steps[i].second));
+            host.setValue(kEvent, long(i), std::to_string(steps[i].first));
+            host.setValue(kAction, long(i), std::to_string(steps[i].second));
         }
-    }
-
-    // True/Start, Comparator 0/Start timer 0, Timeout 0/Stop.
-    void setThreePairs() { setProgram({{1, 22}, {22, 30}, {34, 24}}); }
-
-    // Connects, creates the flow in the view and forgets the host calls so far.
-    void open()
-    {
         connect();
         flow = std::make_unique<CountingWorkFlow>(*manager);
         flow->createYourself(*view);
@@ -95,33 +73,37 @@ protected:
         return result;
     }
 
-    CEAPairCtrl& pairCtrl(size_t n) const
-    {
-        const auto& pairs = flow->pairCtrls();
-        EXPECT_LT(n, pairs.size());
-        return **std::next(pairs.begin(), static_cast<long>(n));
-    }
-
-    static QComboBox* eventList(CEAPairCtrl& pair)
-    {
-        return pair.eventCtrl().GetDlgItemAs<QComboBox>(CEventCtrl::IDC_EVENT_LIST);
-    }
-    static QComboBox* actionList(CEAPairCtrl& pair)
-    {
-        return pair.actionCtrl().GetDlgItemAs<QComboBox>(CActionCtrl::IDC_ACTION_LIST);
-    }
+    CEAPairCtrl& pairCtrl(size_t n) const { return **std::next(flow->pairCtrls().begin(), n); }
+    static QComboBox* list(fw::CDialog& box) { return box.findChild<QComboBox*>(); }
     static QAbstractButton* objectButton(fw::CDialog& box)
     {
         return box.GetDlgItemAs<QAbstractButton>(CEventCtrl::IDC_OBJECT_BUTTON);
     }
 
-    // Event and action text of each pair window, as shown.
-    std::vector<std::pair<std::string, std::string>> shownSteps() const
+    // The object button's caption, "" while it is hidden and disabled.
+    static std::string caption(fw::CDialog& box)
     {
-        std::vector<std::pair<std::string, std::string>> steps;
+        QAbstractButton* button = objectButton(box);
+        if (button->isHidden() == button->isEnabled())
+            return "half shown";
+        return button->isHidden() ? "" : button->text().toStdString();
+    }
+    // A popup menu's entries as "text=command", a separator as "-".
+    static editortest::Strings itemsOf(const testsupport::PopupMenuRecorder::Tracked& menu)
+    {
+        editortest::Strings items;
+        for (const fw::PopupMenu::Item& item : menu.items)
+            items.push_back(item.separator ? "-" : item.text + "=" + std::to_string(item.command));
+        return items;
+    }
+
+    // Event and action text of each pair window, as shown.
+    Steps shownSteps() const
+    {
+        Steps steps;
         for (CEAPairCtrl* pair : flow->pairCtrls())
-            steps.emplace_back(eventList(*pair)->currentText().toStdString(),
-                               actionList(*pair)->currentText().toStdString());
+            steps.emplace_back(list(pair->eventCtrl())->currentText().toStdString(),
+                               list(pair->actionCtrl())->currentText().toStdString());
         return steps;
     }
 
@@ -132,15 +114,16 @@ protected:
                             Qt::NoModifier);
         QCoreApplication::sendEvent(widget, &release);
     }
-
-    static void pressKey(QWidget* widget, int key)
+    // A right click answered with `command` from the popup menu, and the
+    // messages it posts run.
+    static void menuCommand(QWidget* widget, int command, QPoint point = QPoint(4, 70))
     {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(widget, &press);
+        testsupport::PopupMenuRecorder menus(command);
+        mouseUp(widget, Qt::RightButton, point);
+        runPostedMessages();
     }
 
-    // Runs the posted messages until none is left: a request from an event or
-    // action box reaches the flow in two hops, each posted.
+    // A request from an event or action box reaches the flow in two posted hops.
     static void runPostedMessages()
     {
         for (int hop = 0; hop < 4; ++hop)
@@ -154,9 +137,10 @@ protected:
         hostWindow.activateWindow();
         QApplication::processEvents();
     }
+    QColor frameColour(size_t n) const { return pairCtrl(n).grab().toImage().pixelColor(0, 0); }
 
     QWidget hostWindow;
-    QWidget* view = nullptr;
+    QWidget* view = new QWidget(&hostWindow);
     std::unique_ptr<CountingWorkFlow> flow;
 };
 

@@ -1,6 +1,5 @@
 #include "FlowFixture.h"
 
-#include <QDir>
 #include <QImage>
 
 #include <map>
@@ -14,33 +13,21 @@ namespace {
 class FlowScreenshots : public FlowFixture
 {
 protected:
-    void SetUp() override
-    {
-        hostWindow.resize(480, 560);
-        view->setGeometry(0, 0, 480, 560);
-        // A program as a machine would run it: start on a digital input, wait
-        // for a comparator, run a timer, stop on an alarm or a logic rule.
-        setProgram({{19, 22}, {22, 30}, {34, 2}, {28, 24}, {16, 24}, {3, 1}});
-    }
-
     void shoot(const std::string& name)
     {
-        open();
+        // A program as a machine would run it: start on a digital input, wait
+        // for a comparator, run a timer, stop on an alarm or a logic rule.
+        open({{19, 22}, {22, 30}, {34, 2}, {28, 24}, {16, 24}, {3, 1}});
         activate();
         // The second pair with the focus in its event list looks selected.
-        eventList(pairCtrl(1))->setFocus();
+        list(pairCtrl(1).eventCtrl())->setFocus();
         fw::sendMessage(&pairCtrl(1), fw::WM_ACTIVATE);
         QApplication::processEvents();
-        const QString path =
-            QStringLiteral(NEBPT_FLOW_SCREENSHOT_DIR) + "/" + QString::fromStdString(name);
-        QFile::remove(path);
+        const QString path = QStringLiteral(NEBPT_FLOW_SCREENSHOT_DIR "/") + name.c_str();
         const QImage image = flow->grab().toImage();
         ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
-        EXPECT_FALSE(QImage(path).isNull());
-        EXPECT_EQ(image.pixelColor(5, 5), QColor(255, 255, 255)) << "white flow";
-        // The frame of the selected pair.
-        const QPoint frame = pairCtrl(1).mapTo(flow.get(), QPoint(0, 0));
-        EXPECT_EQ(image.pixelColor(frame), QColor(0, 0, 0));
+        EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::white));
+        EXPECT_EQ(image.pixelColor(pairCtrl(1).mapTo(flow.get(), QPoint(0, 0))), QColor(Qt::black));
         EXPECT_TRUE(writes().empty());
     }
 };
@@ -53,43 +40,25 @@ TEST_F(FlowScreenshots, English)
 // The German library with the drive's texts as a German host reports them.
 TEST_F(FlowScreenshots, German)
 {
+    // The texts of the program shown (none begins with another).
     const std::map<std::string, std::string> german = {
-        {"False", "Falsch"},
-        {"True", "Wahr"},
-        {"Running", "Motor läuft"},
         {"On reference", "Sollwert erreicht"},
-        {"Torque limit", "Momentgrenze"},
-        {"Warning", "Warnung"},
         {"Alarm (trip)", "Alarm (Abschaltung)"},
         {"Digital input 18", "Digitaleingang 18"},
         {"Comparator", "Vergleicher"},
         {"Logic rule", "Logikregel"},
         {"Timeout", "Timer abgelaufen"},
-        {"Disabled", "Deaktiviert"},
         {"No action", "Keine Aktion"},
         {"Select set-up 1", "Parametersatz 1 wählen"},
-        {"Start", "Start"},
         {"Stop", "Stopp"},
-        {"Start timer", "Timer starten"},
-    };
-    auto translate = [&](std::vector<std::string>& choices) {
-        for (std::string& choice : choices) {
-            const size_t colon = choice.find(':');
-            std::string text = choice.substr(colon + 1);
-            std::string number;
-            const size_t space = text.rfind(' ');
-            if (!german.count(text) && space != std::string::npos &&
-                text.find_first_not_of("0123456789", space + 1) == std::string::npos) {
-                number = text.substr(space);
-                text.resize(space);
-            }
-            const auto it = german.find(text);
-            if (it != german.end())
-                choice = choice.substr(0, colon + 1) + it->second + number;
-        }
-    };
-    translate(host.parameter(kEvent).choices);
-    translate(host.parameter(kAction).choices);
+        {"Start timer", "Timer starten"}};
+    for (unsigned long number : {kEvent, kAction})
+        for (std::string& choice : host.parameter(number).choices) // "<value>:<text>"
+            for (const auto& [english, text] : german)
+                if (choice.compare(choice.find(':') + 1, english.size(), english) == 0) {
+                    choice.replace(choice.find(':') + 1, english.size(), text);
+                    break;
+                }
     host.language = "german";
     testsupport::CurrentLanguageGuard language(testsupport::germanLibrary());
     shoot("flow_german.png");

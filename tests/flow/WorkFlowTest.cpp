@@ -1,41 +1,39 @@
 #include "FlowFixture.h"
 
-#include "Dialogs/BottomArrow.h"
 #include "Dialogs/NEBSettingsDLG.h"
-#include "Dialogs/TopArrow.h"
-
-#include "External_Data_Manager/ExternalDataManager.h"
+#include "Dialogs/Timerdlg.h"
+#include "Settings_Manager/CNEB_EAPair.h"
+#include "Settings_Manager/CNEB_Event.h"
 
 #include "framework/Resources.h"
+#include "framework/widgets/ComboBox.h"
+
+#include <QAbstractItemView>
+
+#include <fstream>
+#include <sstream>
 
 using namespace flowtest;
+using editortest::Strings;
+using testsupport::chooseEntry;
 using testsupport::ModalAnswerer;
 using testsupport::PopupMenuRecorder;
 
 namespace {
 
-using Steps = std::vector<std::pair<std::string, std::string>>;
+using WorkFlowTest = FlowFixture;
+using Dialogs = std::vector<unsigned>;
+const auto cancel = [](fw::CDialog&) {};
 
-class WorkFlowTest : public FlowFixture
-{};
-
-TEST_F(WorkFlowTest, ThreePairsAreStackedBetweenTheArrows)
+TEST_F(WorkFlowTest, PairsAreStackedBetweenTheArrows)
 {
-    setThreePairs();
     open();
     EXPECT_TRUE(messages.shown().empty());
-    EXPECT_STREQ(flow->metaObject()->className(), "CWorkFlow");
-    EXPECT_EQ(flow->parentWidget(), view);
-    EXPECT_TRUE(flow->isVisible() || flow->isVisibleTo(view));
-
-    const std::vector<fw::CDialog*> elements = elementsOf(flow.get());
-    ASSERT_EQ(elements.size(), 5u);
     std::vector<unsigned> templates;
     std::vector<QRect> places;
-    for (fw::CDialog* element : elements) {
+    for (fw::CDialog* element : elementsOf(flow.get())) {
         templates.push_back(element->GetTemplateId());
-        places.push_back(element->geometry());
-        EXPECT_FALSE(element->isHidden());
+        places.push_back(element->isHidden() ? QRect() : element->geometry());
     }
     EXPECT_EQ(templates, (std::vector<unsigned>{2141, 2134, 2134, 2134, 2142}));
     EXPECT_EQ(places, (std::vector<QRect>{QRect(53, 0, 56, 28), QRect(40, 28, 400, 76),
@@ -43,307 +41,285 @@ TEST_F(WorkFlowTest, ThreePairsAreStackedBetweenTheArrows)
                                           QRect(53, 256, 56, 28)}));
     // Bottom arrow's top plus twice its height; the width of the template stays.
     EXPECT_EQ(flow->geometry(), QRect(0, 0, 470, 256 + 2 * 28));
-    EXPECT_EQ(flow->GetWindowRect().Height(), 312);
-
-    for (CEAPairCtrl* pair : flow->pairCtrls()) {
-        const std::vector<fw::CDialog*> boxes = elementsOf(pair);
-        ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[0], &pair->eventCtrl());
-        EXPECT_EQ(boxes[0]->geometry(), QRect(21, 10, 372, 28));
-        EXPECT_EQ(boxes[1], &pair->actionCtrl());
-        EXPECT_EQ(boxes[1]->geometry(), QRect(50, 40, 343, 28));
-        EXPECT_FALSE(pair->isSelected());
-    }
+    for (CEAPairCtrl* pair : flow->pairCtrls()) // placed as the pair menu's test shows
+        EXPECT_EQ(elementsOf(pair),
+                  (std::vector<fw::CDialog*>{&pair->eventCtrl(), &pair->actionCtrl()}));
     EXPECT_EQ(shownSteps(),
               (Steps{{"True", "Start"}, {"Comparator 0", "Start timer 0"}, {"Timeout 0", "Stop"}}));
-    EXPECT_EQ(eventList(pairCtrl(0))->count(), 28);
-    EXPECT_EQ(actionList(pairCtrl(0))->count(), 13);
+    EXPECT_EQ(list(pairCtrl(0).eventCtrl())->count(), 28);
+    EXPECT_EQ(list(pairCtrl(0).actionCtrl())->count(), 13);
 }
 
-TEST_F(WorkFlowTest, EmptyProgramAnsweredNoStaysEmpty)
+TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
 {
     messages.setAnswer(fw::IDNO);
-    open();
+    open({});
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text, fw::loadString(2139));
     EXPECT_EQ(messages.shown()[0].type, fw::MB_YESNO);
-    EXPECT_TRUE(flow->IsWindowCreated());
-    EXPECT_TRUE(elementsOf(flow.get()).empty());
-    EXPECT_TRUE(flow->pairCtrls().empty());
     EXPECT_EQ(flow->geometry(), QRect(0, 0, 470, 300)); // as the template made it
-    EXPECT_TRUE(writes().empty());
-
-    // A rebuild asks nothing and builds nothing.
-    flow->reReadData();
+    flow->reReadData();                                 // asks nothing and builds nothing
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_TRUE(elementsOf(flow.get()).empty());
-}
+    EXPECT_TRUE(writes().empty());
 
-TEST_F(WorkFlowTest, EmptyProgramAnsweredYesGetsOnePair)
-{
     messages.setAnswer(fw::IDYES);
-    connect();
     flow = std::make_unique<CountingWorkFlow>(*manager);
     flow->createYourself(*view);
-
-    EXPECT_EQ(messages.shown().size(), 1u);
-    ASSERT_EQ(writes().size(), 1u);
+    EXPECT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(writes().size(), 1u);
     EXPECT_EQ(host.value(kAction, 0), "1"); // the default step
     EXPECT_EQ(host.value(kAction, 1), "0"); // and the end marker after it
-    const std::vector<fw::CDialog*> elements = elementsOf(flow.get());
-    ASSERT_EQ(elements.size(), 3u);
-    EXPECT_EQ(elements[0]->GetTemplateId(), 2141u);
-    EXPECT_EQ(elements[1]->GetTemplateId(), 2134u);
-    EXPECT_EQ(elements[2]->geometry(), QRect(53, 104, 56, 28));
-    EXPECT_EQ(flow->height(), 104 + 56);
+    EXPECT_EQ(elementsOf(flow.get()).size(), 3u);
+    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28);
     EXPECT_EQ(shownSteps(), (Steps{{"False", "No action"}}));
+
+    menuCommand(&pairCtrl(0), ID_DELETE_PAIR);
+    EXPECT_EQ(host.value(kAction, 0), "0");
+    EXPECT_EQ(messages.shown().size(), 2u);
+    EXPECT_TRUE(elementsOf(flow.get()).empty());
+    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28); // the size of the last column stays
+    menuCommand(flow.get(), ID_ADD_PAIR_TO_END, QPoint(100, 20));
+    EXPECT_EQ(elementsOf(flow.get()).size(), 3u);
 }
 
-TEST_F(WorkFlowTest, FlowMenuFromTheArrowsAndTheFreeArea)
+TEST_F(WorkFlowTest, RightClicksOpenTheFlowOrThePairMenuAtTheClick)
 {
-    setThreePairs();
-    open();
-    PopupMenuRecorder menus;
-
-    mouseUp(elementsOf(flow.get()).front(), Qt::RightButton, QPoint(3, 4));
-    mouseUp(elementsOf(flow.get()).back(), Qt::RightButton, QPoint(10, 20));
-    mouseUp(flow.get(), Qt::RightButton, QPoint(200, 300));
-    ASSERT_EQ(menus.tracked().size(), 3u);
-    const auto& menu = menus.tracked()[0];
-    ASSERT_EQ(menu.items.size(), 3u);
-    EXPECT_EQ(menu.items[0].text, "Controller settings...");
-    EXPECT_EQ(menu.items[0].command, ID_SHOW_SETTINGS);
-    EXPECT_TRUE(menu.items[1].separator);
-    EXPECT_EQ(menu.items[2].text, "Add pair at end");
-    EXPECT_EQ(menu.items[2].command, ID_ADD_PAIR_TO_END);
-    EXPECT_EQ(menu.owner, flow.get());
-    // The click's point, in the flow's client coordinates, placed on the screen.
-    EXPECT_EQ(menu.screenPoint, flow->mapToGlobal(QPoint(53 + 3, 0 + 4)));
-    EXPECT_EQ(menus.tracked()[1].screenPoint, flow->mapToGlobal(QPoint(53 + 10, 256 + 20)));
-    EXPECT_EQ(menus.tracked()[2].screenPoint, flow->mapToGlobal(QPoint(200, 300)));
-    EXPECT_EQ(menus.tracked()[2].owner, flow.get());
-    runPostedMessages();
-    EXPECT_EQ(flow->rebuilds, 0); // dismissed menus command nothing
-    EXPECT_TRUE(writes().empty());
-}
-
-TEST_F(WorkFlowTest, AddPairAtEndFromTheFlowMenuRebuildsAtOnce)
-{
-    setThreePairs();
-    open();
-    PopupMenuRecorder menus(ID_ADD_PAIR_TO_END);
-    mouseUp(flow.get(), Qt::RightButton, QPoint(200, 300));
-    EXPECT_EQ(flow->rebuilds, 0); // the command arrives once the menu's handler returned
-    runPostedMessages();
-    EXPECT_EQ(flow->rebuilds, 1);
-    EXPECT_EQ(writes().size(), 1u);
-    EXPECT_EQ(host.value(kAction, 3), "1");
-    EXPECT_EQ(shownSteps(), (Steps{{"True", "Start"},
-                                   {"Comparator 0", "Start timer 0"},
-                                   {"Timeout 0", "Stop"},
-                                   {"False", "No action"}}));
-    EXPECT_EQ(flow->height(), 28 + 4 * 76 + 2 * 28);
-    EXPECT_EQ(elementsOf(flow.get()).size(), 6u);
-}
-
-TEST_F(WorkFlowTest, SettingsCommandRebuildsAlsoWhenCancelled)
-{
-    setThreePairs();
-    open();
-    ModalAnswerer cancel([](fw::CDialog&) {});
-    flow->dispatchCommand(ID_SHOW_SETTINGS, 0);
-    EXPECT_EQ(cancel.answered(), (std::vector<unsigned>{CNEBSettingsDLG::IDD}));
-    EXPECT_EQ(flow->rebuilds, 1);
-    EXPECT_TRUE(writes().empty());
-    EXPECT_EQ(flow->pairCtrls().size(), 3u);
-}
-
-TEST_F(WorkFlowTest, PairMenuAtTheClickOnTheActionBox)
-{
-    setThreePairs();
     open();
     PopupMenuRecorder menus;
     CEAPairCtrl& pair = pairCtrl(1);
+    mouseUp(elementsOf(flow.get()).front(), Qt::RightButton, QPoint(3, 4));
+    mouseUp(elementsOf(flow.get()).back(), Qt::RightButton, QPoint(10, 20));
+    mouseUp(flow.get(), Qt::RightButton, QPoint(200, 300));
     mouseUp(&pair.actionCtrl(), Qt::RightButton, QPoint(5, 7));
-    ASSERT_EQ(menus.tracked().size(), 1u);
-    const auto& menu = menus.tracked()[0];
-    EXPECT_EQ(menu.owner, &pair);
-    EXPECT_EQ(menu.screenPoint, pair.mapToGlobal(QPoint(50 + 5, 40 + 7)));
-    ASSERT_EQ(menu.items.size(), 4u);
-    EXPECT_EQ(menu.items[0].text, "Controller settings...");
-    EXPECT_EQ(menu.items[0].command, ID_SHOW_SETTINGS);
-    EXPECT_TRUE(menu.items[1].separator);
-    EXPECT_EQ(menu.items[2].text, "Insert pair before");
-    EXPECT_EQ(menu.items[2].command, ID_INSERT_PAIR_BEFORE);
-    EXPECT_EQ(menu.items[3].text, "Delete pair");
-    EXPECT_EQ(menu.items[3].command, ID_DELETE_PAIR);
-
-    // The event box and the pair's own free area open the same menu.
     mouseUp(&pair.eventCtrl(), Qt::RightButton, QPoint(2, 3));
     mouseUp(&pair, Qt::RightButton, QPoint(4, 70));
-    ASSERT_EQ(menus.tracked().size(), 3u);
-    EXPECT_EQ(menus.tracked()[1].screenPoint, pair.mapToGlobal(QPoint(21 + 2, 10 + 3)));
-    EXPECT_EQ(menus.tracked()[2].screenPoint, pair.mapToGlobal(QPoint(4, 70)));
-    EXPECT_EQ(menus.tracked()[2].items.size(), 4u);
-}
-
-TEST_F(WorkFlowTest, DeletePairRebuildsAfterThePairHandlerReturned)
-{
-    setThreePairs();
-    open();
-    PopupMenuRecorder menus(ID_DELETE_PAIR);
-    CEAPairCtrl* deleted = &pairCtrl(1);
-    mouseUp(&deleted->actionCtrl(), Qt::RightButton, QPoint(5, 7));
+    const Strings flowItems = {"Controller settings...=62774", "-", "Add pair at end=62772"};
+    const Strings pairItems = {"Controller settings...=62774", "-", "Insert pair before=62771",
+                               "Delete pair=62773"};
+    // Each at the click, in its owner's client coordinates.
+    std::vector<QPoint> points;
+    std::vector<QWidget*> owners;
+    for (const PopupMenuRecorder::Tracked& menu : menus.tracked()) {
+        owners.push_back(menu.owner);
+        points.push_back(menu.owner->mapFromGlobal(menu.screenPoint));
+        EXPECT_EQ(itemsOf(menu), menu.owner == &pair ? pairItems : flowItems);
+    }
+    EXPECT_EQ(owners,
+              (std::vector<QWidget*>{flow.get(), flow.get(), flow.get(), &pair, &pair, &pair}));
+    EXPECT_EQ(points,
+              (std::vector<QPoint>{QPoint(53 + 3, 4), QPoint(53 + 10, 256 + 20), QPoint(200, 300),
+                                   QPoint(50 + 5, 40 + 7), QPoint(21 + 2, 10 + 3), QPoint(4, 70)}));
     runPostedMessages();
-    EXPECT_EQ(flow->rebuilds, 1);
-    EXPECT_EQ(writes().size(), 1u);
-    EXPECT_EQ(host.value(kAction, 2), "0");
-    EXPECT_EQ(shownSteps(), (Steps{{"True", "Start"}, {"Timeout 0", "Stop"}}));
-    EXPECT_EQ(elementsOf(flow.get()).size(), 4u);
-    EXPECT_EQ(flow->height(), 28 + 2 * 76 + 2 * 28);
+    EXPECT_EQ(flow->rebuilds, 0); // dismissed menus command nothing
 }
 
-TEST_F(WorkFlowTest, InsertPairBeforeAndSettingsFromThePairMenu)
+TEST_F(WorkFlowTest, MenuCommandsChangeTheProgramAndRebuildOnceTheMenuReturned)
 {
-    setThreePairs();
     open();
     {
-        PopupMenuRecorder menus(ID_INSERT_PAIR_BEFORE);
-        mouseUp(&pairCtrl(0), Qt::RightButton, QPoint(4, 70));
+        PopupMenuRecorder menus(ID_ADD_PAIR_TO_END);
+        mouseUp(flow.get(), Qt::RightButton, QPoint(200, 300));
+        EXPECT_EQ(flow->rebuilds, 0);
         runPostedMessages();
     }
-    EXPECT_EQ(flow->rebuilds, 1);
+    EXPECT_EQ(host.value(kAction, 3), "1");
+    EXPECT_EQ(flow->height(), 28 + 4 * 76 + 2 * 28);
+    menuCommand(&pairCtrl(1).actionCtrl(), ID_DELETE_PAIR, QPoint(5, 7));
+    EXPECT_EQ(host.value(kAction, 3), "0");
+    menuCommand(&pairCtrl(0), ID_INSERT_PAIR_BEFORE);
     EXPECT_EQ(shownSteps(), (Steps{{"False", "No action"},
                                    {"True", "Start"},
-                                   {"Comparator 0", "Start timer 0"},
-                                   {"Timeout 0", "Stop"}}));
+                                   {"Timeout 0", "Stop"},
+                                   {"False", "No action"}}));
+    EXPECT_EQ(elementsOf(flow.get()).size(), 6u);
 
-    PopupMenuRecorder menus(ID_SHOW_SETTINGS);
-    ModalAnswerer cancel([](fw::CDialog&) {});
-    mouseUp(&pairCtrl(2), Qt::RightButton, QPoint(4, 70));
-    runPostedMessages();
-    EXPECT_EQ(cancel.answered(), (std::vector<unsigned>{CNEBSettingsDLG::IDD}));
-    EXPECT_EQ(flow->rebuilds, 2);
-    EXPECT_EQ(flow->pairCtrls().size(), 4u);
+    // The settings dialog leads to a rebuild also when cancelled.
+    ModalAnswerer answerer(cancel);
+    menuCommand(flow.get(), ID_SHOW_SETTINGS, QPoint(200, 300));
+    menuCommand(&pairCtrl(2), ID_SHOW_SETTINGS);
+    EXPECT_EQ(answerer.answered(), (Dialogs{CNEBSettingsDLG::IDD, CNEBSettingsDLG::IDD}));
+    EXPECT_EQ(flow->rebuilds, 5);
+    EXPECT_EQ(writes().size(), 3u);
 }
 
-TEST_F(WorkFlowTest, FailedCommandStillRebuildsFromTheProgram)
+TEST_F(WorkFlowTest, FailuresAreLoggedAndTheFlowStillRebuiltFromTheDrive)
 {
-    // A full program: adding fails in the model, nothing is written, the flow
-    // shows the program as it is.
-    std::vector<std::pair<int, int>> steps(20, {1, 22});
-    setProgram(steps);
-    open();
-    EXPECT_EQ(flow->pairCtrls().size(), 20u);
+    open(std::vector<std::pair<int, int>>(20, {1, 22})); // full: adding fails
     flow->dispatchCommand(ID_ADD_PAIR_TO_END, 0);
-    EXPECT_TRUE(writes().empty());
-    EXPECT_EQ(flow->rebuilds, 1);
+    host.failOperation("WriteParameterValues");
+    chooseEntry(list(pairCtrl(2).actionCtrl()), kActionNoAction);
+    runPostedMessages();
+    EXPECT_EQ(logLines().size(), 2u);
+    EXPECT_EQ(host.value(kAction, 2), "22"); // the drive keeps its value
+    EXPECT_EQ(flow->rebuilds, 2);
     EXPECT_EQ(flow->pairCtrls().size(), 20u);
-    EXPECT_FALSE(logLines().empty());
-}
 
-TEST_F(WorkFlowTest, DeletingTheOnlyPairLeavesAnEmptyFlowWithoutAsking)
-{
-    setProgram({{1, 22}});
-    open();
-    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28);
-    PopupMenuRecorder menus(ID_DELETE_PAIR);
-    mouseUp(&pairCtrl(0), Qt::RightButton, QPoint(4, 70));
-    runPostedMessages();
-    EXPECT_EQ(flow->rebuilds, 1);
-    EXPECT_EQ(host.value(kAction, 0), "0");
-    EXPECT_TRUE(messages.shown().empty());
-    EXPECT_TRUE(elementsOf(flow.get()).empty());
-    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28); // the size of the last column stays
-
-    // Adding from the flow's menu builds the column again.
-    menus.setAnswer(ID_ADD_PAIR_TO_END);
-    mouseUp(flow.get(), Qt::RightButton, QPoint(100, 20));
-    runPostedMessages();
-    EXPECT_EQ(elementsOf(flow.get()).size(), 3u);
-    EXPECT_EQ(shownSteps(), (Steps{{"False", "No action"}}));
-}
-
-TEST_F(WorkFlowTest, UnknownStoredEventFailsTheBuildWithALogLine)
-{
-    setThreePairs();
-    host.setValue(kEvent, 1, "99"); // no entry of the event list has this ID
-    connect();
-    flow = std::make_unique<CountingWorkFlow>(*manager);
-    EXPECT_THROW(flow->createYourself(*view), CCustomException);
-    EXPECT_EQ(logLines().size(), 1u);
-    EXPECT_TRUE(writes().empty());
-
-    // A rebuild asked for by a window stops at the event loop, and the next
-    // build after the drive is put right shows the whole column.
+    // An event that no entry of the list has fails the build; a rebuild asked
+    // for by a window stops at the event loop.
+    host.stopFailing();
+    host.setValue(kEvent, 1, "99");
+    manager->updateNebProgram();
     fw::postMessage(flow.get(), WM_REREAD_DATA);
     runPostedMessages();
-    EXPECT_EQ(flow->rebuilds, 1);
-    EXPECT_EQ(logLines().size(), 2u);
+    EXPECT_EQ(logLines().size(), 3u);
+    // The next build after the drive is put right shows the whole column.
     host.setValue(kEvent, 1, "2");
     manager->updateNebProgram();
     flow->reReadData();
-    EXPECT_EQ(elementsOf(flow.get()).size(), 5u);
-    EXPECT_EQ(shownSteps()[1],
-              std::make_pair(std::string("Running"), std::string("Start timer 0")));
-    EXPECT_EQ(flow->height(), 28 + 3 * 76 + 2 * 28);
+    EXPECT_EQ(shownSteps()[1], Steps::value_type("Running", "Start"));
+    EXPECT_EQ(elementsOf(flow.get()).size(), 22u);
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST_F(WorkFlowTest, EnterAndEscapeCloseNothing)
 {
-    setThreePairs();
     open();
-    CEAPairCtrl& pair = pairCtrl(1);
     std::vector<fw::CDialog*> windows = elementsOf(flow.get());
-    windows.push_back(flow.get());
-    windows.push_back(&pair.eventCtrl());
-    windows.push_back(&pair.actionCtrl());
-    for (fw::CDialog* window : windows) {
-        pressKey(window, Qt::Key_Return);
-        pressKey(window, Qt::Key_Escape);
-        window->dispatchCommand(fw::IDOK, fw::BN_CLICKED);
-        window->dispatchCommand(fw::IDCANCEL, fw::BN_CLICKED);
-    }
+    windows.insert(windows.end(),
+                   {flow.get(), &pairCtrl(1).eventCtrl(), &pairCtrl(1).actionCtrl()});
+    for (fw::CDialog* window : windows)
+        for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(window, &press);
+        }
     runPostedMessages();
-    for (fw::CDialog* window : windows) {
-        EXPECT_TRUE(window->IsWindowCreated()) << window->GetTemplateId();
-        EXPECT_FALSE(window->isHidden()) << window->GetTemplateId();
-        EXPECT_FALSE(window->IsEnded()) << window->GetTemplateId();
-    }
+    for (fw::CDialog* window : windows)
+        EXPECT_TRUE(window->IsWindowCreated() && !window->isHidden() && !window->IsEnded())
+            << window->GetTemplateId();
+    EXPECT_EQ(flow->rebuilds, 0);
+}
+
+TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
+{
+    open();
+    activate();
+    EXPECT_EQ(frameColour(1), QColor(Qt::white));
+    // Left clicks: on a pair frame it, on an arrow take the focus to the flow.
+    mouseUp(&pairCtrl(2), Qt::LeftButton, QPoint(4, 70));
+    QApplication::processEvents();
+    EXPECT_TRUE(pairCtrl(2).hasFocus());
+    EXPECT_EQ(frameColour(2), QColor(Qt::black));
+    mouseUp(elementsOf(flow.get()).back(), Qt::LeftButton, QPoint(3, 3));
+    QApplication::processEvents();
+    EXPECT_TRUE(flow->hasFocus());
+    EXPECT_EQ(frameColour(2), QColor(Qt::white));
+    // An opened drop-down list frames its pair until the focus moves on.
+    fw::CComboBox events(list(pairCtrl(1).eventCtrl()));
+    list(pairCtrl(1).eventCtrl())->setFocus();
+    QApplication::processEvents();
+    events.ShowDropDown(true);
+    const QImage framed = pairCtrl(1).grab().toImage();
+    EXPECT_EQ(framed.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(framed.pixelColor(200, 75), QColor(Qt::black));
+    EXPECT_EQ(framed.pixelColor(3, 3), QColor(Qt::white));
+    events.ShowDropDown(false);
+    EXPECT_TRUE(pairCtrl(1).isSelected()); // the list keeps the focus
+    list(pairCtrl(2).actionCtrl())->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(frameColour(1), QColor(Qt::white));
+
+    // The event's button beside the list opens it.
+    pairCtrl(0).eventCtrl().GetDlgItemAs<QAbstractButton>(CEventCtrl::IDC_OPEN_LIST)->click();
+    EXPECT_TRUE(pairCtrl(0).isSelected());
+    EXPECT_TRUE(list(pairCtrl(0).eventCtrl())->view()->isVisible());
+    fw::CComboBox(list(pairCtrl(0).eventCtrl())).ShowDropDown(false);
+
     EXPECT_EQ(flow->rebuilds, 0);
     EXPECT_TRUE(writes().empty());
 }
 
-TEST_F(WorkFlowTest, HostUpdateRebuildsEveryElementWindow)
+TEST_F(WorkFlowTest, ADifferentChoiceIsWrittenOnceAndTheFlowRebuiltAfterwards)
 {
-    setThreePairs();
     open();
-    host.setValue(kEvent, 0, "5");
-    host.setValue(kAction, 2, "0");
-    manager->updateNebProgram();
-    flow->reReadData();
-    EXPECT_EQ(shownSteps(), (Steps{{"Warning", "Start"}, {"Comparator 0", "Start timer 0"}}));
-    EXPECT_EQ(elementsOf(flow.get()).size(), 4u);
-    EXPECT_EQ(flow->height(), 28 + 2 * 76 + 2 * 28);
+    // The current entries, and a list without selection, change nothing.
+    chooseEntry(list(pairCtrl(1).eventCtrl()), kEventComparator0);
+    chooseEntry(list(pairCtrl(1).actionCtrl()), kActionTimer0);
+    list(pairCtrl(0).eventCtrl())->setCurrentIndex(-1);
+    pairCtrl(0).eventCtrl().dispatchCommand(CEventCtrl::IDC_EVENT_LIST, fw::CBN_SELCHANGE);
+    runPostedMessages();
+    EXPECT_TRUE(writes().empty());
+    EXPECT_EQ(flow->rebuilds, 0);
+
+    chooseEntry(list(pairCtrl(1).eventCtrl()), kEventTimeout0);
+    EXPECT_EQ(host.value(kEvent, 1), "34");
+    EXPECT_EQ(flow->rebuilds, 0); // until the list's handler has returned
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 1);
+    chooseEntry(list(pairCtrl(0).actionCtrl()), kActionTimer0);
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 2);
+    EXPECT_EQ(host.value(kAction, 0), "30");
+    EXPECT_EQ(writes().size(), 2u);
+    EXPECT_EQ(
+        shownSteps(),
+        (Steps{{"True", "Start timer 0"}, {"Timeout 0", "Start timer 0"}, {"Timeout 0", "Stop"}}));
 }
 
-TEST_F(WorkFlowTest, LeftClicksMoveTheFocusAndTheFrame)
+TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
 {
-    setThreePairs();
-    open();
-    activate();
-    CEAPairCtrl& pair = pairCtrl(2);
-    mouseUp(&pair, Qt::LeftButton, QPoint(4, 70));
-    QApplication::processEvents();
-    EXPECT_TRUE(pair.hasFocus());
-    EXPECT_TRUE(pair.isSelected());
-    EXPECT_EQ(pair.grab().toImage().pixelColor(0, 0), QColor(Qt::black));
+    // A drive configuration in which the actions "Start" (22) and "Stop" (24)
+    // refer to comparator 0 and logic rule 1: the action box offers only timers.
+    std::stringstream text;
+    text << std::ifstream(NEBPT_DATA_DIR "/drives_conf.xml").rdbuf();
+    std::string xml = text.str();
+    const std::string actions = "<Choicelist parameternumber=\"1302\">";
+    ASSERT_NE(xml.find(actions), std::string::npos);
+    xml.insert(xml.find(actions) + actions.size(),
+               "<Item ID=\"22\"><Object Type=\"COMP\">0</Object></Item>"
+               "<Item ID=\"24\"><Object Type=\"LR\">1</Object></Item>");
+    testsupport::ScratchFolder folder;
+    folder.writeGzip("drives_conf.neb", xml);
+    {
+        testsupport::ExecutableFolderGuard exe(folder.path());
+        open({{28, 22}, {22, 33}, {35, 24}, {1, 24}});
+    }
+    Strings captions;
+    for (CEAPairCtrl* pair : flow->pairCtrls())
+        captions.insert(captions.end(), {caption(pair->eventCtrl()), caption(pair->actionCtrl())});
+    EXPECT_EQ(captions,
+              (Strings{"Logic rule...", "", "Comparator...", "Timer...", "Timer...", "", "", ""}));
+    Strings titles;
+    bool ok = false; // else cancelled
+    ModalAnswerer answerer([&](fw::CDialog& dialog) {
+        titles.push_back(dialog.GetWindowText());
+        if (ok)
+            typeAndOk(dialog, CTimerdlg::IDC_VALUE, "12.5");
+    });
+    objectButton(pairCtrl(1).eventCtrl())->click();
+    objectButton(pairCtrl(2).eventCtrl())->click();
+    objectButton(pairCtrl(1).actionCtrl())->click();
+    pairCtrl(0).actionCtrl().dispatchCommand(CActionCtrl::IDC_OBJECT_BUTTON, fw::BN_CLICKED);
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 0);
+    objectButton(pairCtrl(0).eventCtrl())->click(); // a logic rule re-reads also when cancelled
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 1);
+    ok = true; // a timer changed: written by the editor, then re-read
+    objectButton(pairCtrl(2).eventCtrl())->click();
+    runPostedMessages();
+    EXPECT_EQ(flow->rebuilds, 2);
+    EXPECT_EQ(writes().size(), 1u);
+    EXPECT_EQ(host.value(editortest::kTimer, 1), "12.500000");
 
-    mouseUp(elementsOf(flow.get()).back(), Qt::LeftButton, QPoint(3, 3)); // the bottom arrow
-    QApplication::processEvents();
-    EXPECT_TRUE(flow->hasFocus());
-    EXPECT_FALSE(pair.isSelected());
-    EXPECT_EQ(pair.grab().toImage().pixelColor(0, 0), QColor(Qt::white));
+    // An uncommitted selection in the list does not count; a stored item changed
+    // under the window does, at the next press.
+    ok = false;
+    CEAPairCtrl& pair = pairCtrl(2);
+    list(pair.eventCtrl())->setCurrentIndex(kEventComparator0);
+    objectButton(pair.eventCtrl())->click();
+    CNEB_Event& event = pair.getPair().getEvent();
+    event.setItem(event.getChoicelist().findItem(23));
+    objectButton(pair.eventCtrl())->click();
+    EXPECT_EQ(titles, (Strings{"Comparator 0", "Timer 1", "Timer 3", "Logic rule 0", "Timer 1",
+                               "Timer 1", "Comparator 1"}));
+    EXPECT_EQ(writes().size(), 1u);
+    EXPECT_TRUE(messages.shown().empty());
+
+    // A new choice updates the button before it is written.
+    chooseEntry(list(pairCtrl(3).eventCtrl()), kEventComparator0);
+    EXPECT_EQ(caption(pairCtrl(3).eventCtrl()), "Comparator...");
+    runPostedMessages();
 }
 
 } // namespace
