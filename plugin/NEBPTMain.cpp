@@ -98,9 +98,8 @@ bool CNEBPTMain::UpdateFlow()
             m_runner.updateFlow();
         }
         return true;
-    } catch (const CCustomException&) {
-        return false;
     } catch (...) {
+        // A CCustomException was logged when it was made; nothing reaches the host.
         return false;
     }
 }
