@@ -1,38 +1,76 @@
 #pragma once
 
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <vector>
 
 namespace hosttest {
 
 // Full path of a sample drive image in the source tree's data folder.
-std::string sampleImage(const std::string& name);
+inline std::string sampleImage(const std::string& name)
+{
+    return std::string(NEBPT_DATA_DIR) + "/" + name;
+}
 
 // The whole content of a file; empty when it cannot be read.
-std::string fileBytes(const std::string& path);
+inline std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
 
-// Copies a file byte for byte; throws std::runtime_error when it cannot.
-void copyFile(const std::string& from, const std::string& to);
+// Writes a copy of a sample into the folder as `as` (default: under its own name),
+// with the first `from` (when given) replaced by `to`, and returns its path; a
+// test failure when `from` is absent.
+inline std::string copyOfSample(const testsupport::ScratchFolder& folder, const std::string& sample,
+                                std::string as = {}, const std::string& from = {},
+                                const std::string& to = {})
+{
+    std::string text = fileBytes(sampleImage(sample));
+    EXPECT_FALSE(text.empty()) << sample;
+    const size_t at = from.empty() ? std::string::npos : text.find(from);
+    EXPECT_TRUE(from.empty() || at != std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    as = as.empty() ? sample : as;
+    folder.writeText(as, text);
+    return folder.file(as);
+}
 
 // How many entries a folder holds.
-int entryCount(const std::string& folder);
-
-// Makes a folder unwritable for this process for the guard's lifetime: takes
-// away the write permission and, when running as root, the capability that
-// overrides it. usable() is false when the folder still takes new files.
-class UnwritableFolder
+inline long entryCount(const std::string& folder)
 {
-public:
-    explicit UnwritableFolder(const std::string& folder);
-    ~UnwritableFolder();
-    UnwritableFolder(const UnwritableFolder&) = delete;
-    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+    const std::filesystem::directory_iterator entries(folder);
+    return std::distance(begin(entries), end(entries));
+}
 
-    bool usable() const { return m_usable; }
-
-private:
-    std::string m_folder;
-    bool m_droppedCapability = false;
-    bool m_usable = false;
+// Runs a command (the executable, then its arguments) and collects what it printed.
+struct Run
+{
+    int status = -1; // the exit status; -1 when it did not exit
+    std::string out, errors;
 };
+inline Run run(const std::vector<std::string>& command)
+{
+    const testsupport::ScratchFolder outputs;
+    std::string line;
+    for (const std::string& word : command)
+        line += "'" + word + "' ";
+    line += ">'" + outputs.file("out") + "' 2>'" + outputs.file("errors") + "'";
+    const int status = std::system(line.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileBytes(outputs.file("out")),
+            fileBytes(outputs.file("errors"))};
+}
 
 } // namespace hosttest

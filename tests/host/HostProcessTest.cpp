@@ -1,0 +1,110 @@
+#include "HostTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+// nebpt-host run as a user runs it: the built executable beside drives_conf.neb,
+// and the same after `cmake --install` from the one folder the host is laid out in.
+
+using hosttest::fileBytes;
+using hosttest::run;
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::Not;
+
+namespace {
+
+const std::string kHost = NEBPT_HOST_EXECUTABLE;
+
+TEST(HostProcessTest, PrintsTheProgramOfBothSamples)
+{
+    const std::string image = hosttest::sampleImage("fcd300_sample.json");
+    const std::string before = fileBytes(image);
+    hosttest::Run printed = run({kHost, "--print", image});
+    EXPECT_EQ(printed.status, 0) << printed.errors;
+    EXPECT_EQ(printed.errors, "");
+    for (const char* line :
+         {"Program: 6 of 20 pairs", "Pair 0: Digital input 18 -> Start timer 0",
+          "Pair 3: Logic rule 1 -> Set relay 1 high", "Pair 5: Logic rule 0 -> Start timer 2",
+          "Comparator 0: Motor speed Greater than 1200.000",
+          "Logic rule 1: Logic rule 0 OR Comparator 2 AND NOT Timeout 2",
+          "Logic rule 0: Comparator 1 AND Digital input 19", "Timer 2: 0.75 s",
+          "mode On, start event Running, stop event Alarm (trip)"})
+        EXPECT_THAT(printed.out, HasSubstr(line));
+    EXPECT_THAT(printed.out, Not(HasSubstr("Pair 6"))) << "the end marker is no step";
+    EXPECT_THAT(printed.out, Not(HasSubstr("Comparator 3:"))) << "only what the program uses";
+    EXPECT_EQ(fileBytes(image), before);
+
+    printed = run({kHost, "--print", hosttest::sampleImage("fcd50m_sample.json")});
+    EXPECT_EQ(printed.status, 0) << printed.errors;
+    for (const char* line : {"Program: 4 of 10 pairs", "Pair 3: Comparator 0 -> Start timer 1",
+                             "Logic rule 0: Timeout 1 AND NOT Digital input 27", "Timer 0: 1500 ms",
+                             "Timer 1: 250 ms"})
+        EXPECT_THAT(printed.out, HasSubstr(line));
+}
+
+TEST(HostProcessTest, UnusableImageGivesOneLineAndAFailingStatus)
+{
+    testsupport::ScratchFolder scratch;
+    const std::string sample = "fcd300_sample.json";
+    const std::pair<std::string, std::string> cases[] = {
+        {hosttest::copyOfSample(scratch, sample, "1.json", "\"parameters\": [",
+                                "\"parameters\": [[["),
+         "not valid JSON"},
+        {hosttest::copyOfSample(scratch, sample, "2.json", "\"FCD-300\"", "\"FCD-999\""),
+         "is not supported"},
+        {hosttest::copyOfSample(scratch, sample, "3.json", "\"number\": 1324", "\"number\": 1325"),
+         "no parameter 1324"},
+        {scratch.file("absent.json"), "cannot be read"},
+    };
+    for (const auto& [image, fault] : cases) {
+        SCOPED_TRACE(fault);
+        const std::string before = fileBytes(image);
+        const hosttest::Run printed = run({kHost, "--print", image});
+        EXPECT_EQ(printed.status, 1);
+        EXPECT_EQ(printed.out, "");
+        EXPECT_THAT(printed.errors, MatchesRegex("[^\n]+\n")) << "one line";
+        EXPECT_EQ(printed.errors.rfind(image + ": ", 0), 0u) << printed.errors;
+        EXPECT_THAT(printed.errors, HasSubstr(fault));
+        EXPECT_EQ(fileBytes(image), before);
+    }
+
+    // No picture of a broken image, and wrong arguments get the usage.
+    EXPECT_EQ(run({kHost, "--screenshot", scratch.file("none.png"), cases[0].first}).status, 1);
+    EXPECT_EQ(fileBytes(scratch.file("none.png")), "");
+    const hosttest::Run wrong = run({kHost, "--show"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_THAT(wrong.errors, HasSubstr("usage: nebpt-host"));
+}
+
+TEST(HostProcessTest, TheInstalledHostRunsFromItsFolder)
+{
+    testsupport::ScratchFolder prefix;
+    ASSERT_EQ(
+        run({NEBPT_CMAKE_COMMAND, "--install", NEBPT_BUILD_DIR, "--prefix", prefix.path()}).status,
+        0);
+    const std::string folder = prefix.path() + NEBPT_INSTALL_DIR + "/";
+    for (const char* name :
+         {"nebpt-host", "libNEBPT.so", "libNEBPTframework.so", "libNEBPTframeworkWidgets.so",
+          "NEBPT_english.so", "NEBPT_german.so", "drives_conf.neb", "data/fcd300_sample.json",
+          "data/fcd50m_sample.json"})
+        EXPECT_FALSE(fileBytes(folder + name).empty()) << name;
+
+    const std::string image = folder + "data/fcd300_sample.json";
+    const hosttest::Run printed = run({prefix.path() + "bin/nebpt-host", "--print", image});
+    EXPECT_EQ(printed.status, 0) << printed.errors;
+    EXPECT_THAT(printed.out, HasSubstr("Program: 6 of 20 pairs"));
+
+    // A picture of the window, in German from the installed language library;
+    // taking it leaves the image alone.
+    const std::string picture = prefix.file("editor.png");
+    const hosttest::Run shot =
+        run({folder + "nebpt-host", "--language", "german", "--screenshot", picture, image});
+    EXPECT_EQ(shot.status, 0) << shot.errors;
+    const std::string png = fileBytes(picture);
+    EXPECT_GT(png.size(), 1000u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    EXPECT_EQ(fileBytes(image), fileBytes(hosttest::sampleImage("fcd300_sample.json")));
+}
+
+} // namespace
