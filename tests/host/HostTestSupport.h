@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -46,13 +44,6 @@ inline std::string copyOfSample(const testsupport::ScratchFolder& folder, const 
     as = as.empty() ? sample : as;
     folder.writeText(as, text);
     return folder.file(as);
-}
-
-// How many entries a folder holds.
-inline long entryCount(const std::string& folder)
-{
-    const std::filesystem::directory_iterator entries(folder);
-    return std::distance(begin(entries), end(entries));
 }
 
 // Runs a command (the executable, then its arguments) and collects what it printed.

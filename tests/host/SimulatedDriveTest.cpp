@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <sys/resource.h>
 #include <tuple>
@@ -18,49 +19,37 @@ namespace {
 
 const std::string kSample = "fcd300_sample.json";
 
-class SimulatedDriveTest : public ::testing::Test
+std::string read(SimulatedDrive& drive, const std::string& number, int index)
 {
-protected:
-    static std::string read(SimulatedDrive& drive, const std::string& number, int index)
-    {
-        std::string value;
-        drive.ReadParameterValue(number, index, value, "Setup 1");
-        return value;
-    }
+    std::string value;
+    drive.ReadParameterValue(number, index, value, "Setup 1");
+    return value;
+}
 
-    static void write(SimulatedDrive& drive, const std::vector<std::string>& identifiers,
-                      const std::vector<std::string>& values)
-    {
-        drive.WriteParameterValues(identifiers, values, "Setup 1", 0);
+// The refusal text of a call that must be refused.
+std::string refusal(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const DriveRefusal& refused) {
+        return refused.what();
     }
+    ADD_FAILURE() << "the drive accepted the call";
+    return {};
+}
 
-    // The refusal text of a call that must be refused.
-    static std::string refusal(const std::function<void()>& call)
-    {
-        try {
-            call();
-        } catch (const DriveRefusal& refused) {
-            return refused.what();
-        }
-        ADD_FAILURE() << "the drive accepted the call";
-        return {};
-    }
-
-    // The refusal text of a write that must be refused.
-    static std::string refusedWrite(SimulatedDrive& drive,
-                                    const std::vector<std::string>& identifiers,
-                                    const std::vector<std::string>& values)
-    {
-        return refusal([&] { write(drive, identifiers, values); });
-    }
-
-    testsupport::ScratchFolder scratch;
-};
+// How many entries a folder holds.
+long entryCount(const std::string& folder)
+{
+    const std::filesystem::directory_iterator entries(folder);
+    return std::distance(begin(entries), end(entries));
+}
 
 } // namespace
 
-TEST_F(SimulatedDriveTest, AddressesOnlyWhatTheDriveHasFromItsIndexBase)
+TEST(SimulatedDriveTest, AddressesOnlyWhatTheDriveHasFromItsIndexBase)
 {
+    testsupport::ScratchFolder scratch;
     SimulatedDrive drive(hosttest::copyOfSample(scratch, kSample));
     SimulatedDrive based(hosttest::copyOfSample(scratch, "fcd50m_sample.json"));
     ASSERT_EQ(based.GetIndexBase(), 1);
@@ -99,15 +88,22 @@ TEST_F(SimulatedDriveTest, AddressesOnlyWhatTheDriveHasFromItsIndexBase)
 // A write is all or nothing: one refused entry and the good one before it is not
 // applied either. An accepted write is saved in the drive's own form by replacing
 // the image file as a whole; a failed save keeps the old file and the drive.
-TEST_F(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
+TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
 {
+    testsupport::ScratchFolder scratch;
     const std::string path = hosttest::copyOfSample(scratch, kSample);
     SimulatedDrive drive(path);
     const std::string before = fileBytes(path);
+    auto write = [&](const std::vector<std::string>& ids, const std::vector<std::string>& values) {
+        drive.WriteParameterValues(ids, values, "Setup 1", 0);
+    };
     auto refuse = [&](const std::string& identifier, const std::string& value,
                       const std::string& reason = {}) {
         SCOPED_TRACE(identifier + " = \"" + value + "\"");
-        EXPECT_THAT(refusedWrite(drive, {"1301.7", identifier}, {"2", value}), HasSubstr(reason));
+        EXPECT_THAT(refusal([&] {
+                        write({"1301.7", identifier}, {"2", value});
+                    }),
+                    HasSubstr(reason));
     };
     for (const char* text : {"99", "42", "-1", "1.0", "", " 7", "7 ", "x"})
         refuse("1301.0", text);
@@ -119,7 +115,10 @@ TEST_F(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     refuse("1301.a", "1", "not a parameter identifier");
     refuse("", "1", "not a parameter");
     refuse("1301.20", "2", "no element 20");
-    EXPECT_THAT(refusedWrite(drive, {"1301.7", "1302.7"}, {"2"}), HasSubstr("2 identifiers but 1"));
+    EXPECT_THAT(refusal([&] {
+                    write({"1301.7", "1302.7"}, {"2"});
+                }),
+                HasSubstr("2 identifiers but 1"));
     EXPECT_THAT(refusal([&] { drive.WriteParameterValues({"1301.7"}, {"2"}, "Setup 2", 0); }),
                 HasSubstr("Setup 2"));
 
@@ -130,7 +129,7 @@ TEST_F(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     none.rlim_cur = 0;
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &none);
-    const std::string unsaved = refusedWrite(drive, {"1301.7"}, {"2"});
+    const std::string unsaved = refusal([&] { write({"1301.7"}, {"2"}); });
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_THAT(unsaved, HasSubstr("cannot save the drive image " + path));
@@ -138,11 +137,11 @@ TEST_F(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     EXPECT_EQ(drive.value(1301, 7), "0");
     EXPECT_EQ(drive.value(1303, 0), "5.00");
     EXPECT_EQ(fileBytes(path), before);
-    EXPECT_EQ(hosttest::entryCount(scratch.path()), 1) << "no temporary file is left behind";
+    EXPECT_EQ(entryCount(scratch.path()), 1) << "no temporary file is left behind";
 
     // As the plug-in sends them: "%lf" numbers, decimal choice values; the later of
     // two entries for one element wins, as the host writes them in order.
-    write(drive, {"1303.1", "1312.2", "1301.6", "1302.6", "1300", "1303.7", "1301.7", "1301.7"},
+    write({"1303.1", "1312.2", "1301.6", "1302.6", "1300", "1303.7", "1301.7", "1301.7"},
           {"7.126000", "-99999.999400", "1", "16", "0", "3600.000000", "2", "3"});
     EXPECT_EQ(read(drive, "1303", 1), "7.13") << "rounded to the two decimals of the timer";
     SimulatedDrive reopened(path);
@@ -153,11 +152,12 @@ TEST_F(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     for (const auto& [number, element, value] : held)
         EXPECT_EQ(reopened.value(number, element), value) << number << "." << element;
     EXPECT_EQ(reopened.GetChoiceList("1301.0").size(), 42u) << "choice lists survive the save";
-    EXPECT_EQ(hosttest::entryCount(scratch.path()), 1) << "no temporary file is left behind";
+    EXPECT_EQ(entryCount(scratch.path()), 1) << "no temporary file is left behind";
 }
 
-TEST_F(SimulatedDriveTest, FailsTheChosenCallsAndCountsEveryCall)
+TEST(SimulatedDriveTest, FailsTheChosenCallsAndCountsEveryCall)
 {
+    testsupport::ScratchFolder scratch;
     SimulatedDrive drive(hosttest::copyOfSample(scratch, kSample));
     drive.setCallDelay(std::chrono::milliseconds(2));
     drive.failAtCall(2);
@@ -178,8 +178,9 @@ TEST_F(SimulatedDriveTest, FailsTheChosenCallsAndCountsEveryCall)
 
 // Broken images: each gives one line naming the file and the fault, and the file
 // stays as it was.
-TEST_F(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
+TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
 {
+    testsupport::ScratchFolder scratch;
     const std::string good = fileBytes(hosttest::sampleImage("fcd50m_sample.json"));
     auto replaced = [&](const std::string& from, const std::string& to) {
         std::string text = good;
