@@ -6,9 +6,11 @@
 
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 using testsupport::MessageBoxRecorder;
 using testsupport::readLogLines;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -47,14 +49,20 @@ class ConfigurationTest : public ::testing::Test
 protected:
     void writeConfiguration(const std::string& xml, bool compressed = true)
     {
-        if (compressed)
-            m_scratch.writeGzip(CNEBConfiguration::kFileName, xml);
-        else
-            m_scratch.writeText(CNEBConfiguration::kFileName, xml);
+        compressed ? m_scratch.writeGzip(CNEBConfiguration::kFileName, xml)
+                   : m_scratch.writeText(CNEBConfiguration::kFileName, xml);
     }
     size_t logLines() const
     {
         return readLogLines(m_logFolder.path() + "Torvane Drives/nebpt.log").size();
+    }
+    // The configuration of drive "FCD-1" (database 1.00) from a file of these drives.
+    CNEBConfiguration load(const std::string& drives)
+    {
+        writeConfiguration(document(drives));
+        CNEBConfiguration configuration;
+        configuration.init("FCD-1", "", "100");
+        return configuration;
     }
 
     testsupport::ScratchFolder m_scratch;
@@ -70,28 +78,15 @@ template <typename Call> void expectTextException(Call call, const std::string& 
         call();
         ADD_FAILURE() << "expected \"" << text << "\"";
     } catch (const CCustomException& e) {
-        EXPECT_EQ(e.getText(), text);
-        EXPECT_EQ(e.getCategory(), 5);
-        EXPECT_EQ(e.getFile(), "Settings_Stock/NEBConfiguration.cpp");
+        EXPECT_EQ(std::make_tuple(e.getText(), e.getCategory(), e.getFile()),
+                  std::make_tuple(text, 5, std::string("Settings_Stock/NEBConfiguration.cpp")));
     }
 }
 
 } // namespace
 
+// Files of many read blocks, compressed or plain, are read completely.
 TEST_F(ConfigurationTest, ReadsCompressedAndPlainFilesAlike)
-{
-    for (bool compressed : {true, false}) {
-        writeConfiguration(document(drive("FCD-1", {{"MIN_DB", "100"}}, 1300)), compressed);
-        CNEBConfiguration configuration;
-        configuration.init("FCD-1", "01.00", "1.50");
-        EXPECT_TRUE(configuration.hasDriveNode());
-        EXPECT_EQ(configuration.getParameterNumber("EVENT"), 1301u);
-        EXPECT_EQ(configuration.getParameterNumberStr("NEB_STOP_EV"), "1313");
-        EXPECT_EQ(configuration.getSpecialChoicelistItem("ACTION_COMMAND_DEFAULT"), 1u);
-    }
-}
-
-TEST_F(ConfigurationTest, ReadsFilesOfManyBlocksCompletely)
 {
     std::string padding;
     for (int i = 0; i < 400; ++i)
@@ -99,10 +94,15 @@ TEST_F(ConfigurationTest, ReadsFilesOfManyBlocksCompletely)
     const std::string xml = document(padding + drive("FCD-1", {{"MIN_DB", "100"}}, 1300) + padding +
                                      drive("FCD-2", {{"MIN_DB", "100"}}, 2300));
     ASSERT_GT(xml.size(), 40000u);
-    writeConfiguration(xml);
-    CNEBConfiguration configuration;
-    configuration.init("FCD-2", "", "100");
-    EXPECT_EQ(configuration.getParameterNumber("NEB_MODE"), 2300u);
+    for (bool compressed : {true, false}) {
+        writeConfiguration(xml, compressed);
+        CNEBConfiguration configuration;
+        configuration.init("FCD-2", "01.00", "1.50");
+        EXPECT_TRUE(configuration.hasDriveNode());
+        EXPECT_EQ(configuration.getParameterNumber("EVENT"), 2301u);
+        EXPECT_EQ(configuration.getParameterNumberStr("NEB_STOP_EV"), "2313");
+        EXPECT_EQ(configuration.getSpecialChoicelistItem("ACTION_COMMAND_DEFAULT"), 1u);
+    }
 }
 
 TEST_F(ConfigurationTest, ParseErrorShowsOneMessageThenNoDriveIsFound)
@@ -120,6 +120,12 @@ TEST_F(ConfigurationTest, ParseErrorShowsOneMessageThenNoDriveIsFound)
 
 TEST_F(ConfigurationTest, MissingFileIsNoErrorButEveryLookupFails)
 {
+    CNEBConfiguration withoutDocument;
+    withoutDocument.init();
+    EXPECT_FALSE(withoutDocument.isDocumentCreated());
+    EXPECT_THROW(withoutDocument.getParameterNumber("EVENT"), std::logic_error)
+        << "a programming error";
+
     CNEBConfiguration configuration;
     configuration.init("", "", "100");
     EXPECT_TRUE(configuration.isDocumentCreated());
@@ -130,17 +136,8 @@ TEST_F(ConfigurationTest, MissingFileIsNoErrorButEveryLookupFails)
                         "Choicelist node not found");
     std::string text = "kept", type = "kept";
     EXPECT_FALSE(configuration.getChoicelistEntity(1301, 22, text, type));
-    EXPECT_EQ(text, "kept");
-    EXPECT_EQ(type, "kept");
+    EXPECT_EQ((Strings{text, type}), (Strings{"kept", "kept"}));
     EXPECT_EQ(logLines(), 2u);
-}
-
-TEST_F(ConfigurationTest, LookupWithoutDocumentIsAProgrammingError)
-{
-    CNEBConfiguration configuration;
-    configuration.init();
-    EXPECT_FALSE(configuration.isDocumentCreated());
-    EXPECT_THROW(configuration.getParameterNumber("EVENT"), std::logic_error);
 }
 
 TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNotExcludeIt)
@@ -150,12 +147,8 @@ TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNo
         drive("FCD-1", {{"MIN_DB", "0200"}, {"MAX_DB", "250"}}, 2000) +
         drive("FCD-1", {{"MAX_DB", "999"}}, 3000) + // without MIN_DB: never chosen
         drive("FCD-1", {{"MIN_DB", "300"}}, 4000) + drive("FCD-9", {{"MIN_DB", "100"}}, 9000)));
-    struct Case
-    {
-        const char* version;
-        unsigned long number; // of NEB_MODE; 0: not supported
-    };
-    const Case cases[] = {
+    // Version and the number of NEB_MODE of the element chosen; 0: not supported.
+    const std::pair<const char*, unsigned long> cases[] = {
         {"1.00", 1000}, {"2.99", 1000},
         {"2.40", 1000}, {"2.15", 2000}, // excluded from the first element
         {"2.30", 2000}, // "230" is embedded in the exclusion "1230": a substring counts
@@ -163,16 +156,16 @@ TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNo
         {"3.00", 4000}, {"99.99", 4000}, // no MAX_DB: no upper bound
         {"0.99", 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.version);
+    for (const auto& [version, number] : cases) {
+        SCOPED_TRACE(version);
         CNEBConfiguration configuration;
-        if (c.number == 0) {
-            expectTextException([&] { configuration.init("FCD-1", "", c.version); },
+        if (number == 0)
+            expectTextException([&] { configuration.init("FCD-1", "", version); },
                                 "Parameter node not found");
-            continue;
+        else {
+            configuration.init("FCD-1", "", version);
+            EXPECT_EQ(configuration.getParameterNumber("NEB_MODE"), number);
         }
-        configuration.init("FCD-1", "", c.version);
-        EXPECT_EQ(configuration.getParameterNumber("NEB_MODE"), c.number);
     }
 }
 
@@ -182,22 +175,18 @@ TEST_F(ConfigurationTest, RelativeQueriesStayInsideTheChosenDrive)
                                      "<Item ID=\"22\"><Object Type=\"COMP\">3</Object></Item>"
                                      "<Item ID=\"23\"><Object>4</Object></Item>"
                                      "</Choicelist></LinkedChoicelistItems>";
-    writeConfiguration(document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000) +
-                                drive("FCD-2", {{"MIN_DB", "100"}}, 2000, onlyInSecond)));
-    CNEBConfiguration first;
-    first.init("FCD-1", "", "100");
+    CNEBConfiguration first = load(drive("FCD-1", {{"MIN_DB", "100"}}, 1000) +
+                                   drive("FCD-2", {{"MIN_DB", "100"}}, 2000, onlyInSecond));
     std::string text, type;
     EXPECT_FALSE(first.getChoicelistEntity(2001, 22, text, type));
 
     CNEBConfiguration second;
     second.init("FCD-2", "", "100");
     EXPECT_TRUE(second.getChoicelistEntity(2001, 22, text, type));
-    EXPECT_EQ(text, "3");
-    EXPECT_EQ(type, "COMP");
+    EXPECT_EQ((Strings{text, type}), (Strings{"3", "COMP"}));
     type = "untouched";
     EXPECT_FALSE(second.getChoicelistEntity(2001, 23, text, type)) << "no Type attribute";
-    EXPECT_EQ(text, "4");
-    EXPECT_EQ(type, "untouched");
+    EXPECT_EQ((Strings{text, type}), (Strings{"4", "untouched"}));
 }
 
 TEST_F(ConfigurationTest, AbsoluteQueriesServeWhenNoDriveWasChosen)
@@ -214,30 +203,21 @@ TEST_F(ConfigurationTest, AbsoluteQueriesServeWhenNoDriveWasChosen)
     EXPECT_EQ(anyDrive.getParameterNumber("EVENT"), 1001u) << "absolute, first of any drive";
 }
 
-TEST_F(ConfigurationTest, CopiesShareTheLoadedDocument)
-{
-    writeConfiguration(document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000)));
-    CNEBConfiguration copy;
-    {
-        CNEBConfiguration original;
-        original.init("FCD-1", "", "100");
-        copy = original;
-    }
-    EXPECT_TRUE(copy.hasDriveNode());
-    EXPECT_EQ(copy.getParameterNumber("ACTION"), 1002u);
-    const CNEBConfiguration second(copy);
-    EXPECT_EQ(second.getParameterNumber("TIMER"), 1003u);
-}
-
-TEST_F(ConfigurationTest, NumbersAndMissingEntries)
+// Copies share the loaded document; numbers are read as they stand.
+TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
 {
     const std::string odd = "<SpecialChoicelistItems><item ID=\"EVENT_BOOLEAN_DEFAULT\"> 7 "
                             "</item></SpecialChoicelistItems>";
-    std::string xml = document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000, odd));
-    xml.replace(xml.find(">1003<"), 6, ">t12<"); // TIMER is not a number
-    writeConfiguration(xml);
+    std::string drives = drive("FCD-1", {{"MIN_DB", "100"}}, 1000, odd);
+    drives.replace(drives.find(">1003<"), 6, ">t12<"); // TIMER is not a number
     CNEBConfiguration configuration;
-    configuration.init("FCD-1", "", "100");
+    {
+        const CNEBConfiguration original = load(drives);
+        configuration = original;
+    }
+    EXPECT_TRUE(configuration.hasDriveNode());
+    EXPECT_EQ(configuration.getParameterNumber("ACTION"), 1002u);
+    EXPECT_EQ(CNEBConfiguration(configuration).getParameterNumber("COMP_OPERAND"), 1004u);
     EXPECT_EQ(configuration.getParameterNumber("TIMER"), 0u);
     EXPECT_EQ(configuration.getParameterNumberStr("TIMER"), "t12");
     EXPECT_EQ(configuration.getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"), 7u);
@@ -245,73 +225,54 @@ TEST_F(ConfigurationTest, NumbersAndMissingEntries)
                         "Parameter node not found");
     expectTextException([&] { configuration.getSpecialChoicelistItem("NO_SUCH_ITEM"); },
                         "Choicelist node not found");
-}
+    EXPECT_EQ(configuration.getAllNEBRelatedParameters(),
+              (Strings{"1000", "1001", "1002", "t12", "1004", "1005", "1006", "1007", "1008",
+                       "1009", "1010", "1011", "1012", "1013"}));
 
-TEST_F(ConfigurationTest, ListsTheFourteenControllerParametersInOrder)
-{
-    writeConfiguration(document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000)));
-    CNEBConfiguration configuration;
-    configuration.init("FCD-1", "", "100");
-    const auto numbers = configuration.getAllNEBRelatedParameters();
-    ASSERT_EQ(numbers.size(), 14u);
-    EXPECT_EQ(numbers.front(), "1000"); // NEB_MODE
-    EXPECT_EQ(numbers[1], "1001");      // EVENT
-    EXPECT_EQ(numbers.back(), "1013");  // NEB_STOP_EV
-
-    std::string incomplete = document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000));
-    incomplete.replace(incomplete.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
-    writeConfiguration(incomplete);
-    CNEBConfiguration broken;
-    broken.init("FCD-1", "", "100");
+    drives.replace(drives.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
+    const CNEBConfiguration broken = load(drives);
     expectTextException([&] { broken.getAllNEBRelatedParameters(); }, "Parameter node not found");
 }
 
 TEST_F(ConfigurationTest, StandAloneSupportCheck)
 {
-    writeConfiguration(document(
+    const CNEBConfiguration configuration = load(
         drive(
             "FCD-1",
             {{"MIN_AOC", "0150"}, {"MIN_DB", "100"}, {"MAX_DB", "299"}, {"EXCL_DB", "0215,,0230"}},
             1000) +
-        drive("FCD-2", {{"MIN_AOC", "0100"}, {"MIN_DB", "100"}}, 2000)));
-    CNEBConfiguration configuration;
-    configuration.init("FCD-1", "", "100");
-    EXPECT_TRUE(configuration.isDriveSupported("FCD-1", "", "02.40"));
-    EXPECT_TRUE(configuration.isDriveSupported("FCD-1", "01.50", "02.40"));
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-1", "01.49", "02.40")) << "AOC too old";
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-1", "", "02.15")) << "excluded";
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-1", "", "02.30")) << "excluded";
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-1", "", "00.99"));
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-1", "", "03.00"));
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-2", "", "01.00"))
-        << "MAX_DB and EXCL_DB missing";
-    EXPECT_FALSE(configuration.isDriveSupported("FCD-3", "", "01.00"));
+        drive("FCD-2", {{"MIN_AOC", "0100"}, {"MIN_DB", "100"}}, 2000));
+    // FCD-1 needs AOC 01.50 and excludes 02.15 and 02.30; FCD-2 lacks MAX_DB and EXCL_DB.
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        {"FCD-1", "", "02.40", true},       {"FCD-1", "01.50", "02.40", true},
+        {"FCD-1", "01.49", "02.40", false}, {"FCD-1", "", "02.15", false},
+        {"FCD-1", "", "02.30", false},      {"FCD-1", "", "00.99", false},
+        {"FCD-1", "", "03.00", false},      {"FCD-2", "", "01.00", false},
+        {"FCD-3", "", "01.00", false}};
+    for (const auto& [name, aoc, db, supported] : cases)
+        EXPECT_EQ(configuration.isDriveSupported(name, aoc, db), supported) << name << aoc << db;
 }
 
 // The configuration delivered with the product serves every drive of the sample images.
 TEST(BundledConfigurationTest, EveryDriveElementIsComplete)
 {
-    struct Identity
-    {
-        const char* name;
-        const char* db;
-        unsigned long event;
-        bool firstOfItsName; // the stand-alone check reads the first element of a name
-    };
-    for (const Identity& id :
-         {Identity{"FCD-300", "02.40", 1301, true}, Identity{"FCD-300", "02.15", 1701, false},
-          Identity{"FCD-300", "03.10", 2301, false}, Identity{"FCD-50M", "01.20", 401, true}}) {
-        SCOPED_TRACE(std::string(id.name) + " " + id.db);
+    // Name, database, number of EVENT, whether the element is the first of its name
+    // (the stand-alone check reads only that one).
+    for (const auto& [name, db, event, first] : {std::tuple{"FCD-300", "02.40", 1301UL, true},
+                                                 std::tuple{"FCD-300", "02.15", 1701UL, false},
+                                                 std::tuple{"FCD-300", "03.10", 2301UL, false},
+                                                 std::tuple{"FCD-50M", "01.20", 401UL, true}}) {
+        SCOPED_TRACE(std::string(name) + " " + db);
         CNEBConfiguration configuration;
-        configuration.init(id.name, "02.10", id.db);
-        EXPECT_EQ(configuration.getParameterNumber("EVENT"), id.event);
+        configuration.init(name, "02.10", db);
+        EXPECT_EQ(configuration.getParameterNumber("EVENT"), event);
         EXPECT_EQ(configuration.getAllNEBRelatedParameters().size(), 14u);
         for (const char* special :
              {"ACTION_COMMAND_DISABLED", "ACTION_COMMAND_DEFAULT", "EVENT_BOOLEAN_DEFAULT"})
             EXPECT_NO_THROW(configuration.getSpecialChoicelistItem(special));
-        EXPECT_EQ(configuration.isDriveSupported(id.name, "02.10", id.db), id.firstOfItsName);
+        EXPECT_EQ(configuration.isDriveSupported(name, "02.10", db), first);
         std::string text, type;
-        EXPECT_TRUE(configuration.getChoicelistEntity(id.event, 22, text, type));
+        EXPECT_TRUE(configuration.getChoicelistEntity(event, 22, text, type));
         EXPECT_EQ(type, "COMP");
     }
 }

@@ -7,6 +7,8 @@
 
 #include <clocale>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
 {
@@ -28,35 +30,30 @@ TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
 
 TEST(NumberTextTest, ReadsLeadingDecimalNumbers)
 {
-    EXPECT_EQ(fw::readLong("  42"), 42);
-    EXPECT_EQ(fw::readLong("-17abc"), -17);
-    EXPECT_EQ(fw::readLong("+8"), 8);
-    EXPECT_EQ(fw::readLong("x12"), 0);
-    EXPECT_EQ(fw::readLong(""), 0);
-    EXPECT_EQ(fw::readLong("0x1F"), 0);
-    EXPECT_EQ(fw::readULong("0100"), 100u);
-    EXPECT_EQ(fw::readULong("12.5"), 12u);
-    EXPECT_EQ(fw::readULong("99999999999999999999999"), ~0UL);
-
-    EXPECT_DOUBLE_EQ(fw::readDouble(" 1.500000"), 1.5);
-    EXPECT_DOUBLE_EQ(fw::readDouble("-2.5e2x"), -250.0);
-    EXPECT_DOUBLE_EQ(fw::readDouble(".5"), 0.5);
-    EXPECT_DOUBLE_EQ(fw::readDouble("3600.9"), 3600.9);
-    EXPECT_DOUBLE_EQ(fw::readDouble("abc"), 0.0);
-    EXPECT_DOUBLE_EQ(fw::readDouble("-"), 0.0);
-    EXPECT_DOUBLE_EQ(fw::readDouble("0x10"), 0.0);
+    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, long>>{
+             {"  42", 42}, {"-17abc", -17}, {"+8", 8}, {"x12", 0}, {"", 0}, {"0x1F", 0}})
+        EXPECT_EQ(fw::readLong(text), value) << text;
+    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, unsigned long>>{
+             {"0100", 100}, {"12.5", 12}, {"99999999999999999999999", ~0UL}})
+        EXPECT_EQ(fw::readULong(text), value) << text;
+    for (const auto& [text, value] :
+         std::initializer_list<std::pair<const char*, double>>{{" 1.500000", 1.5},
+                                                               {"-2.5e2x", -250.0},
+                                                               {".5", 0.5},
+                                                               {"3600.9", 3600.9},
+                                                               {"abc", 0.0},
+                                                               {"-", 0.0},
+                                                               {"0x10", 0.0}})
+        EXPECT_DOUBLE_EQ(fw::readDouble(text), value) << text;
     EXPECT_TRUE(std::isinf(fw::readDouble("1e999")));
 }
 
 TEST(SystemPathsTest, FoldersEndWithSlashAndTheExecutableFolderCanBeOverridden)
 {
-    {
-        testsupport::TempFolderGuard guard("/some/where");
-        EXPECT_EQ(fw::tempFolder(), "/some/where/");
-    }
-    {
-        testsupport::TempFolderGuard guard("");
-        EXPECT_EQ(fw::tempFolder(), "/tmp/");
+    for (const auto& [folder, expected] :
+         {std::pair{"/some/where", "/some/where/"}, std::pair{"", "/tmp/"}}) {
+        testsupport::TempFolderGuard guard(folder);
+        EXPECT_EQ(fw::tempFolder(), expected);
     }
     const std::string real = fw::executableDirectory();
     ASSERT_FALSE(real.empty());

@@ -3,14 +3,10 @@
 
 #include <gtest/gtest.h>
 
-TEST(HostQueriesTest, InterfaceVersion)
+// Runs against the drives_conf.neb built beside the test program.
+TEST(HostQueriesTest, InterfaceVersionAndSupportFollowingTheBundledConfiguration)
 {
     EXPECT_EQ(CNEBPTMain::getInterfaceVersion(), 1.2);
-}
-
-// Runs against the drives_conf.neb built beside the test program.
-TEST(HostQueriesTest, SupportFollowsTheBundledConfiguration)
-{
     EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "02.10", "02.40"));
     EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "02.15"));
     EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "07.00"));

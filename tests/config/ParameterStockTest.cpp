@@ -25,6 +25,19 @@ CChoicelistParameter element(unsigned long number, long index)
     return parameter;
 }
 
+// Expects `call` to fail as a fault of category 0 raised in `file`.
+template <typename Call> void expectFault(Call call, const std::string& file)
+{
+    testsupport::ScratchFolder logs;
+    testsupport::TempFolderGuard tmp(logs.path());
+    try {
+        call();
+        ADD_FAILURE() << "no exception from " << file;
+    } catch (const CCustomException& e) {
+        EXPECT_EQ(std::make_pair(e.getCategory(), e.getFile()), std::make_pair(0, file));
+    }
+}
+
 } // namespace
 
 TEST(ParameterTest, ValueTextsCopiesAndIndexComparison)
@@ -50,15 +63,8 @@ TEST(ParameterTest, ValueTextsCopiesAndIndexComparison)
     EXPECT_EQ(plain.getIndex(), 3);
     EXPECT_EQ(plain.getText(), "7");
 
-    testsupport::ScratchFolder logs;
-    testsupport::TempFolderGuard tmp(logs.path());
-    try {
-        choice.compareIndex(element(1302, 3));
-        ADD_FAILURE() << "elements of different parameters must not compare";
-    } catch (const CCustomException& e) {
-        EXPECT_EQ(e.getCategory(), 0);
-        EXPECT_EQ(e.getFile(), "Settings_Stock/CNEBParameter.cpp");
-    }
+    // Elements of different parameters must not compare.
+    expectFault([&] { choice.compareIndex(element(1302, 3)); }, "Settings_Stock/CNEBParameter.cpp");
 }
 
 TEST(ChoicelistTest, KeepsOrderAndFindsTheFirstMatch)
@@ -81,15 +87,7 @@ TEST(ChoicelistTest, KeepsOrderAndFindsTheFirstMatch)
     copy.findItem(3).setText("changed");
     EXPECT_EQ(list.findItem(3).getText(), "Running") << "copies hold their own items";
 
-    testsupport::ScratchFolder logs;
-    testsupport::TempFolderGuard tmp(logs.path());
-    try {
-        list.findItem(99);
-        ADD_FAILURE() << "a value the list does not offer";
-    } catch (const CCustomException& e) {
-        EXPECT_EQ(e.getCategory(), 0);
-        EXPECT_EQ(e.getFile(), "Settings_Stock/CNEB_Choicelist.cpp");
-    }
+    expectFault([&] { list.findItem(99); }, "Settings_Stock/CNEB_Choicelist.cpp"); // not offered
 }
 
 TEST(SettingStockTest, OneListPerParameterNumberWithStableReferences)
