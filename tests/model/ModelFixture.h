@@ -109,10 +109,8 @@ protected:
             operation();
             ADD_FAILURE() << what << ": no exception";
         } catch (const CCustomException& e) {
-            EXPECT_EQ(e.getCategory(), category) << what;
-            EXPECT_EQ(e.getCode(), code) << what;
-        } catch (...) {
-            ADD_FAILURE() << what << ": a foreign exception escaped";
+            EXPECT_EQ(std::make_pair(e.getCategory(), e.getCode()), std::make_pair(category, code))
+                << what;
         }
         EXPECT_EQ(logLines().size(), linesBefore + 1) << what;
     }
@@ -143,12 +141,6 @@ protected:
         return static_cast<size_t>(std::count(order.begin(), order.end(), element));
     }
 
-    // The item `id` of the choice list of `parameter`, as the stock holds it.
-    CNEB_ChoicelistItem item(unsigned long parameter, unsigned long id)
-    {
-        return func.getChoicelist(param(parameter, 0)).findItem(id);
-    }
-
     testsupport::ScratchFolder logs;
     testsupport::TempFolderGuard tmp{logs.path()};
     FakeHost host = FakeHost::sampleDrive();
@@ -158,21 +150,16 @@ protected:
     ProgramSizes sizes{6, 6, 20, 8};
 };
 
-// "event/action" of each pair in program order.
+// "event/action" of each pair in program order; every pair must sit at the
+// drive index of its position.
 inline Strings steps(const NEBPT::CNEB_Program& program)
 {
     Strings result;
-    for (const auto& pair : program.getPairs())
+    for (const auto& pair : program.getPairs()) {
+        EXPECT_EQ(pair->getIndex(), static_cast<long>(result.size()));
         result.push_back(pair->getEvent().getParameter().getText() + "/" +
                          pair->getAction().getParameter().getText());
-    return result;
-}
-
-inline std::vector<long> indexes(const NEBPT::CNEB_Program& program)
-{
-    std::vector<long> result;
-    for (const auto& pair : program.getPairs())
-        result.push_back(pair->getIndex());
+    }
     return result;
 }
 

@@ -112,12 +112,10 @@ TEST_F(SettingsManagerTest, DispatcherWritesWholeObjectsAndItsEmptyOperationsDoN
     EXPECT_EQ(writes(host), (std::vector<Strings>{{"1300=0", "1305=0", "1306=0", "Setup 1", "0"}}));
 
     host.clearCalls();
-    dispatcher.undo();
-    dispatcher.redo();
-    dispatcher.printNEB();
-    dispatcher.selectEvent();
-    dispatcher.selectAction();
-    dispatcher.close();
+    for (auto operation :
+         {&CEventDispacher::undo, &CEventDispacher::redo, &CEventDispacher::printNEB,
+          &CEventDispacher::selectEvent, &CEventDispacher::selectAction, &CEventDispacher::close})
+        (dispatcher.*operation)();
     EXPECT_TRUE(host.calls().empty());
     EXPECT_TRUE(logLines().empty());
 }
