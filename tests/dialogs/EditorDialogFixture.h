@@ -6,40 +6,28 @@
 #include "support/FakeHost.h"
 #include "support/ScratchFolder.h"
 
-#include "framework/widgets/Dialog.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace editortest {
 
 using Strings = std::vector<std::string>;
+using Writes = std::vector<Strings>;
+using Answer = std::function<void(fw::CDialog&)>;
 
 // Parameter numbers of the sample drive "FCD-300", database 02.40.
-constexpr unsigned long kMode = 1300;
-constexpr unsigned long kEvent = 1301;
-constexpr unsigned long kAction = 1302;
-constexpr unsigned long kTimer = 1303;
-constexpr unsigned long kStopEvent = 1306;
-constexpr unsigned long kCompOperand = 1310;
-constexpr unsigned long kCompOperator = 1311;
-constexpr unsigned long kCompValue = 1312;
+constexpr unsigned long kMode = 1300, kEvent = 1301, kAction = 1302, kTimer = 1303,
+                        kStopEvent = 1306, kCompOperand = 1310, kCompOperator = 1311,
+                        kCompValue = 1312;
 
 // The command layer over the sample drive in the fake host, with the English
 // language library current and the log in a scratch folder. Tests adjust the
 // host first and then connect(); the host's calls are cleared after connecting.
-class EditorFixture : public ::testing::Test
+struct EditorFixture : ::testing::Test
 {
-protected:
     void connect()
     {
         dispatcher = std::make_unique<CEventDispacher>(&host);
@@ -52,8 +40,7 @@ protected:
     // Runs the editor `Dialog` of `object` modally; `answer` acts as the user on
     // it and on any dialog it opens. The dialogs answered go to `shownDialogs`.
     template <class Dialog, class Object>
-    int runDialog(Object& object, const std::function<void(fw::CDialog&)>& answer,
-                  QWidget* parent = nullptr)
+    int runDialog(Object& object, const Answer& answer, QWidget* parent = nullptr)
     {
         testsupport::ModalAnswerer answerer(answer);
         Dialog dialog(*manager, object, parent);
@@ -71,7 +58,7 @@ protected:
         bool refused = false;
         const int result = runDialog<Dialog>(object, [&](fw::CDialog& d) {
             typeAndOk(d, Dialog::IDC_VALUE, text);
-            QLineEdit* field = edit(d, Dialog::IDC_VALUE);
+            auto* field = d.GetDlgItemAs<QLineEdit>(Dialog::IDC_VALUE);
             refused = !d.IsEnded() && d.focusWidget() == field &&
                       field->selectedText().toStdString() == text;
         });
@@ -80,9 +67,9 @@ protected:
 
     // The writes the host received, each as "identifier=value" entries (setup and
     // flag left off).
-    std::vector<Strings> writes() const
+    Writes writes() const
     {
-        std::vector<Strings> result;
+        Writes result;
         for (const testsupport::FakeHost::Call& call : host.calls())
             if (call.operation == "WriteParameterValues")
                 result.emplace_back(call.arguments.begin(), call.arguments.end() - 2);
@@ -92,11 +79,10 @@ protected:
     // Host reads made after the first write.
     size_t readsAfterWrite() const
     {
-        size_t reads = 0;
-        bool written = false;
+        size_t reads = 0, written = 0;
         for (const testsupport::FakeHost::Call& call : host.calls()) {
-            written = written || call.operation == "WriteParameterValues";
-            reads += written && call.operation == "ReadParameterValue";
+            written += call.operation == "WriteParameterValues";
+            reads += written > 0 && call.operation == "ReadParameterValue";
         }
         return reads;
     }
@@ -106,10 +92,6 @@ protected:
         return testsupport::readLogLines(scratch.path() + "Torvane Drives/nebpt.log");
     }
 
-    static QLineEdit* edit(fw::CDialog& dialog, int id)
-    {
-        return dialog.GetDlgItemAs<QLineEdit>(id);
-    }
     static QComboBox* combo(fw::CDialog& dialog, int id)
     {
         return dialog.GetDlgItemAs<QComboBox>(id);
@@ -124,14 +106,10 @@ protected:
     // Types `text` into the edit control and clicks OK.
     static void typeAndOk(fw::CDialog& dialog, int id, const std::string& text)
     {
-        edit(dialog, id)->setText(QString::fromStdString(text));
+        dialog.GetDlgItemAs<QLineEdit>(id)->setText(QString::fromStdString(text));
         clickOk(dialog);
     }
-    static void clickOk(fw::CDialog& dialog) { click(dialog, fw::IDOK); }
-    static void click(fw::CDialog& dialog, int id)
-    {
-        dialog.GetDlgItemAs<QAbstractButton>(id)->click();
-    }
+    static void clickOk(fw::CDialog& dialog) { testsupport::click(dialog, fw::IDOK); }
 
     testsupport::ScratchFolder scratch;
     testsupport::TempFolderGuard tmp{scratch.path()};

@@ -14,17 +14,14 @@ namespace {
 
 // Pictures of the editor dialogs on the sample drive, for looking at the
 // layout: written to NEBPT_SCREENSHOT_DIR in the build folder.
-class EditorScreenshots : public EditorFixture
+struct EditorScreenshots : EditorFixture
 {
-protected:
-    template <class Dialog, class Object> void shoot(Object& object, const std::string& name)
+    template <class Dialog, class Object> void shoot(Object& object, const char* name)
     {
-        QDir().mkpath(QStringLiteral(NEBPT_SCREENSHOT_DIR));
-        const QString path =
-            QStringLiteral(NEBPT_SCREENSHOT_DIR "/") + QString::fromStdString(name);
+        const QString path = QStringLiteral(NEBPT_SCREENSHOT_DIR "/") + name;
         QFile::remove(path);
-        EXPECT_EQ(runDialog<Dialog>(object, [&](fw::CDialog& d) { d.grab().save(path, "PNG"); }),
-                  fw::IDCANCEL);
+        EXPECT_EQ(fw::IDCANCEL,
+                  runDialog<Dialog>(object, [&](fw::CDialog& d) { d.grab().save(path, "PNG"); }));
         const QImage image(path);
         ASSERT_FALSE(image.isNull()) << path.toStdString();
         EXPECT_EQ(image.pixelColor(2, image.height() - 3), QColor(Qt::white)) << name;
@@ -42,6 +39,7 @@ TEST_F(EditorScreenshots, WritesPicturesOfTheEditors)
          {std::pair{1320, "22"}, {1321, "3"}, {1322, "35"}, {1323, "8"}, {1324, "30"}})
         host.setValue(parameter, 0, value); // comparator 0 AND NOT timeout 1 NOT OR NOT rule 2
     connect();
+    QDir().mkpath(QStringLiteral(NEBPT_SCREENSHOT_DIR));
     NEBPT::CNEB_Program& program = manager->getNEBProgram();
     shoot<CTimerdlg>(program.getTimer(2), "timer_dialog.png");
     shoot<CCompdlg>(program.getComparator(1), "comparator_dialog.png");

@@ -8,7 +8,6 @@
 #include "Settings_Manager/CNEB_LogicRule.h"
 #include "Settings_Manager/CNEB_Program.h"
 
-#include "framework/Resources.h"
 #include "framework/widgets/Geometry.h"
 #include "framework/widgets/Messages.h"
 
@@ -16,30 +15,18 @@
 
 using namespace editortest;
 using testsupport::chooseEntry;
+using testsupport::click;
 
 namespace {
 
 constexpr int kOperand[3] = {3012, 3013, 3014};
 constexpr int kOperator[2] = {3015, 3016};
 constexpr int kButton[3] = {3021, 3022, 3023};
-// Parameters of the sample drive holding operands 1..3 and operators 1..2.
-constexpr unsigned long kOperandParameter[3] = {1320, 1322, 1324};
-constexpr unsigned long kOperatorParameter[2] = {1321, 1323};
-
-// Values of the sample drive's operand lists: comparator, logic rule or timeout i.
-const auto comparatorValue = [](int i) { return std::to_string(22 + i); };
-const auto ruleValue = [](int i) { return std::to_string(28 + i); };
-const auto timerValue = [](int i) { return std::to_string(34 + i); };
-
-// What one operator kind shows: negation on the first input, negation on the
-// second input, AND gate, OR gate. Indexed by the operator value 0..8 (DISABLED,
+// What one operator kind shows (1: shown): negation on the first input, negation on
+// the second input, AND gate, OR gate. Indexed by the operator value 0..8 (DISABLED,
 // AND, OR, AND NOT, OR NOT, NOT AND, NOT OR, NOT AND NOT, NOT OR NOT).
-using Pictures = std::array<bool, 4>;
-const Pictures kExpected[9] = {
-    {false, false, false, false}, {false, false, true, false}, {false, false, false, true},
-    {false, true, true, false},   {false, true, false, true},  {true, false, true, false},
-    {true, false, false, true},   {true, true, true, false},   {true, true, false, true},
-};
+const std::string kExpected[9] = {"0000", "0010", "0001", "0110", "0101",
+                                  "1010", "1001", "1110", "1101"};
 
 bool shown(const fw::CDialog& dialog, int id)
 {
@@ -48,11 +35,12 @@ bool shown(const fw::CDialog& dialog, int id)
     return control != nullptr && !control->isHidden();
 }
 
-Pictures operatorPictures(const fw::CDialog& d, int n)
+std::string operatorPictures(const fw::CDialog& d, int n)
 {
-    if (n == 1)
-        return {shown(d, 3029), shown(d, 3028), shown(d, 3000), shown(d, 3032)};
-    return {shown(d, 3031), shown(d, 3030), shown(d, 3033), shown(d, 3034)};
+    std::string pictures;
+    for (int id : n == 1 ? std::array{3029, 3028, 3000, 3032} : std::array{3031, 3030, 3033, 3034})
+        pictures += shown(d, id) ? '1' : '0';
+    return pictures;
 }
 
 // The one diagram variant shown: one, two or three operands.
@@ -67,28 +55,28 @@ int visibleVariant(const fw::CDialog& dialog)
     return visible;
 }
 
-const auto expectedVariant = [](int first, int second) {
-    return first == 0 ? 3025 : second == 0 ? 3026 : 3027;
-};
-
-class LRdlgTest : public EditorFixture
+// The pictures of operators `first` and `second` and the diagram variant they need.
+void expectDiagram(const fw::CDialog& d, int first, int second)
 {
-protected:
-    // Stores logic rule r on the drive before the program is read.
-    void storeRule(int r, const Strings& operands, const Strings& operators)
+    EXPECT_EQ(operatorPictures(d, 1), kExpected[first]) << first;
+    EXPECT_EQ(operatorPictures(d, 2), kExpected[second]) << second;
+    EXPECT_EQ(visibleVariant(d), first == 0 ? 3025 : second == 0 ? 3026 : 3027);
+}
+
+struct LRdlgTest : EditorFixture
+{
+    // Stores logic rule r on the drive before the program is read: operand 1,
+    // operator 1, operand 2, operator 2, operand 3 (parameters 1320..1324). The
+    // operand value of comparator i is 22 + i, of logic rule i 28 + i, of timeout i 34 + i.
+    void storeRule(int r, const Strings& values)
     {
-        for (size_t i = 0; i < operands.size(); ++i)
-            host.setValue(kOperandParameter[i], r, operands[i]);
-        for (size_t i = 0; i < operators.size(); ++i)
-            host.setValue(kOperatorParameter[i], r, operators[i]);
+        for (size_t i = 0; i < values.size(); ++i)
+            host.setValue(1320 + i, r, values[i]);
     }
 
     CNEB_LogicRule& rule(int r) { return manager->getNEBProgram().getLogicRule(r); }
 
-    int run(int r, const std::function<void(fw::CDialog&)>& answer, QWidget* parent = nullptr)
-    {
-        return runDialog<CLRdlg>(rule(r), answer, parent);
-    }
+    int run(int r, const Answer& answer) { return runDialog<CLRdlg>(rule(r), answer); }
 };
 
 TEST_F(LRdlgTest, OpensOverItsParentWithEveryChoiceListedAndTheStoredOnesSelected)
@@ -98,28 +86,24 @@ TEST_F(LRdlgTest, OpensOverItsParentWithEveryChoiceListedAndTheStoredOnesSelecte
     parent.setGeometry(300, 200, 500, 400);
     parent.show();
     const fw::CRect parentRect = fw::windowRect(&parent);
-    run(
-        0,
-        [&](fw::CDialog& d) {
-            EXPECT_EQ(d.GetWindowText(), rule(0).getName());
-            EXPECT_EQ(d.GetWindowRect().TopLeft(), parentRect.TopLeft() + QPoint(20, 20));
-            for (int id : kOperand) {
-                ASSERT_EQ(combo(d, id)->count(), 28) << id;
-                EXPECT_EQ(combo(d, id)->itemText(8), "Comparator 0");
-                EXPECT_EQ(combo(d, id)->currentIndex(), 0);
-            }
-            for (int id : kOperator) {
-                ASSERT_EQ(combo(d, id)->count(), 9) << id;
-                EXPECT_EQ(combo(d, id)->itemText(8), "NOT OR NOT");
-                EXPECT_EQ(combo(d, id)->currentText(), "DISABLED");
-            }
-            // "False" refers to no object: no buttons.
-            for (int id : kButton) {
-                EXPECT_FALSE(shown(d, id)) << id;
-                EXPECT_FALSE(d.GetDlgItem(id)->isEnabled()) << id;
-            }
-        },
-        &parent);
+    const auto check = [&](fw::CDialog& d) {
+        EXPECT_EQ(d.GetWindowText(), rule(0).getName());
+        EXPECT_EQ(d.GetWindowRect().TopLeft(), parentRect.TopLeft() + QPoint(20, 20));
+        for (int id : kOperand) {
+            ASSERT_EQ(combo(d, id)->count(), 28) << id;
+            EXPECT_EQ(combo(d, id)->itemText(8), "Comparator 0");
+            EXPECT_EQ(combo(d, id)->currentIndex(), 0);
+        }
+        for (int id : kOperator) {
+            ASSERT_EQ(combo(d, id)->count(), 9) << id;
+            EXPECT_EQ(combo(d, id)->itemText(8), "NOT OR NOT");
+            EXPECT_EQ(combo(d, id)->currentText(), "DISABLED");
+        }
+        // "False" refers to no object: no buttons.
+        for (int id : kButton)
+            EXPECT_FALSE(shown(d, id) || d.GetDlgItem(id)->isEnabled()) << id;
+    };
+    runDialog<CLRdlg>(rule(0), check, &parent);
     EXPECT_EQ(shownDialogs, (std::vector<unsigned>{CLRdlg::IDD}));
     EXPECT_TRUE(writes().empty()) << "closing without OK writes nothing";
 }
@@ -128,13 +112,9 @@ TEST_F(LRdlgTest, DiagramFollowsEveryOperatorKindAtOpeningAndOnChoice)
 {
     // At opening, from the stored operators: three operands, one, two.
     for (const auto& [first, second] : {std::pair{7, 2}, {0, 2}, {3, 0}}) {
-        storeRule(0, {}, {std::to_string(first), std::to_string(second)});
+        storeRule(0, {"0", std::to_string(first), "0", std::to_string(second)});
         connect();
-        run(0, [&](fw::CDialog& d) {
-            EXPECT_EQ(operatorPictures(d, 1), kExpected[first]) << first;
-            EXPECT_EQ(operatorPictures(d, 2), kExpected[second]) << second;
-            EXPECT_EQ(visibleVariant(d), expectedVariant(first, second));
-        });
+        run(0, [&](fw::CDialog& d) { expectDiagram(d, first, second); });
     }
     // Choosing every operator in turn, for either operator, as the user does.
     run(0, [&](fw::CDialog& d) {
@@ -142,11 +122,8 @@ TEST_F(LRdlgTest, DiagramFollowsEveryOperatorKindAtOpeningAndOnChoice)
             for (int k : {8, 0, 1, 2, 3, 4, 5, 6, 7, 8}) {
                 SCOPED_TRACE("operator " + std::to_string(n) + " value " + std::to_string(k));
                 chooseEntry(combo(d, kOperator[n - 1]), k);
-                EXPECT_EQ(operatorPictures(d, n), kExpected[k]);
                 const int other = combo(d, kOperator[2 - n])->currentIndex();
-                EXPECT_EQ(operatorPictures(d, 3 - n), kExpected[other]);
-                EXPECT_EQ(visibleVariant(d),
-                          n == 1 ? expectedVariant(k, other) : expectedVariant(other, k));
+                expectDiagram(d, n == 1 ? k : other, n == 1 ? other : k);
             }
         }
     });
@@ -155,52 +132,46 @@ TEST_F(LRdlgTest, DiagramFollowsEveryOperatorKindAtOpeningAndOnChoice)
 
 TEST_F(LRdlgTest, OkWritesTheWholeRuleOnceEvenUnchanged)
 {
-    storeRule(2, {timerValue(1), comparatorValue(3), "0"}, {"1", "4"});
+    storeRule(2, {"35", "1", "25", "4", "0"});
     connect();
     EXPECT_EQ(run(2, [](fw::CDialog& d) { clickOk(d); }), fw::IDOK);
-    ASSERT_EQ(writes().size(), 1u) << "written also when unchanged";
-    EXPECT_EQ(writes()[0], (Strings{"1320.2=" + timerValue(1), "1321.2=1",
-                                    "1322.2=" + comparatorValue(3), "1323.2=4", "1324.2=0"}));
+    EXPECT_EQ(writes(), (Writes{{"1320.2=35", "1321.2=1", "1322.2=25", "1323.2=4", "1324.2=0"}}))
+        << "written also when unchanged";
 
     host.clearCalls();
-    EXPECT_EQ(run(0,
-                  [](fw::CDialog& d) {
-                      chooseEntry(combo(d, 3012), 8);  // Comparator 0
-                      chooseEntry(combo(d, 3013), 20); // Timeout 0
-                      chooseEntry(combo(d, 3014), 15); // Logic rule 1
-                      chooseEntry(combo(d, 3015), 3);  // AND NOT
-                      chooseEntry(combo(d, 3016), 6);  // NOT OR
-                      clickOk(d);
-                  }),
-              fw::IDOK);
-    EXPECT_EQ(writes(), (std::vector<Strings>{
-                            {"1320.0=22", "1321.0=3", "1322.0=34", "1323.0=6", "1324.0=29"}}));
+    EXPECT_EQ(fw::IDOK, run(0, [](fw::CDialog& d) {
+                  chooseEntry(combo(d, 3012), 8);  // Comparator 0
+                  chooseEntry(combo(d, 3013), 20); // Timeout 0
+                  chooseEntry(combo(d, 3014), 15); // Logic rule 1
+                  chooseEntry(combo(d, 3015), 3);  // AND NOT
+                  chooseEntry(combo(d, 3016), 6);  // NOT OR
+                  clickOk(d);
+              }));
+    EXPECT_EQ(writes(), (Writes{{"1320.0=22", "1321.0=3", "1322.0=34", "1323.0=6", "1324.0=29"}}));
     EXPECT_EQ(rule(0).getOperatorItem(1).getText(), "NOT OR");
     EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST_F(LRdlgTest, OperandReferringBackIsRefusedAfterWritingAndOpensNoEditor)
 {
-    storeRule(1, {ruleValue(0)}, {}); // rule 1 refers to rule 0
+    storeRule(1, {"28"}); // rule 1 refers to rule 0
     connect();
-    EXPECT_EQ(run(0,
-                  [&](fw::CDialog& d) {
-                      chooseEntry(combo(d, 3013), 15); // Logic rule 1 as operand 2
-                      clickOk(d);
-                      EXPECT_FALSE(d.IsEnded());
-                      EXPECT_TRUE(d.isVisible());
-                      ASSERT_EQ(messages.shown().size(), 1u);
-                      EXPECT_EQ(messages.shown()[0].text, fw::loadString(2143));
-                      EXPECT_EQ(messages.shown()[0].type, unsigned(fw::MB_OK));
-                      EXPECT_EQ(writes().size(), 1u) << "the rule is written before the check";
-                      EXPECT_EQ(host.value(1322, 0), ruleValue(1));
-                      chooseEntry(combo(d, 3013), 16); // Logic rule 2: free of loops
-                      clickOk(d);
-                  }),
-              fw::IDOK);
+    EXPECT_EQ(fw::IDOK, run(0, [&](fw::CDialog& d) {
+                  chooseEntry(combo(d, 3013), 15); // Logic rule 1 as operand 2
+                  clickOk(d);
+                  EXPECT_FALSE(d.IsEnded());
+                  EXPECT_TRUE(d.isVisible());
+                  ASSERT_EQ(messages.shown().size(), 1u);
+                  EXPECT_EQ(messages.shown()[0].text, fw::loadString(2143));
+                  EXPECT_EQ(messages.shown()[0].type, unsigned(fw::MB_OK));
+                  EXPECT_EQ(writes().size(), 1u) << "the rule is written before the check";
+                  EXPECT_EQ(host.value(1322, 0), "29");
+                  chooseEntry(combo(d, 3013), 16); // Logic rule 2: free of loops
+                  clickOk(d);
+              }));
     EXPECT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(writes().size(), 2u);
-    EXPECT_EQ(host.value(1322, 0), ruleValue(2));
+    EXPECT_EQ(host.value(1322, 0), "30");
 
     // The button of an operand referring back tells the same and opens nothing.
     run(0, [](fw::CDialog& d) {
@@ -215,8 +186,8 @@ TEST_F(LRdlgTest, OperandReferringBackIsRefusedAfterWritingAndOpensNoEditor)
 
 TEST_F(LRdlgTest, ObjectButtonsFollowTheirOperandAndOpenItsEditorAfterWriting)
 {
-    storeRule(0, {timerValue(3), comparatorValue(1), ruleValue(2)}, {"1", "1"});
-    storeRule(2, {comparatorValue(0)}, {"0"});
+    storeRule(0, {"37", "1", "23", "1", "30"});
+    storeRule(2, {"22", "0"});
     connect();
     fw::CDialog* outer = nullptr;
     std::vector<std::string> titles;
@@ -244,25 +215,21 @@ TEST_F(LRdlgTest, ObjectButtonsFollowTheirOperandAndOpenItsEditorAfterWriting)
             click(d, id);
     });
     EXPECT_EQ(shownDialogs, (std::vector<unsigned>{2149, 2151, 2150, 2149}));
-    ASSERT_EQ(titles.size(), 3u);
-    EXPECT_EQ(titles[2], rule(2).getName());
+    EXPECT_EQ(titles, (Strings{"Timer 3", "Comparator 1", rule(2).getName()}));
     EXPECT_EQ(writes().size(), 3u) << "each button writes the rule";
 }
 
-TEST_F(LRdlgTest, SelectsFirstEntryBeginningWithTheStoredText)
+TEST_F(LRdlgTest, SelectsFirstEntryBeginningWithTheStoredTextAndRaisesForNoSelection)
 {
     // "Timeout 1" begins "Timeout 10", which comes first; the match ignores case.
     host.parameter(1320).choices = {"0:False", "40:timeout 10", "35:Timeout 1", "36:Timeout 2"};
-    storeRule(0, {"35"}, {});
-    storeRule(1, {"36"}, {});
+    storeRule(0, {"35"});
+    storeRule(1, {"36"});
     connect();
     run(0, [&](fw::CDialog& d) { EXPECT_EQ(combo(d, 3012)->currentIndex(), 1); });
     run(1, [&](fw::CDialog& d) { EXPECT_EQ(combo(d, 3012)->currentIndex(), 3); });
-}
 
-TEST_F(LRdlgTest, ListWithoutSelectionRaisesWithALogLineAndWritesNothing)
-{
-    connect();
+    // A list without selection: a logged failure, nothing written.
     run(0, [&](fw::CDialog& d) {
         combo(d, 3016)->setCurrentIndex(-1);
         EXPECT_THROW(d.OnCommand(fw::IDOK, fw::BN_CLICKED), CCustomException);

@@ -27,7 +27,7 @@ std::unique_ptr<QWidget> build(unsigned templateId)
     return fw::createTemplate(templateId, widget.get()) ? std::move(widget) : nullptr;
 }
 
-TEST(TemplateTest, BothLanguagesBuildTheSameControlsInsideWithoutOverlapAndWithPictures)
+TEST(TemplateTest, BothLanguagesBuildTheSameControlsInsideWithoutOverlapFittingTheFlowAndAllTexts)
 {
     const fw::LibraryHandle languages[] = {testsupport::englishLibrary(),
                                            testsupport::germanLibrary()};
@@ -62,13 +62,9 @@ TEST(TemplateTest, BothLanguagesBuildTheSameControlsInsideWithoutOverlapAndWithP
         EXPECT_EQ(controls[0], controls[1]) << "template " << id;
     }
     EXPECT_EQ(pictures, 2 * (1 + 1 + 11 + 1)); // arrows, logic rule diagram, comparator output
-}
 
-// The flow places the element windows at fixed points: the templates must fit.
-TEST(TemplateTest, ElementWindowsFitWhereTheFlowPutsThemAndEveryTextIsThere)
-{
-    for (fw::LibraryHandle library :
-         {testsupport::englishLibrary(), testsupport::germanLibrary()}) {
+    // The flow places the element windows at fixed points: the templates must fit.
+    for (fw::LibraryHandle library : languages) {
         CurrentLanguageGuard guard(library);
         const QSize flow = build(2102)->size(), pair = build(2134)->size();
         const QSize event = build(2135)->size(), action = build(2133)->size();

@@ -6,13 +6,12 @@
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/PopupMenu.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QPoint>
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -21,14 +20,12 @@ namespace testsupport {
 // test run (widgets built from them keep pointers into them) and never freed.
 inline fw::LibraryHandle englishLibrary()
 {
-    static const fw::LibraryHandle library =
-        fw::loadLibrary(fw::executableDirectory() + "NEBPT_english.so");
+    static const auto library = fw::loadLibrary(fw::executableDirectory() + "NEBPT_english.so");
     return library;
 }
 inline fw::LibraryHandle germanLibrary()
 {
-    static const fw::LibraryHandle library =
-        fw::loadLibrary(fw::executableDirectory() + "NEBPT_german.so");
+    static const auto library = fw::loadLibrary(fw::executableDirectory() + "NEBPT_german.so");
     return library;
 }
 
@@ -40,8 +37,6 @@ public:
         : m_previous(fw::setCurrentResourceLibrary(library))
     {}
     ~CurrentLanguageGuard() { fw::setCurrentResourceLibrary(m_previous); }
-    CurrentLanguageGuard(const CurrentLanguageGuard&) = delete;
-    CurrentLanguageGuard& operator=(const CurrentLanguageGuard&) = delete;
 
 private:
     fw::LibraryHandle m_previous;
@@ -59,8 +54,6 @@ public:
           }))
     {}
     ~ModalAnswerer() { fw::setModalHook(std::move(m_previous)); }
-    ModalAnswerer(const ModalAnswerer&) = delete;
-    ModalAnswerer& operator=(const ModalAnswerer&) = delete;
 
     const std::vector<unsigned>& answered() const { return m_answered; }
 
@@ -69,7 +62,7 @@ private:
     fw::ModalHook m_previous;
 };
 
-// Records every popup menu tracked and answers it with a chosen command (0: none).
+// Records every popup menu tracked and answers it with `answer` (0: none).
 class PopupMenuRecorder
 {
 public:
@@ -81,21 +74,17 @@ public:
     };
 
     explicit PopupMenuRecorder(int answer = 0)
-        : m_answer(answer), m_previous(fw::setPopupMenuHandler(
-                                [this](const fw::PopupMenu& menu, QPoint point, QWidget* owner) {
-                                    m_tracked.push_back({menu.items(), point, owner});
-                                    return m_answer;
-                                }))
+        : m_previous(fw::setPopupMenuHandler(
+              [this, answer](const fw::PopupMenu& menu, QPoint point, QWidget* owner) {
+                  m_tracked.push_back({menu.items(), point, owner});
+                  return answer;
+              }))
     {}
     ~PopupMenuRecorder() { fw::setPopupMenuHandler(std::move(m_previous)); }
-    PopupMenuRecorder(const PopupMenuRecorder&) = delete;
-    PopupMenuRecorder& operator=(const PopupMenuRecorder&) = delete;
 
-    void setAnswer(int command) { m_answer = command; }
     const std::vector<Tracked>& tracked() const { return m_tracked; }
 
 private:
-    int m_answer;
     std::vector<Tracked> m_tracked;
     fw::PopupMenuHandler m_previous;
 };
@@ -106,6 +95,11 @@ inline void chooseEntry(QComboBox* combo, int index)
 {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
+}
+
+inline void click(const fw::CDialog& dialog, int id)
+{
+    dialog.GetDlgItemAs<QAbstractButton>(id)->click();
 }
 
 // Runs the posted messages that are waiting (and any they post in turn).
