@@ -84,9 +84,11 @@ void CNEBConfiguration::createDocument()
 void CNEBConfiguration::loadXML(size_t length)
 {
     try {
-        // Parsed in place: the document keeps pointers into its own text.
-        const pugi::xml_parse_result result =
-            m_document->document.load_buffer_inplace(m_document->text.data(), length);
+        // Parsed in place: the document keeps pointers into its own text. An
+        // element's leading text is kept in the element itself (one node less for
+        // every number in the file); XPath sees it as the element's text all the same.
+        const pugi::xml_parse_result result = m_document->document.load_buffer_inplace(
+            m_document->text.data(), length, pugi::parse_default | pugi::parse_embed_pcdata);
         if (!result)
             fw::messageBox(result.description(), fw::MB_OK);
     } catch (...) {
@@ -134,7 +136,7 @@ bool CNEBConfiguration::selectFirstNode(const pugi::xml_node& context, const std
 
 std::string CNEBConfiguration::getNodeText(const pugi::xml_node& node)
 {
-    std::string text;
+    std::string text = node.type() == pugi::node_element ? node.value() : "";
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
             text += child.value();

@@ -210,6 +210,8 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
                             "</item></SpecialChoicelistItems>";
     std::string drives = drive("FCD-1", {{"MIN_DB", "100"}}, 1000, odd);
     drives.replace(drives.find(">1003<"), 6, ">t12<"); // TIMER is not a number
+    // A number split by a comment and a CDATA section is still one text.
+    drives.replace(drives.find(">1001<"), 6, ">10<!-- event -->0<![CDATA[1]]><");
     CNEBConfiguration configuration;
     {
         const CNEBConfiguration original = load(drives);
