@@ -1,6 +1,7 @@
 #include "Dialogs/ActionCtrl.h"
 
 #include "DLGManager.h"
+#include "Dialogs/ObjectButton.h"
 #include "Dialogs/Timerdlg.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 #include "Settings_Manager/CNEB_Action.h"
@@ -11,9 +12,6 @@
 namespace {
 
 using Kind = CChoiceListItemObjectLookup::Kind;
-
-// Caption of the object button: an action refers to timers only.
-constexpr unsigned IDS_TIMER_BUTTON = 2140;
 
 } // namespace
 
@@ -39,11 +37,9 @@ bool CActionCtrl::OnInitDialog()
 
 void CActionCtrl::updateObjectButton(CNEB_ChoicelistItem& item)
 {
-    const bool timer = m_dlgManager.lookupChoicelistItemObject(item).getKind() == Kind::Timer;
-    EnableDlgItem(IDC_OBJECT_BUTTON, timer);
-    if (timer)
-        SetDlgItemText(IDC_OBJECT_BUTTON, fw::loadString(IDS_TIMER_BUTTON));
-    ShowDlgItem(IDC_OBJECT_BUTTON, timer);
+    // An action offers the editor of timers only.
+    const int kind = m_dlgManager.lookupChoicelistItemObject(item).getKind();
+    showObjectButton(*this, IDC_OBJECT_BUTTON, kind == Kind::Timer ? objectButtonCaption(kind) : 0);
 }
 
 bool CActionCtrl::OnCommand(int id, int notification)

@@ -3,6 +3,7 @@
 #include "DLGManager.h"
 #include "Dialogs/Compdlg.h"
 #include "Dialogs/LRdlg.h"
+#include "Dialogs/ObjectButton.h"
 #include "Dialogs/Timerdlg.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 #include "Settings_Manager/CNEB_Event.h"
@@ -13,11 +14,6 @@
 namespace {
 
 using Kind = CChoiceListItemObjectLookup::Kind;
-
-// Captions of the object button by the kind of object it opens.
-constexpr unsigned IDS_TIMER_BUTTON = 2140;
-constexpr unsigned IDS_COMPARATOR_BUTTON = 2141;
-constexpr unsigned IDS_LOGIC_RULE_BUTTON = 2142;
 
 } // namespace
 
@@ -43,24 +39,8 @@ bool CEventCtrl::OnInitDialog()
 
 void CEventCtrl::updateObjectButton(CNEB_ChoicelistItem& item)
 {
-    unsigned caption = 0;
-    switch (m_dlgManager.lookupChoicelistItemObject(item).getKind()) {
-    case Kind::Timer:
-        caption = IDS_TIMER_BUTTON;
-        break;
-    case Kind::Comparator:
-        caption = IDS_COMPARATOR_BUTTON;
-        break;
-    case Kind::LogicRule:
-        caption = IDS_LOGIC_RULE_BUTTON;
-        break;
-    default:
-        break;
-    }
-    EnableDlgItem(IDC_OBJECT_BUTTON, caption != 0);
-    if (caption != 0)
-        SetDlgItemText(IDC_OBJECT_BUTTON, fw::loadString(caption));
-    ShowDlgItem(IDC_OBJECT_BUTTON, caption != 0);
+    showObjectButton(*this, IDC_OBJECT_BUTTON,
+                     objectButtonCaption(m_dlgManager.lookupChoicelistItemObject(item).getKind()));
 }
 
 bool CEventCtrl::OnCommand(int id, int notification)

@@ -2,6 +2,7 @@
 
 #include "DLGManager.h"
 #include "Dialogs/Compdlg.h"
+#include "Dialogs/ObjectButton.h"
 #include "Dialogs/Timerdlg.h"
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
@@ -24,9 +25,6 @@ constexpr int kOperands = 3;
 constexpr int kOperators = 2;
 
 // The strings of the object buttons and of the refused operand.
-constexpr unsigned IDS_TIMER_BUTTON = 2140;
-constexpr unsigned IDS_COMPARATOR_BUTTON = 2141;
-constexpr unsigned IDS_LOGIC_RULE_BUTTON = 2142;
 constexpr unsigned IDS_RULES_REFER_TO_EACH_OTHER = 2143;
 
 // Offset of a nested dialog from its parent's top-left corner.
@@ -161,29 +159,8 @@ int CLRdlg::selectedKind(int listId)
 
 void CLRdlg::updateOperandButton(int n)
 {
-    const int buttonId = IDC_OPERAND_BUTTON_1 + n - 1;
-    unsigned caption = 0;
-    switch (selectedKind(IDC_OPERAND_1 + n - 1)) {
-    case Kind::Timer:
-        caption = IDS_TIMER_BUTTON;
-        break;
-    case Kind::Comparator:
-        caption = IDS_COMPARATOR_BUTTON;
-        break;
-    case Kind::LogicRule:
-        caption = IDS_LOGIC_RULE_BUTTON;
-        break;
-    default:
-        break;
-    }
-    if (caption != 0) {
-        EnableDlgItem(buttonId, true);
-        SetDlgItemText(buttonId, fw::loadString(caption));
-        ShowDlgItem(buttonId, true);
-    } else {
-        EnableDlgItem(buttonId, false);
-        ShowDlgItem(buttonId, false);
-    }
+    showObjectButton(*this, IDC_OPERAND_BUTTON_1 + n - 1,
+                     objectButtonCaption(selectedKind(IDC_OPERAND_1 + n - 1)));
 }
 
 void CLRdlg::updateDiagramVariant()

@@ -76,3 +76,17 @@ void CNEBDlgControl::forwardMouseToParent(unsigned message, uintptr_t wParam, in
     const QPoint inParent = pos() + QPoint(fw::lParamX(lParam), fw::lParamY(lParam));
     fw::sendMessage(GetParent(), message, wParam, fw::makeLParam(inParent.x(), inParent.y()));
 }
+
+bool CNEBDlgControl::passClickToParent(unsigned message, uintptr_t wParam, intptr_t lParam)
+{
+    switch (message) {
+    case fw::WM_RBUTTONUP:
+        forwardMouseToParent(message, wParam, lParam);
+        return true;
+    case fw::WM_LBUTTONUP:
+        fw::sendMessage(GetParent(), message, wParam, lParam);
+        return true;
+    default:
+        return false;
+    }
+}

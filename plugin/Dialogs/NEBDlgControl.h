@@ -69,6 +69,9 @@ protected:
     // Sends a mouse message to the parent window with the point (lParam)
     // converted from this window's client coordinates to the parent's.
     void forwardMouseToParent(unsigned message, uintptr_t wParam, intptr_t lParam);
+    // The arrows' clicks belong to their parent: a right click goes on with its
+    // point converted, a left click as it came. True for those two messages.
+    bool passClickToParent(unsigned message, uintptr_t wParam, intptr_t lParam);
 
     CDLGManager& m_dlgManager;
 };
