@@ -5,6 +5,7 @@
 #include "framework/Format.h"
 #include "framework/Resources.h"
 #include "framework/SystemPaths.h"
+#include "framework/widgets/Messages.h"
 
 #include <memory>
 
@@ -41,18 +42,10 @@ CNEBPTMain::~CNEBPTMain()
 
 void CNEBPTMain::loadResourceLibrary()
 {
-    // A language the host cannot tell is no reason to refuse the editor: the
-    // failure is logged where it is made, and the fallback language is used.
+    // A host that cannot tell its language fails the construction: the host hears
+    // of it as it hears of a missing interface.
     std::string language;
-    try {
-        m_dispatcher.getSettingsManager().getDataManager().getActiveLanguage(language);
-    } catch (const CCustomException&) {
-        language.clear();
-    } catch (...) {
-        NEB_TEXT_EXCEPTION("The host did not tell its language; using " +
-                           std::string(kFallbackLanguage));
-        language.clear();
-    }
+    m_dispatcher.getSettingsManager().getDataManager().getActiveLanguage(language);
 
     const std::string directory = fw::executableDirectory();
     if (!language.empty())
@@ -90,6 +83,19 @@ bool CNEBPTMain::Open()
 
 bool CNEBPTMain::UpdateFlow()
 {
+    if (fw::isModalOpen()) {
+        // An editor dialog, a question or a menu of the editor is open and works on
+        // the program and the windows that the update replaces: it runs once that
+        // has closed.
+        if (!m_updateWaiting) {
+            m_updateWaiting = true;
+            fw::whenNoModalIsOpen(&m_runner.getWorkFlow(), [this] {
+                m_updateWaiting = false;
+                UpdateFlow();
+            });
+        }
+        return true;
+    }
     try {
         if (!m_opened) {
             openRunner();

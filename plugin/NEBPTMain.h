@@ -20,7 +20,8 @@ class IExtParamInterface;
 class NEBPT_EXPORT CNEBPTMain
 {
 public:
-    // Throws CCustomException when `host` is null or its index base is negative.
+    // Throws CCustomException when `host` is null or its index base is negative;
+    // a host that fails to tell its language fails it with the host's exception.
     // Loads the language library for the host's language (english when that one
     // is missing) and makes it the source of every template and string.
     CNEBPTMain(CFormView& view, IExtParamInterface* host);
@@ -39,7 +40,8 @@ public:
     // false after any other failure.
     bool Open();
     // Opens when not opened yet, else re-reads the program and redraws the flow.
-    // False after any failure.
+    // False after any failure. While a dialog, message box or menu of the editor
+    // is open, the update waits until it has closed, and the answer is true.
     bool UpdateFlow();
     // Always true; the flow stays until the object is destroyed.
     bool Close();
@@ -62,6 +64,7 @@ private:
     CWorkflowRunner m_runner;
     fw::LibraryHandle m_resourceLibrary = nullptr;
     bool m_opened = false;
+    bool m_updateWaiting = false; // an UpdateFlow waits for a modal window to close
     // The resource library that was current before ours was made current.
     fw::LibraryHandle m_previousResourceLibrary = nullptr;
 };

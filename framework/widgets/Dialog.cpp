@@ -82,6 +82,20 @@ bool isPopupFocusChange(const QFocusEvent* event)
     return event->reason() == Qt::PopupFocusReason || QApplication::activePopupWidget() != nullptr;
 }
 
+// Every widget remembers its last focused descendant (QWidget::focusWidget),
+// also after the focus has moved on. A window that leaves its parent takes its
+// descendants out of the reach of Qt's clean-up: when one of them is deleted
+// later, an ancestor would keep pointing at it. Forget them first.
+void releaseFocusFromAncestors(QWidget* widget)
+{
+    for (QWidget* ancestor = widget->parentWidget(); ancestor;
+         ancestor = ancestor->parentWidget()) {
+        QWidget* focused = ancestor->focusWidget();
+        if (focused && (focused == widget || widget->isAncestorOf(focused)))
+            focused->clearFocus();
+    }
+}
+
 CDialog* enclosingDialog(const QWidget* widget)
 {
     for (QWidget* parent = widget ? widget->parentWidget() : nullptr; parent;
@@ -236,8 +250,15 @@ bool CDialog::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonPress:
         if (!widget->isWindow() && !isTransparent(widget)) {
             auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPointer<QWidget> clicked = widget;
             notifyParents(buttonDownMessage(mouse->button()), mouse->globalPosition().toPoint(),
                           true);
+            // The parents hear of the click before the control handles it; a control
+            // that takes the focus on a click has it afterwards, whoever took it
+            // while the parents were told.
+            if (clicked && clicked->isEnabled() && (clicked->focusPolicy() & Qt::ClickFocus) &&
+                QApplication::focusWidget() != clicked)
+                clicked->setFocus(Qt::MouseFocusReason);
         }
         break;
     default:
@@ -269,6 +290,7 @@ bool CDialog::Create(unsigned templateId, QWidget* parent)
     m_modal = false;
     setParent(parent, parent ? Qt::Widget : Qt::Dialog);
     if (!buildWindow(templateId)) {
+        releaseFocusFromAncestors(this);
         setParent(nullptr, Qt::Dialog);
         return false;
     }
@@ -293,8 +315,10 @@ void CDialog::DestroyWindow()
         delete object.data();
     // Without a window the object belongs to its owner alone: the former parent
     // widget must not delete it.
-    if (!m_modal && parentWidget())
+    if (!m_modal && parentWidget()) {
+        releaseFocusFromAncestors(this);
         setParent(nullptr, Qt::Dialog);
+    }
 }
 
 QWidget* CDialog::GetParent() const
@@ -310,8 +334,12 @@ int CDialog::DoModal()
     }
     if (m_created)
         DestroyWindow();
+    // The owner, or the window or handler that opened the dialog, must not be
+    // destroyed before the dialog has closed (whenNoModalIsOpen).
+    const ModalScope modal;
     setParent(m_owner.data(), Qt::Dialog);
     if (!buildWindow(m_templateId)) {
+        releaseFocusFromAncestors(this);
         setParent(nullptr, Qt::Dialog);
         return -1;
     }
@@ -326,6 +354,7 @@ int CDialog::DoModal()
         setWindowModality(Qt::NonModal);
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        releaseFocusFromAncestors(this);
         setParent(nullptr, Qt::Dialog);
     };
     try {

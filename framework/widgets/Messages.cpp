@@ -3,10 +3,36 @@
 #include "Dialog.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QWidget>
 #include <QtGlobal>
 
+#include <utility>
+#include <vector>
+
 namespace fw {
+
+namespace {
+
+int& modalDepth()
+{
+    static int depth = 0;
+    return depth;
+}
+
+struct WaitingWork
+{
+    QPointer<QObject> context;
+    std::function<void()> work;
+};
+
+std::vector<WaitingWork>& waitingWork()
+{
+    static std::vector<WaitingWork> waiting;
+    return waiting;
+}
+
+} // namespace
 
 intptr_t makeLParam(int x, int y)
 {
@@ -57,6 +83,46 @@ bool sendMessage(QWidget* window, unsigned message, uintptr_t wParam, intptr_t l
     if (!dialog || !dialog->IsWindowCreated())
         return false;
     return dialog->dispatchMessage(message, wParam, lParam);
+}
+
+ModalScope::ModalScope()
+{
+    ++modalDepth();
+}
+
+ModalScope::~ModalScope()
+{
+    if (--modalDepth() > 0)
+        return;
+    std::vector<WaitingWork> ready;
+    ready.swap(waitingWork());
+    for (WaitingWork& waiting : ready) {
+        if (!waiting.context)
+            continue;
+        // Queued: it runs from the event loop, after the handler that opened the
+        // modal window has returned. Qt drops it with a context destroyed before.
+        QObject* context = waiting.context.data();
+        QMetaObject::invokeMethod(
+            context,
+            [context, work = std::move(waiting.work)]() mutable {
+                whenNoModalIsOpen(context, std::move(work));
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+bool isModalOpen()
+{
+    return modalDepth() > 0;
+}
+
+void whenNoModalIsOpen(QObject* context, std::function<void()> work)
+{
+    if (modalDepth() == 0) {
+        work();
+        return;
+    }
+    waitingWork().push_back({context, std::move(work)});
 }
 
 } // namespace fw

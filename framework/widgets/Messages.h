@@ -3,7 +3,9 @@
 #include <QEvent>
 
 #include <cstdint>
+#include <functional>
 
+class QObject;
 class QWidget;
 
 namespace fw {
@@ -82,5 +84,27 @@ bool postMessage(QWidget* window, unsigned message, uintptr_t wParam = 0, intptr
 // the window handled it. Exceptions thrown by the handler reach the sender.
 // False when `window` is null, not a fw::CDialog, or has no window.
 bool sendMessage(QWidget* window, unsigned message, uintptr_t wParam = 0, intptr_t lParam = 0);
+
+// Marks a nested message loop of the editor: a modal dialog, a message box or a
+// popup menu is open while one lives. The window or handler that opened it is
+// still on the stack underneath.
+class ModalScope
+{
+public:
+    ModalScope();
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
+
+// Whether a modal dialog, message box or popup menu is open (a ModalScope lives).
+bool isModalOpen();
+
+// Runs `work` at once when nothing modal is open. Otherwise `work` waits until
+// the last modal window has closed and the handler that opened it has returned
+// (it is posted to `context` then), so that it may destroy windows that the
+// handler still used; it is dropped when `context` is destroyed first. Work that
+// finds another modal window open by then waits again.
+void whenNoModalIsOpen(QObject* context, std::function<void()> work);
 
 } // namespace fw

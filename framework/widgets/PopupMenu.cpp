@@ -52,7 +52,11 @@ int PopupMenu::TrackPopupMenu(QPoint screenPoint, QWidget* owner) const
     QPointer<QWidget> guard = owner;
     // Copy first: a handler may replace itself while the menu is open.
     const PopupMenuHandler handler = currentHandler();
-    const int command = handler(*this, screenPoint, owner);
+    int command = 0;
+    {
+        const ModalScope modal;
+        command = handler(*this, screenPoint, owner);
+    }
     if (command != 0 && guard)
         postMessage(guard, WM_COMMAND, makeCommandWParam(command, 0), 0);
     return command;

@@ -1,6 +1,7 @@
 #include "WidgetResources.h"
 
 #include "Dialog.h"
+#include "Messages.h"
 
 #include "framework/MessageBox.h"
 #include "framework/Resources.h"
@@ -86,7 +87,12 @@ int qtMessageBox(const std::string& text, const std::string& caption, unsigned t
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    switch (box.exec()) {
+    int answer = 0;
+    {
+        const ModalScope modal;
+        answer = box.exec();
+    }
+    switch (answer) {
     case QMessageBox::Yes:
         return IDYES;
     case QMessageBox::No:

@@ -6,6 +6,7 @@
 
 #include "framework/MessageBox.h"
 #include "framework/Resources.h"
+#include "framework/widgets/Messages.h"
 #include "framework/widgets/PopupMenu.h"
 
 #include <QPainter>
@@ -54,7 +55,25 @@ void CWorkFlow::createYourself(CFormView& view)
 
 void CWorkFlow::reReadData()
 {
-    showFlow();
+    // An editor, a question or a menu opened from an element window may still be
+    // open, with the element's handler underneath: the rebuild would delete the
+    // window that opened it. It waits until that has closed.
+    if (!fw::isModalOpen()) {
+        showFlow();
+        return;
+    }
+    if (m_rebuildWaiting)
+        return;
+    m_rebuildWaiting = true;
+    fw::whenNoModalIsOpen(this, [this] {
+        m_rebuildWaiting = false;
+        try {
+            reReadData();
+        } catch (...) {
+            // Failures of the model were logged where they arose; the event loop
+            // that runs this cannot take them.
+        }
+    });
 }
 
 void CWorkFlow::showFlow()

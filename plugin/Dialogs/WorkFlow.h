@@ -35,7 +35,8 @@ public:
     // Creates and shows the window inside the host's view and builds the flow;
     // an empty program brings up the question whether to add a pair.
     virtual void createYourself(CFormView& view);
-    // Destroys every element window and creates them anew from the program.
+    // Destroys every element window and creates them anew from the program; while
+    // a modal dialog, message box or popup menu is open, once it has closed.
     void reReadData() override;
     unsigned getTemplateId() const override { return IDD; }
 
@@ -62,4 +63,5 @@ private:
     CBottomArrow m_bottomArrow;
     std::list<CEAPairCtrl*> m_pairCtrls;
     bool m_hasPairs = false;
+    bool m_rebuildWaiting = false; // a rebuild waits for a modal window to close
 };

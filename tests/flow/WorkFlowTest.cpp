@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <algorithm>
 #include <fstream>
@@ -346,6 +347,28 @@ TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
 
     EXPECT_EQ(flow->rebuilds, 0);
     EXPECT_TRUE(writes().empty());
+}
+
+// The pair takes the focus when a control in it is clicked, and the control
+// takes it from the pair as it handles the click: the keys work on it.
+TEST_F(WorkFlowTest, AClickedListOrButtonKeepsTheFocus)
+{
+    open();
+    activate();
+    ModalAnswerer cancel([](fw::CDialog&) {});
+    QAbstractButton* button = objectButton(pairCtrl(1).eventCtrl());
+    QTest::mousePress(button, Qt::LeftButton);
+    EXPECT_EQ(QApplication::focusWidget(), button);
+    QTest::mouseRelease(button, Qt::LeftButton); // opens the comparator editor
+    EXPECT_EQ(cancel.answered(), (std::vector<unsigned>{2150}));
+    QComboBox* actions = list(pairCtrl(0).actionCtrl());
+    QTest::mousePress(actions, Qt::LeftButton);
+    actions->hidePopup();
+    EXPECT_EQ(QApplication::focusWidget(), actions);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(writes().size(), 1u);
+    EXPECT_NE(host.value(kAction, 0), "22");
+    runPostedMessages();
 }
 
 TEST_F(WorkFlowTest, ADifferentChoiceIsWrittenOnceAndTheFlowRebuiltAfterwards)
