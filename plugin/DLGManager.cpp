@@ -3,6 +3,7 @@
 #include "Dialogs/NEBSettingsDLG.h"
 #include "EventDispacher.h"
 #include "External_Data_Manager/ExternalDataManager.h"
+#include "Settings_Manager/CNEB_Settings.h"
 #include "Settings_Manager/CSettingsManager.h"
 
 CDLGManager::CDLGManager(CEventDispacher& dispatcher)
@@ -76,6 +77,9 @@ bool CDLGManager::saveComp(CNEB_Comparator& comparator)
 bool CDLGManager::saveNEB_Settings(CNEB_Settings& settings)
 {
     return guarded([&] {
+        // A setting that could not be read is not overwritten with a value nobody saw.
+        if (!settings.isComplete())
+            throw NEB_TEXT_EXCEPTION("Controller settings not read completely; not written");
         m_dispatcher.defineNEB_Settings(settings);
         m_program.reload();
     });

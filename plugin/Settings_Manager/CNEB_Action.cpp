@@ -28,7 +28,7 @@ CNEB_Action::~CNEB_Action() = default;
 
 CNEB_ChoicelistItem& CNEB_Action::getItem() const
 {
-    return getChoicelist().findItem(static_cast<unsigned long>(m_parameter.getValue()));
+    return getChoicelist().findItem(m_parameter.getChoiceID());
 }
 
 CNEB_Choicelist& CNEB_Action::getChoicelist() const
@@ -38,7 +38,7 @@ CNEB_Choicelist& CNEB_Action::getChoicelist() const
 
 void CNEB_Action::setItem(const CNEB_ChoicelistItem& item)
 {
-    m_parameter.setValue(static_cast<long>(item.getID()));
+    m_parameter.setChoiceID(item.getID());
 }
 
 void CNEB_Action::copyValue(const CNEB_Action& other)
@@ -61,17 +61,18 @@ unsigned long CNEB_Action::specialItem(const char* key) const
 
 void CNEB_Action::setDefault()
 {
-    m_parameter.setValue(static_cast<long>(specialItem("ACTION_COMMAND_DEFAULT")));
+    m_parameter.setChoiceID(specialItem("ACTION_COMMAND_DEFAULT"));
 }
 
 void CNEB_Action::setDisabled()
 {
-    m_parameter.setValue(static_cast<long>(specialItem("ACTION_COMMAND_DISABLED")));
+    m_parameter.setChoiceID(specialItem("ACTION_COMMAND_DISABLED"));
 }
 
 bool CNEB_Action::isEnabled() const
 {
-    return m_parameter.getValue() != static_cast<long>(specialItem("ACTION_COMMAND_DISABLED"));
+    return m_parameter.getChoiceID() !=
+           static_cast<uint32_t>(specialItem("ACTION_COMMAND_DISABLED"));
 }
 
 CNEBChangeBunch CNEB_Action::getChangeBunch() const

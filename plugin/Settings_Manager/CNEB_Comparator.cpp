@@ -35,22 +35,22 @@ CNEB_Comparator::~CNEB_Comparator() = default;
 
 CNEB_ChoicelistItem& CNEB_Comparator::getOperandItem() const
 {
-    return getOperandChoicelist().findItem(static_cast<unsigned long>(m_operand.getValue()));
+    return getOperandChoicelist().findItem(m_operand.getChoiceID());
 }
 
 CNEB_ChoicelistItem& CNEB_Comparator::getOperatorItem() const
 {
-    return getOperatorChoicelist().findItem(static_cast<unsigned long>(m_operator.getValue()));
+    return getOperatorChoicelist().findItem(m_operator.getChoiceID());
 }
 
 void CNEB_Comparator::setOperandItem(const CNEB_ChoicelistItem& item)
 {
-    m_operand.setValue(static_cast<long>(item.getID()));
+    m_operand.setChoiceID(item.getID());
 }
 
 void CNEB_Comparator::setOperatorItem(const CNEB_ChoicelistItem& item)
 {
-    m_operator.setValue(static_cast<long>(item.getID()));
+    m_operator.setChoiceID(item.getID());
 }
 
 CNEB_Choicelist& CNEB_Comparator::getOperandChoicelist() const

@@ -28,7 +28,7 @@ CNEB_Event::~CNEB_Event() = default;
 
 CNEB_ChoicelistItem& CNEB_Event::getItem() const
 {
-    return getChoicelist().findItem(static_cast<unsigned long>(m_parameter.getValue()));
+    return getChoicelist().findItem(m_parameter.getChoiceID());
 }
 
 CNEB_Choicelist& CNEB_Event::getChoicelist() const
@@ -38,7 +38,7 @@ CNEB_Choicelist& CNEB_Event::getChoicelist() const
 
 void CNEB_Event::setItem(const CNEB_ChoicelistItem& item)
 {
-    m_parameter.setValue(static_cast<long>(item.getID()));
+    m_parameter.setChoiceID(item.getID());
 }
 
 void CNEB_Event::copyValue(const CNEB_Event& other)
@@ -56,8 +56,8 @@ void CNEB_Event::reread()
 
 void CNEB_Event::setDefault()
 {
-    m_parameter.setValue(static_cast<long>(
-        m_stock->getConfiguration().getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT")));
+    m_parameter.setChoiceID(
+        m_stock->getConfiguration().getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"));
 }
 
 CNEBChangeBunch CNEB_Event::getChangeBunch() const

@@ -39,8 +39,7 @@ CNEB_ChoicelistItem& CNEB_LogicRule::getOperandItem(unsigned short i) const
     if (i >= kOperands)
         throw NEB_EXCEPTION(1, 2130);
     const CChoicelistParameter& parameter = m_parameters[2 * i];
-    return m_func->getChoicelist(parameter).findItem(
-        static_cast<unsigned long>(parameter.getValue()));
+    return m_func->getChoicelist(parameter).findItem(parameter.getChoiceID());
 }
 
 CNEB_ChoicelistItem& CNEB_LogicRule::getOperatorItem(unsigned short i) const
@@ -48,22 +47,21 @@ CNEB_ChoicelistItem& CNEB_LogicRule::getOperatorItem(unsigned short i) const
     if (i >= kOperators)
         throw NEB_EXCEPTION(1, 2131);
     const CChoicelistParameter& parameter = m_parameters[2 * i + 1];
-    return m_func->getChoicelist(parameter).findItem(
-        static_cast<unsigned long>(parameter.getValue()));
+    return m_func->getChoicelist(parameter).findItem(parameter.getChoiceID());
 }
 
 void CNEB_LogicRule::setOperandItem(const CNEB_ChoicelistItem& item, unsigned short i)
 {
     if (i >= kOperands)
         throw NEB_EXCEPTION(0, 2132);
-    m_parameters[2 * i].setValue(static_cast<long>(item.getID()));
+    m_parameters[2 * i].setChoiceID(item.getID());
 }
 
 void CNEB_LogicRule::setOperatorItem(const CNEB_ChoicelistItem& item, unsigned short i)
 {
     if (i >= kOperators)
         throw NEB_EXCEPTION(0, 2133);
-    m_parameters[2 * i + 1].setValue(static_cast<long>(item.getID()));
+    m_parameters[2 * i + 1].setChoiceID(item.getID());
 }
 
 // Callers keep to the ranges; a number beyond them is refused rather than read

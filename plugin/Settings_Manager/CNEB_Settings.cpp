@@ -38,8 +38,7 @@ const CChoicelistParameter& CNEB_Settings::at(unsigned short i) const
 CNEB_ChoicelistItem& CNEB_Settings::getItem(unsigned short i) const
 {
     const CChoicelistParameter& parameter = at(i);
-    return m_func->getChoicelist(parameter).findItem(
-        static_cast<unsigned long>(parameter.getValue()));
+    return m_func->getChoicelist(parameter).findItem(parameter.getChoiceID());
 }
 
 CNEB_Choicelist& CNEB_Settings::getChoicelist(unsigned short i) const
@@ -51,13 +50,13 @@ void CNEB_Settings::setItem(const CNEB_ChoicelistItem& item, unsigned short i)
 {
     if (i >= kCount)
         throw NEB_EXCEPTION(0, 1);
-    m_parameters[i].setValue(static_cast<long>(item.getID()));
+    m_parameters[i].setChoiceID(item.getID());
 }
 
 CNEBChangeBunch CNEB_Settings::getChangeBunch() const
 {
     CNEBChangeBunch bunch;
-    for (size_t i = 0; i < m_readCount; ++i)
-        bunch.addParameter(m_parameters[i]);
+    for (const CChoicelistParameter& parameter : m_parameters)
+        bunch.addParameter(parameter);
     return bunch;
 }

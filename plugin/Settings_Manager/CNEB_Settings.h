@@ -29,9 +29,11 @@ public:
     CNEB_Choicelist& getChoicelist(unsigned short i) const;
     void setItem(const CNEB_ChoicelistItem& item, unsigned short i);
 
-    // NEB_MODE, NEB_START_EV, NEB_STOP_EV, index -1. A parameter that could not
-    // be read when the object was built is left out, so that it is never
-    // overwritten with a value nobody saw.
+    // Whether all three values were read when the object was built. One that was
+    // not holds no value anybody saw: the object must not be written then.
+    bool isComplete() const { return m_readCount == kCount; }
+
+    // NEB_MODE, NEB_START_EV, NEB_STOP_EV, index -1.
     CNEBChangeBunch getChangeBunch() const override;
 
 private:

@@ -3,7 +3,6 @@
 #include "IExtParamInterface.h"
 #include "Settings_Manager/CNEB_Program.h"
 
-#include <array>
 #include <cstdint>
 
 CSettingsManager::CSettingsManager(IExtParamInterface* host)
@@ -35,30 +34,30 @@ void CSettingsManager::init()
 {
     m_dataManager.checkInterface();
 
+    // Asked directly, not through the data manager: a host failure here reaches the
+    // caller as the host threw it.
     std::string driveName, aocVersion, dbVersion;
-    try {
-        m_host->GetDriveIdentity(driveName, aocVersion, dbVersion);
-    } catch (...) {
-        throw NEB_EXCEPTION(1, 1);
-    }
+    m_host->GetDriveIdentity(driveName, aocVersion, dbVersion);
 
     m_stock.initConfiguration(driveName, aocVersion, dbVersion);
     const CNEBConfiguration& configuration = m_stock.getConfiguration();
     m_dataManager.registerParameters(configuration.getAllNEBRelatedParameters());
 
-    // Positions of ProgramSizes, in order: logic rules, comparators, pairs, timers.
-    static const char* const kSizeIdentifiers[] = {"LR_OPERAND_1", "COMP_OPERAND", "EVENT",
-                                                   "TIMER"};
-    std::array<uint16_t, 4> counts{};
-    for (size_t i = 0; i < counts.size(); ++i) {
+    // Each count is kept as soon as it is read; a failure leaves the later ones as they were.
+    const struct
+    {
+        const char* id;
+        uint16_t ProgramSizes::*count;
+    } sizes[] = {{"LR_OPERAND_1", &ProgramSizes::logicRules},
+                 {"COMP_OPERAND", &ProgramSizes::comparators},
+                 {"EVENT", &ProgramSizes::pairs},
+                 {"TIMER", &ProgramSizes::timers}};
+    for (const auto& size : sizes) {
         CNEBParameter parameter;
-        parameter.setNumber(configuration.getParameterNumber(kSizeIdentifiers[i]));
-        counts[i] = static_cast<uint16_t>(m_dataManager.getElementCount(parameter) & 0xFFFF);
+        parameter.setNumber(configuration.getParameterNumber(size.id));
+        m_sizes.*size.count =
+            static_cast<uint16_t>(m_dataManager.getElementCount(parameter) & 0xFFFF);
     }
-    m_sizes.logicRules = counts[0];
-    m_sizes.comparators = counts[1];
-    m_sizes.pairs = counts[2];
-    m_sizes.timers = counts[3];
 }
 
 NEBPT::CNEB_Program CSettingsManager::getProgram()

@@ -46,6 +46,14 @@ public:
 
     long getValue() const;
     void setValue(long value);
+
+    // The value as the ID of a choice-list item, and back. Both are 32 bits wide:
+    // the value -1 selects the item with ID 4294967295, which is stored as "-1".
+    uint32_t getChoiceID() const { return static_cast<uint32_t>(getValue()); }
+    void setChoiceID(unsigned long id)
+    {
+        setValue(static_cast<int32_t>(static_cast<uint32_t>(id)));
+    }
 };
 
 // A numeric value such as a time or a comparison value.

@@ -44,7 +44,8 @@ public:
     virtual ~CNEB_Choicelist();
 
     void addItem(const CNEB_ChoicelistItem& item) { m_items.push_back(item); }
-    // The first item whose ID is `id`; throws CCustomException when none has it.
+    // The first item whose ID is `id` (its low 32 bits); throws CCustomException
+    // when none has it.
     CNEB_ChoicelistItem& findItem(unsigned long id);
     bool isEmpty() const { return m_items.empty(); }
     size_t size() const { return m_items.size(); }

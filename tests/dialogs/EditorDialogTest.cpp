@@ -43,6 +43,15 @@ TEST_F(CommandLayerTest, InitTwiceReadsOnceAndAFailedWriteAnswersFalseWithALogLi
     EXPECT_TRUE(manager->saveTimer(timer));
     EXPECT_EQ(writes(), (Writes{{"1303.1=9.500000"}}));
     EXPECT_GT(readsAfterWrite(), 0u);
+
+    // Controller settings that could not be read completely are never written.
+    host.failOperation("ReadParameterValue");
+    CNEB_Settings& settings = manager->getNEBProgram().getSettings();
+    host.stopFailing();
+    host.clearCalls();
+    EXPECT_FALSE(manager->saveNEB_Settings(settings));
+    EXPECT_TRUE(writes().empty());
+    EXPECT_EQ(logLines().size(), 4u); // the read, the constructor and the refusal
 }
 
 struct TimerDialogTest : EditorFixture

@@ -124,24 +124,28 @@ TEST_F(ChangeableObjectsTest, TimerReadsItsElementAndTheDescriptionEachTime)
 
 TEST_F(ChangeableObjectsTest, SettingsAreThreePlainParametersAndAFailedReadIsOnlyLogged)
 {
+    // Choice values are 32-bit and signed on the wire: -1 is an item like any other.
+    host.parameter(1306).choices.push_back("-1:Never");
     host.setValue(kMode, -1, "1");
     host.setValue(1305, -1, "19");
-    host.setValue(1306, -1, "16");
+    host.setValue(1306, -1, "-1");
     CNEB_Settings settings(&func);
     EXPECT_EQ(readOrder(host), (Strings{"1300 -1", "1305 -1", "1306 -1"}));
     EXPECT_EQ(settings.getItem(0).getText(), "On");
-    EXPECT_EQ(settings.getItem(2).getText(), "Alarm (trip)");
+    EXPECT_EQ(settings.getItem(2).getText(), "Never");
+    EXPECT_TRUE(settings.isComplete());
     settings.setItem(settings.getChoicelist(0).findItem(0), 0);
-    settings.setItem(choice(2), 2);
+    settings.setItem(settings.getItem(2), 2);
+    settings.setItem(settings.getChoicelist(1).findItem(2), 1);
     EXPECT_EQ(entries(settings.getChangeBunch()),
-              (Strings{"1300.-1=0", "1305.-1=19", "1306.-1=2"}));
+              (Strings{"1300.-1=0", "1305.-1=2", "1306.-1=-1"}));
     EXPECT_TRUE(logLines().empty());
 
     host.clearCalls();
     host.failAtCall(3);                // NEB_STOP_EV
     const CNEB_Settings failed(&func); // does not throw
-    // The value that was never read is never written.
-    EXPECT_EQ(entries(failed.getChangeBunch()), (Strings{"1300.-1=1", "1305.-1=19"}));
+    EXPECT_FALSE(failed.isComplete()); // and may not be written
+    EXPECT_EQ(failed.getItem(1).getText(), "Digital input 18");
 
     const Strings lines = logLines();
     ASSERT_EQ(lines.size(), 2u) << "the data manager's failure and the constructor's line";

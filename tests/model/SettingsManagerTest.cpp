@@ -45,6 +45,17 @@ TEST_F(SettingsManagerTest, FailedConnectionsKeepTheOldSizes)
     EXPECT_EQ(host.calls().size(), 1u) << "nothing after the identification";
     EXPECT_EQ(sizesOf(manager), (std::vector<unsigned>{6, 6, 20, 8}));
 
+    // Each size is kept as it is read; the identification's failure is the host's own.
+    host.driveName = "FCD-300";
+    host.parameter(1320).elementCount = 5;
+    host.parameter(1310).elementCount = 4;
+    host.clearCalls();
+    host.failAtCall(5); // the pairs' count
+    expectFailure([&] { manager.init(); }, 1, 1, "count of pairs");
+    EXPECT_EQ(sizesOf(manager), (std::vector<unsigned>{5, 4, 20, 8}));
+    host.failOperation("GetDriveIdentity");
+    EXPECT_THROW(manager.init(), std::runtime_error);
+
     expectFailure([] { CSettingsManager m(nullptr); }, 1, 1, "null host");
     CSettingsManager unconnected;
     expectFailure([&] { unconnected.init(); }, 1, 1, "no host");
