@@ -131,7 +131,8 @@ protected:
 
     // Makes host call `failAt` (0: none) of `edit` fail, or of loading the program
     // when `edit` is empty. The failure must arrive as one logged CCustomException
-    // of category 1, code 1. Returns the calls made and the image left.
+    // of category 1, code 1; only the drive identification's failure reaches the
+    // caller as the drive threw it. Returns the calls made and the image left.
     std::pair<size_t, std::string> attempt(const Edit& edit, size_t failAt)
     {
         const std::string path = freshImage();
@@ -145,19 +146,22 @@ protected:
         }
         session.drive.failAtCall(failAt);
         const size_t linesBefore = logLines();
-        bool failed = false;
+        bool failed = false, logged = false;
         try {
             edit ? (edit(session), session.program.reload()) : void(session.open());
         } catch (const CCustomException& e) {
-            failed = true;
+            failed = logged = true;
             EXPECT_EQ(std::pair(e.getCategory(), e.getCode()), std::pair(1, 1));
+        } catch (const DriveRefusal&) {
+            failed = true;
+            EXPECT_EQ(session.drive.lastRefusal().rfind("GetDriveIdentity:", 0), 0u);
         }
         // A failed attribute reading of an edit is swallowed: the limits keep what
         // the host left in them and the command goes on.
         const bool swallowed =
             edit && session.drive.lastRefusal().rfind("GetParameterAttributes:", 0) == 0;
         EXPECT_EQ(failed, failAt != 0 && !swallowed) << session.drive.lastRefusal();
-        EXPECT_EQ(logLines(), linesBefore + (failed ? 1 : 0));
+        EXPECT_EQ(logLines(), linesBefore + (logged ? 1 : 0));
         if (failed && edit) { // the program reloaded shows what the drive holds
             session.drive.stopFailing();
             session.program.reload();
