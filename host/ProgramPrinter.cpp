@@ -165,7 +165,7 @@ std::string explain(const CCustomException& failure, const SimulatedDrive& drive
 int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors)
 {
     try {
-        SimulatedDrive drive(imagePath);
+        SimulatedDrive drive(imagePath, SimulatedDrive::Access::Read);
 
         // The host asks first whether the plug-in serves this drive at all.
         std::string driveName, aocVersion, dbVersion;

@@ -10,5 +10,6 @@
 //
 // Returns the exit status: 0 when the program was printed; 1 when the image, the
 // drive or its configuration cannot be used, after one line on `errors` naming
-// the file and what is wrong. The image file is only read.
+// the file and what is wrong. The image file is only read, never locked: an image
+// a host has open for writing is printed all the same.
 int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors);

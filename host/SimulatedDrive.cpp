@@ -1,6 +1,7 @@
 #include "SimulatedDrive.h"
 
-#include <QFile>
+#include "framework/RegularFile.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -11,10 +12,12 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -37,6 +40,20 @@ bool readDigits(std::string_view text, unsigned long& number)
     }
     const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+// A choice value: an optional '-' and decimal digits. `fits` tells whether it lies
+// within the signed 32 bits the host's parameter interface carries.
+bool readChoiceValue(std::string_view text, std::int32_t& value, bool& fits)
+{
+    const std::string_view digits = text.substr(!text.empty() && text[0] == '-' ? 1 : 0);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return false;
+    long long number = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+    fits = result.ec == std::errc() && number >= INT32_MIN && number <= INT32_MAX;
+    value = fits ? static_cast<std::int32_t>(number) : 0;
+    return true;
 }
 
 // A plain decimal number: optional sign, digits with at most one decimal point,
@@ -95,32 +112,127 @@ std::string errnoText()
     return std::strerror(errno);
 }
 
+// What the host's parameter interface carries.
+constexpr unsigned long kMostElements = 65535;
+const std::string kChoiceRange = "-2147483648 to 2147483647";
+
+// Whether the path names the file open as `fd`.
+bool isFileAt(int fd, const std::string& path)
+{
+    struct stat held = {};
+    struct stat named = {};
+    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 } // namespace
 
-SimulatedDrive::SimulatedDrive(const std::string& imagePath) : m_imagePath(imagePath)
+SimulatedDrive::Descriptor::~Descriptor()
 {
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+SimulatedDrive::Descriptor& SimulatedDrive::Descriptor::operator=(Descriptor&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+int SimulatedDrive::Descriptor::release()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+SimulatedDrive::SimulatedDrive(const std::string& imagePath, Access access) : m_imagePath(imagePath)
+{
+    open(access);
     load();
 }
 
 SimulatedDrive::~SimulatedDrive() = default;
 
-// --- loading ---
+// --- opening and loading ---
 
 void SimulatedDrive::imageError(const std::string& what) const
 {
     throw DriveImageError(m_imagePath + ": " + what);
 }
 
+void SimulatedDrive::open(Access access)
+{
+    m_target = m_imagePath;
+    if (char* resolved = realpath(m_imagePath.c_str(), nullptr)) {
+        m_target = resolved;
+        std::free(resolved);
+    }
+    const size_t slash = m_target.rfind('/');
+    m_temporary = (slash == std::string::npos ? "." : m_target.substr(0, slash + 1) + ".") +
+                  m_target.substr(slash + 1) + ".saving";
+
+    const std::string image = "the drive image " + m_imagePath + " ";
+    std::string error;
+    for (int attempt = 1;; ++attempt) {
+        Descriptor file(fw::openRegularFile(m_imagePath, error));
+        if (file.get() < 0)
+            imageError("cannot be read (" + error + ")");
+        std::string readOnly =
+            access == Access::Read ? image + "is opened only to be read" : std::string();
+        const std::string protection = readOnly.empty() ? writeProtection() : std::string();
+        if (!protection.empty())
+            readOnly = image + protection;
+        if (readOnly.empty() && flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+            readOnly = errno == EWOULDBLOCK ? image + "is open in another host"
+                                            : image + "cannot be locked (" + errnoText() + ")";
+        }
+        if (!fw::readRegularFile(m_imagePath, kImageSizeLimit, m_onDisk, error))
+            imageError("cannot be read (" + error + ")");
+        if (!readOnly.empty()) {
+            m_readOnlyReason = readOnly;
+            return;
+        }
+        // What was read must be the file that is locked: another program may have
+        // replaced it in between.
+        if (isFileAt(file.get(), m_imagePath)) {
+            m_lock = std::move(file);
+            break;
+        }
+        if (attempt == 3)
+            imageError("is being replaced on disk while it is opened; open it again");
+    }
+    // This drive is the image's only writer now: a save cut short leaves nothing.
+    unlink(m_temporary.c_str());
+}
+
+std::string SimulatedDrive::writeProtection() const
+{
+    struct stat info = {};
+    if (stat(m_target.c_str(), &info) != 0)
+        return {};
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+        faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
+        char mode[16];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        return std::string("is write-protected (mode ") + mode + ")";
+    }
+    const size_t slash = m_target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash + 1);
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return "is in a write-protected folder (" + folder + ")";
+    return {};
+}
+
 void SimulatedDrive::load()
 {
-    QFile file(QString::fromStdString(m_imagePath));
-    if (!file.open(QIODevice::ReadOnly))
-        imageError("cannot be read (" + file.errorString().toStdString() + ")");
-    const QByteArray bytes = file.readAll();
-    file.close();
-
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QByteArray(m_onDisk.data(), static_cast<qsizetype>(m_onDisk.size())), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         imageError("not valid JSON (" + parseError.errorString().toStdString() + " at offset " +
                    std::to_string(parseError.offset) + ")");
@@ -189,9 +301,24 @@ void SimulatedDrive::readParameter(const QJsonObject& object, int position,
     p.name = object.value("name").toString().toStdString();
 
     if (object.contains("elementCount")) {
-        if (!isWholeNumber(object.value("elementCount"), 0, 1000000))
-            imageError(where + ": \"elementCount\" is not a whole number from 0 to 1000000");
-        p.elementCount = static_cast<unsigned long>(object.value("elementCount").toDouble());
+        const QJsonValue count = object.value("elementCount");
+        if (isWholeNumber(count, kMostElements + 1, 1e15)) {
+            imageError(where + ": \"elementCount\" " +
+                       std::to_string(static_cast<long long>(count.toDouble())) + " exceeds " +
+                       std::to_string(kMostElements) +
+                       ", the most elements the host's parameter interface carries");
+        }
+        if (!isWholeNumber(count, 0, kMostElements)) {
+            imageError(where + ": \"elementCount\" is not a whole number from 0 to " +
+                       std::to_string(kMostElements));
+        }
+        p.elementCount = static_cast<unsigned long>(count.toDouble());
+        const long long last = m_indexBase + static_cast<long long>(p.elementCount) - 1;
+        if (last > INT_MAX) {
+            imageError(where + ": indexes " + std::to_string(m_indexBase) + " to " +
+                       std::to_string(last) + " exceed " + std::to_string(INT_MAX) +
+                       ", the highest index the host's parameter interface carries");
+        }
     }
 
     if (object.contains("choices")) {
@@ -206,15 +333,20 @@ void SimulatedDrive::readParameter(const QJsonObject& object, int position,
         }
         if (!choices.isArray() || choices.toArray().isEmpty())
             imageError(where + ": \"choices\" is not a non-empty list of \"<value>:<text>\" items");
-        std::set<unsigned long> seen;
+        std::set<std::int32_t> seen;
         for (const QJsonValue& item : choices.toArray()) {
             const std::string text = item.toString().toStdString();
             const size_t colon = text.find(':');
-            unsigned long value = 0;
+            std::int32_t value = 0;
+            bool fits = false;
             if (!item.isString() || colon == std::string::npos ||
-                !readDigits(std::string_view(text).substr(0, colon), value) ||
+                !readChoiceValue(std::string_view(text).substr(0, colon), value, fits) ||
                 colon + 1 >= text.size() || text[colon + 1] == ':') {
                 imageError(where + ": choice \"" + text + "\" is not of the form <value>:<text>");
+            }
+            if (!fits) {
+                imageError(where + ": choice value " + text.substr(0, colon) + " is outside " +
+                           kChoiceRange + ", the values the host's parameter interface carries");
             }
             if (!seen.insert(value).second)
                 imageError(where + ": choice value " + std::to_string(value) + " is listed twice");
@@ -271,12 +403,17 @@ bool SimulatedDrive::checkValue(const Parameter& parameter, const std::string& t
                                 std::string& stored, std::string& reason) const
 {
     if (parameter.isSelection()) {
-        unsigned long choice = 0;
-        if (!readDigits(text, choice)) {
+        std::int32_t choice = 0;
+        bool fits = false;
+        if (!readChoiceValue(text, choice, fits)) {
             reason = "\"" + text + "\" is not a choice value";
             return false;
         }
-        for (unsigned long value : parameter.choiceValues) {
+        if (!fits) {
+            reason = "choice value " + text + " is outside " + kChoiceRange;
+            return false;
+        }
+        for (std::int32_t value : parameter.choiceValues) {
             if (value == choice) {
                 stored = std::to_string(choice);
                 return true;
@@ -304,7 +441,20 @@ bool SimulatedDrive::checkValue(const Parameter& parameter, const std::string& t
 
 // --- saving ---
 
-void SimulatedDrive::save(const Parameters& parameters) const
+void SimulatedDrive::checkImageUnchanged() const
+{
+    const std::string changed = "it changed on disk since it was opened; reopen it";
+    if (!isFileAt(m_lock.get(), m_target))
+        throw DriveRefusal(changed);
+    std::string content, error;
+    if (!fw::readRegularFile(m_target, kImageSizeLimit, content, error) || content != m_onDisk)
+        throw DriveRefusal(changed);
+    const std::string protection = writeProtection();
+    if (!protection.empty())
+        throw DriveRefusal("it " + protection);
+}
+
+void SimulatedDrive::save(const Parameters& parameters)
 {
     QJsonArray list = m_root.value("parameters").toArray();
     for (const auto& [number, p] : parameters) {
@@ -319,54 +469,56 @@ void SimulatedDrive::save(const Parameters& parameters) const
     root.insert("parameters", list);
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
 
-    // Replace the file as a whole: the old image stays until the new one is on disk.
-    std::string target = m_imagePath;
-    if (char* resolved = realpath(m_imagePath.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
-
     const auto fail = [&](const std::string& what) {
         throw DriveRefusal("cannot save the drive image " + m_imagePath + ": " + what);
     };
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0)
+    struct stat original = {};
+    if (fstat(m_lock.get(), &original) != 0)
+        fail("cannot read its file mode (" + errnoText() + ")");
+    // The image is replaced as a whole: the old file stays until the new one is on
+    // disk. Its temporary file may be left from a save cut short: it is replaced.
+    if (unlink(m_temporary.c_str()) != 0 && errno != ENOENT)
+        fail("cannot remove " + m_temporary + " (" + errnoText() + ")");
+    Descriptor file(::open(m_temporary.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                           original.st_mode & 07777));
+    if (file.get() < 0)
         fail("cannot create a file in its folder (" + errnoText() + ")");
-    auto discard = [&](const std::string& what) {
+    const auto discard = [&](const std::string& what) {
         const std::string reason = what + " (" + errnoText() + ")";
-        close(fd);
-        unlink(temporary.c_str());
+        unlink(m_temporary.c_str());
         fail(reason);
     };
-    struct stat original;
-    if (stat(target.c_str(), &original) == 0 && fchmod(fd, original.st_mode & 07777) != 0)
+    // Locked before it becomes the image, so that the lock never lapses.
+    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        discard("cannot lock the new file");
+    if (fchmod(file.get(), original.st_mode & 07777) != 0)
         discard("cannot set the file mode");
     size_t written = 0;
     while (written < static_cast<size_t>(bytes.size())) {
-        const ssize_t n = write(fd, bytes.constData() + written, bytes.size() - written);
+        const ssize_t n = write(file.get(), bytes.constData() + written, bytes.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             discard("cannot write");
         written += static_cast<size_t>(n);
     }
-    if (fsync(fd) != 0)
+    if (fsync(file.get()) != 0)
         discard("cannot flush");
-    if (close(fd) != 0) {
-        const std::string reason = "cannot close (" + errnoText() + ")";
-        unlink(temporary.c_str());
-        fail(reason);
+    try {
+        checkImageUnchanged();
+    } catch (const DriveRefusal& refused) {
+        unlink(m_temporary.c_str());
+        fail(refused.what());
     }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        const std::string reason = "cannot replace the file (" + errnoText() + ")";
-        unlink(temporary.c_str());
-        fail(reason);
-    }
-    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        discard("cannot replace the file");
+    m_lock = std::move(file); // closes the replaced file, and so lets go of its lock
+    m_onDisk.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+
+    const size_t slash = m_target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash + 1);
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd >= 0) {
         fsync(folderFd);
         close(folderFd);
@@ -492,6 +644,8 @@ int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identif
                                          const std::string& setup, int /*flag*/)
 {
     enter("WriteParameterValues");
+    if (readOnly())
+        refuse(m_readOnlyReason + ", so it is read-only here");
     if (setup != kSetupName)
         refuse("no setup \"" + setup + "\"");
     if (identifiers.size() != values.size()) {
@@ -558,8 +712,8 @@ int SimulatedDrive::GetParameterAttributes(const std::string& number, int index,
     if (index != -1)
         elementFor(p, index);
     if (p.isSelection()) {
-        unsigned long lowest = p.choiceValues.front(), highest = p.choiceValues.front();
-        for (unsigned long value : p.choiceValues) {
+        std::int32_t lowest = p.choiceValues.front(), highest = p.choiceValues.front();
+        for (std::int32_t value : p.choiceValues) {
             lowest = std::min(lowest, value);
             highest = std::max(highest, value);
         }

@@ -6,13 +6,16 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-// A drive image file that cannot be used: not readable, not JSON, or a required
-// field missing or wrong. what() is one line naming the file and the fault.
+// A drive image file that cannot be used: not a readable regular file, larger
+// than SimulatedDrive::kImageSizeLimit, not JSON, a required field missing or
+// wrong, or more than the host's parameter interface carries. what() is one line
+// naming the file and the fault.
 class DriveImageError : public std::runtime_error
 {
 public:
@@ -20,7 +23,8 @@ public:
 };
 
 // A request the simulated drive refuses (unknown parameter or element, a value it
-// does not accept, an image it cannot save) or a failure injected by a test.
+// does not accept, a write to an image it only reads or cannot save) or a failure
+// injected by a test.
 class DriveRefusal : public std::runtime_error
 {
 public:
@@ -60,21 +64,65 @@ public:
 // "12.500000" from the plug-in is read back as "12.50" when the parameter has two
 // decimals. Choice values are stored as plain decimal text ("7").
 //
+// What the host's parameter interface carries bounds an image: at most 65535
+// elements per parameter, choice values from -2147483648 to 2147483647 (signed
+// 32 bits: "-1:Never" is a choice like any other), and host indexes (element +
+// index base) up to 2147483647. An image beyond these is refused when it is
+// loaded, naming the parameter. So is a path that is not a regular file (it is
+// opened without blocking: a FIFO or a device is never read) and a file larger
+// than kImageSizeLimit.
+//
 // WriteParameterValues is all or nothing: every entry is checked first, then the
-// whole image is saved atomically (temporary file in the same folder, fsync,
-// rename). A refused entry or a failed save leaves both the drive and the file
-// exactly as they were.
+// whole image is saved atomically: written to a temporary file beside it, flushed
+// and renamed over it. A refused entry or a failed save leaves both the drive and
+// the file exactly as they were.
+//
+// One drive image is one drive, written by one host at a time. The drive that
+// opens an image for writing holds an exclusive flock() on the image file for as
+// long as it is open. As every save replaces the file by rename, the lock moves
+// with it: the temporary file is locked before it is renamed into place, and
+// only then is the descriptor of the replaced file (and with it its lock)
+// closed. A host that finds the image locked opens it read-only; so does one
+// that finds the file write-protected (no write permission bit, or not writable
+// for this user) or its folder not writable. A read-only drive answers every
+// read and refuses every write, naming the image and why (readOnlyReason()).
+// nebpt-host --print opens images with Access::Read, which never locks.
+//
+// Because the lock makes this drive the image's only writer, its temporary file
+// has a fixed name beside the image, ".<image name>.saving". A save cut short
+// (the host killed, the machine down) leaves at most that file, and the next
+// drive that takes the lock removes it.
+//
+// A save never replaces what someone else put on disk: before the new file is
+// renamed into place, the image path must still name the file this drive holds
+// (same device and inode) with the very content it loaded or last saved, and the
+// file must not be write-protected. Otherwise the write is refused ("changed on
+// disk since it was opened; reopen it", "is write-protected") and the file stays.
 class SimulatedDrive : public IExtParamInterface
 {
 public:
     static constexpr const char* kSetupName = "Setup 1";
+    // The largest image file that is read; a drive image is a few kilobytes.
+    static constexpr size_t kImageSizeLimit = 4 * 1024 * 1024;
+
+    enum class Access
+    {
+        Write, // lock the image; read-only when that is not possible
+        Read   // only read it: no lock, every write refused
+    };
 
     // Loads the image; throws DriveImageError when it cannot be used. The file is
     // only read here; it is written by accepted writes only.
-    explicit SimulatedDrive(const std::string& imagePath);
+    explicit SimulatedDrive(const std::string& imagePath, Access access = Access::Write);
     ~SimulatedDrive() override;
+    SimulatedDrive(const SimulatedDrive&) = delete;
+    SimulatedDrive& operator=(const SimulatedDrive&) = delete;
 
     const std::string& imagePath() const { return m_imagePath; }
+    // Whether writes are refused, and why: "the drive image <path> is open in
+    // another host", "... is write-protected", ...; empty when the drive writes.
+    bool readOnly() const { return !m_readOnlyReason.empty(); }
+    const std::string& readOnlyReason() const { return m_readOnlyReason; }
     const std::string& driveType() const { return m_driveType; }
     const std::string& aocVersion() const { return m_aocVersion; }
     const std::string& databaseVersion() const { return m_databaseVersion; }
@@ -133,25 +181,47 @@ private:
     {
         unsigned long number = 0;
         std::string name;
-        unsigned long elementCount = 0;          // 0: a single value
-        std::vector<std::string> values;         // one per element, or one
-        std::vector<std::string> choices;        // "<value>:<text>", empty for a numeric one
-        std::vector<unsigned long> choiceValues; // the <value> of each choice
-        std::string minimum, maximum, unit;      // as reported; empty: no limit
+        unsigned long elementCount = 0;         // 0: a single value
+        std::vector<std::string> values;        // one per element, or one
+        std::vector<std::string> choices;       // "<value>:<text>", empty for a numeric one
+        std::vector<std::int32_t> choiceValues; // the <value> of each choice
+        std::string minimum, maximum, unit;     // as reported; empty: no limit
         int decimals = 0;
         int jsonPosition = 0; // position in the image's "parameters"
         bool isSelection() const { return !choices.empty(); }
     };
     using Parameters = std::map<unsigned long, Parameter>;
 
+    // An open file descriptor, closed with its owner (a lock held on it with it).
+    class Descriptor
+    {
+    public:
+        explicit Descriptor(int fd = -1) : m_fd(fd) {}
+        ~Descriptor();
+        Descriptor(Descriptor&& other) noexcept : m_fd(other.release()) {}
+        Descriptor& operator=(Descriptor&& other) noexcept;
+        int get() const { return m_fd; }
+        int release();
+
+    private:
+        int m_fd;
+    };
+
+    // Reads the image file into m_onDisk; with Access::Write, locks it first.
+    void open(Access access);
     void load();
     [[noreturn]] void imageError(const std::string& what) const;
+    // Why this host cannot write the image file it has open; empty when it can.
+    std::string writeProtection() const;
     void readParameter(const QJsonObject& object, int position, const QJsonObject& namedLists);
     // Whether the drive accepts the value text; `stored` receives the form the
     // drive keeps, `reason` why it refuses.
     bool checkValue(const Parameter& parameter, const std::string& text, std::string& stored,
                     std::string& reason) const;
-    void save(const Parameters& parameters) const;
+    void save(const Parameters& parameters);
+    // Throws DriveRefusal when the image on disk is no longer the one this drive
+    // holds, or may not be replaced.
+    void checkImageUnchanged() const;
 
     // Counts the call, waits the call delay and throws an injected failure.
     void enter(const char* operation);
@@ -162,6 +232,11 @@ private:
     size_t elementFor(const Parameter& parameter, long index);
 
     std::string m_imagePath;
+    std::string m_target;    // the file saves replace (the image path, symbolic links resolved)
+    std::string m_temporary; // the file a save writes first, beside m_target
+    std::string m_readOnlyReason;
+    Descriptor m_lock;    // the image file, locked; -1 when read-only
+    std::string m_onDisk; // the image file's content as loaded or last saved
     QJsonObject m_root;
     std::string m_driveType, m_aocVersion, m_databaseVersion, m_language;
     int m_indexBase = 0;

@@ -1,7 +1,11 @@
 #include "HostTestSupport.h"
+#include "SimulatedDrive.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
 
 // nebpt-host run as a user runs it: the built executable beside drives_conf.neb,
 // and the same after `cmake --install` from the one folder the host is laid out in.
@@ -18,7 +22,9 @@ const std::string kHost = NEBPT_HOST_EXECUTABLE;
 
 TEST(HostProcessTest, PrintsTheProgramOfBothSamples)
 {
-    const std::string image = hosttest::sampleImage("fcd300_sample.json");
+    testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    const SimulatedDrive otherHost(image); // a host has the image open
     const std::string before = fileBytes(image);
     hosttest::Run printed = run({kHost, "--print", image});
     EXPECT_EQ(printed.status, 0) << printed.errors;
@@ -56,17 +62,24 @@ TEST(HostProcessTest, UnusableImageGivesOneLineAndAFailingStatus)
         {hosttest::copyOfSample(scratch, sample, "3.json", "\"number\": 1324", "\"number\": 1325"),
          "no parameter 1324"},
         {scratch.file("absent.json"), "cannot be read"},
+        {scratch.file("fifo.json"), "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {scratch.file("huge.json"), "larger than 4 MiB"},
     };
+    mkfifo(scratch.file("fifo.json").c_str(), 0644);
+    scratch.writeText("huge.json", "");
+    std::filesystem::resize_file(scratch.file("huge.json"), 5 << 20);
     for (const auto& [image, fault] : cases) {
         SCOPED_TRACE(fault);
-        const std::string before = fileBytes(image);
-        const hosttest::Run printed = run({kHost, "--print", image});
+        const bool regular = std::filesystem::is_regular_file(image);
+        const std::string before = regular ? fileBytes(image) : "";
+        const hosttest::Run printed = run({"timeout", "60", kHost, "--print", image});
         EXPECT_EQ(printed.status, 1);
         EXPECT_EQ(printed.out, "");
         EXPECT_THAT(printed.errors, MatchesRegex("[^\n]+\n")) << "one line";
         EXPECT_EQ(printed.errors.rfind(image + ": ", 0), 0u) << printed.errors;
         EXPECT_THAT(printed.errors, HasSubstr(fault));
-        EXPECT_EQ(fileBytes(image), before);
+        EXPECT_EQ(regular ? fileBytes(image) : "", before);
     }
 
     // No picture of a broken image, and wrong arguments get the usage.

@@ -8,9 +8,14 @@
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 
 using hosttest::fileBytes;
+using ::testing::AllOf;
+using ::testing::AnyOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -91,7 +96,9 @@ TEST(SimulatedDriveTest, AddressesOnlyWhatTheDriveHasFromItsIndexBase)
 TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
 {
     testsupport::ScratchFolder scratch;
-    const std::string path = hosttest::copyOfSample(scratch, kSample);
+    // Choice values are signed: the controller mode has "-1:Never" in place of "0:Off".
+    const std::string path =
+        hosttest::copyOfSample(scratch, kSample, {}, "\"0:Off\"", "\"-1:Never\"");
     SimulatedDrive drive(path);
     const std::string before = fileBytes(path);
     auto write = [&](const std::vector<std::string>& ids, const std::vector<std::string>& values) {
@@ -108,6 +115,8 @@ TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     for (const char* text : {"99", "42", "-1", "1.0", "", " 7", "7 ", "x"})
         refuse("1301.0", text);
     refuse("1302.1", "50", "not in the choice list");
+    for (const char* text : {"0", "4294967295", "-2147483649", "--1", "-"})
+        refuse("1300", text);
     for (const char* text : {"-0.500000", "12,5", "abc", "1e3", "nan", "inf", "", "1.2.3", "+"})
         refuse("1303.0", text);
     refuse("1303.0", "3600.010000", "outside the limits 0 to 3600");
@@ -142,17 +151,114 @@ TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     // As the plug-in sends them: "%lf" numbers, decimal choice values; the later of
     // two entries for one element wins, as the host writes them in order.
     write({"1303.1", "1312.2", "1301.6", "1302.6", "1300", "1303.7", "1301.7", "1301.7"},
-          {"7.126000", "-99999.999400", "1", "16", "0", "3600.000000", "2", "3"});
+          {"7.126000", "-99999.999400", "1", "16", "-1", "3600.000000", "2", "3"});
     EXPECT_EQ(read(drive, "1303", 1), "7.13") << "rounded to the two decimals of the timer";
     SimulatedDrive reopened(path);
     const std::tuple<unsigned long, long, const char*> held[] = {
         {1303, 1, "7.13"}, {1312, 2, "-99999.999"}, {1301, 6, "1"}, {1302, 6, "16"},
-        {1300, -1, "0"},   {1303, 7, "3600.00"},    {1301, 7, "3"}, {1301, 0, "19"}, // untouched
+        {1300, -1, "-1"},  {1303, 7, "3600.00"},    {1301, 7, "3"}, {1301, 0, "19"}, // untouched
     };
     for (const auto& [number, element, value] : held)
         EXPECT_EQ(reopened.value(number, element), value) << number << "." << element;
     EXPECT_EQ(reopened.GetChoiceList("1301.0").size(), 42u) << "choice lists survive the save";
+    std::string minimum, maximum, unit, decimals;
+    reopened.GetParameterAttributes("1300", -1, minimum, maximum, unit, decimals);
+    EXPECT_EQ(minimum + " to " + maximum, "-1 to 1");
     EXPECT_EQ(entryCount(scratch.path()), 1) << "no temporary file is left behind";
+}
+
+// A drive image is one drive: the host that opens it first writes it, every host
+// after it only reads it. A save never replaces what changed on disk since this
+// host read or saved the image, nor a write-protected image.
+TEST(SimulatedDriveTest, OneHostWritesAnImageAndNeverOverChangesOnDisk)
+{
+    testsupport::ScratchFolder scratch;
+    const std::string path = scratch.file(kSample);
+    const auto write = [](SimulatedDrive& drive, const char* value) {
+        drive.WriteParameterValues({"1303.0"}, {value}, "Setup 1", 0);
+    };
+    const std::string elsewhere = "the drive image " + path + " is open in another host";
+    hosttest::copyOfSample(scratch, kSample);
+    {
+        SimulatedDrive first(path);
+        SimulatedDrive second(path);
+        write(first, "1");
+        SimulatedDrive third(path); // the saved file is held as the loaded one was
+        for (SimulatedDrive* other : {&second, &third})
+            EXPECT_THAT(refusal([&] { write(*other, "2"); }), HasSubstr(elsewhere));
+        EXPECT_EQ(third.value(1303, 0), "1.00");
+        write(first, "3");
+    }
+    {
+        SimulatedDrive next(path); // the first host has closed it
+        write(next, "4");
+        EXPECT_EQ(SimulatedDrive(path).value(1303, 0), "4.00");
+    }
+
+    const std::string reopen = "changed on disk since it was opened; reopen it";
+    const std::pair<std::string, std::function<void()>> changes[] = {
+        {reopen, [&] { scratch.writeText(kSample, fileBytes(path) + "\n"); }},
+        {reopen,
+         [&] { // the same content in a new file
+             scratch.writeText("copy", fileBytes(path));
+             std::filesystem::rename(scratch.file("copy"), path);
+         }},
+        {"is write-protected", [&] { chmod(path.c_str(), 0444); }},
+    };
+    for (const auto& [reason, change] : changes) {
+        SCOPED_TRACE(reason);
+        hosttest::copyOfSample(scratch, kSample);
+        chmod(path.c_str(), 0644);
+        SimulatedDrive drive(path);
+        change();
+        const std::string onDisk = fileBytes(path);
+        EXPECT_THAT(refusal([&] { write(drive, "1"); }), AllOf(HasSubstr(path), HasSubstr(reason)));
+        EXPECT_TRUE(fileBytes(path) == onDisk) << "what is on disk stays";
+        EXPECT_EQ(drive.value(1303, 0), "5.00");
+        EXPECT_EQ(entryCount(scratch.path()), 1);
+    }
+    SimulatedDrive writeProtected(path); // mode 0444 since the last case
+    EXPECT_THAT(refusal([&] { write(writeProtected, "1"); }),
+                HasSubstr("the drive image " + path + " is write-protected"));
+}
+
+// A host killed halfway through a save (SIGKILL while a second file lies beside
+// the image) leaves the image whole, and the next host to open it tidies up.
+TEST(SimulatedDriveTest, ASaveKilledHalfwayLeavesTheImageWholeAndNothingBehind)
+{
+    testsupport::ScratchFolder scratch;
+    const std::string path = hosttest::copyOfSample(scratch, kSample);
+    const pid_t saver = fork();
+    ASSERT_GE(saver, 0);
+    if (saver == 0) {
+        try {
+            SimulatedDrive drive(path);
+            for (unsigned i = 0;; ++i)
+                drive.WriteParameterValues({"1303.0"}, {i % 2 ? "1" : "2"}, "Setup 1", 0);
+        } catch (...) {
+        }
+        _exit(1);
+    }
+    // Stop the saver now and then until it is caught in the middle of a save.
+    bool caught = false;
+    for (int attempt = 0; attempt < 100000 && !caught; ++attempt) {
+        int status = 0;
+        kill(saver, SIGSTOP);
+        if (waitpid(saver, &status, WUNTRACED) != saver || !WIFSTOPPED(status))
+            break;
+        caught = entryCount(scratch.path()) > 1;
+        if (!caught) {
+            kill(saver, SIGCONT);
+            usleep(50);
+        }
+    }
+    kill(saver, SIGKILL);
+    waitpid(saver, nullptr, 0);
+    ASSERT_TRUE(caught) << "the saver stopped saving";
+
+    SimulatedDrive next(path);
+    EXPECT_THAT(next.value(1303, 0), AnyOf("1.00", "2.00", "5.00"));
+    EXPECT_EQ(entryCount(scratch.path()), 1) << "no file but the image";
 }
 
 TEST(SimulatedDriveTest, FailsTheChosenCallsAndCountsEveryCall)
@@ -204,6 +310,15 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
         {replaced("\"1500\"", "\"60001\""), "parameter 403 element 0"},
         {replaced("\"maximum\": \"60000\"", "\"maximum\": \"lots\""), "\"maximum\""},
         {replaced("\"decimals\": 0", "\"decimals\": 12"), "\"decimals\""},
+        // More than the host's parameter interface carries: 16-bit element
+        // counts, 32-bit signed choice values, int indexes.
+        {replaced("\"elementCount\": 10", "\"elementCount\": 65536"),
+         "parameter 401: \"elementCount\" 65536 exceeds 65535"},
+        {replaced("\"0:Off\"", "\"4294967296:Off\""),
+         "parameter 400: choice value 4294967296 is outside -2147483648 to 2147483647"},
+        {replaced("\"1:On\"", "\"-2147483649:On\""), "choice value -2147483649 is outside"},
+        {replaced("\"indexBase\": 1", "\"indexBase\": 2147483640"),
+         "parameter 401: indexes 2147483640 to 2147483649 exceed 2147483647"},
     };
     for (const auto& [content, fault] : cases) {
         SCOPED_TRACE(fault);
