@@ -21,7 +21,9 @@
 #include <QToolBar>
 
 #include <exception>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -91,6 +93,13 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Whether both paths name one file (symbolic and hard links included).
+bool sameFile(const std::string& a, const std::string& b)
+{
+    std::error_code unknown;
+    return std::filesystem::equivalent(a, b, unknown);
+}
+
 } // namespace
 
 HostWindow::HostWindow(const QString& language, QWidget* parent)
@@ -109,11 +118,14 @@ HostWindow::HostWindow(const QString& language, QWidget* parent)
     m_databaseLabel->setObjectName(QStringLiteral("databaseLabel"));
     m_fileLabel = new QLabel;
     m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
-    for (QLabel* label : {m_driveLabel, m_databaseLabel, m_fileLabel})
+    m_accessLabel = new QLabel;
+    m_accessLabel->setObjectName(QStringLiteral("accessLabel"));
+    for (QLabel* label : {m_driveLabel, m_databaseLabel, m_fileLabel, m_accessLabel})
         label->setContentsMargins(6, 0, 6, 0);
     statusBar()->addWidget(m_driveLabel);
     statusBar()->addWidget(m_databaseLabel);
     statusBar()->addWidget(m_fileLabel, 1);
+    statusBar()->addPermanentWidget(m_accessLabel);
 
     createActions();
     updateStatus();
@@ -174,10 +186,18 @@ void HostWindow::chooseImage()
 
 bool HostWindow::openImage(const QString& path)
 {
+    const QString absolutePath = QFileInfo(path).absoluteFilePath();
+    if (m_drive && sameFile(m_drive->imagePath(), absolutePath.toStdString())) {
+        // Read anew: the drive that has it open lets go of it first, or the new
+        // one would find it open in another host.
+        closeEditor();
+        m_drive.reset();
+        updateStatus();
+    }
     std::unique_ptr<SimulatedDrive> drive;
     std::string type, aoc, database;
     try {
-        drive = std::make_unique<SimulatedDrive>(QFileInfo(path).absoluteFilePath().toStdString());
+        drive = std::make_unique<SimulatedDrive>(absolutePath.toStdString());
         drive->GetDriveIdentity(type, aoc, database);
     } catch (const DriveImageError& error) {
         // The reason names the file already.
@@ -199,6 +219,13 @@ bool HostWindow::openImage(const QString& path)
     m_drive = std::move(drive);
     m_drive->setLanguage(m_language.toStdString());
     updateStatus();
+    if (m_drive->readOnly()) {
+        QString reason = fromStd(m_drive->readOnlyReason());
+        reason[0] = reason[0].toUpper();
+        tell(tr("%1.\n\nIt is opened read-only: the program is shown, but no change to it is "
+                "saved. Open the image again once it can be written.")
+                 .arg(reason));
+    }
     return openEditor();
 }
 
@@ -280,6 +307,10 @@ void HostWindow::updateStatus()
     m_englishAction->setChecked(m_language == QLatin1String("english"));
     m_germanAction->setChecked(m_language == QLatin1String("german"));
     m_refreshAction->setEnabled(m_drive != nullptr);
+    const bool readOnly = m_drive && m_drive->readOnly();
+    m_accessLabel->setText(readOnly ? tr("read-only") : QString());
+    m_accessLabel->setToolTip(readOnly ? fromStd(m_drive->readOnlyReason()) : QString());
+    m_accessLabel->setVisible(readOnly);
     if (!m_drive) {
         m_driveLabel->setText(tr("No drive"));
         m_databaseLabel->clear();
@@ -290,5 +321,7 @@ void HostWindow::updateStatus()
     m_driveLabel->setText(tr("Drive %1").arg(fromStd(m_drive->driveType())));
     m_databaseLabel->setText(tr("Database %1").arg(fromStd(m_drive->databaseVersion())));
     m_fileLabel->setText(imagePath());
-    setWindowTitle(QStringLiteral("%1 - nebpt-host").arg(QFileInfo(imagePath()).fileName()));
+    const QString file = QFileInfo(imagePath()).fileName();
+    setWindowTitle(readOnly ? tr("%1 (read-only) - nebpt-host").arg(file)
+                            : QStringLiteral("%1 - nebpt-host").arg(file));
 }

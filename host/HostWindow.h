@@ -27,6 +27,12 @@ class QScrollArea;
 // keeps running: an image that cannot be opened, a drive the plug-in does not
 // support, a program that cannot be read. A new image that cannot be used
 // leaves the drive that was open before in place.
+//
+// An image the drive can only read (another host has it open, or it is
+// write-protected) is shown all the same: the window tells why once, when it
+// opens it, and shows "read-only" in its title and status bar. Opening the image
+// that is open reads it anew (and takes it for writing when that has become
+// possible); if it can no longer be used, no drive is left open.
 class HostWindow : public QMainWindow
 {
     Q_OBJECT
@@ -71,6 +77,7 @@ private:
     QLabel* m_driveLabel = nullptr;
     QLabel* m_databaseLabel = nullptr;
     QLabel* m_fileLabel = nullptr;
+    QLabel* m_accessLabel = nullptr; // "read-only" when the drive does not write its image
     QAction* m_refreshAction = nullptr;
     QAction* m_englishAction = nullptr;
     QAction* m_germanAction = nullptr;

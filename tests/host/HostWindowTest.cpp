@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 // nebpt-host's window over a copy of the sample drive image, as a user works
@@ -30,6 +31,7 @@
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -158,9 +160,41 @@ TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
     HostWindow again;
     ASSERT_TRUE(again.openImage(QString::fromStdString(image)));
     EXPECT_EQ(eventsShown(again), expected);
+    EXPECT_THAT(told(), HasSubstr("read-only")) << "the first window has the image open";
     ASSERT_TRUE(open(image)) << "the first window reads the file anew too";
     EXPECT_EQ(eventsShown(window), expected);
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_THAT(window.windowTitle().toStdString(), Not(HasSubstr("read-only")));
+    EXPECT_EQ(messages.shown().size(), m_told);
+}
+
+// An image another host has open, or a write-protected one, is shown but never
+// changed: the window says so once, and its title and status bar keep saying it.
+TEST_F(HostWindowTest, AnImageOpenElsewhereOrWriteProtectedIsShownReadOnly)
+{
+    const std::string writeProtected =
+        hosttest::copyOfSample(scratch, kSample, "write-protected.json");
+    chmod(writeProtected.c_str(), 0444);
+    const SimulatedDrive otherHost(image);
+    for (const auto& [path, reason] :
+         {std::pair(image, "open in another host"), std::pair(writeProtected, "write-protected")}) {
+        SCOPED_TRACE(path);
+        ASSERT_TRUE(open(path));
+        EXPECT_THAT(told(), AllOf(HasSubstr(path), HasSubstr(reason), HasSubstr("read-only")));
+        EXPECT_THAT(window.windowTitle().toStdString(), HasSubstr("read-only"));
+        EXPECT_THAT(label("accessLabel"), HasSubstr("read-only"));
+
+        // The user's edit is refused; the drive and its file keep the program.
+        QComboBox* list = eventList(eventBoxes(window).front());
+        testsupport::chooseEntry(list, list->findText("Running"));
+        testsupport::runPostedMessages();
+        EXPECT_THAT(window.drive()->lastRefusal(), AllOf(HasSubstr(path), HasSubstr(reason)));
+        EXPECT_EQ(window.drive()->value(1301, 0), "19");
+        EXPECT_TRUE(hosttest::fileBytes(path) ==
+                    hosttest::fileBytes(hosttest::sampleImage(kSample)));
+        EXPECT_TRUE(window.refresh());
+        EXPECT_EQ(eventsShown(window), kSampleEvents);
+    }
+    EXPECT_EQ(messages.shown().size(), m_told) << "told once for each image";
 }
 
 TEST_F(HostWindowTest, TheEditorIsMadeAnewInTheChosenLanguage)
