@@ -4,11 +4,12 @@
 #include "framework/Format.h"
 #include "framework/MessageBox.h"
 #include "framework/NumberText.h"
+#include "framework/RegularFile.h"
 #include "framework/SystemPaths.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace {
@@ -35,6 +36,80 @@ unsigned long versionNumber(const std::string& version)
     return fw::readULong(version.substr(0, 2) + version.substr(version.size() - 2));
 }
 
+enum class FileRead
+{
+    Missing,
+    Read,
+    Refused
+};
+
+// What zlib reports for a stream, without the "<fd:3>: " it puts in front for a descriptor.
+std::string zlibReason(gzFile file, int& code)
+{
+    const std::string message = gzerror(file, &code);
+    const size_t named = message.rfind(">: ");
+    return message.rfind("<fd:", 0) == 0 && named != std::string::npos ? message.substr(named + 3)
+                                                                       : message;
+}
+
+// Reads the whole decompressed file into `text`. Only a regular file is opened
+// (never blocking on a FIFO), and no more than kMaxTextSize bytes are read.
+FileRead readFile(const std::string& path, std::string& text, std::string& reason)
+{
+    bool missing = false;
+    const int descriptor = fw::openRegularFile(path, reason, &missing);
+    if (descriptor < 0)
+        return missing ? FileRead::Missing : FileRead::Refused;
+    const gzFile file = gzdopen(descriptor, "rb");
+    if (!file) {
+        close(descriptor);
+        reason = "cannot be read: out of memory";
+        return FileRead::Refused;
+    }
+    text.clear();
+    char block[1000];
+    int count = 0;
+    while ((count = gzread(file, block, sizeof block)) > 0) {
+        if (text.size() + static_cast<size_t>(count) > CNEBConfiguration::kMaxTextSize) {
+            reason = "larger than " + fw::sizeText(CNEBConfiguration::kMaxTextSize) +
+                     " uncompressed, the most that is read";
+            gzclose(file);
+            return FileRead::Refused;
+        }
+        text.append(block, static_cast<size_t>(count));
+    }
+    // A read error, or a compressed stream that ends early (gzread then just stops).
+    int code = Z_OK;
+    const std::string zlibError = zlibReason(file, code);
+    gzclose(file);
+    if (code == Z_OK)
+        return FileRead::Read;
+    reason = "cannot be read: " + zlibError;
+    return FileRead::Refused;
+}
+
+// "line 3, column 17": where byte `offset` of `text` lies, both counted from 1.
+std::string position(const std::string& text, size_t offset)
+{
+    offset = std::min(offset, text.size());
+    size_t line = 1, lineStart = 0;
+    for (size_t i = 0; i < offset; ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return fw::format("line %zu, column %zu", line, offset - lineStart + 1);
+}
+
+// A file that cannot be used: one log line and one message box, both naming it.
+void refuse(const std::string& path, const std::string& reason)
+{
+    const std::string text = "Drive configuration " + path + ": " + reason;
+    [[maybe_unused]] const CCustomException logged = NEB_TEXT_EXCEPTION(text); // not thrown
+    fw::messageBox(text, fw::MB_OK);
+}
+
 } // namespace
 
 CNEBConfiguration::CNEBConfiguration() = default;
@@ -53,23 +128,8 @@ void CNEBConfiguration::init(const std::string& driveName, const std::string& ao
     m_dbVersion = withoutDots(dbVersion);
     m_driveNode = pugi::xml_node();
 
-    const std::string path = fw::executableDirectory() + kFileName;
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (!file)
-        return;
-    std::string& text = m_document->text;
-    char block[1000];
-    for (;;) {
-        const int read = gzread(file, block, sizeof block);
-        if (read <= 0)
-            break;
-        text.append(block, static_cast<size_t>(read));
-    }
-    gzclose(file);
-
-    // A byte 0 ends the text that the parser sees.
-    const size_t end = text.find('\0');
-    loadXML(end == std::string::npos ? text.size() : end);
+    if (!load(fw::executableDirectory() + kFileName))
+        return; // no file: nothing loaded, no error
 
     if (!initDriveNode())
         throw NEB_TEXT_EXCEPTION(kNotFound);
@@ -81,19 +141,43 @@ void CNEBConfiguration::createDocument()
     m_document = std::make_shared<LoadedDocument>();
 }
 
-void CNEBConfiguration::loadXML(size_t length)
+bool CNEBConfiguration::load(const std::string& path)
 {
-    try {
-        // Parsed in place: the document keeps pointers into its own text. An
-        // element's leading text is kept in the element itself (one node less for
-        // every number in the file); XPath sees it as the element's text all the same.
-        const pugi::xml_parse_result result = m_document->document.load_buffer_inplace(
-            m_document->text.data(), length, pugi::parse_default | pugi::parse_embed_pcdata);
-        if (!result)
-            fw::messageBox(result.description(), fw::MB_OK);
-    } catch (...) {
-        // Loading goes on with the document as the parser left it.
+    std::string reason;
+    switch (readFile(path, m_document->text, reason)) {
+    case FileRead::Missing:
+        return false;
+    case FileRead::Read:
+        loadXML(path);
+        return true;
+    case FileRead::Refused:
+        break;
     }
+    refuse(path, reason);
+    m_document = std::make_shared<LoadedDocument>(); // nothing of the file counts
+    return true;
+}
+
+void CNEBConfiguration::loadXML(const std::string& path)
+{
+    std::string& text = m_document->text;
+    // A byte 0 ends the text that the parser sees.
+    const size_t length = std::min(text.find('\0'), text.size());
+    // Parsed in place: the document keeps pointers into its own text. An
+    // element's leading text is kept in the element itself (one node less for
+    // every number in the file); XPath sees it as the element's text all the same.
+    const pugi::xml_parse_result result = m_document->document.load_buffer_inplace(
+        text.data(), length, pugi::parse_default | pugi::parse_embed_pcdata);
+    if (result)
+        return;
+    // The parser has written into the text; the position is counted in the file
+    // as it was read. The parser keeps what it built before the error: none of it counts.
+    std::string original, ignored;
+    const std::string where = readFile(path, original, ignored) == FileRead::Read
+                                  ? position(original, static_cast<size_t>(result.offset)) + ": "
+                                  : std::string();
+    refuse(path, where + result.description());
+    m_document = std::make_shared<LoadedDocument>();
 }
 
 bool CNEBConfiguration::initDriveNode()

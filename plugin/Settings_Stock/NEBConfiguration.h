@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class NEBPT_EXPORT CNEBConfiguration
 {
 public:
     static constexpr const char* kFileName = "drives_conf.neb";
+    // The most that is read of the file, uncompressed; a larger one is refused.
+    static constexpr size_t kMaxTextSize = 64 * 1024 * 1024;
 
     CNEBConfiguration();
     CNEBConfiguration(const CNEBConfiguration& other);
@@ -24,7 +27,11 @@ public:
     ~CNEBConfiguration();
 
     // Loads the file and chooses the drive element; throws CCustomException
-    // "Parameter node not found" when no element fits. A missing file is no error.
+    // "Parameter node not found" when no element fits. A missing file is no error:
+    // nothing is loaded. A file that cannot be used (not a regular file, a read or
+    // decompression error, larger than kMaxTextSize, malformed XML) is refused with
+    // one message box and one log line naming the file; nothing is loaded then
+    // either, so no element fits.
     void init(const std::string& driveName, const std::string& aocVersion,
               const std::string& dbVersion);
     // Does nothing.
@@ -52,8 +59,11 @@ protected:
 
 private:
     void createDocument();
-    // Parses the first `length` bytes of the loaded text.
-    void loadXML(size_t length);
+    // Reads and parses the file at `path`; false when there is no such file. A
+    // file that cannot be used is refused and leaves the document empty.
+    bool load(const std::string& path);
+    // Parses the text read from `path` up to its first byte 0.
+    void loadXML(const std::string& path);
     // Chooses the relative query when a drive element is chosen, otherwise the
     // absolute one (with drive name when there is one).
     bool lookup(const std::string& relative, const std::string& absoluteWithName,
@@ -66,7 +76,8 @@ private:
     static bool getAttributeText(const char* name, const pugi::xml_node& node, std::string& text);
     const pugi::xml_document& document() const;
 
-    // The decompressed text and the document parsed in place from it.
+    // The decompressed text and the document parsed in place from it (the
+    // parser overwrites the text).
     struct LoadedDocument
     {
         std::string text;

@@ -1,11 +1,15 @@
 #include "External_Data_Manager/ExternalDataManager.h"
+#include "NEBPTMain.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <tuple>
 
 using testsupport::MessageBoxRecorder;
@@ -13,6 +17,8 @@ using testsupport::readLogLines;
 using Strings = std::vector<std::string>;
 
 namespace {
+
+const std::string kNotFound = "Parameter node not found";
 
 const char* const kAllIds[] = {"NEB_MODE",      "EVENT",         "ACTION",        "TIMER",
                                "COMP_OPERAND",  "COMP_OPERATOR", "COMP_VALUE",    "LR_OPERAND_1",
@@ -52,9 +58,17 @@ protected:
         compressed ? m_scratch.writeGzip(CNEBConfiguration::kFileName, xml)
                    : m_scratch.writeText(CNEBConfiguration::kFileName, xml);
     }
-    size_t logLines() const
+    // The messages of the log lines, without time stamp and source position.
+    Strings logMessages() const
     {
-        return readLogLines(m_logFolder.path() + "Torvane Drives/nebpt.log").size();
+        const std::string source = " Settings_Stock/NEBConfiguration.cpp ";
+        Strings messages;
+        for (const std::string& line :
+             readLogLines(m_logFolder.path() + "Torvane Drives/nebpt.log")) {
+            const size_t at = line.find(source);
+            messages.push_back(at == std::string::npos ? line : line.substr(at + source.size()));
+        }
+        return messages;
     }
     // The configuration of drive "FCD-1" (database 1.00) from a file of these drives.
     CNEBConfiguration load(const std::string& drives)
@@ -105,21 +119,66 @@ TEST_F(ConfigurationTest, ReadsCompressedAndPlainFilesAlike)
     }
 }
 
-TEST_F(ConfigurationTest, ParseErrorShowsOneMessageThenNoDriveIsFound)
+// A file that cannot be used is refused with one message box and one log line that
+// name it and the fault; nothing of it counts, so no drive is found, not even by
+// the absolute queries, and the host hears that the drive is not supported.
+TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCounts)
 {
-    writeConfiguration("<DriveConfiguration><drive name=\"FCD-1\"></DriveConfiguration>");
-    MessageBoxRecorder boxes;
-    CNEBConfiguration configuration;
-    expectTextException([&] { configuration.init("FCD-1", "", "100"); },
-                        "Parameter node not found");
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_FALSE(boxes.shown()[0].text.empty());
-    EXPECT_EQ(boxes.shown()[0].type, fw::MB_OK);
-    EXPECT_EQ(logLines(), 1u);
+    const std::string xml = document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000) +
+                                     drive("FCD-2", {{"MIN_DB", "100"}}, 2000));
+    const std::string cutShort = xml.substr(0, xml.find("</drive>") + 8);
+    const std::string path = m_scratch.file(CNEBConfiguration::kFileName);
+    const auto compressed = [&](const std::string& text) {
+        m_scratch.writeGzip("packed", text);
+        return m_scratch.readText("packed");
+    };
+    std::string badCheck = compressed(xml);
+    badCheck[badCheck.size() - 8] ^= 1; // the CRC in the trailer
+    const std::string endsEarly = badCheck.substr(0, badCheck.size() / 2);
+    const std::string member = compressed(std::string(1024 * 1024, ' '));
+    std::string bomb; // gzip members in a row decompress to one text
+    while (bomb.size() / member.size() * 1024 * 1024 <= CNEBConfiguration::kMaxTextSize)
+        bomb += member;
+
+    const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+        {"cut short after the drive", // the parser stops at the last character
+         [&] { writeConfiguration(cutShort, false); },
+         "line 2, column " + std::to_string(cutShort.size() - cutShort.find('\n') - 1) +
+             ": Start-end tags mismatch"},
+        {"damaged", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, badCheck); },
+         "cannot be read: incorrect data check"},
+        {"compressed stream cut short",
+         [&] { m_scratch.writeText(CNEBConfiguration::kFileName, endsEarly); },
+         "cannot be read: unexpected end of file"},
+        {"gzip bomb", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, bomb); },
+         "larger than 64 MiB uncompressed, the most that is read"},
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, "not a regular file"},
+        {"device", [&] { std::filesystem::create_symlink("/dev/zero", path); },
+         "not a regular file"},
+        {"folder", [&] { std::filesystem::create_directory(path); }, "a folder, not a file"},
+    };
+    for (const auto& [what, make, reason] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove_all(path);
+        std::filesystem::remove_all(m_logFolder.path() + "Torvane Drives");
+        make();
+        const std::string message = "Drive configuration " + path + ": " + reason;
+        MessageBoxRecorder boxes;
+        CNEBConfiguration configuration;
+        expectTextException([&] { configuration.init("FCD-1", "", "100"); }, kNotFound);
+        expectTextException([&] { configuration.getParameterNumber("EVENT"); }, kNotFound);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, message);
+        EXPECT_EQ(boxes.shown()[0].type, fw::MB_OK);
+        EXPECT_EQ(logMessages(), (Strings{message, kNotFound, kNotFound}));
+        EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-1", "", "100"));
+        EXPECT_EQ(boxes.shown().size(), 2u);
+    }
 }
 
 TEST_F(ConfigurationTest, MissingFileIsNoErrorButEveryLookupFails)
 {
+    MessageBoxRecorder boxes;
     CNEBConfiguration withoutDocument;
     withoutDocument.init();
     EXPECT_FALSE(withoutDocument.isDocumentCreated());
@@ -130,14 +189,14 @@ TEST_F(ConfigurationTest, MissingFileIsNoErrorButEveryLookupFails)
     configuration.init("", "", "100");
     EXPECT_TRUE(configuration.isDocumentCreated());
     EXPECT_FALSE(configuration.hasDriveNode());
-    expectTextException([&] { configuration.getParameterNumber("EVENT"); },
-                        "Parameter node not found");
+    expectTextException([&] { configuration.getParameterNumber("EVENT"); }, kNotFound);
     expectTextException([&] { configuration.getSpecialChoicelistItem("ACTION_COMMAND_DEFAULT"); },
                         "Choicelist node not found");
     std::string text = "kept", type = "kept";
     EXPECT_FALSE(configuration.getChoicelistEntity(1301, 22, text, type));
     EXPECT_EQ((Strings{text, type}), (Strings{"kept", "kept"}));
-    EXPECT_EQ(logLines(), 2u);
+    EXPECT_EQ(logMessages(), (Strings{kNotFound, "Choicelist node not found"}));
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNotExcludeIt)
@@ -160,8 +219,7 @@ TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNo
         SCOPED_TRACE(version);
         CNEBConfiguration configuration;
         if (number == 0)
-            expectTextException([&] { configuration.init("FCD-1", "", version); },
-                                "Parameter node not found");
+            expectTextException([&] { configuration.init("FCD-1", "", version); }, kNotFound);
         else {
             configuration.init("FCD-1", "", version);
             EXPECT_EQ(configuration.getParameterNumber("NEB_MODE"), number);
@@ -223,8 +281,7 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     EXPECT_EQ(configuration.getParameterNumber("TIMER"), 0u);
     EXPECT_EQ(configuration.getParameterNumberStr("TIMER"), "t12");
     EXPECT_EQ(configuration.getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"), 7u);
-    expectTextException([&] { configuration.getParameterNumber("NO_SUCH_ID"); },
-                        "Parameter node not found");
+    expectTextException([&] { configuration.getParameterNumber("NO_SUCH_ID"); }, kNotFound);
     expectTextException([&] { configuration.getSpecialChoicelistItem("NO_SUCH_ITEM"); },
                         "Choicelist node not found");
     EXPECT_EQ(configuration.getAllNEBRelatedParameters(),
@@ -233,7 +290,7 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
 
     drives.replace(drives.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
     const CNEBConfiguration broken = load(drives);
-    expectTextException([&] { broken.getAllNEBRelatedParameters(); }, "Parameter node not found");
+    expectTextException([&] { broken.getAllNEBRelatedParameters(); }, kNotFound);
 }
 
 TEST_F(ConfigurationTest, StandAloneSupportCheck)
