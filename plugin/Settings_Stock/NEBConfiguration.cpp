@@ -220,12 +220,23 @@ bool CNEBConfiguration::selectFirstNode(const pugi::xml_node& context, const std
 
 std::string CNEBConfiguration::getNodeText(const pugi::xml_node& node)
 {
+    // The texts of every element below `node` in document order, walked without
+    // recursion: a file may nest elements deeper than any stack holds.
     std::string text = node.type() == pugi::node_element ? node.value() : "";
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-            text += child.value();
-        else if (child.type() == pugi::node_element)
-            text += getNodeText(child);
+    pugi::xml_node current = node.first_child();
+    while (current) {
+        const pugi::xml_node_type type = current.type();
+        if (type == pugi::node_pcdata || type == pugi::node_cdata || type == pugi::node_element)
+            text += current.value();
+        if (type == pugi::node_element && current.first_child()) {
+            current = current.first_child();
+            continue;
+        }
+        while (current != node && !current.next_sibling())
+            current = current.parent();
+        if (current == node)
+            break;
+        current = current.next_sibling();
     }
     return text;
 }
