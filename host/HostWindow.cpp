@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 #include <exception>
@@ -218,6 +219,14 @@ bool HostWindow::openImage(const QString& path)
     closeEditor();
     m_drive = std::move(drive);
     m_drive->setLanguage(m_language.toStdString());
+    // The plug-in tells nobody when the drive refuses a change; the host does, once
+    // the command that made the change has returned.
+    m_drive->setWriteRefusalObserver([this, drive = m_drive.get()](const std::string& reason) {
+        QTimer::singleShot(0, this, [this, drive, reason] {
+            if (m_drive.get() == drive)
+                reportRefusedChange(fromStd(reason));
+        });
+    });
     updateStatus();
     if (m_drive->readOnly()) {
         QString reason = fromStd(m_drive->readOnlyReason());
@@ -227,6 +236,15 @@ bool HostWindow::openImage(const QString& path)
                  .arg(reason));
     }
     return openEditor();
+}
+
+void HostWindow::reportRefusedChange(const QString& reason)
+{
+    statusBar()->showMessage(tr("Not saved: the drive refused %1").arg(reason));
+    // A read-only image was told when it was opened; anything else is news.
+    if (!m_drive->readOnly())
+        tell(tr("The change was not saved to %1.\n\nThe drive refused %2.")
+                 .arg(imagePath(), reason));
 }
 
 bool HostWindow::openEditor()

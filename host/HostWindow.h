@@ -70,6 +70,8 @@ private:
     bool openEditor();
     void closeEditor();
     void updateStatus();
+    // Tells the user that the drive refused a change the editor made.
+    void reportRefusedChange(const QString& reason);
 
     QString m_language;
     QScrollArea* m_scrollArea = nullptr;

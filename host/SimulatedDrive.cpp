@@ -563,6 +563,8 @@ void SimulatedDrive::enter(const char* operation)
 void SimulatedDrive::refuse(const std::string& reason)
 {
     m_lastRefusal = m_operation + ": " + reason;
+    if (m_operation == "WriteParameterValues" && m_writeRefusalObserver)
+        m_writeRefusalObserver(m_lastRefusal);
     throw DriveRefusal(m_lastRefusal);
 }
 

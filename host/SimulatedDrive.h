@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -140,6 +141,12 @@ public:
     const std::vector<std::string>& registeredParameters() const { return m_registered; }
     // The reason of the last refused or failed call; empty when none failed yet.
     const std::string& lastRefusal() const { return m_lastRefusal; }
+    // Called with the reason (as lastRefusal) of every write the drive refuses,
+    // before the refusal is thrown: the plug-in reports refusals to nobody.
+    void setWriteRefusalObserver(std::function<void(const std::string&)> observer)
+    {
+        m_writeRefusalObserver = std::move(observer);
+    }
 
     // --- injected failures (counted over all ten operations) ---
     // The call with this 1-based number (since the last resetCalls) throws; 0: none.
@@ -243,6 +250,7 @@ private:
     Parameters m_parameters;
     std::vector<std::string> m_registered;
     std::string m_lastRefusal;
+    std::function<void(const std::string&)> m_writeRefusalObserver;
     std::string m_operation; // the operation being answered, for refusal texts
 
     size_t m_failAt = 0;

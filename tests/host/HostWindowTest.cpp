@@ -11,11 +11,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QScrollArea>
+#include <QStatusBar>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -164,6 +166,17 @@ TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
     ASSERT_TRUE(open(image)) << "the first window reads the file anew too";
     EXPECT_EQ(eventsShown(window), expected);
     EXPECT_THAT(window.windowTitle().toStdString(), Not(HasSubstr("read-only")));
+
+    // A program that ignores the lock changes the file: the next edit is not saved
+    // over it, and the user hears why.
+    std::ofstream(image, std::ios::app) << "\n";
+    list = eventList(eventBoxes(window).front());
+    testsupport::chooseEntry(list, list->findText("True"));
+    testsupport::runPostedMessages();
+    QCoreApplication::processEvents();
+    EXPECT_THAT(told(), AllOf(HasSubstr("not saved"), HasSubstr("changed on disk")));
+    EXPECT_TRUE(window.refresh());
+    EXPECT_EQ(eventsShown(window), expected);
     EXPECT_EQ(messages.shown().size(), m_told);
 }
 
@@ -188,6 +201,9 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereOrWriteProtectedIsShownReadOnly)
         testsupport::chooseEntry(list, list->findText("Running"));
         testsupport::runPostedMessages();
         EXPECT_THAT(window.drive()->lastRefusal(), AllOf(HasSubstr(path), HasSubstr(reason)));
+        QCoreApplication::processEvents();
+        EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
+                    AllOf(HasSubstr("Not saved"), HasSubstr(reason)));
         EXPECT_EQ(window.drive()->value(1301, 0), "19");
         EXPECT_TRUE(hosttest::fileBytes(path) ==
                     hosttest::fileBytes(hosttest::sampleImage(kSample)));
