@@ -188,7 +188,10 @@ void HostWindow::chooseImage()
 bool HostWindow::openImage(const QString& path)
 {
     const QString absolutePath = QFileInfo(path).absoluteFilePath();
+    // The reason the image open here is read-only, to tell it only when it is news.
+    std::string readOnlyBefore;
     if (m_drive && sameFile(m_drive->imagePath(), absolutePath.toStdString())) {
+        readOnlyBefore = m_drive->readOnlyReason();
         // Read anew: the drive that has it open lets go of it first, or the new
         // one would find it open in another host.
         closeEditor();
@@ -228,7 +231,7 @@ bool HostWindow::openImage(const QString& path)
         });
     });
     updateStatus();
-    if (m_drive->readOnly()) {
+    if (m_drive->readOnly() && m_drive->readOnlyReason() != readOnlyBefore) {
         QString reason = fromStd(m_drive->readOnlyReason());
         reason[0] = reason[0].toUpper();
         tell(tr("%1.\n\nIt is opened read-only: the program is shown, but no change to it is "
@@ -293,6 +296,10 @@ bool HostWindow::refresh()
 {
     if (!m_drive)
         return false;
+    // A read-only image may have been changed by the host that has it open, or be
+    // free by now: it is read anew from the file.
+    if (m_drive->readOnly())
+        return openImage(imagePath());
     if (!m_entry)
         return openEditor();
     const std::string refusalBefore = m_drive->lastRefusal();

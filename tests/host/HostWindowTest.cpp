@@ -187,7 +187,7 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereOrWriteProtectedIsShownReadOnly)
     const std::string writeProtected =
         hosttest::copyOfSample(scratch, kSample, "write-protected.json");
     chmod(writeProtected.c_str(), 0444);
-    const SimulatedDrive otherHost(image);
+    auto otherHost = std::make_unique<SimulatedDrive>(image);
     for (const auto& [path, reason] :
          {std::pair(image, "open in another host"), std::pair(writeProtected, "write-protected")}) {
         SCOPED_TRACE(path);
@@ -211,6 +211,18 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereOrWriteProtectedIsShownReadOnly)
         EXPECT_EQ(eventsShown(window), kSampleEvents);
     }
     EXPECT_EQ(messages.shown().size(), m_told) << "told once for each image";
+
+    // A refresh reads the file again, with what the other host wrote, and takes
+    // the image for writing once the other host has let go of it.
+    ASSERT_TRUE(open(image));
+    EXPECT_EQ(messages.shown().size(), ++m_told);
+    otherHost->WriteParameterValues({"1301.0"}, {"2"}, "Setup 1", 0);
+    EXPECT_TRUE(window.refresh());
+    EXPECT_EQ(eventsShown(window).front(), "Running");
+    otherHost.reset();
+    EXPECT_TRUE(window.refresh());
+    EXPECT_FALSE(window.drive()->readOnly());
+    EXPECT_EQ(messages.shown().size(), m_told) << "nothing new to tell";
 }
 
 TEST_F(HostWindowTest, TheEditorIsMadeAnewInTheChosenLanguage)
