@@ -182,20 +182,17 @@ void CNEBConfiguration::loadXML(const std::string& path)
 
 bool CNEBConfiguration::initDriveNode()
 {
-    pugi::xpath_variable_set bound = variables(texts());
-    pugi::xpath_node_set candidates =
-        pugi::xpath_query(
-            "/DriveConfiguration/drive[(@name=$name) and (Compatibility/property[@ID=\"MIN_DB\" "
-            "]<=$version) and ((Compatibility/property[@ID=\"MAX_DB\" ]>=$version) or "
-            "not(Compatibility/property[@ID=\"MAX_DB\" ]))]",
-            &bound)
-            .evaluate_node_set(document());
+    const std::string query = fw::format(
+        "/DriveConfiguration/drive[(@name=\"%s\") and (Compatibility/property[@ID=\"MIN_DB\" "
+        "]<=%s) and ((Compatibility/property[@ID=\"MAX_DB\" ]>=%s) or "
+        "not(Compatibility/property[@ID=\"MAX_DB\" ]))]",
+        m_driveName.c_str(), m_dbVersion.c_str(), m_dbVersion.c_str());
+    pugi::xpath_node_set candidates = document().select_nodes(query.c_str());
     candidates.sort(); // document order
     for (const pugi::xpath_node& candidate : candidates) {
         m_driveNode = candidate.node();
         std::string excluded;
-        if (!getTextAt(m_driveNode, ".//Compatibility/property[@ID=\"EXCL_DB\"]", texts(),
-                       excluded))
+        if (!getTextAt(m_driveNode, ".//Compatibility/property[@ID=\"EXCL_DB\"]", excluded))
             return true;
         if (excluded.find(m_dbVersion) == std::string::npos)
             return true;
@@ -211,27 +208,10 @@ const pugi::xml_document& CNEBConfiguration::document() const
     return m_document->document;
 }
 
-CNEBConfiguration::QueryTexts CNEBConfiguration::texts(const char* id) const
+bool CNEBConfiguration::selectFirstNode(const pugi::xml_node& context, const std::string& query,
+                                        pugi::xml_node& node) const
 {
-    return {m_driveName.c_str(), m_dbVersion.c_str(), id};
-}
-
-pugi::xpath_variable_set CNEBConfiguration::variables(const QueryTexts& texts)
-{
-    pugi::xpath_variable_set variables;
-    variables.set("name", texts.name);
-    // Compared as a number (<=, >=): XPath reads the text as one, and a text that
-    // is none (an empty version) fits no range.
-    variables.set("version", texts.version);
-    variables.set("id", texts.id);
-    return variables;
-}
-
-bool CNEBConfiguration::selectFirstNode(const pugi::xml_node& context, const char* query,
-                                        const QueryTexts& texts, pugi::xml_node& node)
-{
-    pugi::xpath_variable_set bound = variables(texts);
-    const pugi::xpath_node first = pugi::xpath_query(query, &bound).evaluate_node(context);
+    const pugi::xpath_node first = context.select_node(query.c_str());
     if (!first)
         return false;
     node = first.node();
@@ -261,11 +241,11 @@ std::string CNEBConfiguration::getNodeText(const pugi::xml_node& node)
     return text;
 }
 
-bool CNEBConfiguration::getTextAt(const pugi::xml_node& context, const char* query,
-                                  const QueryTexts& texts, std::string& text)
+bool CNEBConfiguration::getTextAt(const pugi::xml_node& context, const std::string& query,
+                                  std::string& text) const
 {
     pugi::xml_node node;
-    if (!selectFirstNode(context, query, texts, node))
+    if (!selectFirstNode(context, query, node))
         return false;
     text = getNodeText(node);
     return true;
@@ -281,23 +261,24 @@ bool CNEBConfiguration::getAttributeText(const char* name, const pugi::xml_node&
     return true;
 }
 
-bool CNEBConfiguration::lookup(const char* relative, const char* absoluteWithName,
-                               const char* absoluteAnyDrive, const QueryTexts& texts,
-                               pugi::xml_node& node) const
+bool CNEBConfiguration::lookup(const std::string& relative, const std::string& absoluteWithName,
+                               const std::string& absoluteAnyDrive, pugi::xml_node& node) const
 {
     const pugi::xml_document& doc = document();
     if (m_driveNode)
-        return selectFirstNode(m_driveNode, relative, texts, node);
-    return selectFirstNode(doc, m_driveName.empty() ? absoluteAnyDrive : absoluteWithName, texts,
-                           node);
+        return selectFirstNode(m_driveNode, relative, node);
+    return selectFirstNode(doc, m_driveName.empty() ? absoluteAnyDrive : absoluteWithName, node);
 }
 
 std::string CNEBConfiguration::getParameterNumberStr(const char* id) const
 {
     pugi::xml_node node;
-    if (!lookup(".//ParameterNumbers/parameter[@ID=$id]",
-                "/DriveConfiguration/drive[@name=$name]/ParameterNumbers/parameter[@ID=$id]",
-                "/DriveConfiguration/drive/ParameterNumbers/parameter[@ID=$id]", texts(id), node))
+    const bool found = lookup(
+        fw::format(".//ParameterNumbers/parameter[@ID=\"%s\"]", id),
+        fw::format("/DriveConfiguration/drive[@name=\"%s\"]/ParameterNumbers/parameter[@ID=\"%s\"]",
+                   m_driveName.c_str(), id),
+        fw::format("/DriveConfiguration/drive/ParameterNumbers/parameter[@ID=\"%s\"]", id), node);
+    if (!found)
         throw NEB_TEXT_EXCEPTION(kNotFound);
     return getNodeText(node);
 }
@@ -310,9 +291,13 @@ unsigned long CNEBConfiguration::getParameterNumber(const char* id) const
 unsigned long CNEBConfiguration::getSpecialChoicelistItem(const char* id) const
 {
     pugi::xml_node node;
-    if (!lookup(".//SpecialChoicelistItems/item[@ID=$id]",
-                "/DriveConfiguration/drive[@name=$name]/SpecialChoicelistItems/item[@ID=$id]",
-                "/DriveConfiguration/drive/SpecialChoicelistItems/item[@ID=$id]", texts(id), node))
+    const bool found = lookup(
+        fw::format(".//SpecialChoicelistItems/item[@ID=\"%s\"]", id),
+        fw::format(
+            "/DriveConfiguration/drive[@name=\"%s\"]/SpecialChoicelistItems/item[@ID=\"%s\"]",
+            m_driveName.c_str(), id),
+        fw::format("/DriveConfiguration/drive/SpecialChoicelistItems/item[@ID=\"%s\"]", id), node);
+    if (!found)
         throw NEB_TEXT_EXCEPTION("Choicelist node not found");
     return fw::readULong(getNodeText(node));
 }
@@ -321,15 +306,19 @@ bool CNEBConfiguration::getChoicelistEntity(unsigned long parameterNumber,
                                             unsigned long choiceValue, std::string& objectText,
                                             std::string& objectType) const
 {
-    // Numbers are written into the queries: no text from outside.
-    const std::string choicelist =
-        fw::format("LinkedChoicelistItems/Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]"
-                   "/Object",
-                   parameterNumber, choiceValue);
     pugi::xml_node node;
-    if (!lookup((".//" + choicelist).c_str(),
-                ("/DriveConfiguration/drive[@name=$name]/" + choicelist).c_str(),
-                ("/DriveConfiguration/drive/" + choicelist).c_str(), texts(), node))
+    const bool found = lookup(
+        fw::format(".//LinkedChoicelistItems/Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]"
+                   "/Object",
+                   parameterNumber, choiceValue),
+        fw::format("/DriveConfiguration/drive[@name=\"%s\"]/LinkedChoicelistItems/"
+                   "Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]/Object",
+                   m_driveName.c_str(), parameterNumber, choiceValue),
+        fw::format("/DriveConfiguration/drive/LinkedChoicelistItems/Choicelist[@parameternumber="
+                   "\"%lu\"]/Item[@ID=\"%lu\"]/Object",
+                   parameterNumber, choiceValue),
+        node);
+    if (!found)
         return false;
     objectText = getNodeText(node);
     return getAttributeText("Type", node, objectType);
@@ -342,9 +331,10 @@ bool CNEBConfiguration::isDriveSupported(const std::string& driveName,
     const char* const ids[] = {"MIN_AOC", "MIN_DB", "MAX_DB", "EXCL_DB"};
     std::string values[4];
     for (int i = 0; i < 4; ++i) {
-        if (!getTextAt(document(),
-                       "/DriveConfiguration/drive[@name=$name]/Compatibility/property[@ID=$id]",
-                       {driveName.c_str(), "", ids[i]}, values[i]))
+        const std::string query =
+            fw::format("/DriveConfiguration/drive[@name=\"%s\"]/Compatibility/property[@ID=\"%s\"]",
+                       driveName.c_str(), ids[i]);
+        if (!getTextAt(document(), query, values[i]))
             return false;
     }
     const unsigned long version = versionNumber(dbVersion);

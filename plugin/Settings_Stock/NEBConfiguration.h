@@ -64,28 +64,15 @@ private:
     bool load(const std::string& path);
     // Parses the text read from `path` up to its first byte 0.
     void loadXML(const std::string& path);
-    // The texts a query refers to as $name, $version and $id: the drive name and
-    // database version the drive reports, an identifier. They are bound to the
-    // query's variables, never written into it, so no text can change what a
-    // query means or make it invalid.
-    struct QueryTexts
-    {
-        const char* name;
-        const char* version;
-        const char* id;
-    };
-    QueryTexts texts(const char* id = "") const;
-
     // Chooses the relative query when a drive element is chosen, otherwise the
     // absolute one (with drive name when there is one).
-    bool lookup(const char* relative, const char* absoluteWithName, const char* absoluteAnyDrive,
-                const QueryTexts& texts, pugi::xml_node& node) const;
-    static pugi::xpath_variable_set variables(const QueryTexts& texts);
-    static bool selectFirstNode(const pugi::xml_node& context, const char* query,
-                                const QueryTexts& texts, pugi::xml_node& node);
+    bool lookup(const std::string& relative, const std::string& absoluteWithName,
+                const std::string& absoluteAnyDrive, pugi::xml_node& node) const;
+    bool selectFirstNode(const pugi::xml_node& context, const std::string& query,
+                         pugi::xml_node& node) const;
     static std::string getNodeText(const pugi::xml_node& node);
-    static bool getTextAt(const pugi::xml_node& context, const char* query, const QueryTexts& texts,
-                          std::string& text);
+    bool getTextAt(const pugi::xml_node& context, const std::string& query,
+                   std::string& text) const;
     static bool getAttributeText(const char* name, const pugi::xml_node& node, std::string& text);
     const pugi::xml_document& document() const;
 
