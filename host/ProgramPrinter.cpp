@@ -160,10 +160,31 @@ std::string explain(const CCustomException& failure, const SimulatedDrive& drive
                       failure.getLine());
 }
 
+// The text with every control character written as an escape (\n, \x01), so that
+// a failure is always told in one line whatever texts the image holds.
+std::string oneLine(const std::string& text)
+{
+    std::string line;
+    for (const char c : text) {
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            line += fw::format("\\x%02x", static_cast<unsigned char>(c));
+        else
+            line += c;
+    }
+    return line;
+}
+
 } // namespace
 
 int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors)
 {
+    std::string failure;
     try {
         SimulatedDrive drive(imagePath, SimulatedDrive::Access::Read);
 
@@ -171,27 +192,27 @@ int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& 
         std::string driveName, aocVersion, dbVersion;
         drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
         if (!CNEBPTMain::isDriveSupported(driveName, aocVersion, dbVersion)) {
-            errors << imagePath << ": drive type \"" << driveName << "\" with database "
-                   << dbVersion << " is not supported (no entry in " << CNEBConfiguration::kFileName
-                   << ")\n";
-            return 1;
+            failure = imagePath + ": drive type \"" + driveName + "\" with database " + dbVersion +
+                      " is not supported (" + CNEBConfiguration::kFileName +
+                      " has no entry for it, or cannot be used: see " +
+                      CCustomException::makeLogPath() + ")";
+        } else {
+            try {
+                CSettingsManager manager(&drive);
+                manager.init();
+                NEBPT::CNEB_Program program = manager.getProgram();
+                print(program, drive, manager.getSizes(), out);
+                out.flush();
+                return 0;
+            } catch (const CCustomException& error) {
+                failure = imagePath + ": " + explain(error, drive);
+            }
         }
-
-        try {
-            CSettingsManager manager(&drive);
-            manager.init();
-            NEBPT::CNEB_Program program = manager.getProgram();
-            print(program, drive, manager.getSizes(), out);
-        } catch (const CCustomException& failure) {
-            errors << imagePath << ": " << explain(failure, drive) << "\n";
-            return 1;
-        }
-        out.flush();
-        return 0;
     } catch (const DriveImageError& error) {
-        errors << error.what() << "\n";
+        failure = error.what();
     } catch (const std::exception& error) {
-        errors << imagePath << ": " << error.what() << "\n";
+        failure = imagePath + ": " + error.what();
     }
+    errors << oneLine(failure) << "\n";
     return 1;
 }
