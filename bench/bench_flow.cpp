@@ -10,8 +10,8 @@
 #include "DLGManager.h"
 #include "Dialogs/WorkFlow.h"
 #include "EventDispacher.h"
-#include "IExtParamInterface.h"
 #include "Settings_Manager/CNEB_Program.h"
+#include "support/FakeHost.h"
 
 #include "framework/Library.h"
 #include "framework/MessageBox.h"
@@ -25,11 +25,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,148 +37,36 @@ using Clock = std::chrono::steady_clock;
 
 constexpr unsigned long kPairElements = 255;
 
-// An in-memory drive of type "FCD-300", database 02.40, whose EVENT and ACTION
-// parameters have 255 elements.
-class MemoryDrive : public IExtParamInterface
+// The sample drive image in the fake host, its EVENT and ACTION parameters grown
+// to 255 elements, with `pairs` steps that show every kind of object button.
+testsupport::FakeHost sampleDriveWith(unsigned pairs)
 {
-public:
-    struct Parameter
-    {
-        std::string name;
-        unsigned long elements = 0;
-        std::vector<std::string> values;
-        std::vector<std::string> choices;
-    };
-
-    explicit MemoryDrive(unsigned pairs)
-    {
-        std::vector<std::string> events = {
-            "0:False",        "1:True",    "2:Running",       "3:On reference",
-            "4:Torque limit", "5:Warning", "16:Alarm (trip)", "19:Digital input 18"};
-        for (unsigned i = 0; i < 6; ++i)
-            events.push_back(std::to_string(22 + i) + ":Comparator " + std::to_string(i));
-        for (unsigned i = 0; i < 6; ++i)
-            events.push_back(std::to_string(28 + i) + ":Logic rule " + std::to_string(i));
-        for (unsigned i = 0; i < 8; ++i)
-            events.push_back(std::to_string(34 + i) + ":Timeout " + std::to_string(i));
-        std::vector<std::string> actions = {"0:Disabled", "1:No action", "2:Select set-up 1",
-                                            "22:Start", "24:Stop"};
-        for (unsigned i = 0; i < 8; ++i)
-            actions.push_back(std::to_string(30 + i) + ":Start timer " + std::to_string(i));
-        const std::vector<std::string> operators = {"0:DISABLED", "1:AND",         "2:OR",
-                                                    "3:AND NOT",  "4:OR NOT",      "5:NOT AND",
-                                                    "6:NOT OR",   "7:NOT AND NOT", "8:NOT OR NOT"};
-
-        add(1300, "Logic controller mode", 0, {"0:Off", "1:On"});
-        add(1301, "Controller event", kPairElements, events);
-        add(1302, "Controller action", kPairElements, actions);
-        add(1303, "Controller timer", 8, {}, "0.000000");
-        add(1305, "Start event", 0, events);
-        add(1306, "Stop event", 0, events);
-        add(1310, "Comparator operand", 6, {"0:Disabled", "1:Reference", "3:Motor speed"});
-        add(1311, "Comparator operator", 6, {"0:Less than", "1:Approx. equal", "2:Greater than"});
-        add(1312, "Comparator value", 6, {}, "0.000000");
-        for (unsigned long n : {1320UL, 1322UL, 1324UL})
-            add(n, "Logic rule operand", 6, events);
-        for (unsigned long n : {1321UL, 1323UL})
-            add(n, "Logic rule operator", 6, operators);
-
-        // Steps that show every kind of object button, cycling.
-        const char* stepEvents[] = {"1", "22", "34", "28", "19"};
-        const char* stepActions[] = {"22", "30", "24", "2", "1"};
-        for (unsigned i = 0; i < pairs && i < kPairElements; ++i) {
-            m_parameters[1301].values[i] = stepEvents[i % 5];
-            m_parameters[1302].values[i] = stepActions[i % 5];
-        }
+    testsupport::FakeHost drive =
+        testsupport::FakeHost::fromImage(NEBPT_DATA_DIR "/fcd300_sample.json");
+    // Events: true, comparator 0, timeout 0, logic rule 0, digital input 18.
+    // Actions: start, start timer 0, stop, select set-up 1, no action.
+    const char* stepEvents[] = {"1", "22", "34", "28", "19"};
+    const char* stepActions[] = {"16", "30", "18", "2", "1"};
+    for (auto [number, step] : {std::pair{1301UL, stepEvents}, {1302UL, stepActions}}) {
+        testsupport::FakeHost::Parameter& parameter = drive.parameter(number);
+        parameter.elementCount = kPairElements;
+        parameter.values.assign(kPairElements, "0");
+        for (unsigned i = 0; i < pairs && i < kPairElements; ++i)
+            parameter.values[i] = step[i % 5];
     }
-
-    std::string GetParameterName(const std::string& number) override { return find(number).name; }
-    int ReadParameterValue(const std::string& number, int index, std::string& value,
-                           const std::string&) override
-    {
-        value = element(number, index);
-        return 1;
-    }
-    int WriteParameterValues(const std::vector<std::string>& identifiers,
-                             const std::vector<std::string>& values, const std::string&,
-                             int) override
-    {
-        for (size_t i = 0; i < identifiers.size() && i < values.size(); ++i) {
-            const size_t dot = identifiers[i].find('.');
-            const int index =
-                dot == std::string::npos ? -1 : std::stoi(identifiers[i].substr(dot + 1));
-            element(identifiers[i].substr(0, dot), index) = values[i];
-        }
-        return 1;
-    }
-    std::vector<std::string> GetChoiceList(const std::string& identifier) override
-    {
-        return find(identifier.substr(0, identifier.find('.'))).choices;
-    }
-    unsigned long GetElementCount(const std::string& number) override
-    {
-        return find(number).elements;
-    }
-    int GetParameterAttributes(const std::string&, int, std::string& minimum, std::string& maximum,
-                               std::string& unit, std::string& decimals) override
-    {
-        minimum = "0";
-        maximum = "3600";
-        unit = "s";
-        decimals = "2";
-        return 1;
-    }
-    int GetDriveIdentity(std::string& driveName, std::string& aocVersion,
-                         std::string& dbVersion) override
-    {
-        driveName = "FCD-300";
-        aocVersion = "02.10";
-        dbVersion = "02.40";
-        return 1;
-    }
-    int RegisterParameters(const std::vector<std::string>&) override { return 1; }
-    std::string GetLanguage() override { return "english"; }
-    int GetIndexBase() override { return 0; }
-
-private:
-    void add(unsigned long number, const std::string& name, unsigned long elements,
-             std::vector<std::string> choices, const std::string& value = "0")
-    {
-        Parameter& p = m_parameters[number];
-        p.name = name;
-        p.elements = elements;
-        p.values.assign(elements == 0 ? 1 : elements, value);
-        p.choices = std::move(choices);
-    }
-    Parameter& find(const std::string& number)
-    {
-        const auto it = m_parameters.find(std::stoul(number));
-        if (it == m_parameters.end())
-            throw std::runtime_error("no parameter " + number);
-        return it->second;
-    }
-    std::string& element(const std::string& number, int index)
-    {
-        Parameter& p = find(number);
-        const size_t at = index < 0 ? 0 : static_cast<size_t>(index);
-        if (at >= p.values.size())
-            throw std::runtime_error("no element " + std::to_string(index) + " of " + number);
-        return p.values[at];
-    }
-
-    std::map<unsigned long, Parameter> m_parameters;
-};
+    return drive;
+}
 
 // The plug-in's tree over one drive: dispatcher, command layer with the program.
 struct Session
 {
-    explicit Session(unsigned pairs) : drive(pairs), dispatcher(&drive)
+    explicit Session(unsigned pairs) : drive(sampleDriveWith(pairs)), dispatcher(&drive)
     {
         dispatcher.init();
         manager = std::make_unique<CDLGManager>(dispatcher);
         manager->init();
     }
-    MemoryDrive drive;
+    testsupport::FakeHost drive;
     CEventDispacher dispatcher;
     std::unique_ptr<CDLGManager> manager;
 };

@@ -35,6 +35,11 @@ public:
     // numbers 1300..1324, 20 pairs, 6 comparators, 6 logic rules, 8 timers, all
     // pairs disabled (an empty program) and every other value 0.
     static FakeHost sampleDrive();
+    // The drive a drive image file holds (the JSON format of host/SimulatedDrive.h):
+    // identity, language, index base, and every parameter with its name, element
+    // count, values, choice list, limits, unit and decimals. Throws
+    // std::runtime_error naming the file when it cannot be read or is malformed.
+    static FakeHost fromImage(const std::string& path);
 
     // --- the drive ---
     std::string driveName = "FCD-300";
