@@ -66,7 +66,7 @@ TEST_F(EntryTest, OpenShowsTheProgramUntilTheEntryIsDestroyed)
     ASSERT_EQ(host.calls().size(), 2u); // nothing from the drive but the language
     EXPECT_EQ(host.calls()[0].operation, "GetIndexBase");
     EXPECT_EQ(host.calls()[1].operation, "GetLanguage");
-    testsupport::FakeHost other = testsupport::FakeHost::sampleDrive();
+    testsupport::FakeHost other;
     EXPECT_EQ(entry->Initialize(&other), 0);
     EXPECT_TRUE(entry->Close()) << "also before Open";
     EXPECT_EQ(rectOf(*entry), fw::CRect());
@@ -237,7 +237,6 @@ TEST(LibraryRegistrationTest, LoadingInstallsTheQtMessageBoxAndUnloadingRestores
     fw::LibraryHandle library = fw::loadLibrary(NEBPT_PLUGIN_LIBRARY);
     ASSERT_NE(library, nullptr);
     EXPECT_NE(currentHandlerType(), recorderType);
-    EXPECT_NE(fw::librarySymbol(library, "_ZN10CNEBPTMain4OpenEv"), nullptr) << "exported";
     EXPECT_EQ(fw::librarySymbol(library, "_ZN17CSettingsManager4initEv"), nullptr)
         << "the model stays inside";
     fw::freeLibrary(library);

@@ -6,18 +6,12 @@ namespace testsupport {
 
 namespace {
 
-std::vector<std::string> eventChoices(unsigned comparators, unsigned rules, unsigned timers)
+// "<first + i>:<text> <i>" for the `count` objects of one kind.
+void addNumbered(std::vector<std::string>& choices, unsigned first, unsigned count,
+                 const std::string& text)
 {
-    std::vector<std::string> choices = {
-        "0:False",        "1:True",    "2:Running",       "3:On reference",
-        "4:Torque limit", "5:Warning", "16:Alarm (trip)", "19:Digital input 18"};
-    for (unsigned i = 0; i < comparators; ++i)
-        choices.push_back(std::to_string(22 + i) + ":Comparator " + std::to_string(i));
-    for (unsigned i = 0; i < rules; ++i)
-        choices.push_back(std::to_string(28 + i) + ":Logic rule " + std::to_string(i));
-    for (unsigned i = 0; i < timers; ++i)
-        choices.push_back(std::to_string(34 + i) + ":Timeout " + std::to_string(i));
-    return choices;
+    for (unsigned i = 0; i < count; ++i)
+        choices.push_back(std::to_string(first + i) + ":" + text + " " + std::to_string(i));
 }
 
 FakeHost::Parameter arrayParameter(const std::string& name, unsigned long count,
@@ -26,7 +20,7 @@ FakeHost::Parameter arrayParameter(const std::string& name, unsigned long count,
     FakeHost::Parameter p;
     p.name = name;
     p.elementCount = count;
-    p.values.assign(count, value);
+    p.values.assign(count == 0 ? 1 : count, value);
     p.choices = std::move(choices);
     return p;
 }
@@ -38,11 +32,15 @@ FakeHost::FakeHost() = default;
 FakeHost FakeHost::sampleDrive()
 {
     FakeHost host;
-    const auto events = eventChoices(6, 6, 8);
+    std::vector<std::string> events = {
+        "0:False",        "1:True",    "2:Running",       "3:On reference",
+        "4:Torque limit", "5:Warning", "16:Alarm (trip)", "19:Digital input 18"};
+    addNumbered(events, 22, 6, "Comparator");
+    addNumbered(events, 28, 6, "Logic rule");
+    addNumbered(events, 34, 8, "Timeout");
     std::vector<std::string> actions = {"0:Disabled", "1:No action", "2:Select set-up 1",
                                         "22:Start", "24:Stop"};
-    for (unsigned i = 0; i < 8; ++i)
-        actions.push_back(std::to_string(30 + i) + ":Start timer " + std::to_string(i));
+    addNumbered(actions, 30, 8, "Start timer");
     const std::vector<std::string> operators = {"0:DISABLED", "1:AND",         "2:OR",
                                                 "3:AND NOT",  "4:OR NOT",      "5:NOT AND",
                                                 "6:NOT OR",   "7:NOT AND NOT", "8:NOT OR NOT"};
@@ -70,9 +68,6 @@ FakeHost FakeHost::sampleDrive()
         p[n] = arrayParameter("Logic rule operand", 6, events);
     for (unsigned long n : {1321UL, 1323UL})
         p[n] = arrayParameter("Logic rule operator", 6, operators);
-    p[1300].values = {"0"};
-    p[1305].values = {"0"};
-    p[1306].values = {"0"};
     return host;
 }
 

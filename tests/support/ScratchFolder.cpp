@@ -44,9 +44,9 @@ void ScratchFolder::writeGzip(const std::string& name, const std::string& text) 
     gzclose(out);
 }
 
-std::string ScratchFolder::readText(const std::string& name) const
+std::string ScratchFolder::readFile(const std::string& path)
 {
-    std::ifstream in(file(name), std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -94,10 +94,7 @@ MessageBoxRecorder::~MessageBoxRecorder()
 
 std::vector<std::string> readLogLines(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str();
+    const std::string all = ScratchFolder::readFile(path);
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < all.size()) {

@@ -22,7 +22,9 @@ public:
 
     void writeText(const std::string& name, const std::string& text) const;
     void writeGzip(const std::string& name, const std::string& text) const;
-    std::string readText(const std::string& name) const;
+    std::string readText(const std::string& name) const { return readFile(file(name)); }
+    // The whole file; empty when it is missing.
+    static std::string readFile(const std::string& path);
 
 private:
     std::string m_path;
