@@ -29,6 +29,9 @@ FakeHost::Parameter arrayParameter(const std::string& name, unsigned long count,
 
 FakeHost::FakeHost() = default;
 
+// A smaller drive than data/fcd300_sample.json, with choice numbers and texts of
+// its own (action 22 "Start", 24 "Stop"; 28 events, "3:On reference"; four
+// comparator operands): the model, dialogs and flow tests rely on them.
 FakeHost FakeHost::sampleDrive()
 {
     FakeHost host;

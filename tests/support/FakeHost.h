@@ -33,10 +33,7 @@ public:
 
     // The drive of the sample configuration "FCD-300", database 02.40: parameter
     // numbers 1300..1324, 20 pairs, 6 comparators, 6 logic rules, 8 timers, all
-    // pairs disabled (an empty program) and every other value 0. A smaller drive
-    // than data/fcd300_sample.json, with choice numbers and texts of its own
-    // (action 22 "Start", 24 "Stop"; 28 events, "3:On reference"; four comparator
-    // operands): the model, dialogs and flow tests rely on them.
+    // pairs disabled (an empty program) and every other value 0.
     static FakeHost sampleDrive();
     // The drive a drive image file holds (the JSON format of host/SimulatedDrive.h):
     // identity, language, index base, and every parameter with its name, element
