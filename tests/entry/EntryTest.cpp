@@ -190,7 +190,8 @@ TEST_F(EntryTest, TheHostsLanguageIsCurrentWhileTheEntryLivesWithEnglishAsFallba
 
 // An update that arrives while an editor opened from the flow is open (the host
 // redraws, or a window asks for a rebuild) waits until the editor has closed:
-// the editor and the window that opened it stay, and the edit is kept.
+// the editor and the window that opened it stay, the edit is kept, and then the
+// update runs.
 TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
 {
     host.setValue(kAction, 0, "30"); // starts timer 0
@@ -200,6 +201,8 @@ TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
     const QPointer<QWidget> pairWindow = pair; // gone once the flow is rebuilt
     bool stayed = false;
     testsupport::ModalAnswerer answerer([&](fw::CDialog& dialog) {
+        host.setValue(kEvent, 3, "4"); // a fourth pair, behind the editor's back
+        host.setValue(kAction, 3, "2");
         EXPECT_TRUE(entry->UpdateFlow());
         fw::postMessage(flow(), WM_REREAD_DATA);
         testsupport::runPostedMessages();
@@ -214,8 +217,8 @@ TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
     testsupport::runPostedMessages();
     EXPECT_EQ(answerer.answered(), (std::vector<unsigned>{CTimerdlg::IDD}));
     EXPECT_EQ(host.value(editortest::kTimer, 0), "7.500000");
-    EXPECT_EQ(pairsShown(), 3u);
-    EXPECT_TRUE(pairWindow.isNull()) << "rebuilt once the editor had closed";
+    EXPECT_EQ(pairsShown(), 4u) << "the update ran once the editor had closed";
+    EXPECT_TRUE(pairWindow.isNull());
     EXPECT_TRUE(logLines().empty());
 }
 
