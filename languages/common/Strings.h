@@ -40,8 +40,8 @@ inline constexpr std::array kResourceStrings = {
                    QT_TRANSLATE_NOOP("Strings", "Enter a number between %1 and %2.")},
     ResourceString{res::IDS_BUTTON_OK, QT_TRANSLATE_NOOP("Strings", "OK")},
     ResourceString{res::IDS_BUTTON_CANCEL, QT_TRANSLATE_NOOP("Strings", "Cancel")},
-    ResourceString{res::IDS_BUTTON_YES, QT_TRANSLATE_NOOP("Strings", "Yes")},
-    ResourceString{res::IDS_BUTTON_NO, QT_TRANSLATE_NOOP("Strings", "No")},
+    ResourceString{res::IDS_BUTTON_YES, QT_TRANSLATE_NOOP("Strings", "&Yes")},
+    ResourceString{res::IDS_BUTTON_NO, QT_TRANSLATE_NOOP("Strings", "&No")},
 };
 
 namespace check {

@@ -260,12 +260,12 @@ Bitte einen anderen Operanden wählen.</translation>
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>Yes</source>
-        <translation>Ja</translation>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
     </message>
     <message>
-        <source>No</source>
-        <translation>Nein</translation>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
     </message>
 </context>
 <context>
