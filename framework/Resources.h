@@ -21,4 +21,17 @@ LibraryHandle setCurrentResourceLibrary(LibraryHandle library);
 // lacks the string.
 std::string loadString(unsigned id);
 
+// The framework's own texts in a resource library, so that a dialog of another
+// language shows none of them in English: the range message of number fields
+// ("%1" and "%2" stand for the limits) and the message-box buttons. Without a
+// library, or when it lacks them, the framework falls back to English.
+enum : unsigned
+{
+    IDS_FW_RANGE_MESSAGE = 2160,
+    IDS_FW_BUTTON_OK = 2161,
+    IDS_FW_BUTTON_CANCEL = 2162,
+    IDS_FW_BUTTON_YES = 2163,
+    IDS_FW_BUTTON_NO = 2164
+};
+
 } // namespace fw

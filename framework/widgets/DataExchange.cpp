@@ -4,6 +4,7 @@
 
 #include "framework/Format.h"
 #include "framework/MessageBox.h"
+#include "framework/Resources.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -59,7 +60,21 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value)
 
 std::string rangeMessage(double minimum, double maximum)
 {
-    return format("Enter a number between %.*g and %.*g.", DBL_DIG, minimum, DBL_DIG, maximum);
+    const std::string low = format("%.*g", DBL_DIG, minimum);
+    const std::string high = format("%.*g", DBL_DIG, maximum);
+    std::string text = loadString(IDS_FW_RANGE_MESSAGE);
+    const size_t first = text.find("%1"), second = text.find("%2");
+    if (first == std::string::npos || second == std::string::npos) {
+        if (currentResourceLibrary())
+            qWarning("NEBPT framework: string %u of the language library is missing or lacks "
+                     "%%1 and %%2; the range message is shown in English",
+                     unsigned(IDS_FW_RANGE_MESSAGE));
+        return "Enter a number between " + low + " and " + high + ".";
+    }
+    // Replace the later placeholder first so that the earlier one keeps its place.
+    if (first < second)
+        return text.replace(second, 2, high).replace(first, 2, low);
+    return text.replace(first, 2, low).replace(second, 2, high);
 }
 
 void DDV_MinMaxDouble(CDataExchange& dx, double value, double minimum, double maximum)

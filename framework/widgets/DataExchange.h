@@ -51,7 +51,8 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value);
 // last. Loading checks nothing.
 void DDV_MinMaxDouble(CDataExchange& dx, double value, double minimum, double maximum);
 
-// The range message text, as DDV_MinMaxDouble shows it.
+// The range message text, as DDV_MinMaxDouble shows it: string IDS_FW_RANGE_MESSAGE
+// of the current language library with its limits filled in, English without one.
 std::string rangeMessage(double minimum, double maximum);
 
 } // namespace fw

@@ -6,6 +6,7 @@
 #include "framework/MessageBox.h"
 #include "framework/Resources.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QVariant>
@@ -58,6 +59,15 @@ int consoleAnswer(const std::string& text, const std::string& caption, unsigned 
     return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
 }
 
+// Gives a standard button the language library's text for it, if it has one.
+void setButtonText(QMessageBox& box, QMessageBox::StandardButton which, unsigned stringId)
+{
+    QAbstractButton* button = box.button(which);
+    const std::string text = loadString(stringId);
+    if (button && !text.empty())
+        button->setText(QString::fromStdString(text));
+}
+
 int qtMessageBox(const std::string& text, const std::string& caption, unsigned type)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -66,31 +76,11 @@ int qtMessageBox(const std::string& text, const std::string& caption, unsigned t
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent)
         parent = QApplication::activeWindow();
-    QMessageBox box(parent);
-    box.setWindowTitle(caption.empty() ? QGuiApplication::applicationDisplayName()
-                                       : QString::fromStdString(caption));
-    box.setText(QString::fromStdString(text));
-    box.setTextFormat(Qt::PlainText);
-    switch (type & 0xF) {
-    case MB_YESNO:
-        box.setIcon(QMessageBox::Question);
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        break;
-    case MB_OKCANCEL:
-        box.setIcon(QMessageBox::Warning);
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
-        break;
-    default:
-        box.setIcon(QMessageBox::Warning);
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
+    const auto box = createMessageBox(text, caption, type, parent);
     int answer = 0;
     {
         const ModalScope modal;
-        answer = box.exec();
+        answer = box->exec();
     }
     switch (answer) {
     case QMessageBox::Yes:
@@ -108,6 +98,37 @@ int qtMessageBox(const std::string& text, const std::string& caption, unsigned t
 }
 
 } // namespace
+
+std::unique_ptr<QMessageBox> createMessageBox(const std::string& text, const std::string& caption,
+                                              unsigned type, QWidget* parent)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(caption.empty() ? QGuiApplication::applicationDisplayName()
+                                        : QString::fromStdString(caption));
+    box->setText(QString::fromStdString(text));
+    box->setTextFormat(Qt::PlainText);
+    switch (type & 0xF) {
+    case MB_YESNO:
+        box->setIcon(QMessageBox::Question);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+        break;
+    case MB_OKCANCEL:
+        box->setIcon(QMessageBox::Warning);
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setDefaultButton(QMessageBox::Ok);
+        break;
+    default:
+        box->setIcon(QMessageBox::Warning);
+        box->setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    setButtonText(*box, QMessageBox::Ok, IDS_FW_BUTTON_OK);
+    setButtonText(*box, QMessageBox::Cancel, IDS_FW_BUTTON_CANCEL);
+    setButtonText(*box, QMessageBox::Yes, IDS_FW_BUTTON_YES);
+    setButtonText(*box, QMessageBox::No, IDS_FW_BUTTON_NO);
+    return box;
+}
 
 QWidget* findControl(const QWidget* window, int id)
 {

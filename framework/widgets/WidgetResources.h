@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+class QMessageBox;
 class QWidget;
 
 namespace fw {
@@ -31,5 +33,10 @@ QWidget* findControl(const QWidget* window, int id);
 // the console handler or their own). Without a QApplication the console
 // handler answers instead.
 void installWidgetMessageBox();
+
+// The Qt message box that handler shows for `type`, not yet run: its buttons carry
+// the current language library's texts (IDS_FW_BUTTON_*), Qt's own without them.
+std::unique_ptr<QMessageBox> createMessageBox(const std::string& text, const std::string& caption,
+                                              unsigned type, QWidget* parent = nullptr);
 
 } // namespace fw

@@ -2,6 +2,7 @@
 
 #include "Dialogs/NEBDlgControl.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <vector>
 
@@ -16,12 +17,12 @@ class CActionCtrl : public CNEBDlgControl
 public:
     enum : unsigned
     {
-        IDD = 2133
+        IDD = res::IDD_ACTION
     };
     enum : int
     {
-        IDC_OBJECT_BUTTON = 3001,
-        IDC_ACTION_LIST = 3005
+        IDC_OBJECT_BUTTON = res::IDC_OBJECT_BUTTON,
+        IDC_ACTION_LIST = res::IDC_ACTION_LIST
     };
 
     CActionCtrl(CDLGManager& manager, CNEB_Action& action);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs/NEBDlgControl.h"
+#include "languages/common/NEBPTResources.h"
 
 // The arrow below the last pair of the flow. Its clicks belong to the flow: a right click
 // opens the flow's popup menu, a left click gives the flow the focus.
@@ -9,7 +10,7 @@ class CBottomArrow : public CNEBDlgControl
 public:
     enum : unsigned
     {
-        IDD = 2142
+        IDD = res::IDD_BOTTOM_ARROW
     };
 
     explicit CBottomArrow(CDLGManager& manager);

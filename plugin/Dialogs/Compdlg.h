@@ -2,6 +2,7 @@
 
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/Geometry.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QColor>
 
@@ -23,16 +24,16 @@ class CCompdlg : public fw::CDialog
 public:
     enum : unsigned
     {
-        IDD = 2150
+        IDD = res::IDD_COMPARATOR
     };
     enum : int
     {
-        IDC_OPERAND = 3016,
-        IDC_OPERATOR = 3017,
-        IDC_VALUE = 3019,
-        IDC_OUTPUT = 3035
+        IDC_OPERAND = res::IDC_COMP_OPERAND,
+        IDC_OPERATOR = res::IDC_COMP_OPERATOR,
+        IDC_VALUE = res::IDC_COMP_VALUE,
+        IDC_OUTPUT = res::IDC_COMP_OUTPUT
     };
-    static constexpr unsigned kTitleString = 2137;
+    static constexpr unsigned kTitleString = res::IDS_COMPARATOR_TITLE;
 
     CCompdlg(CDLGManager& manager, CNEB_Comparator& comparator, QWidget* parent);
     ~CCompdlg() override;

@@ -5,15 +5,16 @@
 
 #include "framework/Resources.h"
 #include "framework/widgets/PopupMenu.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QPainter>
 
 namespace {
 
 // Texts of the pair's popup menu.
-constexpr unsigned IDS_SHOW_SETTINGS = 2145;
-constexpr unsigned IDS_INSERT_PAIR_BEFORE = 2135;
-constexpr unsigned IDS_DELETE_PAIR = 2136;
+constexpr unsigned IDS_SHOW_SETTINGS = res::IDS_SHOW_SETTINGS;
+constexpr unsigned IDS_INSERT_PAIR_BEFORE = res::IDS_INSERT_PAIR_BEFORE;
+constexpr unsigned IDS_DELETE_PAIR = res::IDS_DELETE_PAIR;
 
 } // namespace
 

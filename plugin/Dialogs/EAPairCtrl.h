@@ -3,6 +3,7 @@
 #include "Dialogs/ActionCtrl.h"
 #include "Dialogs/EventCtrl.h"
 #include "Dialogs/NEBDlgControl.h"
+#include "languages/common/NEBPTResources.h"
 
 class CNEB_EAPair;
 
@@ -15,7 +16,7 @@ class CEAPairCtrl : public CNEBDlgControl
 public:
     enum : unsigned
     {
-        IDD = 2134
+        IDD = res::IDD_PAIR
     };
     // Where the event and the action box sit in the pair window.
     static constexpr QPoint kEventPos{21, 10};

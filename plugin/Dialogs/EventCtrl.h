@@ -2,6 +2,7 @@
 
 #include "Dialogs/NEBDlgControl.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <vector>
 
@@ -16,13 +17,13 @@ class CEventCtrl : public CNEBDlgControl
 public:
     enum : unsigned
     {
-        IDD = 2135
+        IDD = res::IDD_EVENT
     };
     enum : int
     {
-        IDC_OBJECT_BUTTON = 3001,
-        IDC_EVENT_LIST = 3008,
-        IDC_OPEN_LIST = 3010
+        IDC_OBJECT_BUTTON = res::IDC_OBJECT_BUTTON,
+        IDC_EVENT_LIST = res::IDC_EVENT_LIST,
+        IDC_OPEN_LIST = res::IDC_OPEN_LIST
     };
 
     CEventCtrl(CDLGManager& manager, CNEB_Event& event);

@@ -13,6 +13,7 @@
 #include "framework/Resources.h"
 #include "framework/widgets/DataExchange.h"
 #include "framework/widgets/Messages.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QAbstractButton>
 #include <QPainter>
@@ -25,7 +26,7 @@ constexpr int kOperands = 3;
 constexpr int kOperators = 2;
 
 // The strings of the object buttons and of the refused operand.
-constexpr unsigned IDS_RULES_REFER_TO_EACH_OTHER = 2143;
+constexpr unsigned IDS_RULES_REFER_TO_EACH_OTHER = res::IDS_RULES_REFER_TO_EACH_OTHER;
 
 // Offset of a nested dialog from its parent's top-left corner.
 constexpr int kCascade = 20;

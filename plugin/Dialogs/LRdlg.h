@@ -3,6 +3,7 @@
 #include "Settings_Stock/CNEB_Choicelist.h"
 
 #include "framework/widgets/Dialog.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QPointer>
 
@@ -25,26 +26,26 @@ class CLRdlg : public fw::CDialog
 public:
     enum
     {
-        IDD = 2149
+        IDD = res::IDD_LOGIC_RULE
     };
 
-    // Control IDs of template 2149.
+    // Control IDs of the logic rule template.
     enum : int
     {
-        IDC_OPERAND_1 = 3012,        // ..3014
-        IDC_OPERATOR_1 = 3015,       // ..3016
-        IDC_OPERAND_BUTTON_1 = 3021, // ..3023
-        IDC_VARIANT_ONE = 3025,
-        IDC_VARIANT_TWO = 3026,
-        IDC_VARIANT_THREE = 3027,
-        IDC_OP1_NOT_SECOND = 3028,
-        IDC_OP1_NOT_FIRST = 3029,
-        IDC_OP2_NOT_SECOND = 3030,
-        IDC_OP2_NOT_FIRST = 3031,
-        IDC_OP1_AND = 3000,
-        IDC_OP1_OR = 3032,
-        IDC_OP2_AND = 3033,
-        IDC_OP2_OR = 3034
+        IDC_OPERAND_1 = res::IDC_LR_OPERAND_1,
+        IDC_OPERATOR_1 = res::IDC_LR_OPERATOR_1,
+        IDC_OPERAND_BUTTON_1 = res::IDC_LR_OPERAND_BUTTON_1,
+        IDC_VARIANT_ONE = res::IDC_LR_VARIANT_ONE,
+        IDC_VARIANT_TWO = res::IDC_LR_VARIANT_TWO,
+        IDC_VARIANT_THREE = res::IDC_LR_VARIANT_THREE,
+        IDC_OP1_NOT_SECOND = res::IDC_LR_OP1_NOT_SECOND,
+        IDC_OP1_NOT_FIRST = res::IDC_LR_OP1_NOT_FIRST,
+        IDC_OP2_NOT_SECOND = res::IDC_LR_OP2_NOT_SECOND,
+        IDC_OP2_NOT_FIRST = res::IDC_LR_OP2_NOT_FIRST,
+        IDC_OP1_AND = res::IDC_LR_OP1_AND,
+        IDC_OP1_OR = res::IDC_LR_OP1_OR,
+        IDC_OP2_AND = res::IDC_LR_OP2_AND,
+        IDC_OP2_OR = res::IDC_LR_OP2_OR
     };
 
     CLRdlg(CDLGManager& manager, CNEB_LogicRule& rule, QWidget* parent);

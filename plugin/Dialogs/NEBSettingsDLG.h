@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/widgets/Dialog.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QColor>
 
@@ -17,18 +18,18 @@ class CNEBSettingsDLG : public fw::CDialog
 public:
     enum : unsigned
     {
-        IDD = 3049
+        IDD = res::IDD_SETTINGS
     };
     enum : int
     {
-        IDC_MODE_LIST = 3037,
-        IDC_START_LIST = 3038,
-        IDC_STOP_LIST = 3039,
-        IDC_MODE_PARAMETER = 3040,
-        IDC_START_PARAMETER = 3041,
-        IDC_STOP_PARAMETER = 3042
+        IDC_MODE_LIST = res::IDC_MODE_LIST,
+        IDC_START_LIST = res::IDC_START_LIST,
+        IDC_STOP_LIST = res::IDC_STOP_LIST,
+        IDC_MODE_PARAMETER = res::IDC_MODE_PARAMETER,
+        IDC_START_PARAMETER = res::IDC_START_PARAMETER,
+        IDC_STOP_PARAMETER = res::IDC_STOP_PARAMETER
     };
-    static constexpr unsigned kTitleString = 2148;
+    static constexpr unsigned kTitleString = res::IDS_SETTINGS_TITLE;
 
     CNEBSettingsDLG(CDLGManager& manager, CNEB_Settings& settings, QWidget* parent);
     ~CNEBSettingsDLG() override;

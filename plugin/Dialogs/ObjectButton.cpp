@@ -3,16 +3,17 @@
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 #include "framework/Resources.h"
 #include "framework/widgets/Dialog.h"
+#include "languages/common/NEBPTResources.h"
 
 unsigned objectButtonCaption(int kind)
 {
     switch (kind) {
     case CChoiceListItemObjectLookup::Timer:
-        return 2140;
+        return res::IDS_EDIT_TIMER;
     case CChoiceListItemObjectLookup::Comparator:
-        return 2141;
+        return res::IDS_EDIT_COMPARATOR;
     case CChoiceListItemObjectLookup::LogicRule:
-        return 2142;
+        return res::IDS_EDIT_LOGIC_RULE;
     default:
         return 0;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/widgets/Dialog.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QColor>
 
@@ -18,14 +19,14 @@ class CTimerdlg : public fw::CDialog
 public:
     enum : unsigned
     {
-        IDD = 2151
+        IDD = res::IDD_TIMER
     };
     enum : int
     {
-        IDC_VALUE = 3018,
-        IDC_UNIT = -1 // the first static text without an ID
+        IDC_VALUE = res::IDC_TIMER_VALUE,
+        IDC_UNIT = res::IDC_TIMER_UNIT // the first static text without an ID
     };
-    static constexpr unsigned kTitleString = 2138;
+    static constexpr unsigned kTitleString = res::IDS_TIMER_TITLE;
 
     CTimerdlg(CDLGManager& manager, CNEB_Timer& timer, QWidget* parent);
     ~CTimerdlg() override;

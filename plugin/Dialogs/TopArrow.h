@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs/NEBDlgControl.h"
+#include "languages/common/NEBPTResources.h"
 
 // The arrow above the first pair of the flow. Its clicks belong to the flow: a right click
 // opens the flow's popup menu, a left click gives the flow the focus.
@@ -9,7 +10,7 @@ class TopArrow : public CNEBDlgControl
 public:
     enum : unsigned
     {
-        IDD = 2141
+        IDD = res::IDD_TOP_ARROW
     };
 
     explicit TopArrow(CDLGManager& manager);

@@ -8,6 +8,7 @@
 #include "framework/Resources.h"
 #include "framework/widgets/Messages.h"
 #include "framework/widgets/PopupMenu.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QPainter>
 
@@ -15,9 +16,9 @@
 
 namespace {
 
-constexpr unsigned IDS_ADD_PAIR_TO_END = 2134;
-constexpr unsigned IDS_EMPTY_PROGRAM = 2139;
-constexpr unsigned IDS_SHOW_SETTINGS = 2145;
+constexpr unsigned IDS_ADD_PAIR_TO_END = res::IDS_ADD_PAIR_TO_END;
+constexpr unsigned IDS_EMPTY_PROGRAM = res::IDS_EMPTY_PROGRAM;
+constexpr unsigned IDS_SHOW_SETTINGS = res::IDS_SHOW_SETTINGS;
 
 } // namespace
 

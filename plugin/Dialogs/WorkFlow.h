@@ -5,6 +5,7 @@
 #include "Dialogs/TopArrow.h"
 #include "FormView.h"
 #include "NEBPTExport.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <list>
 
@@ -23,7 +24,7 @@ class NEBPT_EXPORT CWorkFlow : public CNEBDlgControl
 public:
     enum : unsigned
     {
-        IDD = 2102
+        IDD = res::IDD_PROGRAM
     };
     // Where the elements sit in the flow window.
     static constexpr int kArrowX = 53;

@@ -5,13 +5,14 @@
 #include "Settings_Stock/CSettingStock.h"
 #include "framework/Format.h"
 #include "framework/Resources.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <iterator>
 
 namespace {
 
 // Display names of logic rules begin with this string of the language library.
-constexpr unsigned kNameString = 2147;
+constexpr unsigned kNameString = res::IDS_LOGIC_RULE_NAME;
 
 const char* const kIdentifiers[] = {"LR_OPERAND_1", "LR_OPERATOR_1", "LR_OPERAND_2",
                                     "LR_OPERATOR_2", "LR_OPERAND_3"};

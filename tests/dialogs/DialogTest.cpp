@@ -5,6 +5,7 @@
 
 #include "framework/widgets/Messages.h"
 #include "framework/widgets/WidgetResources.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
@@ -78,19 +80,20 @@ TEST_F(DialogTest, MissingThingsAnswerQuietlyAndOnlyUserChoicesNotify)
     EXPECT_FALSE(missing.Create(4711, &host));
     {
         testsupport::CurrentLanguageGuard none(nullptr);
-        RecordingDialog timer(2151);
+        RecordingDialog timer(res::IDD_TIMER);
         EXPECT_EQ(timer.DoModal(), -1);
         EXPECT_EQ(timer.initCount, 0);
     }
     EXPECT_EQ(missing.initCount, 0);
 
     RecordingDialog event;
-    ASSERT_TRUE(event.Create(2135, &host));
+    ASSERT_TRUE(event.Create(res::IDD_EVENT, &host));
     event.SetDlgItemText(4711, "nowhere"); // reported, ignored
     EXPECT_EQ(event.GetDlgItemText(4711), "");
-    EXPECT_EQ(event.GetComboBox(3001).AddString("x"), fw::CB_ERR) << "no combo box";
+    EXPECT_EQ(event.GetComboBox(res::IDC_OBJECT_BUTTON).AddString("x"), fw::CB_ERR)
+        << "no combo box";
     EXPECT_EQ(event.GetComboBox(4711).GetCurSel(), fw::CB_ERR);
-    fw::CComboBox list = event.GetComboBox(3008);
+    fw::CComboBox list = event.GetComboBox(res::IDC_EVENT_LIST);
     EXPECT_EQ(list.SetCurSel(0), fw::CB_ERR) << "empty list";
 
     // The program's own selection is no user choice.
@@ -98,12 +101,12 @@ TEST_F(DialogTest, MissingThingsAnswerQuietlyAndOnlyUserChoicesNotify)
     list.AddString("On");
     list.SetCurSel(1);
     testsupport::chooseEntry(list.combo(), 0);
-    EXPECT_EQ(event.commands, (Commands{{3008, fw::CBN_SELCHANGE}}));
+    EXPECT_EQ(event.commands, (Commands{{res::IDC_EVENT_LIST, fw::CBN_SELCHANGE}}));
 }
 
 TEST_F(DialogTest, ModalRunAnswersWithTheButtonOrKeyPressedAndSurvivesAFailingSeam)
 {
-    RecordingDialog dialog(2151, &host);
+    RecordingDialog dialog(res::IDD_TIMER, &host);
     const auto run = [&](std::function<void(fw::CDialog&)> answer) {
         ModalAnswerer answerer(std::move(answer));
         return dialog.DoModal();
@@ -128,23 +131,24 @@ TEST_F(DialogTest, ModalRunAnswersWithTheButtonOrKeyPressedAndSurvivesAFailingSe
 TEST_F(DialogTest, PostedMessagesRunAfterTheHandlerSentOnesWithinItAndGoneWindowsGetNone)
 {
     RecordingDialog dialog;
-    ASSERT_TRUE(dialog.Create(2134, &host));
+    ASSERT_TRUE(dialog.Create(res::IDD_PAIR, &host));
     EXPECT_TRUE(fw::sendMessage(&dialog, WM_FIRST, 1, 0));
     EXPECT_EQ(dialog.received,
               (std::vector<Message>{{WM_FIRST, 1, 0}, {WM_SECOND, 2, -3}, {WM_FIRST, 99, 99}}));
     fw::postMessage(&dialog, fw::WM_COMMAND, fw::makeCommandWParam(62774, 0));
-    fw::sendMessage(&dialog, fw::WM_COMMAND, fw::makeCommandWParam(3008, fw::CBN_SELCHANGE));
+    fw::sendMessage(&dialog, fw::WM_COMMAND,
+                    fw::makeCommandWParam(res::IDC_EVENT_LIST, fw::CBN_SELCHANGE));
     runPostedMessages();
     EXPECT_EQ(dialog.received.back(), Message(WM_SECOND, 1, 0));
-    EXPECT_EQ(dialog.commands, (Commands{{3008, fw::CBN_SELCHANGE}, {62774, 0}}));
+    EXPECT_EQ(dialog.commands, (Commands{{res::IDC_EVENT_LIST, fw::CBN_SELCHANGE}, {62774, 0}}));
     EXPECT_FALSE(fw::sendMessage(&host, WM_SECOND)); // no dialog: nobody handles it
     EXPECT_FALSE(fw::postMessage(nullptr, WM_SECOND));
 
     // Messages to gone windows are dropped; a failing handler stops at the event loop.
     auto* deleted = new RecordingDialog;
     RecordingDialog destroyed;
-    ASSERT_TRUE(deleted->Create(2134, &host));
-    ASSERT_TRUE(destroyed.Create(2141, &host));
+    ASSERT_TRUE(deleted->Create(res::IDD_PAIR, &host));
+    ASSERT_TRUE(destroyed.Create(res::IDD_TOP_ARROW, &host));
     fw::postMessage(deleted, WM_SECOND);
     fw::postMessage(&destroyed, WM_SECOND);
     fw::postMessage(&dialog, WM_THROW);
@@ -160,10 +164,10 @@ TEST_F(DialogTest, PostedMessagesRunAfterTheHandlerSentOnesWithinItAndGoneWindow
 TEST_F(DialogTest, MouseInputBecomesNumberedMessagesOfTheWindowHit)
 {
     RecordingDialog pair, event;
-    ASSERT_TRUE(pair.Create(2134, &host));
-    ASSERT_TRUE(event.Create(2135, &pair));
+    ASSERT_TRUE(pair.Create(res::IDD_PAIR, &host));
+    ASSERT_TRUE(event.Create(res::IDD_EVENT, &pair));
     event.move(21, 10);
-    QWidget* objectButton = event.GetDlgItem(3001);
+    QWidget* objectButton = event.GetDlgItem(res::IDC_OBJECT_BUTTON);
     const auto send = [](QWidget* widget, QEvent::Type type, Qt::MouseButton button) {
         QMouseEvent mouse(type, QPointF(5, 7), widget->mapToGlobal(QPointF(5, 7)), button,
                           type == QEvent::MouseButtonPress ? button : Qt::NoButton,
@@ -185,7 +189,7 @@ TEST_F(DialogTest, MouseInputBecomesNumberedMessagesOfTheWindowHit)
               (std::vector<Message>{{fw::WM_PARENTNOTIFY, fw::WM_LBUTTONDOWN, at(&pair)}}));
 }
 
-TEST(WidgetMessageBoxTest, QtMessageBoxAnswersWithTheButtonPressed)
+TEST(WidgetMessageBoxTest, QtMessageBoxAnswersWithTheButtonPressedNamedByTheLanguage)
 {
     fw::installWidgetMessageBox();
     QTimer::singleShot(0, [] {
@@ -198,6 +202,17 @@ TEST(WidgetMessageBoxTest, QtMessageBoxAnswersWithTheButtonPressed)
     const int answer = fw::messageBox("Add a pair?", fw::MB_YESNO, "Flow");
     fw::setMessageBoxHandler(nullptr);
     EXPECT_EQ(answer, fw::IDNO);
+
+    // A German editor's message boxes show no English word.
+    testsupport::CurrentLanguageGuard german(testsupport::germanLibrary());
+    std::vector<std::string> buttons;
+    for (unsigned type : {fw::MB_OK, fw::MB_OKCANCEL, fw::MB_YESNO}) {
+        const auto box = fw::createMessageBox("?", "", type);
+        for (QAbstractButton* button : box->buttons())
+            buttons.push_back(button->text().toStdString());
+    }
+    std::sort(buttons.begin(), buttons.end());
+    EXPECT_EQ(buttons, (std::vector<std::string>{"&Ja", "&Nein", "Abbrechen", "OK", "OK"}));
 }
 
 } // namespace

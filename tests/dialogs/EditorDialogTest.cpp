@@ -118,6 +118,11 @@ TEST_F(TimerDialogTest, TypedTextIsReadUpToItsFirstNonDigitAndWrittenOnce)
                   typeAndOk(d, CTimerdlg::IDC_VALUE, "60");
               }));
     EXPECT_DOUBLE_EQ(timer(0).getValue(), 60.0);
+
+    // A German editor tells the range in German.
+    testsupport::CurrentLanguageGuard german(testsupport::germanLibrary());
+    EXPECT_TRUE(typeValue<CTimerdlg>(timer(0), "3600.5").second);
+    EXPECT_EQ(messages.shown().back().text, "Geben Sie eine Zahl zwischen 0 und 3600 ein.");
 }
 
 using SettingsDialogTest = EditorFixture;
@@ -134,9 +139,10 @@ TEST_F(SettingsDialogTest, ShowsStoredChoicesAndNamesAndWritesAllThreeOnceWhenAC
                   EXPECT_EQ(combo(d, CNEBSettingsDLG::IDC_MODE_LIST)->currentIndex(), 1);
                   EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_STOP_LIST),
                             settings.getItem(2).getText());
-                  EXPECT_EQ(d.GetDlgItemText(3040), "Logic controller mode");
-                  EXPECT_EQ(d.GetDlgItemText(3041), "Start event");
-                  EXPECT_EQ(d.GetDlgItemText(3042), "Stop event");
+                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_MODE_PARAMETER),
+                            "Logic controller mode");
+                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_START_PARAMETER), "Start event");
+                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_STOP_PARAMETER), "Stop event");
                   clickOk(d);
               }));
     EXPECT_EQ(host.callCount("GetParameterName"), 3u);

@@ -10,6 +10,7 @@
 
 #include "framework/widgets/Geometry.h"
 #include "framework/widgets/Messages.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <array>
 
@@ -19,9 +20,11 @@ using testsupport::click;
 
 namespace {
 
-constexpr int kOperand[3] = {3012, 3013, 3014};
-constexpr int kOperator[2] = {3015, 3016};
-constexpr int kButton[3] = {3021, 3022, 3023};
+using namespace res;
+constexpr int kOperand[3] = {IDC_LR_OPERAND_1, IDC_LR_OPERAND_1 + 1, IDC_LR_OPERAND_1 + 2};
+constexpr int kOperator[2] = {IDC_LR_OPERATOR_1, IDC_LR_OPERATOR_1 + 1};
+constexpr int kButton[3] = {IDC_LR_OPERAND_BUTTON_1, IDC_LR_OPERAND_BUTTON_1 + 1,
+                            IDC_LR_OPERAND_BUTTON_1 + 2};
 // What one operator kind shows (1: shown): negation on the first input, negation on
 // the second input, AND gate, OR gate. Indexed by the operator value 0..8 (DISABLED,
 // AND, OR, AND NOT, OR NOT, NOT AND, NOT OR, NOT AND NOT, NOT OR NOT).
@@ -38,7 +41,10 @@ bool shown(const fw::CDialog& dialog, int id)
 std::string operatorPictures(const fw::CDialog& d, int n)
 {
     std::string pictures;
-    for (int id : n == 1 ? std::array{3029, 3028, 3000, 3032} : std::array{3031, 3030, 3033, 3034})
+    for (int id : n == 1 ? std::array{IDC_LR_OP1_NOT_FIRST, IDC_LR_OP1_NOT_SECOND, IDC_LR_OP1_AND,
+                                      IDC_LR_OP1_OR}
+                         : std::array{IDC_LR_OP2_NOT_FIRST, IDC_LR_OP2_NOT_SECOND, IDC_LR_OP2_AND,
+                                      IDC_LR_OP2_OR})
         pictures += shown(d, id) ? '1' : '0';
     return pictures;
 }
@@ -47,7 +53,7 @@ std::string operatorPictures(const fw::CDialog& d, int n)
 int visibleVariant(const fw::CDialog& dialog)
 {
     int visible = 0;
-    for (int id : {3025, 3026, 3027})
+    for (int id : {IDC_LR_VARIANT_ONE, IDC_LR_VARIANT_TWO, IDC_LR_VARIANT_THREE})
         if (shown(dialog, id)) {
             EXPECT_EQ(visible, 0) << "two diagram variants visible";
             visible = id;
@@ -60,7 +66,9 @@ void expectDiagram(const fw::CDialog& d, int first, int second)
 {
     EXPECT_EQ(operatorPictures(d, 1), kExpected[first]) << first;
     EXPECT_EQ(operatorPictures(d, 2), kExpected[second]) << second;
-    EXPECT_EQ(visibleVariant(d), first == 0 ? 3025 : second == 0 ? 3026 : 3027);
+    EXPECT_EQ(visibleVariant(d), first == 0    ? IDC_LR_VARIANT_ONE
+                                 : second == 0 ? IDC_LR_VARIANT_TWO
+                                               : IDC_LR_VARIANT_THREE);
 }
 
 struct LRdlgTest : EditorFixture
@@ -140,11 +148,11 @@ TEST_F(LRdlgTest, OkWritesTheWholeRuleOnceEvenUnchanged)
 
     host.clearCalls();
     EXPECT_EQ(fw::IDOK, run(0, [](fw::CDialog& d) {
-                  chooseEntry(combo(d, 3012), 8);  // Comparator 0
-                  chooseEntry(combo(d, 3013), 20); // Timeout 0
-                  chooseEntry(combo(d, 3014), 15); // Logic rule 1
-                  chooseEntry(combo(d, 3015), 3);  // AND NOT
-                  chooseEntry(combo(d, 3016), 6);  // NOT OR
+                  chooseEntry(combo(d, kOperand[0]), 8);  // Comparator 0
+                  chooseEntry(combo(d, kOperand[1]), 20); // Timeout 0
+                  chooseEntry(combo(d, kOperand[2]), 15); // Logic rule 1
+                  chooseEntry(combo(d, kOperator[0]), 3); // AND NOT
+                  chooseEntry(combo(d, kOperator[1]), 6); // NOT OR
                   clickOk(d);
               }));
     EXPECT_EQ(writes(), (Writes{{"1320.0=22", "1321.0=3", "1322.0=34", "1323.0=6", "1324.0=29"}}));
@@ -157,16 +165,17 @@ TEST_F(LRdlgTest, OperandReferringBackIsRefusedAfterWritingAndOpensNoEditor)
     storeRule(1, {"28"}); // rule 1 refers to rule 0
     connect();
     EXPECT_EQ(fw::IDOK, run(0, [&](fw::CDialog& d) {
-                  chooseEntry(combo(d, 3013), 15); // Logic rule 1 as operand 2
+                  chooseEntry(combo(d, kOperand[1]), 15); // Logic rule 1 as operand 2
                   clickOk(d);
                   EXPECT_FALSE(d.IsEnded());
                   EXPECT_TRUE(d.isVisible());
                   ASSERT_EQ(messages.shown().size(), 1u);
-                  EXPECT_EQ(messages.shown()[0].text, fw::loadString(2143));
+                  EXPECT_EQ(messages.shown()[0].text,
+                            fw::loadString(IDS_RULES_REFER_TO_EACH_OTHER));
                   EXPECT_EQ(messages.shown()[0].type, unsigned(fw::MB_OK));
                   EXPECT_EQ(writes().size(), 1u) << "the rule is written before the check";
                   EXPECT_EQ(host.value(1322, 0), "29");
-                  chooseEntry(combo(d, 3013), 16); // Logic rule 2: free of loops
+                  chooseEntry(combo(d, kOperand[1]), 16); // Logic rule 2: free of loops
                   clickOk(d);
               }));
     EXPECT_EQ(messages.shown().size(), 1u);
@@ -175,12 +184,12 @@ TEST_F(LRdlgTest, OperandReferringBackIsRefusedAfterWritingAndOpensNoEditor)
 
     // The button of an operand referring back tells the same and opens nothing.
     run(0, [](fw::CDialog& d) {
-        chooseEntry(combo(d, 3012), 15); // Logic rule 1
-        click(d, 3021);
+        chooseEntry(combo(d, kOperand[0]), 15); // Logic rule 1
+        click(d, kButton[0]);
     });
     EXPECT_EQ(shownDialogs, (std::vector<unsigned>{CLRdlg::IDD}));
     ASSERT_EQ(messages.shown().size(), 2u);
-    EXPECT_EQ(messages.shown()[1].text, fw::loadString(2143));
+    EXPECT_EQ(messages.shown()[1].text, fw::loadString(IDS_RULES_REFER_TO_EACH_OTHER));
     EXPECT_EQ(writes().size(), 3u);
 }
 
@@ -199,22 +208,23 @@ TEST_F(LRdlgTest, ObjectButtonsFollowTheirOperandAndOpenItsEditorAfterWriting)
             return;
         }
         outer = &d;
-        const unsigned captions[3] = {2140, 2141, 2142}; // timer, comparator, logic rule
+        const unsigned captions[3] = {IDS_EDIT_TIMER, IDS_EDIT_COMPARATOR, IDS_EDIT_LOGIC_RULE};
         for (int i = 0; i < 3; ++i) {
             EXPECT_TRUE(shown(d, kButton[i]) && d.GetDlgItem(kButton[i])->isEnabled()) << i;
             EXPECT_EQ(d.GetDlgItemText(kButton[i]), fw::loadString(captions[i])) << i;
         }
         // A choice that refers to nothing hides its button; choosing back shows it.
-        chooseEntry(combo(d, 3013), 2);
-        EXPECT_FALSE(shown(d, 3022) || d.GetDlgItem(3022)->isEnabled());
-        chooseEntry(combo(d, 3013), 9); // Comparator 1
-        EXPECT_TRUE(shown(d, 3022) && d.GetDlgItem(3022)->isEnabled());
+        chooseEntry(combo(d, kOperand[1]), 2);
+        EXPECT_FALSE(shown(d, kButton[1]) || d.GetDlgItem(kButton[1])->isEnabled());
+        chooseEntry(combo(d, kOperand[1]), 9); // Comparator 1
+        EXPECT_TRUE(shown(d, kButton[1]) && d.GetDlgItem(kButton[1])->isEnabled());
 
-        chooseEntry(combo(d, 3015), 2); // OR, unsaved so far
+        chooseEntry(combo(d, kOperator[0]), 2); // OR, unsaved so far
         for (int id : kButton)
             click(d, id);
     });
-    EXPECT_EQ(shownDialogs, (std::vector<unsigned>{2149, 2151, 2150, 2149}));
+    EXPECT_EQ(shownDialogs,
+              (std::vector<unsigned>{IDD_LOGIC_RULE, IDD_TIMER, IDD_COMPARATOR, IDD_LOGIC_RULE}));
     EXPECT_EQ(titles, (Strings{"Timer 3", "Comparator 1", rule(2).getName()}));
     EXPECT_EQ(writes().size(), 3u) << "each button writes the rule";
 }
@@ -226,12 +236,12 @@ TEST_F(LRdlgTest, SelectsFirstEntryBeginningWithTheStoredTextAndRaisesForNoSelec
     storeRule(0, {"35"});
     storeRule(1, {"36"});
     connect();
-    run(0, [&](fw::CDialog& d) { EXPECT_EQ(combo(d, 3012)->currentIndex(), 1); });
-    run(1, [&](fw::CDialog& d) { EXPECT_EQ(combo(d, 3012)->currentIndex(), 3); });
+    run(0, [&](fw::CDialog& d) { EXPECT_EQ(combo(d, kOperand[0])->currentIndex(), 1); });
+    run(1, [&](fw::CDialog& d) { EXPECT_EQ(combo(d, kOperand[0])->currentIndex(), 3); });
 
     // A list without selection: a logged failure, nothing written.
     run(0, [&](fw::CDialog& d) {
-        combo(d, 3016)->setCurrentIndex(-1);
+        combo(d, kOperator[1])->setCurrentIndex(-1);
         EXPECT_THROW(d.OnCommand(fw::IDOK, fw::BN_CLICKED), CCustomException);
         EXPECT_FALSE(d.IsEnded());
     });

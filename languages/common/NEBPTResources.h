@@ -1,0 +1,183 @@
+#pragma once
+
+// The numbers of everything the plug-in takes from a language resource library:
+// dialog templates (IDD_*), strings (IDS_*) and the controls of each template
+// (IDC_*). The dialogs, the language libraries and the tests all name them from
+// here; the checks at the end let the compiler find a number given twice.
+// Qt-free: the model may name strings too.
+
+#include "framework/MessageBox.h"
+#include "framework/Resources.h"
+
+#include <array>
+#include <cstddef>
+
+namespace res {
+
+// Dialog templates.
+inline constexpr unsigned IDD_PROGRAM = 2102;      // the flow view
+inline constexpr unsigned IDD_ACTION = 2133;       // action box of a pair
+inline constexpr unsigned IDD_PAIR = 2134;         // one event/action pair (step)
+inline constexpr unsigned IDD_EVENT = 2135;        // event box of a pair
+inline constexpr unsigned IDD_TOP_ARROW = 2141;    // start of the flow
+inline constexpr unsigned IDD_BOTTOM_ARROW = 2142; // end of the flow
+inline constexpr unsigned IDD_LOGIC_RULE = 2149;
+inline constexpr unsigned IDD_COMPARATOR = 2150;
+inline constexpr unsigned IDD_TIMER = 2151;
+inline constexpr unsigned IDD_SETTINGS = 3049;
+
+inline constexpr std::array kTemplates = {
+    IDD_PROGRAM,      IDD_ACTION,     IDD_PAIR,       IDD_EVENT, IDD_TOP_ARROW,
+    IDD_BOTTOM_ARROW, IDD_LOGIC_RULE, IDD_COMPARATOR, IDD_TIMER, IDD_SETTINGS};
+
+// Strings.
+inline constexpr unsigned IDS_ADD_PAIR_TO_END = 2134;
+inline constexpr unsigned IDS_INSERT_PAIR_BEFORE = 2135;
+inline constexpr unsigned IDS_DELETE_PAIR = 2136;
+inline constexpr unsigned IDS_COMPARATOR_TITLE = 2137; // format: one %d, the comparator number
+inline constexpr unsigned IDS_TIMER_TITLE = 2138;      // format: one %d, the timer number
+inline constexpr unsigned IDS_EMPTY_PROGRAM = 2139;
+inline constexpr unsigned IDS_EDIT_TIMER = 2140; // object button captions
+inline constexpr unsigned IDS_EDIT_COMPARATOR = 2141;
+inline constexpr unsigned IDS_EDIT_LOGIC_RULE = 2142;
+inline constexpr unsigned IDS_RULES_REFER_TO_EACH_OTHER = 2143;
+inline constexpr unsigned IDS_SHOW_SETTINGS = 2145;
+inline constexpr unsigned IDS_LOGIC_RULE_NAME = 2147;
+inline constexpr unsigned IDS_SETTINGS_TITLE = 2148;
+// The framework's own texts (numbered by the framework).
+inline constexpr unsigned IDS_RANGE_MESSAGE = fw::IDS_FW_RANGE_MESSAGE; // format: %.*g twice
+inline constexpr unsigned IDS_BUTTON_OK = fw::IDS_FW_BUTTON_OK;
+inline constexpr unsigned IDS_BUTTON_CANCEL = fw::IDS_FW_BUTTON_CANCEL;
+inline constexpr unsigned IDS_BUTTON_YES = fw::IDS_FW_BUTTON_YES;
+inline constexpr unsigned IDS_BUTTON_NO = fw::IDS_FW_BUTTON_NO;
+
+inline constexpr std::array kStrings = {IDS_ADD_PAIR_TO_END, IDS_INSERT_PAIR_BEFORE,
+                                        IDS_DELETE_PAIR,     IDS_COMPARATOR_TITLE,
+                                        IDS_TIMER_TITLE,     IDS_EMPTY_PROGRAM,
+                                        IDS_EDIT_TIMER,      IDS_EDIT_COMPARATOR,
+                                        IDS_EDIT_LOGIC_RULE, IDS_RULES_REFER_TO_EACH_OTHER,
+                                        IDS_SHOW_SETTINGS,   IDS_LOGIC_RULE_NAME,
+                                        IDS_SETTINGS_TITLE,  IDS_RANGE_MESSAGE,
+                                        IDS_BUTTON_OK,       IDS_BUTTON_CANCEL,
+                                        IDS_BUTTON_YES,      IDS_BUTTON_NO};
+
+// Controls. Every template with OK and Cancel buttons numbers them as the
+// framework's answers.
+inline constexpr int IDC_OK = fw::IDOK;
+inline constexpr int IDC_CANCEL = fw::IDCANCEL;
+
+// Event and action boxes.
+inline constexpr int IDC_OBJECT_BUTTON = 3001; // edits the object the chosen entry refers to
+inline constexpr int IDC_ACTION_LIST = 3005;
+inline constexpr int IDC_EVENT_LIST = 3008;
+inline constexpr int IDC_OPEN_LIST = 3010;
+
+// Logic rule: three operands, two operators, their pictures.
+inline constexpr int IDC_LR_OPERAND_1 = 3012;        // operand n: IDC_LR_OPERAND_1 + n - 1
+inline constexpr int IDC_LR_OPERATOR_1 = 3015;       // operator n: IDC_LR_OPERATOR_1 + n - 1
+inline constexpr int IDC_LR_OPERAND_BUTTON_1 = 3021; // button n: IDC_LR_OPERAND_BUTTON_1 + n - 1
+inline constexpr int IDC_LR_VARIANT_ONE = 3025;
+inline constexpr int IDC_LR_VARIANT_TWO = 3026;
+inline constexpr int IDC_LR_VARIANT_THREE = 3027;
+inline constexpr int IDC_LR_OP1_NOT_SECOND = 3028;
+inline constexpr int IDC_LR_OP1_NOT_FIRST = 3029;
+inline constexpr int IDC_LR_OP2_NOT_SECOND = 3030;
+inline constexpr int IDC_LR_OP2_NOT_FIRST = 3031;
+inline constexpr int IDC_LR_OP1_AND = 3000;
+inline constexpr int IDC_LR_OP1_OR = 3032;
+inline constexpr int IDC_LR_OP2_AND = 3033;
+inline constexpr int IDC_LR_OP2_OR = 3034;
+
+// Comparator.
+inline constexpr int IDC_COMP_OPERAND = 3016;
+inline constexpr int IDC_COMP_OPERATOR = 3017;
+inline constexpr int IDC_COMP_VALUE = 3019;
+inline constexpr int IDC_COMP_OUTPUT = 3035;
+
+// Timer.
+inline constexpr int IDC_TIMER_VALUE = 3018;
+inline constexpr int IDC_TIMER_UNIT = -1; // a static text without a number of its own
+
+// Controller settings: one list and one parameter name per setting.
+inline constexpr int IDC_MODE_LIST = 3037;
+inline constexpr int IDC_START_LIST = 3038;
+inline constexpr int IDC_STOP_LIST = 3039;
+inline constexpr int IDC_MODE_PARAMETER = 3040;
+inline constexpr int IDC_START_PARAMETER = 3041;
+inline constexpr int IDC_STOP_PARAMETER = 3042;
+
+// The controls of each template, ranges spelled out.
+inline constexpr std::array kEventControls = {IDC_OBJECT_BUTTON, IDC_EVENT_LIST, IDC_OPEN_LIST};
+inline constexpr std::array kActionControls = {IDC_OBJECT_BUTTON, IDC_ACTION_LIST};
+inline constexpr std::array kLogicRuleControls = {IDC_OK,
+                                                  IDC_CANCEL,
+                                                  IDC_LR_OPERAND_1,
+                                                  IDC_LR_OPERAND_1 + 1,
+                                                  IDC_LR_OPERAND_1 + 2,
+                                                  IDC_LR_OPERATOR_1,
+                                                  IDC_LR_OPERATOR_1 + 1,
+                                                  IDC_LR_OPERAND_BUTTON_1,
+                                                  IDC_LR_OPERAND_BUTTON_1 + 1,
+                                                  IDC_LR_OPERAND_BUTTON_1 + 2,
+                                                  IDC_LR_VARIANT_ONE,
+                                                  IDC_LR_VARIANT_TWO,
+                                                  IDC_LR_VARIANT_THREE,
+                                                  IDC_LR_OP1_NOT_SECOND,
+                                                  IDC_LR_OP1_NOT_FIRST,
+                                                  IDC_LR_OP2_NOT_SECOND,
+                                                  IDC_LR_OP2_NOT_FIRST,
+                                                  IDC_LR_OP1_AND,
+                                                  IDC_LR_OP1_OR,
+                                                  IDC_LR_OP2_AND,
+                                                  IDC_LR_OP2_OR};
+inline constexpr std::array kComparatorControls = {
+    IDC_OK, IDC_CANCEL, IDC_COMP_OPERAND, IDC_COMP_OPERATOR, IDC_COMP_VALUE, IDC_COMP_OUTPUT};
+inline constexpr std::array kTimerControls = {IDC_OK, IDC_CANCEL, IDC_TIMER_VALUE, IDC_TIMER_UNIT};
+inline constexpr std::array kSettingsControls = {
+    IDC_OK,        IDC_CANCEL,         IDC_MODE_LIST,       IDC_START_LIST,
+    IDC_STOP_LIST, IDC_MODE_PARAMETER, IDC_START_PARAMETER, IDC_STOP_PARAMETER};
+
+namespace check {
+
+template <class T, std::size_t N> constexpr bool distinct(const std::array<T, N>& numbers)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        for (std::size_t j = i + 1; j < N; ++j)
+            if (numbers[i] == numbers[j])
+                return false;
+    return true;
+}
+
+template <class T, std::size_t N>
+constexpr bool within(const std::array<T, N>& numbers, T low, T high)
+{
+    for (T number : numbers)
+        if (number < low || number > high)
+            return false;
+    return true;
+}
+
+// Own numbers of a template: 3000..3999, or one of the answers, or -1 (no number).
+template <std::size_t N> constexpr bool controlNumbers(const std::array<int, N>& numbers)
+{
+    for (int number : numbers)
+        if (!(number >= 3000 && number <= 3999) && number != IDC_OK && number != IDC_CANCEL &&
+            number != -1)
+            return false;
+    return distinct(numbers);
+}
+
+} // namespace check
+
+static_assert(check::distinct(kTemplates) && check::within(kTemplates, 2000u, 3999u));
+static_assert(check::distinct(kStrings) && check::within(kStrings, 2000u, 2999u));
+static_assert(check::controlNumbers(kEventControls) && check::controlNumbers(kActionControls));
+static_assert(check::controlNumbers(kLogicRuleControls));
+static_assert(check::controlNumbers(kComparatorControls));
+static_assert(check::controlNumbers(kTimerControls) && check::controlNumbers(kSettingsControls));
+// The settings dialog walks its lists and names in step: mode, start, stop.
+static_assert(IDC_START_LIST == IDC_MODE_LIST + 1 && IDC_STOP_LIST == IDC_MODE_LIST + 2);
+static_assert(IDC_START_PARAMETER == IDC_MODE_PARAMETER + 1 &&
+              IDC_STOP_PARAMETER == IDC_MODE_PARAMETER + 2);
+
+} // namespace res
