@@ -73,6 +73,7 @@ bool parse(int argc, char** argv, Options& options)
         error = QStringLiteral("no drive image");
     }
     if (!error.isEmpty()) {
+        const QCoreApplication application(argc, argv); // the usage names the executable
         std::cerr << "nebpt-host: " << error.toStdString() << "\n"
                   << parser.helpText().toStdString();
         return false;
