@@ -521,14 +521,16 @@ void SimulatedDrive::save(const Parameters& parameters)
     // The image is replaced as a whole: the old file stays until the new one is on
     // disk, with the old one's permissions. Given up, the new file is removed.
     QSaveFile file(QString::fromStdString(m_target));
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a write that fails (a full disk, a file size limit) fails here,
+    // where it is seen, and never at commit, which would take a short file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail("cannot create a file in its folder (" + file.errorString().toStdString() + ")");
     // Locked before it becomes the image, so that the lock never lapses. The lock
     // lives on in this second descriptor when the save file closes its own.
     Descriptor locked(fcntl(file.handle(), F_DUPFD_CLOEXEC, 0));
     if (locked.get() < 0 || flock(locked.get(), LOCK_EX | LOCK_NB) != 0)
         fail("cannot lock the new file (" + errnoText() + ")");
-    if (file.write(bytes) != bytes.size())
+    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError)
         fail("cannot write (" + file.errorString().toStdString() + ")");
     checkUnchanged(); // again: someone may have changed it while this drive wrote
     if (!file.commit())
