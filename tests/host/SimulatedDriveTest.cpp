@@ -274,6 +274,7 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
         {replaced("\"elementCount\": 10", "\"elementCount\": 11"),
          "\"values\" must be a list of 11 values"},
         {replaced("\"0:Off\"", "\"x:Off\""), "is not of the form <value>:<text>"},
+        {replaced("\"1:On\"", "\"1:\""), "is not of the form <value>:<text>"},
         {replaced("\"1:On\"", "\"0:On\""), "listed twice"},
         {replaced("\"choices\": \"actions\"", "\"choices\": \"verbs\""), "\"verbs\""},
         {replaced("\"1500\"", "\"60001\""), "parameter 403 element 0"},
