@@ -11,5 +11,7 @@
 // Returns the exit status: 0 when the program was printed; 1 when the image, the
 // drive or its configuration cannot be used, after one line on `errors` naming
 // the file and what is wrong. The image file is only read, never locked: an image
-// a host has open for writing is printed all the same.
-int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors);
+// a host has open for writing is printed all the same. A `language` tells the
+// drive the language the host runs in; empty, the drive answers the image's own.
+int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors,
+                 const std::string& language = {});

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -172,9 +173,6 @@ void SimulatedDrive::open(Access access)
         m_target = resolved;
         std::free(resolved);
     }
-    const size_t slash = m_target.rfind('/');
-    m_temporary = (slash == std::string::npos ? "." : m_target.substr(0, slash + 1) + ".") +
-                  m_target.substr(slash + 1) + ".saving";
 
     const std::string image = "the drive image " + m_imagePath + " ";
     std::string error;
@@ -206,8 +204,6 @@ void SimulatedDrive::open(Access access)
         if (attempt == 3)
             imageError("is being replaced on disk while it is opened; open it again");
     }
-    // This drive is the image's only writer now: a save cut short leaves nothing.
-    unlink(m_temporary.c_str());
 }
 
 std::string SimulatedDrive::writeProtection() const
@@ -240,7 +236,12 @@ void SimulatedDrive::load()
     if (!document.isObject())
         imageError("not a drive image (the top level is not a JSON object)");
     m_root = document.object();
+    readDrive();
+    readParameters();
+}
 
+void SimulatedDrive::readDrive()
+{
     const QJsonValue drive = m_root.value("drive");
     if (!drive.isObject())
         imageError("\"drive\" is missing or not an object");
@@ -264,14 +265,16 @@ void SimulatedDrive::load()
     if (!isWholeNumber(indexBase, 0, INT_MAX))
         imageError("\"indexBase\" is missing or not a whole number of at least 0");
     m_indexBase = static_cast<int>(indexBase.toDouble());
+}
 
+void SimulatedDrive::readParameters()
+{
     QJsonObject namedLists;
     if (m_root.contains("choiceLists")) {
         if (!m_root.value("choiceLists").isObject())
             imageError("\"choiceLists\" is not an object");
         namedLists = m_root.value("choiceLists").toObject();
     }
-
     const QJsonValue parameters = m_root.value("parameters");
     if (!parameters.isArray() || parameters.toArray().isEmpty())
         imageError("\"parameters\" is missing or not a non-empty array");
@@ -288,97 +291,129 @@ void SimulatedDrive::readParameter(const QJsonObject& object, int position,
 {
     Parameter p;
     p.jsonPosition = position;
-    std::string where = "entry " + std::to_string(position) + " of \"parameters\"";
+    readIdentity(object, p);
+    const std::string where = "parameter " + std::to_string(p.number);
+    readElementCount(object, where, p);
+    if (object.contains("choices"))
+        readChoices(object, namedLists, where, p);
+    else
+        readLimits(object, where, p);
+    readValues(object, where, p);
+    m_parameters.emplace(p.number, std::move(p));
+}
+
+void SimulatedDrive::readIdentity(const QJsonObject& object, Parameter& p) const
+{
+    const std::string entry = "entry " + std::to_string(p.jsonPosition) + " of \"parameters\"";
     if (!isWholeNumber(object.value("number"), 0, 4294967295.0))
-        imageError(where + ": \"number\" is missing or not a parameter number");
+        imageError(entry + ": \"number\" is missing or not a parameter number");
     p.number = static_cast<unsigned long>(object.value("number").toDouble());
-    where = "parameter " + std::to_string(p.number);
+    const std::string where = "parameter " + std::to_string(p.number);
     if (m_parameters.count(p.number))
         imageError(where + " is listed twice");
-
     if (!object.value("name").isString())
         imageError(where + ": \"name\" is missing or not a text");
     p.name = object.value("name").toString().toStdString();
+}
 
-    if (object.contains("elementCount")) {
-        const QJsonValue count = object.value("elementCount");
-        if (isWholeNumber(count, kMostElements + 1, 1e15)) {
-            imageError(where + ": \"elementCount\" " +
-                       std::to_string(static_cast<long long>(count.toDouble())) + " exceeds " +
-                       std::to_string(kMostElements) +
-                       ", the most elements the host's parameter interface carries");
-        }
-        if (!isWholeNumber(count, 0, kMostElements)) {
-            imageError(where + ": \"elementCount\" is not a whole number from 0 to " +
-                       std::to_string(kMostElements));
-        }
-        p.elementCount = static_cast<unsigned long>(count.toDouble());
-        const long long last = m_indexBase + static_cast<long long>(p.elementCount) - 1;
-        if (last > INT_MAX) {
-            imageError(where + ": indexes " + std::to_string(m_indexBase) + " to " +
-                       std::to_string(last) + " exceed " + std::to_string(INT_MAX) +
-                       ", the highest index the host's parameter interface carries");
-        }
+void SimulatedDrive::readElementCount(const QJsonObject& object, const std::string& where,
+                                      Parameter& p) const
+{
+    if (!object.contains("elementCount"))
+        return;
+    const QJsonValue count = object.value("elementCount");
+    if (isWholeNumber(count, kMostElements + 1, 1e15)) {
+        imageError(where + ": \"elementCount\" " +
+                   std::to_string(static_cast<long long>(count.toDouble())) + " exceeds " +
+                   std::to_string(kMostElements) +
+                   ", the most elements the host's parameter interface carries");
     }
-
-    if (object.contains("choices")) {
-        QJsonValue choices = object.value("choices");
-        if (choices.isString()) {
-            const QString name = choices.toString();
-            if (!namedLists.contains(name)) {
-                imageError(where + ": \"choices\" names the list \"" + name.toStdString() +
-                           "\", which \"choiceLists\" does not hold");
-            }
-            choices = namedLists.value(name);
-        }
-        if (!choices.isArray() || choices.toArray().isEmpty())
-            imageError(where + ": \"choices\" is not a non-empty list of \"<value>:<text>\" items");
-        std::set<std::int32_t> seen;
-        for (const QJsonValue& item : choices.toArray()) {
-            const std::string text = item.toString().toStdString();
-            const size_t colon = text.find(':');
-            std::int32_t value = 0;
-            bool fits = false;
-            if (!item.isString() || colon == std::string::npos ||
-                !readChoiceValue(std::string_view(text).substr(0, colon), value, fits) ||
-                colon + 1 >= text.size() || text[colon + 1] == ':') {
-                imageError(where + ": choice \"" + text + "\" is not of the form <value>:<text>");
-            }
-            if (!fits) {
-                imageError(where + ": choice value " + text.substr(0, colon) + " is outside " +
-                           kChoiceRange + ", the values the host's parameter interface carries");
-            }
-            if (!seen.insert(value).second)
-                imageError(where + ": choice value " + std::to_string(value) + " is listed twice");
-            p.choices.push_back(text);
-            p.choiceValues.push_back(value);
-        }
-        for (const char* key : {"minimum", "maximum", "unit", "decimals"}) {
-            if (object.contains(key))
-                imageError(where + ": a selection parameter has no \"" + key + "\"");
-        }
-    } else {
-        const auto text = [&](const char* key, bool isNumber) {
-            if (!object.contains(key))
-                return std::string();
-            if (!object.value(key).isString())
-                imageError(where + ": \"" + key + "\" is not a text");
-            const std::string text = object.value(key).toString().toStdString();
-            double ignored = 0;
-            if (isNumber && !text.empty() && !readDecimal(text, ignored))
-                imageError(where + ": \"" + key + "\" \"" + text + "\" is not a decimal number");
-            return text;
-        };
-        p.minimum = text("minimum", true);
-        p.maximum = text("maximum", true);
-        p.unit = text("unit", false);
-        if (object.contains("decimals")) {
-            if (!isWholeNumber(object.value("decimals"), 0, 9))
-                imageError(where + ": \"decimals\" is not a whole number from 0 to 9");
-            p.decimals = static_cast<int>(object.value("decimals").toDouble());
-        }
+    if (!isWholeNumber(count, 0, kMostElements)) {
+        imageError(where + ": \"elementCount\" is not a whole number from 0 to " +
+                   std::to_string(kMostElements));
     }
+    p.elementCount = static_cast<unsigned long>(count.toDouble());
+    const long long last = m_indexBase + static_cast<long long>(p.elementCount) - 1;
+    if (last > INT_MAX) {
+        imageError(where + ": indexes " + std::to_string(m_indexBase) + " to " +
+                   std::to_string(last) + " exceed " + std::to_string(INT_MAX) +
+                   ", the highest index the host's parameter interface carries");
+    }
+}
 
+void SimulatedDrive::readChoices(const QJsonObject& object, const QJsonObject& namedLists,
+                                 const std::string& where, Parameter& p) const
+{
+    QJsonValue choices = object.value("choices");
+    if (choices.isString()) {
+        const QString name = choices.toString();
+        if (!namedLists.contains(name)) {
+            imageError(where + ": \"choices\" names the list \"" + name.toStdString() +
+                       "\", which \"choiceLists\" does not hold");
+        }
+        choices = namedLists.value(name);
+    }
+    if (!choices.isArray() || choices.toArray().isEmpty())
+        imageError(where + ": \"choices\" is not a non-empty list of \"<value>:<text>\" items");
+    std::set<std::int32_t> seen;
+    for (const QJsonValue& item : choices.toArray()) {
+        const std::int32_t value = readChoice(item, where);
+        if (!seen.insert(value).second)
+            imageError(where + ": choice value " + std::to_string(value) + " is listed twice");
+        p.choices.push_back(item.toString().toStdString());
+        p.choiceValues.push_back(value);
+    }
+    for (const char* key : {"minimum", "maximum", "unit", "decimals"}) {
+        if (object.contains(key))
+            imageError(where + ": a selection parameter has no \"" + key + "\"");
+    }
+}
+
+std::int32_t SimulatedDrive::readChoice(const QJsonValue& item, const std::string& where) const
+{
+    const std::string text = item.toString().toStdString();
+    const size_t colon = text.find(':');
+    std::int32_t value = 0;
+    bool fits = false;
+    if (!item.isString() || colon == std::string::npos ||
+        !readChoiceValue(std::string_view(text).substr(0, colon), value, fits) ||
+        colon + 1 >= text.size() || text[colon + 1] == ':') {
+        imageError(where + ": choice \"" + text + "\" is not of the form <value>:<text>");
+    }
+    if (!fits) {
+        imageError(where + ": choice value " + text.substr(0, colon) + " is outside " +
+                   kChoiceRange + ", the values the host's parameter interface carries");
+    }
+    return value;
+}
+
+void SimulatedDrive::readLimits(const QJsonObject& object, const std::string& where,
+                                Parameter& p) const
+{
+    const auto text = [&](const char* key, bool isNumber) {
+        if (!object.contains(key))
+            return std::string();
+        if (!object.value(key).isString())
+            imageError(where + ": \"" + key + "\" is not a text");
+        const std::string text = object.value(key).toString().toStdString();
+        double ignored = 0;
+        if (isNumber && !text.empty() && !readDecimal(text, ignored))
+            imageError(where + ": \"" + key + "\" \"" + text + "\" is not a decimal number");
+        return text;
+    };
+    p.minimum = text("minimum", true);
+    p.maximum = text("maximum", true);
+    p.unit = text("unit", false);
+    if (object.contains("decimals")) {
+        if (!isWholeNumber(object.value("decimals"), 0, 9))
+            imageError(where + ": \"decimals\" is not a whole number from 0 to 9");
+        p.decimals = static_cast<int>(object.value("decimals").toDouble());
+    }
+}
+
+void SimulatedDrive::readValues(const QJsonObject& object, const std::string& where,
+                                Parameter& p) const
+{
     const QJsonValue values = object.value("values");
     const size_t expected = p.elementCount == 0 ? 1 : p.elementCount;
     if (!values.isArray() || static_cast<size_t>(values.toArray().size()) != expected) {
@@ -396,7 +431,6 @@ void SimulatedDrive::readParameter(const QJsonObject& object, int position,
             imageError(elementName + ": " + reason);
         p.values.push_back(stored);
     }
-    m_parameters.emplace(p.number, std::move(p));
 }
 
 bool SimulatedDrive::checkValue(const Parameter& parameter, const std::string& text,
@@ -454,7 +488,7 @@ void SimulatedDrive::checkImageUnchanged() const
         throw DriveRefusal("it " + protection);
 }
 
-void SimulatedDrive::save(const Parameters& parameters)
+QByteArray SimulatedDrive::imageWith(const Parameters& parameters) const
 {
     QJsonArray list = m_root.value("parameters").toArray();
     for (const auto& [number, p] : parameters) {
@@ -467,62 +501,52 @@ void SimulatedDrive::save(const Parameters& parameters)
     }
     QJsonObject root = m_root;
     root.insert("parameters", list);
-    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
 
+void SimulatedDrive::save(const Parameters& parameters)
+{
+    const QByteArray bytes = imageWith(parameters);
     const auto fail = [&](const std::string& what) {
         throw DriveRefusal("cannot save the drive image " + m_imagePath + ": " + what);
     };
-    struct stat original = {};
-    if (fstat(m_lock.get(), &original) != 0)
-        fail("cannot read its file mode (" + errnoText() + ")");
-    // The image is replaced as a whole: the old file stays until the new one is on
-    // disk. Its temporary file may be left from a save cut short: it is replaced.
-    if (unlink(m_temporary.c_str()) != 0 && errno != ENOENT)
-        fail("cannot remove " + m_temporary + " (" + errnoText() + ")");
-    Descriptor file(::open(m_temporary.c_str(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                           original.st_mode & 07777));
-    if (file.get() < 0)
-        fail("cannot create a file in its folder (" + errnoText() + ")");
-    const auto discard = [&](const std::string& what) {
-        const std::string reason = what + " (" + errnoText() + ")";
-        unlink(m_temporary.c_str());
-        fail(reason);
+    const auto checkUnchanged = [&] {
+        try {
+            checkImageUnchanged();
+        } catch (const DriveRefusal& refused) {
+            fail(refused.what());
+        }
     };
-    // Locked before it becomes the image, so that the lock never lapses.
-    if (flock(file.get(), LOCK_EX | LOCK_NB) != 0)
-        discard("cannot lock the new file");
-    if (fchmod(file.get(), original.st_mode & 07777) != 0)
-        discard("cannot set the file mode");
-    size_t written = 0;
-    while (written < static_cast<size_t>(bytes.size())) {
-        const ssize_t n = write(file.get(), bytes.constData() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            discard("cannot write");
-        written += static_cast<size_t>(n);
-    }
-    if (fsync(file.get()) != 0)
-        discard("cannot flush");
-    try {
-        checkImageUnchanged();
-    } catch (const DriveRefusal& refused) {
-        unlink(m_temporary.c_str());
-        fail(refused.what());
-    }
-    if (rename(m_temporary.c_str(), m_target.c_str()) != 0)
-        discard("cannot replace the file");
-    m_lock = std::move(file); // closes the replaced file, and so lets go of its lock
+    checkUnchanged();
+    // The image is replaced as a whole: the old file stays until the new one is on
+    // disk, with the old one's permissions. Given up, the new file is removed.
+    QSaveFile file(QString::fromStdString(m_target));
+    // Unbuffered: a write that fails (a full disk, a file size limit) fails here,
+    // where it is seen, and never at commit, which would take a short file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail("cannot create a file in its folder (" + file.errorString().toStdString() + ")");
+    // Locked before it becomes the image, so that the lock never lapses. The lock
+    // lives on in this second descriptor when the save file closes its own.
+    Descriptor locked(fcntl(file.handle(), F_DUPFD_CLOEXEC, 0));
+    if (locked.get() < 0 || flock(locked.get(), LOCK_EX | LOCK_NB) != 0)
+        fail("cannot lock the new file (" + errnoText() + ")");
+    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError)
+        fail("cannot write (" + file.errorString().toStdString() + ")");
+    checkUnchanged(); // again: someone may have changed it while this drive wrote
+    if (!file.commit())
+        fail("cannot replace the file (" + file.errorString().toStdString() + ")");
+    m_lock = std::move(locked); // closes the replaced file, and so lets go of its lock
     m_onDisk.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    syncFolder();
+}
 
+void SimulatedDrive::syncFolder() const
+{
     const size_t slash = m_target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash + 1);
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        fsync(folderFd);
-        close(folderFd);
-    }
+    const Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() >= 0)
+        fsync(folderFd.get()); // the rename itself on disk
 }
 
 // --- calls ---
@@ -582,6 +606,22 @@ SimulatedDrive::Parameter& SimulatedDrive::findMutable(const std::string& number
     if (it == m_parameters.end())
         refuse("no parameter " + numberText);
     return it->second;
+}
+
+const SimulatedDrive::Parameter& SimulatedDrive::findIdentified(const std::string& identifier,
+                                                                long& index)
+{
+    const size_t dot = identifier.find('.');
+    index = -1;
+    if (dot != std::string::npos) {
+        unsigned long element = 0;
+        if (!readDigits(std::string_view(identifier).substr(dot + 1), element) ||
+            element > LONG_MAX) {
+            refuse("\"" + identifier + "\" is not a parameter identifier");
+        }
+        index = static_cast<long>(element);
+    }
+    return find(identifier.substr(0, dot));
 }
 
 size_t SimulatedDrive::elementFor(const Parameter& parameter, long index)
@@ -654,27 +694,7 @@ int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identif
         refuse(std::to_string(identifiers.size()) + " identifiers but " +
                std::to_string(values.size()) + " values");
     }
-    // Check every entry against a copy; the drive changes only once the image is saved.
-    Parameters changed = m_parameters;
-    for (size_t i = 0; i < identifiers.size(); ++i) {
-        const std::string& identifier = identifiers[i];
-        const size_t dot = identifier.find('.');
-        long index = -1;
-        if (dot != std::string::npos) {
-            unsigned long element = 0;
-            if (!readDigits(std::string_view(identifier).substr(dot + 1), element) ||
-                element > LONG_MAX) {
-                refuse("\"" + identifier + "\" is not a parameter identifier");
-            }
-            index = static_cast<long>(element);
-        }
-        Parameter& p = changed.at(find(identifier.substr(0, dot)).number);
-        const size_t element = elementFor(p, index);
-        std::string stored, reason;
-        if (!checkValue(p, values[i], stored, reason))
-            refuse(identifier + ": " + reason);
-        p.values[element] = stored;
-    }
+    Parameters changed = withValues(identifiers, values);
     try {
         save(changed);
     } catch (const DriveRefusal& failure) {
@@ -684,17 +704,30 @@ int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identif
     return 1;
 }
 
+SimulatedDrive::Parameters SimulatedDrive::withValues(const std::vector<std::string>& identifiers,
+                                                      const std::vector<std::string>& values)
+{
+    // Every entry is checked against a copy; the drive changes only once the image is saved.
+    Parameters changed = m_parameters;
+    for (size_t i = 0; i < identifiers.size(); ++i) {
+        long index = -1;
+        Parameter& p = changed.at(findIdentified(identifiers[i], index).number);
+        const size_t element = elementFor(p, index);
+        std::string stored, reason;
+        if (!checkValue(p, values[i], stored, reason))
+            refuse(identifiers[i] + ": " + reason);
+        p.values[element] = stored;
+    }
+    return changed;
+}
+
 std::vector<std::string> SimulatedDrive::GetChoiceList(const std::string& identifier)
 {
     enter("GetChoiceList");
-    const size_t dot = identifier.find('.');
-    const Parameter& p = find(identifier.substr(0, dot));
-    if (dot != std::string::npos) {
-        unsigned long index = 0;
-        if (!readDigits(std::string_view(identifier).substr(dot + 1), index) || index > LONG_MAX)
-            refuse("\"" + identifier + "\" is not a parameter identifier");
-        elementFor(p, static_cast<long>(index));
-    }
+    long index = -1;
+    const Parameter& p = findIdentified(identifier, index);
+    if (index != -1)
+        elementFor(p, index);
     return p.choices;
 }
 

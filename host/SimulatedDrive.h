@@ -2,6 +2,7 @@
 
 #include "IExtParamInterface.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 
 #include <chrono>
@@ -74,9 +75,9 @@ public:
 // than kImageSizeLimit.
 //
 // WriteParameterValues is all or nothing: every entry is checked first, then the
-// whole image is saved atomically: written to a temporary file beside it, flushed
-// and renamed over it. A refused entry or a failed save leaves both the drive and
-// the file exactly as they were.
+// whole image is saved atomically (QSaveFile: written to a new file beside it,
+// flushed and renamed over it). A refused entry or a failed save leaves both the
+// drive and the file exactly as they were.
 //
 // One drive image is one drive, written by one host at a time. The drive that
 // opens an image for writing holds an exclusive flock() on the image file for as
@@ -89,10 +90,9 @@ public:
 // read and refuses every write, naming the image and why (readOnlyReason()).
 // nebpt-host --print opens images with Access::Read, which never locks.
 //
-// Because the lock makes this drive the image's only writer, its temporary file
-// has a fixed name beside the image, ".<image name>.saving". A save cut short
-// (the host killed, the machine down) leaves at most that file, and the next
-// drive that takes the lock removes it.
+// A save cut short (the host killed, the machine down) leaves the image as it
+// was. The new file has no name until it is complete (an unnamed temporary file
+// where the file system offers one), so nothing is left beside the image.
 //
 // A save never replaces what someone else put on disk: before the new file is
 // renamed into place, the image path must still name the file this drive holds
@@ -216,16 +216,31 @@ private:
 
     // Reads the image file into m_onDisk; with Access::Write, locks it first.
     void open(Access access);
+    // Reads m_onDisk: the identity, language and index base, then the parameters.
     void load();
+    void readDrive();
+    void readParameters();
     [[noreturn]] void imageError(const std::string& what) const;
     // Why this host cannot write the image file it has open; empty when it can.
     std::string writeProtection() const;
+    // Reads one entry of the image's "parameters" into m_parameters; each part
+    // below reads one part of the entry into `p`, or throws DriveImageError.
     void readParameter(const QJsonObject& object, int position, const QJsonObject& namedLists);
+    void readIdentity(const QJsonObject& object, Parameter& p) const;
+    void readElementCount(const QJsonObject& object, const std::string& where, Parameter& p) const;
+    void readChoices(const QJsonObject& object, const QJsonObject& namedLists,
+                     const std::string& where, Parameter& p) const;
+    std::int32_t readChoice(const QJsonValue& item, const std::string& where) const;
+    void readLimits(const QJsonObject& object, const std::string& where, Parameter& p) const;
+    void readValues(const QJsonObject& object, const std::string& where, Parameter& p) const;
     // Whether the drive accepts the value text; `stored` receives the form the
     // drive keeps, `reason` why it refuses.
     bool checkValue(const Parameter& parameter, const std::string& text, std::string& stored,
                     std::string& reason) const;
+    // The image file's content with these parameters' values.
+    QByteArray imageWith(const Parameters& parameters) const;
     void save(const Parameters& parameters);
+    void syncFolder() const;
     // Throws DriveRefusal when the image on disk is no longer the one this drive
     // holds, or may not be replaced.
     void checkImageUnchanged() const;
@@ -235,12 +250,17 @@ private:
     [[noreturn]] void refuse(const std::string& reason);
     const Parameter& find(const std::string& numberText);
     Parameter& findMutable(const std::string& numberText);
+    // The parameter an identifier ("1301" or "1301.4") names, and its host index
+    // (-1 without one).
+    const Parameter& findIdentified(const std::string& identifier, long& index);
+    // The parameters with the values written, every entry checked.
+    Parameters withValues(const std::vector<std::string>& identifiers,
+                          const std::vector<std::string>& values);
     // Element position for a host index (index base included); -1 for no index.
     size_t elementFor(const Parameter& parameter, long index);
 
     std::string m_imagePath;
-    std::string m_target;    // the file saves replace (the image path, symbolic links resolved)
-    std::string m_temporary; // the file a save writes first, beside m_target
+    std::string m_target; // the file saves replace (the image path, symbolic links resolved)
     std::string m_readOnlyReason;
     Descriptor m_lock;    // the image file, locked; -1 when read-only
     std::string m_onDisk; // the image file's content as loaded or last saved

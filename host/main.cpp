@@ -5,49 +5,86 @@
 #include "framework/widgets/WidgetResources.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QTimer>
 
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 
 namespace {
 
-int usage()
-{
-    std::cerr
-        << "usage: nebpt-host [--language <name>] [<drive image.json>]\n"
-           "       nebpt-host --print <drive image.json>\n"
-           "       nebpt-host [--language <name>] --screenshot <file.png> <drive image.json>\n";
-    return 2;
-}
-
 struct Options
 {
     QString language = QStringLiteral("english");
-    std::string screenshot; // write a picture of the editor instead of running the window
-    std::string image;
-    bool valid = true;
+    bool languageGiven = false;
+    bool print = false; // print the program instead of running the window
+    QString screenshot; // write a picture of the editor instead of running the window
+    QString image;
 };
 
-Options parse(int argc, char** argv)
+// Reads the command line into `options`. --help, --help-all and --version are
+// answered here (the process ends); a wrong command line gets what is wrong and the
+// usage on stderr and false.
+bool parse(int argc, char** argv, Options& options)
 {
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--language") == 0 && hasValue)
-            options.language = QString::fromLocal8Bit(argv[++i]);
-        else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue)
-            options.screenshot = argv[++i];
-        else if (argv[i][0] != '-' && options.image.empty())
-            options.image = argv[i];
-        else
-            options.valid = false;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The drive commissioning host: shows the controller program editor on a "
+                       "drive image, prints the program, or takes a picture of the editor."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption language(
+        QStringLiteral("language"),
+        QStringLiteral("The language the host runs in (default: english)."), QStringLiteral("name"),
+        options.language);
+    const QCommandLineOption print(
+        QStringLiteral("print"),
+        QStringLiteral("Print the drive's controller program instead of showing the window."));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Write a picture of the editor instead of showing the window."),
+        QStringLiteral("file.png"));
+    parser.addOptions({language, print, screenshot});
+    parser.addPositionalArgument(QStringLiteral("image"),
+                                 QStringLiteral("The drive image (JSON) to open; needed by "
+                                                "--print and --screenshot."),
+                                 QStringLiteral("[<drive image.json>]"));
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+    } else if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+               parser.isSet(QStringLiteral("version"))) {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("nebpt-host"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(NEBPT_HOST_VERSION));
+        parser.process(application); // prints what was asked for and ends the process
+    } else if (parser.positionalArguments().size() > 1) {
+        error = QStringLiteral("more than one drive image");
+    } else if (parser.isSet(print) && parser.isSet(screenshot)) {
+        error = QStringLiteral("--print and --screenshot do not go together");
+    } else if ((parser.isSet(print) || parser.isSet(screenshot)) &&
+               parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("no drive image");
     }
-    if (!options.screenshot.empty() && options.image.empty())
-        options.valid = false;
-    return options;
+    if (!error.isEmpty()) {
+        const QCoreApplication application(argc, argv); // the usage names the executable
+        std::cerr << "nebpt-host: " << error.toStdString() << "\n"
+                  << parser.helpText().toStdString();
+        return false;
+    }
+    options.language = parser.value(language);
+    options.languageGiven = parser.isSet(language);
+    options.print = parser.isSet(print);
+    options.screenshot = parser.value(screenshot);
+    if (!parser.positionalArguments().isEmpty())
+        options.image = parser.positionalArguments().front();
+    return true;
 }
 
 // Without a display, Qt's offscreen platform reports what it lacks; that is no news here.
@@ -73,11 +110,11 @@ int screenshot(const Options& options)
     });
     HostWindow window(options.language);
     window.show();
-    if (!window.openImage(QString::fromStdString(options.image)))
+    if (!window.openImage(options.image))
         return 1;
     QApplication::processEvents();
-    if (!window.grab().save(QString::fromStdString(options.screenshot))) {
-        std::cerr << options.screenshot << ": cannot write the picture\n";
+    if (!window.grab().save(options.screenshot)) {
+        std::cerr << options.screenshot.toStdString() << ": cannot write the picture\n";
         return 1;
     }
     return 0;
@@ -87,27 +124,28 @@ int screenshot(const Options& options)
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--print") == 0)
-        return printProgram(argv[2], std::cout, std::cerr);
-
-    const Options options = parse(argc, argv);
-    if (!options.valid)
-        return usage();
-    if (!options.screenshot.empty()) {
+    Options options;
+    if (!parse(argc, argv, options))
+        return 2;
+    if (options.print) {
+        return printProgram(options.image.toLocal8Bit().toStdString(), std::cout, std::cerr,
+                            options.languageGiven ? options.language.toStdString() : "");
+    }
+    if (!options.screenshot.isEmpty()) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         quietOffscreenPlatform();
     }
 
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("nebpt-host"));
-    if (!options.screenshot.empty())
+    if (!options.screenshot.isEmpty())
         return screenshot(options);
 
     fw::installWidgetMessageBox();
     HostWindow window(options.language);
     window.show();
-    if (!options.image.empty()) {
-        const QString image = QString::fromStdString(options.image);
+    if (!options.image.isEmpty()) {
+        const QString image = options.image;
         // Opened once the window is on the screen, so that a message box has its owner.
         QTimer::singleShot(0, &window, [&window, image] { window.openImage(image); });
     }

@@ -4,19 +4,13 @@
 #include "Dialogs/DialogColours.h"
 #include "Dialogs/LocaleNumber.h"
 #include "Settings_Manager/CNEB_Timer.h"
+#include "Settings_Manager/TimerUnit.h"
 
 #include "framework/Format.h"
 #include "framework/Resources.h"
 #include "framework/widgets/DataExchange.h"
 
 #include <string>
-
-namespace {
-
-// Above this maximum a timer without a unit of its own counts in milliseconds.
-constexpr double kMillisecondMaximum = 4000.0;
-
-} // namespace
 
 CTimerdlg::CTimerdlg(CDLGManager& manager, CNEB_Timer& timer, QWidget* parent)
     : fw::CDialog(IDD, parent), m_dlgManager(manager), m_timer(timer),
@@ -54,8 +48,7 @@ void CTimerdlg::DoDataExchange(fw::CDataExchange& dx)
             dx.Fail();
     }
 
-    const bool milliseconds = maximum > kMillisecondMaximum && unit.empty();
-    SetDlgItemText(IDC_UNIT, fw::format("[%s]", milliseconds ? "ms" : unit.c_str()));
+    SetDlgItemText(IDC_UNIT, "[" + NEBPT::timerUnit(unit, maximum) + "]");
 
     fw::DDV_MinMaxDouble(dx, m_value, minimum, maximum);
 }
