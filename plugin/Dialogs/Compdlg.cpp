@@ -1,6 +1,7 @@
 #include "Dialogs/Compdlg.h"
 
 #include "DLGManager.h"
+#include "Dialogs/ChoiceCombo.h"
 #include "Dialogs/DialogColours.h"
 #include "Dialogs/LocaleNumber.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
@@ -54,26 +55,18 @@ bool CCompdlg::OnInitDialog()
     fw::CDialog::OnInitDialog();
     dialogcolours::applyBackground(*this, m_brush);
 
+    m_items.clear();
     fw::CComboBox operands = GetComboBox(IDC_OPERAND);
-    const unsigned long currentOperand = m_comparator.getOperandItem().getID();
-    for (const CNEB_ChoicelistItem& item : m_comparator.getOperandChoicelist()) {
-        auto& entryItem = const_cast<CNEB_ChoicelistItem&>(item);
-        const int entry = operands.AddString(item.getText());
-        if (item.getID() == currentOperand)
-            operands.SetCurSel(entry);
-        if (m_dlgManager.lookupChoicelistItemObject(entryItem).getKind() ==
+    choicecombo::fill(operands, m_comparator.getOperandChoicelist(),
+                      m_comparator.getOperandItem().getID(), m_items);
+    for (CNEB_ChoicelistItem& item : m_items) {
+        if (m_dlgManager.lookupChoicelistItemObject(item).getKind() ==
             CChoiceListItemObjectLookup::Disabled)
             m_disabledOperand = static_cast<uint32_t>(item.getID());
-        operands.SetItemDataPtr(entry, &entryItem);
     }
     fw::CComboBox operators = GetComboBox(IDC_OPERATOR);
-    const unsigned long currentOperator = m_comparator.getOperatorItem().getID();
-    for (const CNEB_ChoicelistItem& item : m_comparator.getOperatorChoicelist()) {
-        const int entry = operators.AddString(item.getText());
-        if (item.getID() == currentOperator)
-            operators.SetCurSel(entry);
-        operators.SetItemDataPtr(entry, const_cast<CNEB_ChoicelistItem*>(&item));
-    }
+    choicecombo::fill(operators, m_comparator.getOperatorChoicelist(),
+                      m_comparator.getOperatorItem().getID(), m_items);
 
     m_operandBox = GetDlgItemRect(IDC_OPERAND);
     m_operandBox.InflateRect(kFrameMargin);
@@ -99,11 +92,7 @@ bool CCompdlg::OnCommand(int id, int notification)
 
 void CCompdlg::updateEnabledState()
 {
-    fw::CComboBox operands = GetComboBox(IDC_OPERAND);
-    const int entry = operands.GetCurSel();
-    if (entry == fw::CB_ERR)
-        return;
-    auto* item = static_cast<CNEB_ChoicelistItem*>(operands.GetItemDataPtr(entry));
+    const CNEB_ChoicelistItem* item = choicecombo::selected(GetComboBox(IDC_OPERAND));
     if (!item)
         return;
     if (item->getID() == m_disabledOperand) {
@@ -148,11 +137,7 @@ int CCompdlg::save()
 {
     bool changed = false;
 
-    fw::CComboBox operands = GetComboBox(IDC_OPERAND);
-    const int operandEntry = operands.GetCurSel();
-    auto* operand = operandEntry == fw::CB_ERR
-                        ? nullptr
-                        : static_cast<CNEB_ChoicelistItem*>(operands.GetItemDataPtr(operandEntry));
+    const CNEB_ChoicelistItem* operand = choicecombo::selected(GetComboBox(IDC_OPERAND));
     if (!operand)
         return -1;
     if (operand->getID() != m_comparator.getOperandItem().getID()) {
@@ -160,11 +145,7 @@ int CCompdlg::save()
         changed = true;
     }
 
-    fw::CComboBox operators = GetComboBox(IDC_OPERATOR);
-    const int operatorEntry = operators.GetCurSel();
-    auto* op = operatorEntry == fw::CB_ERR
-                   ? nullptr
-                   : static_cast<CNEB_ChoicelistItem*>(operators.GetItemDataPtr(operatorEntry));
+    const CNEB_ChoicelistItem* op = choicecombo::selected(GetComboBox(IDC_OPERATOR));
     if (!op)
         return -1;
     if (op->getID() != m_comparator.getOperatorItem().getID()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Dialogs/ChoiceCombo.h"
+
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/Geometry.h"
 #include "languages/common/NEBPTResources.h"
@@ -63,6 +65,8 @@ private:
     bool m_operandDisabled = false;
     CNEB_Comparator& m_comparator;
     CDLGManager& m_dlgManager;
+    // The items of both lists' entries.
+    choicecombo::Items m_items;
     QColor m_brush{255, 255, 255};
     fw::CRect m_operandBox;
     fw::CRect m_operatorBox;

@@ -1,18 +1,13 @@
 #pragma once
 
-#include "Dialogs/NEBDlgControl.h"
-#include "Settings_Stock/CNEB_Choicelist.h"
+#include "Dialogs/EABoxCtrl.h"
 #include "languages/common/NEBPTResources.h"
-
-#include <vector>
 
 class CNEB_Event;
 
-// The event box of a pair: a drop-down list of the event choices with a button
-// that opens it, and an object button that opens the editor of the timer,
-// comparator or logic rule the event refers to. A different choice is written
-// through the command layer at once; the window then asks its pair to re-read.
-class CEventCtrl : public CNEBDlgControl
+// The event box of a pair: the event choices, a button that opens their list,
+// and an object button for timers, comparators and logic rules.
+class CEventCtrl : public CEABoxCtrl
 {
 public:
     enum : unsigned
@@ -29,20 +24,12 @@ public:
     CEventCtrl(CDLGManager& manager, CNEB_Event& event);
     ~CEventCtrl() override;
 
-    unsigned getTemplateId() const override { return IDD; }
-    // Asks the pair window to re-read.
-    void reReadData() override;
-
-    bool OnInitDialog() override;
-    bool OnCommand(int id, int notification) override;
-    bool OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+protected:
+    CNEB_ChoicelistItem& getItem() const override;
+    CNEB_Choicelist& getChoicelist() const override;
+    void modify(CNEB_ChoicelistItem& item) override;
+    bool offersEditor(int kind) const override;
 
 private:
-    void updateObjectButton(CNEB_ChoicelistItem& item);
-    void onSelectionChange();
-    void onObjectButton();
-
     CNEB_Event& m_event;
-    bool m_changed = false;
-    std::vector<CNEB_ChoicelistItem> m_attachedItems;
 };

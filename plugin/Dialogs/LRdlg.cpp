@@ -129,24 +129,13 @@ void CLRdlg::fillList(int listId, const CNEB_Choicelist& choices,
                       const CNEB_ChoicelistItem& current)
 {
     fw::CComboBox list = GetComboBox(listId);
-    list.ResetContent();
-    for (const CNEB_ChoicelistItem& item : choices) {
-        const int entry = list.AddString(item.getText());
-        if (entry == fw::CB_ERR)
-            continue;
-        m_attachedItems.push_back(item);
-        list.SetItemDataPtr(entry, &m_attachedItems.back());
-    }
+    choicecombo::fill(list, choices, m_attachedItems);
     list.SetCurSel(list.FindString(-1, current.getText()));
 }
 
 CNEB_ChoicelistItem CLRdlg::selectedItem(int listId) const
 {
-    const fw::CComboBox list = GetComboBox(listId);
-    const int selected = list.GetCurSel();
-    if (selected == fw::CB_ERR)
-        throw NEB_EXCEPTION(0, listId);
-    const auto* item = static_cast<const CNEB_ChoicelistItem*>(list.GetItemDataPtr(selected));
+    const CNEB_ChoicelistItem* item = choicecombo::selected(GetComboBox(listId));
     if (item == nullptr)
         throw NEB_EXCEPTION(0, listId);
     return *item;

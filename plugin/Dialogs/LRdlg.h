@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Dialogs/ChoiceCombo.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
 
 #include "framework/widgets/Dialog.h"
@@ -8,7 +9,6 @@
 #include <QPointer>
 
 #include <array>
-#include <list>
 
 class QAbstractButton;
 class CDLGManager;
@@ -84,5 +84,5 @@ private:
     CDLGManager& m_dlgManager;
     std::array<QPointer<QAbstractButton>, 3> m_operandButtons;
     // Copies of the items attached to the list entries (stable addresses).
-    std::list<CNEB_ChoicelistItem> m_attachedItems;
+    choicecombo::Items m_attachedItems;
 };

@@ -1,9 +1,5 @@
 #include "Dialogs/NEBDlgControl.h"
 
-#include "Settings_Stock/CNEB_Choicelist.h"
-
-#include "framework/widgets/ComboBox.h"
-
 CNEBDlgControl::CNEBDlgControl(CDLGManager& manager) : m_dlgManager(manager) {}
 
 CNEBDlgControl::~CNEBDlgControl() = default;
@@ -40,35 +36,6 @@ bool CNEBDlgControl::OnMessage(unsigned message, uintptr_t wParam, intptr_t lPar
         return true;
     }
     return fw::CDialog::OnMessage(message, wParam, lParam);
-}
-
-void CNEBDlgControl::fillChoiceList(int listId, const CNEB_Choicelist& choices,
-                                    unsigned long currentId,
-                                    std::vector<CNEB_ChoicelistItem>& attached)
-{
-    fw::CComboBox list = GetComboBox(listId);
-    list.ResetContent();
-    attached.clear();
-    // Reserved up front: the entries keep pointers into the vector.
-    attached.reserve(choices.size());
-    for (const CNEB_ChoicelistItem& item : choices) {
-        const int entry = list.AddString(item.getText());
-        if (entry == fw::CB_ERR)
-            continue;
-        if (item.getID() == currentId)
-            list.SetCurSel(entry);
-        attached.push_back(item);
-        list.SetItemDataPtr(entry, &attached.back());
-    }
-}
-
-CNEB_ChoicelistItem* CNEBDlgControl::selectedItem(int listId) const
-{
-    const fw::CComboBox list = GetComboBox(listId);
-    const int entry = list.GetCurSel();
-    if (entry == fw::CB_ERR)
-        return nullptr;
-    return static_cast<CNEB_ChoicelistItem*>(list.GetItemDataPtr(entry));
 }
 
 void CNEBDlgControl::forwardMouseToParent(unsigned message, uintptr_t wParam, intptr_t lParam)

@@ -8,11 +8,8 @@
 #include <QSize>
 
 #include <cstdint>
-#include <vector>
 
 class CDLGManager;
-class CNEB_Choicelist;
-class CNEB_ChoicelistItem;
 
 // Posted by an element window to its parent: re-read the program and rebuild.
 enum : unsigned
@@ -58,14 +55,6 @@ public:
     bool OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
 
 protected:
-    // Fills drop-down list `listId` with the choices in their order, attaches to
-    // each entry its item (a copy kept in `attached`) and selects the entry
-    // whose item has `currentId`.
-    void fillChoiceList(int listId, const CNEB_Choicelist& choices, unsigned long currentId,
-                        std::vector<CNEB_ChoicelistItem>& attached);
-    // The item attached to the selected entry of `listId`; null without a
-    // selection or without an attached item.
-    CNEB_ChoicelistItem* selectedItem(int listId) const;
     // Sends a mouse message to the parent window with the point (lParam)
     // converted from this window's client coordinates to the parent's.
     void forwardMouseToParent(unsigned message, uintptr_t wParam, intptr_t lParam);

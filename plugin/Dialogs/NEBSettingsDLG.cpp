@@ -1,6 +1,7 @@
 #include "Dialogs/NEBSettingsDLG.h"
 
 #include "DLGManager.h"
+#include "Dialogs/ChoiceCombo.h"
 #include "Dialogs/DialogColours.h"
 #include "Settings_Manager/CNEB_Settings.h"
 
@@ -19,15 +20,11 @@ bool CNEBSettingsDLG::OnInitDialog()
     fw::CDialog::OnInitDialog();
     dialogcolours::applyBackground(*this, m_brush);
 
+    m_items.clear();
     for (unsigned short i = 0; i < CNEB_Settings::kCount; ++i) {
         fw::CComboBox list = GetComboBox(IDC_MODE_LIST + i);
-        const unsigned long current = m_settings.getItem(i).getID();
-        for (const CNEB_ChoicelistItem& item : m_settings.getChoicelist(i)) {
-            const int entry = list.AddString(item.getText());
-            if (item.getID() == current)
-                list.SetCurSel(entry);
-            list.SetItemDataPtr(entry, const_cast<CNEB_ChoicelistItem*>(&item));
-        }
+        choicecombo::fill(list, m_settings.getChoicelist(i), m_settings.getItem(i).getID(),
+                          m_items);
     }
     for (unsigned short i = 0; i < CNEB_Settings::kCount; ++i) {
         const std::string number =
@@ -51,11 +48,7 @@ int CNEBSettingsDLG::save()
 {
     int count = 0;
     for (unsigned short i = 0; i < CNEB_Settings::kCount; ++i) {
-        fw::CComboBox list = GetComboBox(kLists[i]);
-        const int entry = list.GetCurSel();
-        if (entry == fw::CB_ERR)
-            return 0;
-        auto* item = static_cast<CNEB_ChoicelistItem*>(list.GetItemDataPtr(entry));
+        const CNEB_ChoicelistItem* item = choicecombo::selected(GetComboBox(kLists[i]));
         if (!item)
             return 0;
         if (item->getID() != m_settings.getItem(i).getID()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Dialogs/ChoiceCombo.h"
+
 #include "framework/widgets/Dialog.h"
 #include "languages/common/NEBPTResources.h"
 
@@ -44,6 +46,8 @@ private:
 
     CNEB_Settings& m_settings;
     CDLGManager& m_dlgManager;
+    // The items of the three lists' entries.
+    choicecombo::Items m_items;
     QColor m_brush{255, 255, 255};
     static constexpr int kLists[3] = {IDC_MODE_LIST, IDC_START_LIST, IDC_STOP_LIST};
 };

@@ -4,7 +4,6 @@
 #include "Settings_Stock/CNEBParameter.h"
 
 class CSettingManagerFunc;
-class CSettingStock;
 class CNEB_Choicelist;
 class CNEB_ChoicelistItem;
 
@@ -15,12 +14,12 @@ class CNEB_Action : public CNEBProgramChangeable
 {
 public:
     // Reads the action of pair `index` from the drive.
-    CNEB_Action(long index, CSettingManagerFunc* func, CSettingStock* stock);
+    CNEB_Action(long index, CSettingManagerFunc* func);
     // Takes over the other action's parameter (number, index, value text) and
-    // works with `func` and `stock`; nothing is read from the drive.
-    CNEB_Action(const CNEB_Action& other, CSettingManagerFunc* func, CSettingStock* stock);
+    // works with `func`; nothing is read from the drive.
+    CNEB_Action(const CNEB_Action& other, CSettingManagerFunc* func);
     CNEB_Action(const CNEB_Action& other);
-    // Number, array index and value text; the pointers stay.
+    // Number, array index and value text; the pointer stays.
     CNEB_Action& operator=(const CNEB_Action& other);
     ~CNEB_Action() override;
 
@@ -49,5 +48,4 @@ private:
 
     CChoicelistParameter m_parameter;
     CSettingManagerFunc* m_func;
-    CSettingStock* m_stock;
 };

@@ -1,7 +1,6 @@
 #include "Settings_Manager/CNEB_Comparator.h"
 
 #include "Settings_Manager/CSettingManagerFunc.h"
-#include "Settings_Stock/CSettingStock.h"
 #include "framework/NumberText.h"
 
 #include <string>
@@ -9,19 +8,9 @@
 CNEB_Comparator::CNEB_Comparator(unsigned long k, CSettingManagerFunc* func)
     : m_func(func), m_index(static_cast<uint32_t>(k))
 {
-    const CNEBConfiguration& configuration = m_func->getStock()->getConfiguration();
-
-    m_operand.setNumber(configuration.getParameterNumber("COMP_OPERAND"));
-    m_operand.setIndex(static_cast<long>(m_index));
-    m_func->readValue(m_operand);
-
-    m_operator.setNumber(configuration.getParameterNumber("COMP_OPERATOR"));
-    m_operator.setIndex(static_cast<long>(m_index));
-    m_func->readValue(m_operator);
-
-    m_value.setNumber(configuration.getParameterNumber("COMP_VALUE"));
-    m_value.setIndex(static_cast<long>(m_index));
-    m_func->readValue(m_value);
+    m_func->readElement(m_operand, "COMP_OPERAND", static_cast<long>(m_index));
+    m_func->readElement(m_operator, "COMP_OPERATOR", static_cast<long>(m_index));
+    m_func->readElement(m_value, "COMP_VALUE", static_cast<long>(m_index));
 
     std::string minimum, maximum, unit, decimals;
     m_func->readDescription(m_value, minimum, maximum, unit, decimals);
@@ -35,12 +24,12 @@ CNEB_Comparator::~CNEB_Comparator() = default;
 
 CNEB_ChoicelistItem& CNEB_Comparator::getOperandItem() const
 {
-    return getOperandChoicelist().findItem(m_operand.getChoiceID());
+    return m_func->getItem(m_operand);
 }
 
 CNEB_ChoicelistItem& CNEB_Comparator::getOperatorItem() const
 {
-    return getOperatorChoicelist().findItem(m_operator.getChoiceID());
+    return m_func->getItem(m_operator);
 }
 
 void CNEB_Comparator::setOperandItem(const CNEB_ChoicelistItem& item)

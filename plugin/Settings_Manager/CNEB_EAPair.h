@@ -5,7 +5,6 @@
 #include "Settings_Manager/CNEB_Event.h"
 
 class CSettingManagerFunc;
-class CSettingStock;
 
 // One step of the controller program: the event and the action stored in
 // element `index` of EVENT and ACTION. A pair is identified by that index,
@@ -14,10 +13,10 @@ class CNEB_EAPair : public CNEBProgramChangeable
 {
 public:
     // Reads the pair from the drive, the event before the action.
-    CNEB_EAPair(long index, CSettingManagerFunc* func, CSettingStock* stock);
+    CNEB_EAPair(long index, CSettingManagerFunc* func);
     // Takes over the other pair's event and action (number, index, value text)
-    // and works with `func` and `stock`; nothing is read from the drive.
-    CNEB_EAPair(const CNEB_EAPair& other, CSettingManagerFunc* func, CSettingStock* stock);
+    // and works with `func`; nothing is read from the drive.
+    CNEB_EAPair(const CNEB_EAPair& other, CSettingManagerFunc* func);
     CNEB_EAPair(const CNEB_EAPair& other);
     // Event and action take the other's number, index and value text.
     CNEB_EAPair& operator=(const CNEB_EAPair& other);
@@ -48,6 +47,4 @@ public:
 private:
     CNEB_Event m_event;
     CNEB_Action m_action;
-    CSettingManagerFunc* m_func;
-    CSettingStock* m_stock;
 };

@@ -4,7 +4,6 @@
 #include "Settings_Stock/CNEBParameter.h"
 
 class CSettingManagerFunc;
-class CSettingStock;
 class CNEB_Choicelist;
 class CNEB_ChoicelistItem;
 
@@ -14,12 +13,12 @@ class CNEB_Event : public CNEBProgramChangeable
 {
 public:
     // Reads the event of pair `index` from the drive.
-    CNEB_Event(long index, CSettingManagerFunc* func, CSettingStock* stock);
+    CNEB_Event(long index, CSettingManagerFunc* func);
     // Takes over the other event's parameter (number, index, value text) and
-    // works with `func` and `stock`; nothing is read from the drive.
-    CNEB_Event(const CNEB_Event& other, CSettingManagerFunc* func, CSettingStock* stock);
+    // works with `func`; nothing is read from the drive.
+    CNEB_Event(const CNEB_Event& other, CSettingManagerFunc* func);
     CNEB_Event(const CNEB_Event& other);
-    // Number, array index and value text; the pointers stay.
+    // Number, array index and value text; the pointer stays.
     CNEB_Event& operator=(const CNEB_Event& other);
     ~CNEB_Event() override;
 
@@ -42,5 +41,4 @@ public:
 private:
     CChoicelistParameter m_parameter;
     CSettingManagerFunc* m_func;
-    CSettingStock* m_stock;
 };

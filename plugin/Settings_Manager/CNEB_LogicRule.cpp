@@ -2,7 +2,6 @@
 
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "Settings_Manager/CSettingManagerFunc.h"
-#include "Settings_Stock/CSettingStock.h"
 #include "framework/Format.h"
 #include "framework/Resources.h"
 #include "languages/common/NEBPTResources.h"
@@ -22,13 +21,10 @@ const char* const kIdentifiers[] = {"LR_OPERAND_1", "LR_OPERATOR_1", "LR_OPERAND
 CNEB_LogicRule::CNEB_LogicRule(unsigned long r, CSettingManagerFunc* func)
     : m_func(func), m_index(static_cast<uint32_t>(r))
 {
-    const CNEBConfiguration& configuration = m_func->getStock()->getConfiguration();
     m_parameters.reserve(std::size(kIdentifiers));
     for (const char* id : kIdentifiers) {
         CChoicelistParameter parameter;
-        parameter.setNumber(configuration.getParameterNumber(id));
-        parameter.setIndex(static_cast<long>(m_index));
-        m_func->readValue(parameter);
+        m_func->readElement(parameter, id, static_cast<long>(m_index));
         m_parameters.push_back(parameter);
     }
 }
@@ -39,16 +35,14 @@ CNEB_ChoicelistItem& CNEB_LogicRule::getOperandItem(unsigned short i) const
 {
     if (i >= kOperands)
         throw NEB_EXCEPTION(1, 2130);
-    const CChoicelistParameter& parameter = m_parameters[2 * i];
-    return m_func->getChoicelist(parameter).findItem(parameter.getChoiceID());
+    return m_func->getItem(m_parameters[2 * i]);
 }
 
 CNEB_ChoicelistItem& CNEB_LogicRule::getOperatorItem(unsigned short i) const
 {
     if (i >= kOperators)
         throw NEB_EXCEPTION(1, 2131);
-    const CChoicelistParameter& parameter = m_parameters[2 * i + 1];
-    return m_func->getChoicelist(parameter).findItem(parameter.getChoiceID());
+    return m_func->getItem(m_parameters[2 * i + 1]);
 }
 
 void CNEB_LogicRule::setOperandItem(const CNEB_ChoicelistItem& item, unsigned short i)

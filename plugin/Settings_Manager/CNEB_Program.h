@@ -16,7 +16,6 @@
 
 class CSettingManagerFunc;
 class CExternalDataManager;
-class CSettingStock;
 class CNEB_ChoicelistItem;
 struct ProgramSizes;
 
@@ -38,8 +37,7 @@ public:
     // An empty program without references; isBuilt() is false.
     CNEB_Program();
     // Builds the program from the drive.
-    CNEB_Program(CSettingManagerFunc* func, CExternalDataManager* dataManager, ProgramSizes* sizes,
-                 CSettingStock* stock);
+    CNEB_Program(CSettingManagerFunc* func, CExternalDataManager* dataManager, ProgramSizes* sizes);
     // Like default construction followed by assign(other): nothing is read.
     CNEB_Program(const CNEB_Program& other);
     CNEB_Program& operator=(const CNEB_Program& other);
@@ -96,7 +94,6 @@ private:
     CSettingManagerFunc* m_func = nullptr;
     CExternalDataManager* m_dataManager = nullptr;
     ProgramSizes* m_sizes = nullptr;
-    CSettingStock* m_stock = nullptr;
     bool m_built = false;
 
     std::map<unsigned, CNEB_Timer> m_timers;

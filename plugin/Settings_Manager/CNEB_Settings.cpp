@@ -2,7 +2,6 @@
 
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "Settings_Manager/CSettingManagerFunc.h"
-#include "Settings_Stock/CSettingStock.h"
 
 namespace {
 
@@ -13,10 +12,8 @@ const char* const kIdentifiers[CNEB_Settings::kCount] = {"NEB_MODE", "NEB_START_
 CNEB_Settings::CNEB_Settings(CSettingManagerFunc* func) : m_parameters(kCount), m_func(func)
 {
     try {
-        const CNEBConfiguration& configuration = m_func->getStock()->getConfiguration();
         for (unsigned short i = 0; i < kCount; ++i) {
-            m_parameters[i].setNumber(configuration.getParameterNumber(kIdentifiers[i]));
-            m_func->readValue(m_parameters[i]);
+            m_func->readElement(m_parameters[i], kIdentifiers[i], -1);
             m_readCount = i + 1u;
         }
     } catch (...) {
@@ -37,8 +34,7 @@ const CChoicelistParameter& CNEB_Settings::at(unsigned short i) const
 
 CNEB_ChoicelistItem& CNEB_Settings::getItem(unsigned short i) const
 {
-    const CChoicelistParameter& parameter = at(i);
-    return m_func->getChoicelist(parameter).findItem(parameter.getChoiceID());
+    return m_func->getItem(at(i));
 }
 
 CNEB_Choicelist& CNEB_Settings::getChoicelist(unsigned short i) const

@@ -1,15 +1,12 @@
 #include "Settings_Manager/CNEB_Timer.h"
 
 #include "Settings_Manager/CSettingManagerFunc.h"
-#include "Settings_Stock/CSettingStock.h"
 #include "framework/NumberText.h"
 
 CNEB_Timer::CNEB_Timer(unsigned long t, CSettingManagerFunc* func)
     : m_func(func), m_index(static_cast<uint32_t>(t))
 {
-    m_value.setNumber(m_func->getStock()->getConfiguration().getParameterNumber("TIMER"));
-    m_value.setIndex(static_cast<long>(m_index));
-    m_func->readValue(m_value);
+    m_func->readElement(m_value, "TIMER", static_cast<long>(m_index));
     readDescription();
 }
 

@@ -9,6 +9,11 @@ CSettingManagerFunc::CSettingManagerFunc(CSettingStock* stock, CExternalDataMana
 
 CSettingManagerFunc::~CSettingManagerFunc() = default;
 
+const CNEBConfiguration& CSettingManagerFunc::getConfiguration() const
+{
+    return m_stock->getConfiguration();
+}
+
 CNEB_Choicelist& CSettingManagerFunc::getChoicelist(const CNEBParameter& parameter)
 {
     CNEB_Choicelist& list = m_stock->getChoicelist(parameter);
@@ -19,9 +24,21 @@ CNEB_Choicelist& CSettingManagerFunc::getChoicelist(const CNEBParameter& paramet
     return list;
 }
 
+CNEB_ChoicelistItem& CSettingManagerFunc::getItem(const CChoicelistParameter& parameter)
+{
+    return getChoicelist(parameter).findItem(parameter.getChoiceID());
+}
+
 void CSettingManagerFunc::readValue(CNEBParameter& parameter)
 {
     m_dataManager->readParameter(parameter);
+}
+
+void CSettingManagerFunc::readElement(CNEBParameter& parameter, const char* id, long index)
+{
+    parameter.setNumber(getConfiguration().getParameterNumber(id));
+    parameter.setIndex(index);
+    readValue(parameter);
 }
 
 void CSettingManagerFunc::readDescription(CNEBParameter parameter, std::string& minimum,

@@ -261,23 +261,22 @@ bool CNEBConfiguration::getAttributeText(const char* name, const pugi::xml_node&
     return true;
 }
 
-bool CNEBConfiguration::lookup(const std::string& relative, const std::string& absoluteWithName,
-                               const std::string& absoluteAnyDrive, pugi::xml_node& node) const
+bool CNEBConfiguration::lookup(const std::string& path, pugi::xml_node& node) const
 {
     const pugi::xml_document& doc = document();
     if (m_driveNode)
-        return selectFirstNode(m_driveNode, relative, node);
-    return selectFirstNode(doc, m_driveName.empty() ? absoluteAnyDrive : absoluteWithName, node);
+        return selectFirstNode(m_driveNode, ".//" + path, node);
+    if (m_driveName.empty())
+        return selectFirstNode(doc, "/DriveConfiguration/drive/" + path, node);
+    return selectFirstNode(
+        doc, fw::format("/DriveConfiguration/drive[@name=\"%s\"]/", m_driveName.c_str()) + path,
+        node);
 }
 
 std::string CNEBConfiguration::getParameterNumberStr(const char* id) const
 {
     pugi::xml_node node;
-    const bool found = lookup(
-        fw::format(".//ParameterNumbers/parameter[@ID=\"%s\"]", id),
-        fw::format("/DriveConfiguration/drive[@name=\"%s\"]/ParameterNumbers/parameter[@ID=\"%s\"]",
-                   m_driveName.c_str(), id),
-        fw::format("/DriveConfiguration/drive/ParameterNumbers/parameter[@ID=\"%s\"]", id), node);
+    const bool found = lookup(fw::format("ParameterNumbers/parameter[@ID=\"%s\"]", id), node);
     if (!found)
         throw NEB_TEXT_EXCEPTION(kNotFound);
     return getNodeText(node);
@@ -291,12 +290,7 @@ unsigned long CNEBConfiguration::getParameterNumber(const char* id) const
 unsigned long CNEBConfiguration::getSpecialChoicelistItem(const char* id) const
 {
     pugi::xml_node node;
-    const bool found = lookup(
-        fw::format(".//SpecialChoicelistItems/item[@ID=\"%s\"]", id),
-        fw::format(
-            "/DriveConfiguration/drive[@name=\"%s\"]/SpecialChoicelistItems/item[@ID=\"%s\"]",
-            m_driveName.c_str(), id),
-        fw::format("/DriveConfiguration/drive/SpecialChoicelistItems/item[@ID=\"%s\"]", id), node);
+    const bool found = lookup(fw::format("SpecialChoicelistItems/item[@ID=\"%s\"]", id), node);
     if (!found)
         throw NEB_TEXT_EXCEPTION("Choicelist node not found");
     return fw::readULong(getNodeText(node));
@@ -307,17 +301,10 @@ bool CNEBConfiguration::getChoicelistEntity(unsigned long parameterNumber,
                                             std::string& objectType) const
 {
     pugi::xml_node node;
-    const bool found = lookup(
-        fw::format(".//LinkedChoicelistItems/Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]"
-                   "/Object",
-                   parameterNumber, choiceValue),
-        fw::format("/DriveConfiguration/drive[@name=\"%s\"]/LinkedChoicelistItems/"
-                   "Choicelist[@parameternumber=\"%lu\"]/Item[@ID=\"%lu\"]/Object",
-                   m_driveName.c_str(), parameterNumber, choiceValue),
-        fw::format("/DriveConfiguration/drive/LinkedChoicelistItems/Choicelist[@parameternumber="
-                   "\"%lu\"]/Item[@ID=\"%lu\"]/Object",
-                   parameterNumber, choiceValue),
-        node);
+    const bool found = lookup(fw::format("LinkedChoicelistItems/Choicelist[@parameternumber="
+                                         "\"%lu\"]/Item[@ID=\"%lu\"]/Object",
+                                         parameterNumber, choiceValue),
+                              node);
     if (!found)
         return false;
     objectText = getNodeText(node);

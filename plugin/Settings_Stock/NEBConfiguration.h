@@ -64,10 +64,10 @@ private:
     bool load(const std::string& path);
     // Parses the text read from `path` up to its first byte 0.
     void loadXML(const std::string& path);
-    // Chooses the relative query when a drive element is chosen, otherwise the
-    // absolute one (with drive name when there is one).
-    bool lookup(const std::string& relative, const std::string& absoluteWithName,
-                const std::string& absoluteAnyDrive, pugi::xml_node& node) const;
+    // The first node at `path` below the chosen drive element (at any depth), or,
+    // without a chosen element, directly below the drive element of the drive's
+    // name (any drive element when there is no name).
+    bool lookup(const std::string& path, pugi::xml_node& node) const;
     bool selectFirstNode(const pugi::xml_node& context, const std::string& query,
                          pugi::xml_node& node) const;
     static std::string getNodeText(const pugi::xml_node& node);

@@ -7,12 +7,8 @@
 TEST(HostQueriesTest, InterfaceVersionAndSupportFollowingTheBundledConfiguration)
 {
     EXPECT_EQ(CNEBPTMain::getInterfaceVersion(), 1.2);
-    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "02.10", "02.40"));
-    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "02.15"));
     EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "07.00"));
-    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-50M", "", "01.20"));
     EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-50M", "", "02.00"));
-    EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-999", "", "02.40"));
     EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-300", "", "")) << "invalid query";
 }
 

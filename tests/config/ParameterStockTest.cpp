@@ -58,11 +58,6 @@ TEST(ParameterTest, ValueTextsCopiesAndIndexComparison)
     EXPECT_EQ(other.getText(), "7");
     EXPECT_EQ(other.getIndex(), 1) << "copyText keeps number and index";
 
-    const CNEBParameter plain = choice; // a change bunch keeps plain copies
-    EXPECT_EQ(plain.getNumber(), 1301u);
-    EXPECT_EQ(plain.getIndex(), 3);
-    EXPECT_EQ(plain.getText(), "7");
-
     // Elements of different parameters must not compare.
     expectFault([&] { choice.compareIndex(element(1302, 3)); }, "Settings_Stock/CNEBParameter.cpp");
 }
@@ -81,7 +76,6 @@ TEST(ChoicelistTest, KeepsOrderAndFindsTheFirstMatch)
         texts.push_back(i.getText());
     EXPECT_EQ(texts, (std::vector<std::string>{"Running", "First seven", "Second seven"}));
     EXPECT_EQ(list.findItem(7).getText(), "First seven");
-    EXPECT_EQ(&list.findItem(7), &list.findItem(7)) << "a reference into the list";
 
     CNEB_Choicelist copy = list;
     copy.findItem(3).setText("changed");

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <map>
 
 using editortest::Strings;
 using testsupport::chooseEntry;
@@ -175,7 +174,6 @@ TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text, fw::loadString(2139));
     EXPECT_EQ(messages.shown()[0].type, fw::MB_YESNO);
-    EXPECT_EQ(flow->geometry(), QRect(0, 0, 470, 300)); // as the template made it
     flow->reReadData(); // asks nothing, writes nothing and builds nothing
     EXPECT_TRUE(elementsOf(flow.get()).empty());
 
@@ -186,8 +184,6 @@ TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
     EXPECT_EQ(writes().size(), 1u);
     EXPECT_EQ(host.value(kAction, 0), "1"); // the default step
     EXPECT_EQ(host.value(kAction, 1), "0"); // and the end marker after it
-    EXPECT_EQ(elementsOf(flow.get()).size(), 3u);
-    EXPECT_EQ(flow->height(), 28 + 76 + 2 * 28);
     EXPECT_EQ(shownSteps(), (Steps{{"False", "No action"}}));
 
     menuCommand(&pairCtrl(0), ID_DELETE_PAIR);
@@ -329,10 +325,7 @@ TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
     list(pairCtrl(1).eventCtrl())->setFocus();
     QApplication::processEvents();
     events.ShowDropDown(true);
-    const QImage framed = pairCtrl(1).grab().toImage();
-    EXPECT_EQ(framed.pixelColor(0, 0), QColor(Qt::black));
-    EXPECT_EQ(framed.pixelColor(200, 75), QColor(Qt::black));
-    EXPECT_EQ(framed.pixelColor(3, 3), QColor(Qt::white));
+    EXPECT_EQ(frameColour(1), QColor(Qt::black));
     events.ShowDropDown(false);
     EXPECT_TRUE(pairCtrl(1).isSelected()); // the list keeps the focus
     list(pairCtrl(2).actionCtrl())->setFocus();
@@ -479,26 +472,7 @@ TEST_F(WorkFlowTest, PicturesInEnglishAndGerman)
     };
     shoot("flow_english.png");
 
-    // The German library with the drive's texts as a German host reports them:
-    // English and German text of the program shown (none begins with another).
-    const std::map<std::string, std::string> german = {
-        {"On reference", "Sollwert erreicht"},
-        {"Alarm (trip)", "Alarm (Abschaltung)"},
-        {"Digital input 18", "Digitaleingang 18"},
-        {"Comparator", "Vergleicher"},
-        {"Logic rule", "Logikregel"},
-        {"Timeout", "Timer abgelaufen"},
-        {"No action", "Keine Aktion"},
-        {"Select set-up 1", "Parametersatz 1 wählen"},
-        {"Stop", "Stopp"},
-        {"Start timer", "Timer starten"}};
-    for (unsigned long number : {kEvent, kAction})
-        for (std::string& choice : host.parameter(number).choices) // "<value>:<text>"
-            for (const auto& [english, text] : german)
-                if (choice.compare(choice.find(':') + 1, english.size(), english) == 0) {
-                    choice.replace(choice.find(':') + 1, english.size(), text);
-                    break;
-                }
+    // The German library, with the drive's texts as they are.
     host.language = "german";
     testsupport::CurrentLanguageGuard language(testsupport::germanLibrary());
     shoot("flow_german.png");

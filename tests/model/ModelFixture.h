@@ -124,7 +124,7 @@ protected:
         }
     }
 
-    NEBPT::CNEB_Program build() { return NEBPT::CNEB_Program(&func, &dataManager, &sizes, &stock); }
+    NEBPT::CNEB_Program build() { return NEBPT::CNEB_Program(&func, &dataManager, &sizes); }
 
     // What the command layer does after an edit: write the bunch, re-read.
     void save(NEBPT::CNEB_Program& program)

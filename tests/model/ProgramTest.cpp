@@ -1,56 +1,38 @@
 #include "ModelFixture.h"
 
 #include "Settings_Manager/CNEB_EAPair.h"
+#include "Settings_Manager/CNEB_LogicRule.h"
+#include "Settings_Manager/CNEB_Settings.h"
+#include "Settings_Manager/CNEB_Timer.h"
+
+#include <tuple>
 
 using namespace modeltest;
 
 namespace {
 
+constexpr unsigned long kLrOperand1 = 1320;
+
 using ProgramTest = ModelFixture;
 
-TEST_F(ProgramTest, PairReadsEventFirstAndListsActionFirst)
+// The program's cache of the objects its items stand for.
+class ProgramCacheTest : public ModelFixture
 {
-    storeSteps({{2, 22}});
-    CNEB_EAPair pair(0, &func, &stock);
-    EXPECT_EQ(readOrder(host), (Strings{"1301 0", "1302 0"}));
-    EXPECT_EQ(pair.getEvent().getItem().getText(), "Running");
-    EXPECT_EQ(pair.getAction().getItem().getText(), "Start");
-    pair.getEvent().setItem(choice(7));
-    EXPECT_EQ(entries(pair.getChangeBunch()), (Strings{"1302.0=22", "1301.0=7"}));
-}
-
-TEST_F(ProgramTest, SpecialItemsComeFromTheConfigurationEachTime)
-{
-    storeSteps({{2, 24}});
-    CNEB_EAPair pair(0, &func, &stock);
-    EXPECT_TRUE(pair.isActive());
-
-    // The configuration changes under the pair: "Stop" now disables, "Start" and
-    // "Running" are the defaults.
-    testsupport::ScratchFolder folder;
-    folder.writeText("drives_conf.neb",
-                     "<DriveConfiguration><drive name=\"FCD-300\"><Compatibility><property "
-                     "ID=\"MIN_DB\">100</property></Compatibility><SpecialChoicelistItems><item "
-                     "ID=\"ACTION_COMMAND_DISABLED\">24</item><item ID=\"ACTION_COMMAND_DEFAULT\">"
-                     "22</item><item ID=\"EVENT_BOOLEAN_DEFAULT\">2</item></SpecialChoicelistItems>"
-                     "</drive></DriveConfiguration>");
+protected:
+    bool ruleMayUse(unsigned long x, unsigned long y)
     {
-        testsupport::ExecutableFolderGuard exe(folder.path());
-        stock.initConfiguration(host.driveName, host.aocVersion, host.dbVersion);
+        return program.checkLogicRuleReference(program.getLogicRule(x), program.getLogicRule(y));
     }
-    EXPECT_FALSE(pair.isActive());
-    pair.setDefaults();
-    EXPECT_EQ(entries(pair.getChangeBunch()), (Strings{"1302.0=22", "1301.0=2"}));
-    EXPECT_TRUE(pair.isActive());
-    pair.setEndMarker();
-    EXPECT_EQ(entries(pair.getChangeBunch()), (Strings{"1302.0=24", "1301.0=2"}));
-}
+
+    NEBPT::CNEB_Program program = build();
+};
 
 TEST_F(ProgramTest, BuildAndReloadEndAtTheFirstDisabledAction)
 {
     storeSteps({{2, 22}, {3, 24}, {5, 30}, {1, 0}, {19, 22}});
     NEBPT::CNEB_Program program = build();
     EXPECT_TRUE(program.isBuilt());
+    EXPECT_EQ(readOrder(host).at(1), "1302 0") << "each pair's event before its action";
     EXPECT_EQ(steps(program), (Strings{"2/22", "3/24", "5/30"}));
     EXPECT_EQ(reads("1301 3"), 1u) << "the end marker is read";
     EXPECT_EQ(reads("1301 4"), 0u) << "nothing after the end marker is read";
@@ -177,6 +159,86 @@ TEST_F(ProgramTest, AssignCopiesWithoutReadingTheDrive)
     target.addPairToEnd();
     save(target);
     EXPECT_EQ(steps(target), (Strings{"0/1", "3/24", "0/1"}));
+}
+
+TEST_F(ProgramCacheTest, ItemsResolveToTheLinkedObjectReadOnce)
+{
+    host.setValue(kTimer, 1, "12.500000");
+    host.clearCalls();
+    // Parameter, item, kind, index of the object carried.
+    std::vector<std::tuple<unsigned long, unsigned long, int, unsigned long>> cases = {
+        {kEvent, 35, 1, 1},      // timer 1 expired
+        {kAction, 31, 1, 1},     // start timer 1: the same timer
+        {kEvent, 23, 2, 1},      // comparator 1
+        {kLrOperand1, 30, 3, 2}, // logic rule 2
+        {1310, 0, 4, 0},         // a comparator operand switched off
+        {kEvent, 2, 0, 0},       // "Running" has no link: logic rule 0
+    };
+    // Operator items 0..8: DISABLED, AND, OR, AND NOT, OR NOT, NOT AND, NOT OR,
+    // NOT AND NOT, NOT OR NOT.
+    for (unsigned long id = 0; id <= 8; ++id)
+        cases.emplace_back(1321, id, static_cast<int>(4 + id), 0);
+
+    for (const auto& [parameter, id, kind, index] : cases) {
+        SCOPED_TRACE(std::to_string(parameter) + ":" + std::to_string(id));
+        const auto lookup = program.lookupChoicelistItemObject(
+            func.getChoicelist(param(parameter, 0)).findItem(id));
+        EXPECT_EQ(lookup.getKind(), kind);
+        EXPECT_EQ(lookup.getTimer(), kind == 1 ? &program.getTimer(index) : nullptr);
+        EXPECT_EQ(lookup.getComparator(), kind == 2 ? &program.getComparator(index) : nullptr);
+        EXPECT_EQ(lookup.getLogicRule(),
+                  kind != 1 && kind != 2 ? &program.getLogicRule(index) : nullptr);
+    }
+    EXPECT_DOUBLE_EQ(program.getTimer(1).getValue(), 12.5);
+    EXPECT_EQ(reads("1303 1"), 1u) << "each object is read from the drive once";
+    EXPECT_EQ(reads("1320 0"), 1u);
+}
+
+TEST_F(ProgramCacheTest, ReloadRefreshesCachedObjectsButNotTheSettings)
+{
+    CNEB_Timer& timer = program.getTimer(2);
+    CNEB_LogicRule& rule = program.getLogicRule(4);
+    CNEB_Settings& settings = program.getSettings();
+    host.clearCalls();
+
+    host.setValue(kTimer, 2, "7.000000");
+    host.setValue(kLrOperand1, 4, "29");
+    host.setValue(kMode, -1, "1");
+    program.reload();
+
+    EXPECT_DOUBLE_EQ(timer.getValue(), 7.0);
+    EXPECT_EQ(rule.getOperandItem(0).getID(), 29u);
+    EXPECT_EQ(&program.getSettings(), &settings) << "the same object";
+    EXPECT_EQ(reads("1300 -1"), 0u) << "the settings are not read again";
+    EXPECT_EQ(settings.getItem(0).getID(), 0u);
+}
+
+// Operand choice 28 + r of a logic rule stands for logic rule r.
+TEST_F(ProgramCacheTest, LoopCheckFollowsStoredReferencesForFiftyVisits)
+{
+    host.setValue(1322, 1, "30"); // rule 1: operand 2 is rule 2
+    EXPECT_FALSE(ruleMayUse(1, 2)) << "rule 2 would use rule 1 using 2";
+    EXPECT_TRUE(ruleMayUse(2, 1));
+    EXPECT_TRUE(ruleMayUse(2, 2)) << "equal positions pass";
+    EXPECT_TRUE(ruleMayUse(3, 1));
+
+    // Through a chain: rule 0 uses rule 1, which uses rule 2.
+    host.setValue(1324, 0, "29");
+    program.reload();
+    EXPECT_FALSE(ruleMayUse(0, 2));
+    EXPECT_TRUE(ruleMayUse(2, 0));
+
+    // The check gives up after fifty visits: fifty rules without references
+    // (all "False"/"DISABLED") pass, the 51st visit fails.
+    for (unsigned count : {50u, 51u}) {
+        for (unsigned long number = 1320; number <= 1324; ++number) {
+            host.parameter(number).elementCount = count;
+            host.parameter(number).values.assign(count, "0");
+        }
+        sizes.logicRules = static_cast<uint16_t>(count);
+        program.reload();
+        EXPECT_EQ(ruleMayUse(0, 1), count == 50) << count;
+    }
 }
 
 } // namespace

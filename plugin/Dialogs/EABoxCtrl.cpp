@@ -1,0 +1,131 @@
+#include "Dialogs/EABoxCtrl.h"
+
+#include "DLGManager.h"
+#include "Dialogs/Compdlg.h"
+#include "Dialogs/LRdlg.h"
+#include "Dialogs/ObjectButton.h"
+#include "Dialogs/Timerdlg.h"
+#include "Settings_Manager/CChoiceListItemObjectLookup.h"
+
+#include "framework/Resources.h"
+#include "framework/widgets/ComboBox.h"
+
+namespace {
+
+using Kind = CChoiceListItemObjectLookup::Kind;
+
+} // namespace
+
+CEABoxCtrl::CEABoxCtrl(CDLGManager& manager, const Controls& controls)
+    : CNEBDlgControl(manager), m_controls(controls)
+{}
+
+CEABoxCtrl::~CEABoxCtrl() = default;
+
+void CEABoxCtrl::reReadData()
+{
+    requestParentReRead();
+}
+
+bool CEABoxCtrl::OnInitDialog()
+{
+    CNEBDlgControl::OnInitDialog();
+    CNEB_ChoicelistItem& current = getItem();
+    fw::CComboBox list = GetComboBox(m_controls.listId);
+    m_items.clear();
+    choicecombo::fill(list, getChoicelist(), current.getID(), m_items);
+    updateObjectButton(current);
+    return true;
+}
+
+void CEABoxCtrl::updateObjectButton(CNEB_ChoicelistItem& item)
+{
+    const int kind = m_dlgManager.lookupChoicelistItemObject(item).getKind();
+    showObjectButton(*this, m_controls.objectButtonId,
+                     offersEditor(kind) ? objectButtonCaption(kind) : 0);
+}
+
+bool CEABoxCtrl::OnCommand(int id, int notification)
+{
+    if (id == m_controls.listId) {
+        switch (notification) {
+        case fw::CBN_SELCHANGE:
+            onSelectionChange();
+            break;
+        case fw::CBN_DROPDOWN:
+            fw::sendMessage(GetParent(), fw::WM_ACTIVATE, 0, 0);
+            break;
+        case fw::CBN_KILLFOCUS:
+            fw::sendMessage(GetParent(), fw::WM_KILLFOCUS, 0, 0);
+            break;
+        default:
+            break;
+        }
+    } else if (id == m_controls.objectButtonId && notification == fw::BN_CLICKED) {
+        onObjectButton();
+    } else if (m_controls.openListId != 0 && id == m_controls.openListId &&
+               notification == fw::BN_CLICKED) {
+        GetComboBox(m_controls.listId).ShowDropDown(true);
+    }
+    return CNEBDlgControl::OnCommand(id, notification);
+}
+
+void CEABoxCtrl::onSelectionChange()
+{
+    const fw::CComboBox list = GetComboBox(m_controls.listId);
+    if (CNEB_ChoicelistItem* item = choicecombo::selected(list)) {
+        updateObjectButton(*item);
+        m_changed = item->getID() != getItem().getID();
+    }
+    if (!m_changed)
+        return;
+    CNEB_ChoicelistItem* item = choicecombo::selected(list);
+    m_changed = false;
+    if (!item)
+        return;
+    modify(*item);
+    reReadData();
+}
+
+void CEABoxCtrl::onObjectButton()
+{
+    // The object of the stored choice, not of the list's selection.
+    const CChoiceListItemObjectLookup lookup = m_dlgManager.lookupChoicelistItemObject(getItem());
+    if (!offersEditor(lookup.getKind()))
+        return;
+    switch (lookup.getKind()) {
+    case Kind::Timer:
+        if (lookup.getTimer()) {
+            CTimerdlg dialog(m_dlgManager, *lookup.getTimer(), this);
+            if (dialog.DoModal() == fw::IDOK)
+                reReadData();
+        }
+        break;
+    case Kind::Comparator:
+        if (lookup.getComparator()) {
+            CCompdlg dialog(m_dlgManager, *lookup.getComparator(), this);
+            if (dialog.DoModal() == fw::IDOK)
+                reReadData();
+        }
+        break;
+    case Kind::LogicRule:
+        if (lookup.getLogicRule()) {
+            // The logic rule editor may have written before it was cancelled.
+            CLRdlg dialog(m_dlgManager, *lookup.getLogicRule(), this);
+            dialog.DoModal();
+            reReadData();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+bool CEABoxCtrl::OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam)
+{
+    if (message == fw::WM_RBUTTONUP) {
+        forwardMouseToParent(message, wParam, lParam);
+        return false; // default processing goes on
+    }
+    return CNEBDlgControl::OnMessage(message, wParam, lParam);
+}
