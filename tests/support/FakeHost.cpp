@@ -1,6 +1,8 @@
 #include "support/FakeHost.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <tuple>
 
 namespace testsupport {
 
@@ -15,19 +17,15 @@ void addNumbered(std::vector<std::string>& choices, unsigned first, unsigned cou
 }
 
 FakeHost::Parameter arrayParameter(const std::string& name, unsigned long count,
-                                   std::vector<std::string> choices, const std::string& value = "0")
+                                   std::vector<std::string> choices, const std::string& value = "0",
+                                   const std::string& minimum = {}, const std::string& maximum = {},
+                                   const std::string& unit = {}, const std::string& decimals = {})
 {
-    FakeHost::Parameter p;
-    p.name = name;
-    p.elementCount = count;
-    p.values.assign(count == 0 ? 1 : count, value);
-    p.choices = std::move(choices);
-    return p;
+    const std::vector<std::string> values(count == 0 ? 1 : count, value);
+    return {name, count, values, std::move(choices), minimum, maximum, unit, decimals};
 }
 
 } // namespace
-
-FakeHost::FakeHost() = default;
 
 // A smaller drive than data/fcd300_sample.json, with choice numbers and texts of
 // its own (action 22 "Start", 24 "Stop"; 28 events, "3:On reference"; four
@@ -52,21 +50,14 @@ FakeHost FakeHost::sampleDrive()
     p[1300] = arrayParameter("Logic controller mode", 0, {"0:Off", "1:On"});
     p[1301] = arrayParameter("Controller event", 20, events);
     p[1302] = arrayParameter("Controller action", 20, actions);
-    p[1303] = arrayParameter("Controller timer", 8, {}, "0.000000");
-    p[1303].minimum = "0";
-    p[1303].maximum = "3600";
-    p[1303].unit = "s";
-    p[1303].decimals = "2";
+    p[1303] = arrayParameter("Controller timer", 8, {}, "0.000000", "0", "3600", "s", "2");
     p[1305] = arrayParameter("Start event", 0, events);
     p[1306] = arrayParameter("Stop event", 0, events);
     p[1310] = arrayParameter("Comparator operand", 6,
                              {"0:Disabled", "1:Reference", "3:Motor speed", "4:Motor current"});
     p[1311] = arrayParameter("Comparator operator", 6,
                              {"0:Less than", "1:Approx. equal", "2:Greater than"});
-    p[1312] = arrayParameter("Comparator value", 6, {}, "0.000000");
-    p[1312].minimum = "-100000";
-    p[1312].maximum = "100000";
-    p[1312].decimals = "3";
+    p[1312] = arrayParameter("Comparator value", 6, {}, "0.000000", "-100000", "100000", "", "3");
     for (unsigned long n : {1320UL, 1322UL, 1324UL})
         p[n] = arrayParameter("Logic rule operand", 6, events);
     for (unsigned long n : {1321UL, 1323UL})
@@ -76,22 +67,19 @@ FakeHost FakeHost::sampleDrive()
 
 std::string FakeHost::value(unsigned long number, long index) const
 {
-    const Parameter& p = parameters.at(number);
-    return p.values.at(index < 0 ? 0 : static_cast<size_t>(index));
+    return parameters.at(number).values.at(index < 0 ? 0 : static_cast<size_t>(index));
 }
 
 void FakeHost::setValue(unsigned long number, long index, const std::string& text)
 {
-    Parameter& p = parameters.at(number);
-    p.values.at(index < 0 ? 0 : static_cast<size_t>(index)) = text;
+    parameters.at(number).values.at(index < 0 ? 0 : static_cast<size_t>(index)) = text;
 }
 
 size_t FakeHost::callCount(const std::string& operation) const
 {
-    size_t count = 0;
-    for (const Call& call : m_calls)
-        count += call.operation == operation ? 1 : 0;
-    return count;
+    return static_cast<size_t>(std::count_if(m_calls.begin(), m_calls.end(), [&](const Call& call) {
+        return call.operation == operation;
+    }));
 }
 
 void FakeHost::record(const std::string& operation, std::vector<std::string> arguments)
@@ -142,8 +130,7 @@ int FakeHost::WriteParameterValues(const std::vector<std::string>& identifiers,
     std::vector<std::string> arguments;
     for (size_t i = 0; i < identifiers.size(); ++i)
         arguments.push_back(identifiers[i] + "=" + (i < values.size() ? values[i] : "?"));
-    arguments.push_back(setup);
-    arguments.push_back(std::to_string(flag));
+    arguments.insert(arguments.end(), {setup, std::to_string(flag)});
     record("WriteParameterValues", arguments);
     if (identifiers.size() != values.size())
         throw std::runtime_error("identifier and value lists differ in length");
@@ -173,19 +160,14 @@ int FakeHost::GetParameterAttributes(const std::string& number, int index, std::
 {
     record("GetParameterAttributes", {number, std::to_string(index)});
     const Parameter& p = find(number);
-    minimum = p.minimum;
-    maximum = p.maximum;
-    unit = p.unit;
-    decimals = p.decimals;
+    std::tie(minimum, maximum, unit, decimals) = std::tie(p.minimum, p.maximum, p.unit, p.decimals);
     return 1;
 }
 
 int FakeHost::GetDriveIdentity(std::string& name, std::string& aoc, std::string& db)
 {
     record("GetDriveIdentity", {});
-    name = driveName;
-    aoc = aocVersion;
-    db = dbVersion;
+    std::tie(name, aoc, db) = std::tie(driveName, aocVersion, dbVersion);
     return 1;
 }
 

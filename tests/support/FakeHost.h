@@ -29,8 +29,6 @@ public:
         std::vector<std::string> arguments;
     };
 
-    FakeHost();
-
     // The drive of the sample configuration "FCD-300", database 02.40: parameter
     // numbers 1300..1324, 20 pairs, 6 comparators, 6 logic rules, 8 timers, all
     // pairs disabled (an empty program) and every other value 0.

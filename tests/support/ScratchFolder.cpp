@@ -2,6 +2,7 @@
 
 #include "framework/SystemPaths.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -54,28 +55,14 @@ std::string ScratchFolder::readFile(const std::string& path)
 
 TempFolderGuard::TempFolderGuard(const std::string& folder)
 {
-    const char* previous = std::getenv("TMPDIR");
-    m_hadPrevious = previous != nullptr;
-    m_previous = previous ? previous : "";
+    if (const char* previous = std::getenv("TMPDIR"))
+        m_previous = previous;
     setenv("TMPDIR", folder.c_str(), 1);
 }
 
 TempFolderGuard::~TempFolderGuard()
 {
-    if (m_hadPrevious)
-        setenv("TMPDIR", m_previous.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
-}
-
-ExecutableFolderGuard::ExecutableFolderGuard(const std::string& folder)
-{
-    fw::overrideExecutableDirectory(folder);
-}
-
-ExecutableFolderGuard::~ExecutableFolderGuard()
-{
-    fw::overrideExecutableDirectory({});
+    m_previous ? setenv("TMPDIR", m_previous->c_str(), 1) : unsetenv("TMPDIR");
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answer) : m_answer(answer)
@@ -96,15 +83,9 @@ std::vector<std::string> readLogLines(const std::string& path)
 {
     const std::string all = ScratchFolder::readFile(path);
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < all.size()) {
-        const size_t end = all.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(all.substr(start));
-            break;
-        }
+    for (size_t start = 0, end = 0; start < all.size(); start = end + 2) {
+        end = std::min(all.find("\r\n", start), all.size());
         lines.push_back(all.substr(start, end - start));
-        start = end + 2;
     }
     return lines;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "framework/MessageBox.h"
+#include "framework/SystemPaths.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,16 +40,18 @@ public:
     ~TempFolderGuard();
 
 private:
-    std::string m_previous;
-    bool m_hadPrevious;
+    std::optional<std::string> m_previous; // none: TMPDIR was unset
 };
 
 // Makes the framework believe the executable lies in `folder` for the lifetime of the guard.
 class ExecutableFolderGuard
 {
 public:
-    explicit ExecutableFolderGuard(const std::string& folder);
-    ~ExecutableFolderGuard();
+    explicit ExecutableFolderGuard(const std::string& folder)
+    {
+        fw::overrideExecutableDirectory(folder);
+    }
+    ~ExecutableFolderGuard() { fw::overrideExecutableDirectory({}); }
 };
 
 // Answers every message box with a fixed button and records what was shown.
