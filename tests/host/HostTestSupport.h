@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
@@ -22,10 +20,7 @@ inline std::string sampleImage(const std::string& name)
 // The whole content of a file; empty when it cannot be read.
 inline std::string fileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return testsupport::ScratchFolder::readFile(path);
 }
 
 // Writes a copy of a sample into the folder as `as` (default: under its own name),

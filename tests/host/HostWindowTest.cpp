@@ -7,6 +7,7 @@
 #include "framework/Resources.h"
 #include "framework/widgets/Dialog.h"
 #include "framework/widgets/WidgetResources.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -36,11 +37,6 @@ using ::testing::Not;
 
 namespace {
 
-constexpr unsigned kEmptyProgramQuestion = 2139;
-// Control IDs of an event box.
-constexpr int kEventList = 3008;
-constexpr int kOpenListButton = 3010;
-
 const std::string kSample = "fcd300_sample.json";
 // The sample's six pairs, by the events their lists show.
 const std::vector<std::string> kSampleEvents = {"Digital input 18", "Timeout 0", "Comparator 0",
@@ -48,7 +44,7 @@ const std::vector<std::string> kSampleEvents = {"Digital input 18", "Timeout 0",
 
 QComboBox* eventList(const QWidget* box)
 {
-    return qobject_cast<QComboBox*>(fw::findControl(box, kEventList));
+    return qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
 }
 
 // The plug-in's flow window in the host's form view; null when none is shown.
@@ -91,7 +87,7 @@ std::string textOf(const QObject* widget)
 std::string questionIn(fw::LibraryHandle language)
 {
     testsupport::CurrentLanguageGuard guard(language);
-    return fw::loadString(kEmptyProgramQuestion);
+    return fw::loadString(res::IDS_EMPTY_PROGRAM);
 }
 
 class HostWindowTest : public ::testing::Test
@@ -105,7 +101,15 @@ protected:
     std::string openListText() const
     {
         const std::vector<fw::CDialog*> boxes = eventBoxes(window);
-        return textOf(boxes.empty() ? nullptr : fw::findControl(boxes.front(), kOpenListButton));
+        return textOf(boxes.empty() ? nullptr : fw::findControl(boxes.front(), res::IDC_OPEN_LIST));
+    }
+
+    // The user picks `event` in the first pair's event list.
+    void chooseFirstEvent(const char* event)
+    {
+        QComboBox* list = eventList(eventBoxes(window).front());
+        testsupport::chooseEntry(list, list->findText(event));
+        testsupport::runPostedMessages();
     }
 
     std::string label(const char* name) const { return textOf(window.findChild<QLabel*>(name)); }
@@ -152,9 +156,7 @@ TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
     ASSERT_EQ(eventsShown(window), expected);
 
     // The user changes the first event: every window that opens the file shows it.
-    QComboBox* list = eventList(eventBoxes(window).front());
-    testsupport::chooseEntry(list, list->findText("Running"));
-    testsupport::runPostedMessages();
+    chooseFirstEvent("Running");
     expected.front() = "Running";
     EXPECT_EQ(eventsShown(window), expected);
     EXPECT_EQ(window.drive()->value(1301, 0), "2");
@@ -169,9 +171,7 @@ TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
     // A program that ignores the lock changes the file: the next edit is not saved
     // over it, and the user hears why.
     std::ofstream(image, std::ios::app) << "\n";
-    list = eventList(eventBoxes(window).front());
-    testsupport::chooseEntry(list, list->findText("True"));
-    testsupport::runPostedMessages();
+    chooseFirstEvent("True");
     QCoreApplication::processEvents();
     EXPECT_THAT(told(), AllOf(HasSubstr("not saved"), HasSubstr("changed on disk")));
     EXPECT_TRUE(window.refresh());
@@ -191,9 +191,7 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereIsShownReadOnly)
     EXPECT_THAT(label("accessLabel"), HasSubstr("read-only"));
 
     // The user's edit is refused; the drive and its file keep the program.
-    QComboBox* list = eventList(eventBoxes(window).front());
-    testsupport::chooseEntry(list, list->findText("Running"));
-    testsupport::runPostedMessages();
+    chooseFirstEvent("Running");
     EXPECT_THAT(window.drive()->lastRefusal(), AllOf(HasSubstr(image), HasSubstr(reason)));
     QCoreApplication::processEvents();
     EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
@@ -220,13 +218,13 @@ TEST_F(HostWindowTest, TheEditorIsMadeAnewInTheChosenLanguage)
     ASSERT_TRUE(open(image));
     EXPECT_EQ(window.drive()->GetLanguage(), "german");
     EXPECT_EQ(openListText(), "Wenn");
-    EXPECT_EQ(fw::loadString(kEmptyProgramQuestion), questionIn(testsupport::germanLibrary()));
+    EXPECT_EQ(fw::loadString(res::IDS_EMPTY_PROGRAM), questionIn(testsupport::germanLibrary()));
 
     window.setLanguage("english");
     EXPECT_EQ(window.drive()->GetLanguage(), "english");
     EXPECT_EQ(eventsShown(window), kSampleEvents);
     EXPECT_EQ(openListText(), "If");
-    EXPECT_EQ(fw::loadString(kEmptyProgramQuestion), questionIn(testsupport::englishLibrary()));
+    EXPECT_EQ(fw::loadString(res::IDS_EMPTY_PROGRAM), questionIn(testsupport::englishLibrary()));
     EXPECT_EQ(hosttest::fileBytes(image), hosttest::fileBytes(hosttest::sampleImage(kSample)))
         << "the image keeps its own language";
     EXPECT_TRUE(messages.shown().empty());
