@@ -195,7 +195,7 @@ TEST_F(ConfigurationTest, MissingFileIsNoErrorButEveryLookupFails)
     EXPECT_TRUE(boxes.shown().empty());
 }
 
-TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNotExcludeIt)
+TEST_F(ConfigurationTest, ChoosesTheFirstDriveInRangeNotExcludedElseAnswersAbsolutely)
 {
     writeConfiguration(document(
         drive("FCD-1", {{"MIN_DB", "100"}, {"MAX_DB", "299"}, {"EXCL_DB", "215,1230"}}, 1000) +
@@ -221,6 +221,14 @@ TEST_F(ConfigurationTest, ChoosesTheFirstDriveWhoseRangeHoldsTheVersionAndDoesNo
             EXPECT_EQ(configuration.getParameterNumber("NEB_MODE"), number);
         }
     }
+
+    // With no drive chosen, queries are absolute: the first element of the name, or of any.
+    CNEBConfiguration named, anyDrive;
+    EXPECT_THROW(named.init("FCD-9", "", "0.99"), CCustomException); // version too old
+    EXPECT_FALSE(named.hasDriveNode());
+    EXPECT_EQ(named.getParameterNumber("EVENT"), 9001u);
+    EXPECT_THROW(anyDrive.init("", "", "0.99"), CCustomException);
+    EXPECT_EQ(anyDrive.getParameterNumber("EVENT"), 1001u);
 }
 
 TEST_F(ConfigurationTest, RelativeQueriesStayInsideTheChosenDrive)
@@ -241,20 +249,6 @@ TEST_F(ConfigurationTest, RelativeQueriesStayInsideTheChosenDrive)
     type = "untouched";
     EXPECT_FALSE(second.getChoicelistEntity(2001, 23, text, type)) << "no Type attribute";
     EXPECT_EQ((Strings{text, type}), (Strings{"4", "untouched"}));
-}
-
-TEST_F(ConfigurationTest, AbsoluteQueriesServeWhenNoDriveWasChosen)
-{
-    writeConfiguration(document(drive("FCD-1", {{"MIN_DB", "500"}}, 1000) +
-                                drive("FCD-2", {{"MIN_DB", "500"}}, 2000)));
-    CNEBConfiguration named;
-    EXPECT_THROW(named.init("FCD-2", "", "100"), CCustomException); // version too old
-    EXPECT_FALSE(named.hasDriveNode());
-    EXPECT_EQ(named.getParameterNumber("EVENT"), 2001u) << "absolute, with the drive name";
-
-    CNEBConfiguration anyDrive;
-    EXPECT_THROW(anyDrive.init("", "", "100"), CCustomException);
-    EXPECT_EQ(anyDrive.getParameterNumber("EVENT"), 1001u) << "absolute, first of any drive";
 }
 
 // Copies share the loaded document; numbers are read as they stand.
