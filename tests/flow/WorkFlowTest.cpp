@@ -302,7 +302,7 @@ TEST_F(WorkFlowTest, FailuresAreLoggedAndTheFlowStillRebuiltFromTheDrive)
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocusAndAClickedControlKeepsIt)
+TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
 {
     open();
     activate();
@@ -336,9 +336,14 @@ TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocusAndAClickedControlKeepsIt)
 
     EXPECT_EQ(flow->rebuilds, 0);
     EXPECT_TRUE(writes().empty());
+}
 
-    // The pair takes the focus when a control in it is clicked, and the control
-    // takes it from the pair as it handles the click: the keys work on it.
+// The pair takes the focus when a control in it is clicked, and the control
+// takes it from the pair as it handles the click: the keys work on it.
+TEST_F(WorkFlowTest, AClickedListOrButtonKeepsTheFocus)
+{
+    open();
+    activate();
     ModalAnswerer cancel([](fw::CDialog&) {});
     QAbstractButton* button = objectButton(pairCtrl(1).eventCtrl());
     QTest::mousePress(button, Qt::LeftButton);
