@@ -180,11 +180,13 @@ struct ComparatorDialogTest : EditorFixture
     int run(int k, const Answer& answer) { return runDialog<CCompdlg>(comparator(k), answer); }
 };
 
-TEST_F(ComparatorDialogTest, OpensWithTitleListsAndValueAndWritesChangesOnceAndRereads)
+TEST_F(ComparatorDialogTest, OpensWithTitleListsAndValueAndWritesCheckedChangesOnceAndRereads)
 {
     host.setValue(kCompOperand, 2, "3");
     host.setValue(kCompOperator, 2, "2");
     host.setValue(kCompValue, 2, "-1234.25");
+    host.setValue(kCompOperand, 0, "1");
+    host.setValue(kCompValue, 0, "7");
     connect();
     EXPECT_EQ(fw::IDCANCEL, run(2, [&](fw::CDialog& d) {
                   EXPECT_EQ(d.GetWindowText(), "Comparator 2");
@@ -216,15 +218,10 @@ TEST_F(ComparatorDialogTest, OpensWithTitleListsAndValueAndWritesChangesOnceAndR
                   typeAndOk(d, CCompdlg::IDC_VALUE, "7");
               }));
     EXPECT_TRUE(writes().empty());
-}
 
-TEST_F(ComparatorDialogTest, MinusSignsOnlyInFrontAndValuesWithinTheLimits)
-{
-    host.setValue(kCompOperand, 0, "1");
-    host.setValue(kCompValue, 0, "7");
-    connect();
-    // Malformed text shows no message, a value beyond the limits does; letters only
-    // keep the shown value.
+    // Minus signs only in front and values within the limits. Malformed text
+    // shows no message, a value beyond the limits does; letters only keep the
+    // shown value.
     for (const auto& [text, result, refused, shownMessages] :
          {std::tuple{"1.2.3", fw::IDCANCEL, true, 0u},
           {"12-", fw::IDCANCEL, true, 0u},

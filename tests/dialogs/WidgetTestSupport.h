@@ -30,42 +30,35 @@ inline fw::LibraryHandle germanLibrary()
 }
 
 // Makes `library` the current resource library for the lifetime of the guard.
-class CurrentLanguageGuard
+struct CurrentLanguageGuard
 {
-public:
     explicit CurrentLanguageGuard(fw::LibraryHandle library)
-        : m_previous(fw::setCurrentResourceLibrary(library))
+        : previous(fw::setCurrentResourceLibrary(library))
     {}
-    ~CurrentLanguageGuard() { fw::setCurrentResourceLibrary(m_previous); }
-
-private:
-    fw::LibraryHandle m_previous;
+    ~CurrentLanguageGuard() { fw::setCurrentResourceLibrary(previous); }
+    fw::LibraryHandle previous;
 };
 
 // Answers every modal dialog with `answer` instead of a message loop, and
 // records the template numbers of the dialogs it answered, in order.
-class ModalAnswerer
+struct ModalAnswerer
 {
-public:
     explicit ModalAnswerer(std::function<void(fw::CDialog&)> answer)
-        : m_previous(fw::setModalHook([this, answer = std::move(answer)](fw::CDialog& dialog) {
-              m_answered.push_back(dialog.GetTemplateId());
+        : previous(fw::setModalHook([this, answer = std::move(answer)](fw::CDialog& dialog) {
+              shown.push_back(dialog.GetTemplateId());
               answer(dialog);
           }))
     {}
-    ~ModalAnswerer() { fw::setModalHook(std::move(m_previous)); }
+    ~ModalAnswerer() { fw::setModalHook(std::move(previous)); }
+    const std::vector<unsigned>& answered() const { return shown; }
 
-    const std::vector<unsigned>& answered() const { return m_answered; }
-
-private:
-    std::vector<unsigned> m_answered;
-    fw::ModalHook m_previous;
+    std::vector<unsigned> shown;
+    fw::ModalHook previous;
 };
 
 // Records every popup menu tracked and answers it with `answer` (0: none).
-class PopupMenuRecorder
+struct PopupMenuRecorder
 {
-public:
     struct Tracked
     {
         std::vector<fw::PopupMenu::Item> items;
@@ -74,19 +67,17 @@ public:
     };
 
     explicit PopupMenuRecorder(int answer = 0)
-        : m_previous(fw::setPopupMenuHandler(
+        : previous(fw::setPopupMenuHandler(
               [this, answer](const fw::PopupMenu& menu, QPoint point, QWidget* owner) {
-                  m_tracked.push_back({menu.items(), point, owner});
+                  menus.push_back({menu.items(), point, owner});
                   return answer;
               }))
     {}
-    ~PopupMenuRecorder() { fw::setPopupMenuHandler(std::move(m_previous)); }
+    ~PopupMenuRecorder() { fw::setPopupMenuHandler(std::move(previous)); }
+    const std::vector<Tracked>& tracked() const { return menus; }
 
-    const std::vector<Tracked>& tracked() const { return m_tracked; }
-
-private:
-    std::vector<Tracked> m_tracked;
-    fw::PopupMenuHandler m_previous;
+    std::vector<Tracked> menus;
+    fw::PopupMenuHandler previous;
 };
 
 // Chooses entry `index` of a combo box as the user does: selects it and lets the

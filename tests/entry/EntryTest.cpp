@@ -10,6 +10,7 @@
 #include "framework/SystemPaths.h"
 #include "framework/widgets/Geometry.h"
 #include "framework/widgets/Messages.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QPointer>
 
@@ -20,7 +21,6 @@ namespace {
 
 using editortest::kAction;
 using editortest::kEvent;
-constexpr unsigned kEmptyProgramQuestion = 2139;
 
 // The host side of the entry object: a form view on the screen and the fake
 // host's sample drive with a program of three pairs. The host's own resource
@@ -52,7 +52,7 @@ protected:
     static std::string questionIn(fw::LibraryHandle library)
     {
         testsupport::CurrentLanguageGuard guard(library);
-        return fw::loadString(kEmptyProgramQuestion);
+        return fw::loadString(res::IDS_EMPTY_PROGRAM);
     }
 
     testsupport::CurrentLanguageGuard hostResources{testsupport::germanLibrary()};
@@ -161,7 +161,7 @@ TEST_F(EntryTest, TheHostsLanguageIsCurrentWhileTheEntryLivesWithEnglishAsFallba
         testsupport::CurrentLanguageGuard before(nullptr);
         host.language = language;
         auto entry = makeEntry();
-        EXPECT_EQ(fw::loadString(kEmptyProgramQuestion), questionIn(testsupport::germanLibrary()))
+        EXPECT_EQ(fw::loadString(res::IDS_EMPTY_PROGRAM), questionIn(testsupport::germanLibrary()))
             << language;
         entry.reset();
         EXPECT_EQ(fw::currentResourceLibrary(), nullptr) << "the previous library is restored";
@@ -177,7 +177,7 @@ TEST_F(EntryTest, TheHostsLanguageIsCurrentWhileTheEntryLivesWithEnglishAsFallba
     for (const char* language : {"german", "klingon", ""}) {
         host.language = language;
         auto entry = makeEntry();
-        EXPECT_EQ(fw::loadString(kEmptyProgramQuestion), english) << language;
+        EXPECT_EQ(fw::loadString(res::IDS_EMPTY_PROGRAM), english) << language;
         EXPECT_TRUE(entry->Open()) << language;
         EXPECT_TRUE(flowShown()) << "templates come from the english library";
     }

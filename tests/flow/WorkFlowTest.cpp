@@ -9,6 +9,7 @@
 
 #include "framework/Resources.h"
 #include "framework/widgets/ComboBox.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -152,7 +153,8 @@ TEST_F(WorkFlowTest, PairsAreStackedBetweenTheArrows)
         templates.push_back(element->GetTemplateId());
         places.push_back(element->isHidden() ? QRect() : element->geometry());
     }
-    EXPECT_EQ(templates, (std::vector<unsigned>{2141, 2134, 2134, 2134, 2142}));
+    EXPECT_EQ(templates, (std::vector<unsigned>{res::IDD_TOP_ARROW, res::IDD_PAIR, res::IDD_PAIR,
+                                                res::IDD_PAIR, res::IDD_BOTTOM_ARROW}));
     EXPECT_EQ(places, (std::vector<QRect>{QRect(53, 0, 56, 28), QRect(40, 28, 400, 76),
                                           QRect(40, 104, 400, 76), QRect(40, 180, 400, 76),
                                           QRect(53, 256, 56, 28)}));
@@ -172,7 +174,7 @@ TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
     messages.setAnswer(fw::IDNO);
     open({});
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text, fw::loadString(2139));
+    EXPECT_EQ(messages.shown()[0].text, fw::loadString(res::IDS_EMPTY_PROGRAM));
     EXPECT_EQ(messages.shown()[0].type, fw::MB_YESNO);
     flow->reReadData(); // asks nothing, writes nothing and builds nothing
     EXPECT_TRUE(elementsOf(flow.get()).empty());
@@ -195,7 +197,7 @@ TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
     EXPECT_EQ(elementsOf(flow.get()).size(), 3u);
 }
 
-TEST_F(WorkFlowTest, RightClicksOpenTheFlowOrThePairMenuAtTheClick)
+TEST_F(WorkFlowTest, RightClicksOpenTheFlowOrThePairMenuAtTheClickAndKeysCloseNothing)
 {
     open();
     PopupMenuRecorder menus;
@@ -225,7 +227,19 @@ TEST_F(WorkFlowTest, RightClicksOpenTheFlowOrThePairMenuAtTheClick)
     EXPECT_EQ(points,
               (std::vector<QPoint>{QPoint(53 + 3, 4), QPoint(53 + 10, 256 + 20), QPoint(200, 300),
                                    QPoint(50 + 5, 40 + 7), QPoint(21 + 2, 10 + 3), QPoint(4, 70)}));
+
+    // Enter and Escape close none of the windows.
+    std::vector<fw::CDialog*> windows = elementsOf(flow.get());
+    windows.insert(windows.end(), {flow.get(), &pair.eventCtrl(), &pair.actionCtrl()});
+    for (fw::CDialog* window : windows)
+        for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(window, &press);
+        }
     runPostedMessages();
+    for (fw::CDialog* window : windows)
+        EXPECT_TRUE(window->IsWindowCreated() && !window->isHidden() && !window->IsEnded())
+            << window->GetTemplateId();
     EXPECT_EQ(flow->rebuilds, 0); // dismissed menus command nothing
 }
 
@@ -288,24 +302,6 @@ TEST_F(WorkFlowTest, FailuresAreLoggedAndTheFlowStillRebuiltFromTheDrive)
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST_F(WorkFlowTest, EnterAndEscapeCloseNothing)
-{
-    open();
-    std::vector<fw::CDialog*> windows = elementsOf(flow.get());
-    windows.insert(windows.end(),
-                   {flow.get(), &pairCtrl(1).eventCtrl(), &pairCtrl(1).actionCtrl()});
-    for (fw::CDialog* window : windows)
-        for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-            QCoreApplication::sendEvent(window, &press);
-        }
-    runPostedMessages();
-    for (fw::CDialog* window : windows)
-        EXPECT_TRUE(window->IsWindowCreated() && !window->isHidden() && !window->IsEnded())
-            << window->GetTemplateId();
-    EXPECT_EQ(flow->rebuilds, 0);
-}
-
 TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
 {
     open();
@@ -353,7 +349,7 @@ TEST_F(WorkFlowTest, AClickedListOrButtonKeepsTheFocus)
     QTest::mousePress(button, Qt::LeftButton);
     EXPECT_EQ(QApplication::focusWidget(), button);
     QTest::mouseRelease(button, Qt::LeftButton); // opens the comparator editor
-    EXPECT_EQ(cancel.answered(), (std::vector<unsigned>{2150}));
+    EXPECT_EQ(cancel.answered(), (std::vector<unsigned>{res::IDD_COMPARATOR}));
     QComboBox* actions = list(pairCtrl(0).actionCtrl());
     QTest::mousePress(actions, Qt::LeftButton);
     actions->hidePopup();

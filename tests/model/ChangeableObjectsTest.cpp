@@ -5,6 +5,7 @@
 #include "Settings_Manager/CNEB_Settings.h"
 #include "Settings_Manager/CNEB_Timer.h"
 #include "framework/Resources.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <dlfcn.h>
 
@@ -13,7 +14,7 @@
 // The string table of a language library, for the test program itself to act as one.
 extern "C" __attribute__((visibility("default"))) const char* nebpt_resource_string(unsigned id)
 {
-    return id == 2147 ? "Logic rule" : nullptr;
+    return id == res::IDS_LOGIC_RULE_NAME ? "Logic rule" : nullptr;
 }
 
 using namespace modeltest;
