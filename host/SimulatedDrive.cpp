@@ -1,5 +1,6 @@
 #include "SimulatedDrive.h"
 
+#include "RegisterMap.h"
 #include "framework/RegularFile.h"
 
 #include <QJsonArray>
@@ -57,48 +58,8 @@ bool readChoiceValue(std::string_view text, std::int32_t& value, bool& fits)
     return true;
 }
 
-// A plain decimal number: optional sign, digits with at most one decimal point,
-// nothing else (no blanks, exponent, "inf" or "nan"). Independent of the locale.
-bool readDecimal(std::string_view text, double& number)
-{
-    size_t position = 0;
-    if (position < text.size() && (text[position] == '-' || text[position] == '+'))
-        ++position;
-    const std::string_view body = text.substr(position);
-    bool digits = false;
-    bool point = false;
-    for (char c : body) {
-        if (isDigit(c)) {
-            digits = true;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
-    }
-    if (!digits)
-        return false;
-    const auto result = std::from_chars(body.data(), body.data() + body.size(), number);
-    if (result.ec != std::errc() || result.ptr != body.data() + body.size())
-        return false;
-    if (text[0] == '-')
-        number = -number;
-    return std::isfinite(number);
-}
-
-// The number rounded to `decimals` digits after the point, as "%.<decimals>f" in
-// the C locale; never "-0".
-std::string formatFixed(double number, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    double rounded = std::round(number * scale) / scale;
-    if (rounded == 0.0)
-        rounded = 0.0;
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals);
-    return std::string(buffer, result.ptr);
-}
+using modbusmap::formatFixed;
+using modbusmap::readDecimal;
 
 bool isWholeNumber(const QJsonValue& value, double minimum, double maximum)
 {
@@ -238,6 +199,7 @@ void SimulatedDrive::load()
     m_root = document.object();
     readDrive();
     readParameters();
+    readRegisterMap();
 }
 
 void SimulatedDrive::readDrive()
@@ -430,6 +392,107 @@ void SimulatedDrive::readValues(const QJsonObject& object, const std::string& wh
         if (!checkValue(p, valueList.at(element).toString().toStdString(), stored, reason))
             imageError(elementName + ": " + reason);
         p.values.push_back(stored);
+    }
+}
+
+void SimulatedDrive::readRegisterMap()
+{
+    const QJsonArray list = m_root.value("parameters").toArray();
+    if (!m_root.contains("modbus")) {
+        for (const QJsonValue& entry : list) {
+            if (entry.toObject().contains("register"))
+                imageError("a parameter has a \"register\", but the image has no \"modbus\"");
+        }
+        return;
+    }
+    if (!m_root.value("modbus").isObject())
+        imageError("\"modbus\" is not an object");
+    const QJsonObject modbus = m_root.value("modbus").toObject();
+    if (modbus.contains("unit")) {
+        if (!isWholeNumber(modbus.value("unit"), 1, 247))
+            imageError("\"modbus\".\"unit\" is not a whole number from 1 to 247");
+        m_registerMap.unit = static_cast<int>(modbus.value("unit").toDouble());
+    }
+    if (modbus.contains("wordOrder")) {
+        const QString order = modbus.value("wordOrder").toString();
+        if (order != "high-first" && order != "low-first")
+            imageError("\"modbus\".\"wordOrder\" is neither \"high-first\" nor \"low-first\"");
+        m_registerMap.wordOrder =
+            order == "low-first" ? modbusmap::WordOrder::LowFirst : modbusmap::WordOrder::HighFirst;
+    }
+    if (modbus.contains("identificationRegister")) {
+        const int last = modbusmap::kRegisterCount - modbusmap::kIdentificationRegisters;
+        if (!isWholeNumber(modbus.value("identificationRegister"), 0, last)) {
+            imageError("\"modbus\".\"identificationRegister\" is not a whole number from 0 to " +
+                       std::to_string(last));
+        }
+        m_registerMap.identificationAddress =
+            static_cast<int>(modbus.value("identificationRegister").toDouble());
+    }
+    for (const auto& [number, p] : m_parameters)
+        m_registerMap.parameters.push_back(readSlot(list.at(p.jsonPosition).toObject(), p));
+    std::sort(m_registerMap.parameters.begin(), m_registerMap.parameters.end(),
+              [](const auto& a, const auto& b) { return a.address < b.address; });
+    checkSlots();
+}
+
+modbusmap::Slot SimulatedDrive::readSlot(const QJsonObject& object, const Parameter& p) const
+{
+    const std::string where = "parameter " + std::to_string(p.number);
+    modbusmap::Slot slot;
+    slot.number = p.number;
+    slot.elements = std::max(1UL, p.elementCount);
+    slot.decimals = p.decimals;
+    slot.selection = p.isSelection();
+    if (!isWholeNumber(object.value("register"), 0, modbusmap::kRegisterCount - 1)) {
+        imageError(where + ": \"register\" is missing or not a whole number from 0 to " +
+                   std::to_string(modbusmap::kRegisterCount - 1));
+    }
+    slot.address = static_cast<int>(object.value("register").toDouble());
+    if (object.contains("width")) {
+        if (!isWholeNumber(object.value("width"), 1, 2))
+            imageError(where + ": \"width\" is neither 1 nor 2");
+        slot.width = static_cast<int>(object.value("width").toDouble());
+    }
+    if (slot.end() > modbusmap::kRegisterCount) {
+        imageError(where + ": its registers run past " +
+                   std::to_string(modbusmap::kRegisterCount - 1));
+    }
+    // Every value the drive may hold must travel in the registers.
+    std::vector<std::string> bounds = p.values;
+    for (std::int32_t choice : p.choiceValues)
+        bounds.push_back(std::to_string(choice));
+    for (const std::string& limit : {p.minimum, p.maximum}) {
+        if (!limit.empty())
+            bounds.push_back(limit);
+    }
+    std::uint16_t registers[2];
+    std::string reason;
+    for (const std::string& value : bounds) {
+        if (!modbusmap::encodeValue(slot, m_registerMap.wordOrder, value, registers, reason))
+            imageError(where + ": " + reason + " (\"width\" " + std::to_string(slot.width) + ")");
+    }
+    return slot;
+}
+
+void SimulatedDrive::checkSlots() const
+{
+    const auto& placed = m_registerMap.parameters;
+    for (size_t i = 1; i < placed.size(); ++i) {
+        if (placed[i].address < placed[i - 1].end()) {
+            imageError("parameters " + std::to_string(placed[i - 1].number) + " and " +
+                       std::to_string(placed[i].number) + " share holding registers");
+        }
+    }
+    const int identification = m_registerMap.identificationAddress;
+    if (identification < 0)
+        return;
+    for (int address = identification;
+         address < identification + modbusmap::kIdentificationRegisters; ++address) {
+        if (const modbusmap::Slot* slot = m_registerMap.slotAt(address)) {
+            imageError("parameter " + std::to_string(slot->number) +
+                       " shares holding registers with the identification");
+        }
     }
 }
 

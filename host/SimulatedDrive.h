@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IExtParamInterface.h"
+#include "RegisterMap.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -55,6 +56,25 @@ public:
 // A parameter without "elementCount" (or with 0) is a single value: "values" holds
 // exactly one entry and the host addresses it without index. An array parameter
 // holds one value per element; the host addresses element e as e + indexBase.
+//
+// An image may also say where a drive of its type keeps each parameter in Modbus
+// holding registers (see RegisterMap.h for how values travel). The image then has
+// a "modbus" object and every parameter a first "register" (0 to 65535) and a
+// "width" (registers per element: 1 for 16-bit values, the default, or 2 for
+// 32-bit ones):
+//
+//   "modbus": { "unit": 1, "wordOrder": "high-first", "identificationRegister": 0 },
+//   ... { "number": 1303, ..., "register": 220, "width": 2, ... }
+//
+// "unit" (1 to 247, default 1) is the unit id the drive answers to, "wordOrder"
+// ("high-first", the default, or "low-first") the order of a 32-bit value's two
+// registers, "identificationRegister" (optional) the first of the 16 registers
+// that hold the drive's identity. Parameters must not share registers with each
+// other or with the identity, and every value a parameter may hold (its values,
+// choices and limits) must fit its width. Such an image is at the same time the
+// profile a host needs to work with a drive of that type over Modbus: what the
+// drive does not tell (names, choice lists, limits, element counts, index base,
+// language) and where each parameter lies; the host ignores its values then.
 //
 // Every operation answers from the image. Requests a drive refuses throw
 // DriveRefusal: an unknown parameter, element or setup (the drive has the one
@@ -132,6 +152,9 @@ public:
     // image file keeps its own.
     void setLanguage(const std::string& language) { m_language = language; }
     int indexBase() const { return m_indexBase; }
+    // Where the drive keeps its parameters in Modbus holding registers; empty when
+    // the image has no register map.
+    const modbusmap::Map& registerMap() const { return m_registerMap; }
 
     bool hasParameter(unsigned long number) const;
     // Value of element `element` (0-based, without the index base); -1 for a
@@ -233,6 +256,10 @@ private:
     std::int32_t readChoice(const QJsonValue& item, const std::string& where) const;
     void readLimits(const QJsonObject& object, const std::string& where, Parameter& p) const;
     void readValues(const QJsonObject& object, const std::string& where, Parameter& p) const;
+    // Reads "modbus" and every parameter's "register" and "width" into m_registerMap.
+    void readRegisterMap();
+    modbusmap::Slot readSlot(const QJsonObject& object, const Parameter& p) const;
+    void checkSlots() const;
     // Whether the drive accepts the value text; `stored` receives the form the
     // drive keeps, `reason` why it refuses.
     bool checkValue(const Parameter& parameter, const std::string& text, std::string& stored,
@@ -268,6 +295,7 @@ private:
     std::string m_driveType, m_aocVersion, m_databaseVersion, m_language;
     int m_indexBase = 0;
     Parameters m_parameters;
+    modbusmap::Map m_registerMap;
     std::vector<std::string> m_registered;
     std::string m_lastRefusal;
     std::function<void(const std::string&)> m_writeRefusalObserver;

@@ -1,0 +1,156 @@
+#include "RegisterMap.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace modbusmap {
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+std::int64_t lowest(int width)
+{
+    return width == 1 ? INT16_MIN : INT32_MIN;
+}
+
+std::int64_t highest(int width)
+{
+    return width == 1 ? INT16_MAX : INT32_MAX;
+}
+
+} // namespace
+
+const Slot* Map::slotOf(unsigned long number) const
+{
+    const auto found = std::find_if(parameters.begin(), parameters.end(),
+                                    [number](const Slot& slot) { return slot.number == number; });
+    return found == parameters.end() ? nullptr : &*found;
+}
+
+const Slot* Map::slotAt(int address) const
+{
+    // The last slot that starts at or before the address.
+    const auto after =
+        std::upper_bound(parameters.begin(), parameters.end(), address,
+                         [](int wanted, const Slot& slot) { return wanted < slot.address; });
+    if (after == parameters.begin())
+        return nullptr;
+    const Slot& slot = *(after - 1);
+    return address < slot.end() ? &slot : nullptr;
+}
+
+bool encodeValue(const Slot& slot, WordOrder order, std::string_view text, std::uint16_t* registers,
+                 std::string& reason)
+{
+    double number = 0;
+    if (!readDecimal(text, number) ||
+        (slot.selection && text.find('.') != std::string_view::npos)) {
+        reason = "\"" + std::string(text) + "\" is not a " +
+                 (slot.selection ? "whole" : "decimal") + " number";
+        return false;
+    }
+    const double scaled = std::round(number * std::pow(10.0, slot.selection ? 0 : slot.decimals));
+    if (scaled < static_cast<double>(lowest(slot.width)) ||
+        scaled > static_cast<double>(highest(slot.width))) {
+        reason = "\"" + std::string(text) + "\" does not fit " + std::to_string(16 * slot.width) +
+                 " bits";
+        return false;
+    }
+    const auto value = static_cast<std::uint32_t>(static_cast<std::int32_t>(scaled));
+    if (slot.width == 1) {
+        registers[0] = static_cast<std::uint16_t>(value);
+    } else {
+        const auto high = static_cast<std::uint16_t>(value >> 16);
+        const auto low = static_cast<std::uint16_t>(value & 0xFFFF);
+        registers[0] = order == WordOrder::HighFirst ? high : low;
+        registers[1] = order == WordOrder::HighFirst ? low : high;
+    }
+    return true;
+}
+
+std::string decodeValue(const Slot& slot, WordOrder order, const std::uint16_t* registers)
+{
+    std::int32_t value = 0;
+    if (slot.width == 1) {
+        value = static_cast<std::int16_t>(registers[0]);
+    } else {
+        const std::uint32_t high = order == WordOrder::HighFirst ? registers[0] : registers[1];
+        const std::uint32_t low = order == WordOrder::HighFirst ? registers[1] : registers[0];
+        value = static_cast<std::int32_t>(high << 16 | low);
+    }
+    if (slot.selection)
+        return std::to_string(value);
+    return formatFixed(value / std::pow(10.0, slot.decimals), slot.decimals);
+}
+
+std::vector<std::uint16_t> encodeText(std::string_view text, int count)
+{
+    std::vector<std::uint16_t> registers(static_cast<size_t>(count), 0);
+    for (size_t i = 0; i < text.size() && i < registers.size() * 2; ++i) {
+        const auto byte = static_cast<std::uint16_t>(static_cast<unsigned char>(text[i]));
+        registers[i / 2] |= i % 2 == 0 ? static_cast<std::uint16_t>(byte << 8) : byte;
+    }
+    return registers;
+}
+
+std::string decodeText(const std::uint16_t* registers, int count)
+{
+    std::string text;
+    for (int i = 0; i < count * 2; ++i) {
+        const auto byte =
+            static_cast<char>(i % 2 == 0 ? registers[i / 2] >> 8 : registers[i / 2] & 0xFF);
+        if (byte == '\0')
+            break;
+        text += byte;
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+bool readDecimal(std::string_view text, double& number)
+{
+    size_t position = 0;
+    if (position < text.size() && (text[position] == '-' || text[position] == '+'))
+        ++position;
+    const std::string_view body = text.substr(position);
+    bool digits = false;
+    bool point = false;
+    for (char c : body) {
+        if (isDigit(c)) {
+            digits = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digits)
+        return false;
+    const auto result = std::from_chars(body.data(), body.data() + body.size(), number);
+    if (result.ec != std::errc() || result.ptr != body.data() + body.size())
+        return false;
+    if (text[0] == '-')
+        number = -number;
+    return std::isfinite(number);
+}
+
+std::string formatFixed(double number, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    double rounded = std::round(number * scale) / scale;
+    if (rounded == 0.0)
+        rounded = 0.0;
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace modbusmap

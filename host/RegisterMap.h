@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where a drive keeps its parameters in Modbus holding registers, and how their
+// values travel there. Shared by the host's link to a drive and the Modbus drive
+// simulator, so that both sides agree by construction.
+//
+// Element e of a parameter lies at register `address + e * width`; a single value
+// (no elements) at `address`. One register carries a signed 16-bit value, two
+// carry a signed 32-bit value in the map's word order. A selection parameter
+// carries its choice value, a numeric parameter its value scaled by
+// 10^decimals ("12.50" with two decimals travels as 1250).
+//
+// The drive's identification lies in kIdentificationRegisters registers from
+// `identificationAddress`: the drive type in 8, the AOC version in 4, the
+// database version in 4, as ASCII text, two characters a register (the first in
+// the high byte), padded with NUL.
+
+namespace modbusmap {
+
+enum class WordOrder
+{
+    HighFirst, // the high 16 bits in the first register
+    LowFirst
+};
+
+constexpr int kRegisterCount = 65536;
+constexpr int kIdentificationRegisters = 16;
+constexpr int kTypeRegisters = 8;
+constexpr int kVersionRegisters = 4;
+
+struct Slot
+{
+    unsigned long number = 0;   // the parameter number
+    int address = 0;            // the first holding register (protocol address, 0-based)
+    int width = 1;              // registers per element: 1 or 2
+    unsigned long elements = 1; // 1 for a single value
+    int decimals = 0;           // of a numeric parameter; 0 for a selection
+    bool selection = false;
+
+    int elementAddress(unsigned long element) const
+    {
+        return address + static_cast<int>(element) * width;
+    }
+    // One past the last register.
+    long end() const { return address + static_cast<long>(elements) * width; }
+};
+
+struct Map
+{
+    int unit = 1; // the Modbus unit (slave) id the drive answers to
+    WordOrder wordOrder = WordOrder::HighFirst;
+    int identificationAddress = -1; // -1: the drive has no identification registers
+    std::vector<Slot> parameters;   // sorted by address, not overlapping
+
+    bool empty() const { return parameters.empty(); }
+    const Slot* slotOf(unsigned long number) const;
+    // The slot whose registers include `address`; null when none does.
+    const Slot* slotAt(int address) const;
+};
+
+// The value text as `width` registers; false with `reason` when the text is not a
+// plain decimal number (a whole one for a selection) or does not fit the width.
+bool encodeValue(const Slot& slot, WordOrder order, std::string_view text, std::uint16_t* registers,
+                 std::string& reason);
+// The value `width` registers carry, as the drive keeps it: a choice value as
+// plain decimal text, a number as "%.<decimals>f".
+std::string decodeValue(const Slot& slot, WordOrder order, const std::uint16_t* registers);
+
+// ASCII text in `count` registers (longer text is cut, shorter padded with NUL).
+std::vector<std::uint16_t> encodeText(std::string_view text, int count);
+// The text up to the first NUL, trailing blanks removed.
+std::string decodeText(const std::uint16_t* registers, int count);
+
+// A plain decimal number: optional sign, digits with at most one decimal point,
+// nothing else (no blanks, exponent, "inf" or "nan"). Independent of the locale.
+bool readDecimal(std::string_view text, double& number);
+// The number rounded to `decimals` digits after the point, as "%.<decimals>f" in
+// the C locale; never "-0".
+std::string formatFixed(double number, int decimals);
+
+} // namespace modbusmap

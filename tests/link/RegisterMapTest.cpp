@@ -1,0 +1,120 @@
+#include "RegisterMap.h"
+#include "HostTestSupport.h"
+#include "SimulatedDrive.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace modbusmap;
+using ::testing::HasSubstr;
+
+namespace {
+
+Slot numeric(int width, int decimals)
+{
+    Slot slot;
+    slot.width = width;
+    slot.decimals = decimals;
+    return slot;
+}
+
+} // namespace
+
+// Every value of both sample drives travels to registers and back unchanged, in
+// either word order, and every register of a parameter leads back to it.
+TEST(RegisterMapTest, SampleDrivesCarryEveryValueThroughTheirRegisters)
+{
+    for (const char* sample : {"fcd300_sample.json", "fcd50m_sample.json"}) {
+        SCOPED_TRACE(sample);
+        SimulatedDrive drive(hosttest::sampleImage(sample), SimulatedDrive::Access::Read);
+        const Map& map = drive.registerMap();
+        ASSERT_EQ(map.parameters.size(), 14u);
+        EXPECT_EQ(map.identificationAddress, 0);
+        EXPECT_EQ(map.slotAt(kIdentificationRegisters), nullptr);
+        for (const Slot& slot : map.parameters) {
+            EXPECT_EQ(map.slotOf(slot.number), &slot);
+            EXPECT_EQ(map.slotAt(static_cast<int>(slot.end() - 1)), &slot);
+            EXPECT_NE(map.slotAt(static_cast<int>(slot.end())), &slot);
+            for (unsigned long e = 0; e < slot.elements; ++e) {
+                const std::string value = drive.value(
+                    slot.number,
+                    drive.GetElementCount(std::to_string(slot.number)) ? static_cast<long>(e) : -1);
+                std::uint16_t registers[2] = {};
+                std::string reason;
+                ASSERT_TRUE(encodeValue(slot, map.wordOrder, value, registers, reason)) << reason;
+                EXPECT_EQ(decodeValue(slot, map.wordOrder, registers), value);
+            }
+        }
+    }
+}
+
+TEST(RegisterMapTest, ValuesTravelAsScaledSignedIntegers)
+{
+    std::uint16_t r[2] = {};
+    std::string reason;
+    ASSERT_TRUE(encodeValue(numeric(2, 2), WordOrder::HighFirst, "-0.02", r, reason));
+    EXPECT_EQ(r[0], 0xFFFF);
+    EXPECT_EQ(r[1], 0xFFFE);
+    ASSERT_TRUE(encodeValue(numeric(2, 1), WordOrder::LowFirst, "6553.7", r, reason));
+    EXPECT_EQ(r[0], 1);
+    EXPECT_EQ(r[1], 1);
+    EXPECT_EQ(decodeValue(numeric(2, 1), WordOrder::LowFirst, r), "6553.7");
+    ASSERT_TRUE(encodeValue(numeric(1, 3), WordOrder::HighFirst, "-32.768", r, reason));
+    EXPECT_EQ(decodeValue(numeric(1, 3), WordOrder::HighFirst, r), "-32.768");
+    ASSERT_TRUE(encodeValue(numeric(1, 2), WordOrder::HighFirst, "12.500000", r, reason));
+    EXPECT_EQ(decodeValue(numeric(1, 2), WordOrder::HighFirst, r), "12.50");
+
+    EXPECT_FALSE(encodeValue(numeric(1, 0), WordOrder::HighFirst, "32768", r, reason));
+    EXPECT_THAT(reason, HasSubstr("does not fit 16 bits"));
+    EXPECT_FALSE(encodeValue(numeric(2, 0), WordOrder::HighFirst, "2147483648", r, reason));
+    Slot choice;
+    choice.selection = true;
+    EXPECT_FALSE(encodeValue(choice, WordOrder::HighFirst, "1.5", r, reason));
+    EXPECT_FALSE(encodeValue(choice, WordOrder::HighFirst, " 1", r, reason));
+    ASSERT_TRUE(encodeValue(choice, WordOrder::HighFirst, "-1", r, reason));
+    EXPECT_EQ(decodeValue(choice, WordOrder::HighFirst, r), "-1");
+}
+
+TEST(RegisterMapTest, TextTravelsTwoCharactersARegister)
+{
+    const std::vector<std::uint16_t> registers = encodeText("FCD-300", kTypeRegisters);
+    ASSERT_EQ(registers.size(), 8u);
+    EXPECT_EQ(registers[0], ('F' << 8) | 'C');
+    EXPECT_EQ(registers[3], '0' << 8);
+    EXPECT_EQ(decodeText(registers.data(), kTypeRegisters), "FCD-300");
+    EXPECT_EQ(decodeText(encodeText("02.40 ", 4).data(), 4), "02.40");
+    EXPECT_EQ(decodeText(encodeText("123456789", 4).data(), 4), "12345678");
+}
+
+// An image whose register map cannot serve is refused when it is loaded, naming
+// what is wrong.
+TEST(RegisterMapTest, RefusesAnImageWhoseRegistersCannotServe)
+{
+    const struct
+    {
+        std::string from, to, message;
+    } cases[] = {
+        {"\"register\": 180,", "\"register\": 150,", "parameters 1301 and 1302 share"},
+        {"\"register\": 100,", "\"register\": 10,",
+         "1300 shares holding registers with the identification"},
+        {"\"register\": 100,", "", "parameter 1300: \"register\" is missing"},
+        {"\"register\": 140,", "\"register\": 65530,", "parameter 1301: its registers"},
+        {"\"register\": 100,", "\"register\": 100, \"width\": 3,", "\"width\" is neither 1 nor 2"},
+        {"\"width\": 2", "\"width\": 1", "parameter 1303: \"3600\" does not fit 16 bits"},
+        {"\"wordOrder\": \"high-first\"", "\"wordOrder\": \"big\"", "\"wordOrder\""},
+        {"\"unit\": 1,", "\"unit\": 0,", "\"unit\""},
+        {"\"modbus\": {", "\"notModbus\": {", "has no \"modbus\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        const testsupport::ScratchFolder scratch;
+        const std::string image =
+            hosttest::copyOfSample(scratch, "fcd300_sample.json", {}, c.from, c.to);
+        try {
+            SimulatedDrive drive(image, SimulatedDrive::Access::Read);
+            ADD_FAILURE() << "loaded";
+        } catch (const DriveImageError& error) {
+            EXPECT_THAT(error.what(), HasSubstr(c.message));
+        }
+    }
+}
