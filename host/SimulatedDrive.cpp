@@ -689,21 +689,53 @@ const SimulatedDrive::Parameter& SimulatedDrive::findIdentified(const std::strin
 
 size_t SimulatedDrive::elementFor(const Parameter& parameter, long index)
 {
-    const std::string number = std::to_string(parameter.number);
+    long element = -1;
+    std::string reason;
+    if (!elementOf(parameter.number, index, element, reason))
+        refuse(reason);
+    return element == -1 ? 0 : static_cast<size_t>(element);
+}
+
+bool SimulatedDrive::elementOf(unsigned long number, long index, long& element,
+                               std::string& reason) const
+{
+    const auto it = m_parameters.find(number);
+    const std::string text = std::to_string(number);
+    element = -1;
+    if (it == m_parameters.end()) {
+        reason = "no parameter " + text;
+        return false;
+    }
+    const Parameter& parameter = it->second;
     if (index == -1) {
         if (parameter.elementCount != 0)
-            refuse("parameter " + number + " has elements; it needs an index");
-        return 0;
+            reason = "parameter " + text + " has elements; it needs an index";
+        return parameter.elementCount == 0;
     }
-    if (parameter.elementCount == 0)
-        refuse("parameter " + number + " has no elements (index " + std::to_string(index) + ")");
-    const long element = index - m_indexBase;
+    if (parameter.elementCount == 0) {
+        reason = "parameter " + text + " has no elements (index " + std::to_string(index) + ")";
+        return false;
+    }
+    element = index - m_indexBase;
     if (element < 0 || static_cast<unsigned long>(element) >= parameter.elementCount) {
-        refuse("parameter " + number + " has no element " + std::to_string(index) + " (indexes " +
-               std::to_string(m_indexBase) + " to " +
-               std::to_string(m_indexBase + static_cast<long>(parameter.elementCount) - 1) + ")");
+        reason = "parameter " + text + " has no element " + std::to_string(index) + " (indexes " +
+                 std::to_string(m_indexBase) + " to " +
+                 std::to_string(m_indexBase + static_cast<long>(parameter.elementCount) - 1) + ")";
+        element = -1;
+        return false;
     }
-    return static_cast<size_t>(element);
+    return true;
+}
+
+bool SimulatedDrive::accepts(unsigned long number, const std::string& text, std::string& stored,
+                             std::string& reason) const
+{
+    const auto it = m_parameters.find(number);
+    if (it == m_parameters.end()) {
+        reason = "no parameter " + std::to_string(number);
+        return false;
+    }
+    return checkValue(it->second, text, stored, reason);
 }
 
 bool SimulatedDrive::hasParameter(unsigned long number) const

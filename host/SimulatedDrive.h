@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IExtParamInterface.h"
+#include "HostDrive.h"
 #include "RegisterMap.h"
 
 #include <QByteArray>
@@ -119,7 +119,7 @@ public:
 // (same device and inode) with the very content it loaded or last saved, and the
 // file must not be write-protected. Otherwise the write is refused ("changed on
 // disk since it was opened; reopen it", "is write-protected") and the file stays.
-class SimulatedDrive : public IExtParamInterface
+class SimulatedDrive : public HostDrive
 {
 public:
     static constexpr const char* kSetupName = "Setup 1";
@@ -140,17 +140,17 @@ public:
     SimulatedDrive& operator=(const SimulatedDrive&) = delete;
 
     const std::string& imagePath() const { return m_imagePath; }
-    // Whether writes are refused, and why: "the drive image <path> is open in
-    // another host", "... is write-protected", ...; empty when the drive writes.
-    bool readOnly() const { return !m_readOnlyReason.empty(); }
-    const std::string& readOnlyReason() const { return m_readOnlyReason; }
-    const std::string& driveType() const { return m_driveType; }
-    const std::string& aocVersion() const { return m_aocVersion; }
-    const std::string& databaseVersion() const { return m_databaseVersion; }
+    std::string location() const override { return m_imagePath; }
+    // Why writes are refused: "the drive image <path> is open in another host",
+    // "... is write-protected", ...; empty when the drive writes.
+    const std::string& readOnlyReason() const override { return m_readOnlyReason; }
+    const std::string& driveType() const override { return m_driveType; }
+    const std::string& aocVersion() const override { return m_aocVersion; }
+    const std::string& databaseVersion() const override { return m_databaseVersion; }
     const std::string& language() const { return m_language; }
     // Makes GetLanguage answer `language` (the language the host runs in); the
     // image file keeps its own.
-    void setLanguage(const std::string& language) { m_language = language; }
+    void setLanguage(const std::string& language) override { m_language = language; }
     int indexBase() const { return m_indexBase; }
     // Where the drive keeps its parameters in Modbus holding registers; empty when
     // the image has no register map.
@@ -162,14 +162,19 @@ public:
     std::string value(unsigned long number, long element = -1) const;
     // The numbers handed to the last RegisterParameters call.
     const std::vector<std::string>& registeredParameters() const { return m_registered; }
-    // The reason of the last refused or failed call; empty when none failed yet.
-    const std::string& lastRefusal() const { return m_lastRefusal; }
-    // Called with the reason (as lastRefusal) of every write the drive refuses,
-    // before the refusal is thrown: the plug-in reports refusals to nobody.
-    void setWriteRefusalObserver(std::function<void(const std::string&)> observer)
+    const std::string& lastRefusal() const override { return m_lastRefusal; }
+    void setWriteRefusalObserver(std::function<void(const std::string&)> observer) override
     {
         m_writeRefusalObserver = std::move(observer);
     }
+    // The element (0-based; -1 for a single value) that the host index `index`
+    // (-1: none; the index base included) names in parameter `number`; false with
+    // the drive's `reason` when there is no such parameter or element.
+    bool elementOf(unsigned long number, long index, long& element, std::string& reason) const;
+    // Whether the drive takes the value text for parameter `number`: `stored`
+    // receives the form it keeps, `reason` why it refuses.
+    bool accepts(unsigned long number, const std::string& text, std::string& stored,
+                 std::string& reason) const;
 
     // --- injected failures (counted over all ten operations) ---
     // The call with this 1-based number (since the last resetCalls) throws; 0: none.
