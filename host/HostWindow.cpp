@@ -1,5 +1,6 @@
 #include "HostWindow.h"
 
+#include "ModbusDrive.h"
 #include "SimulatedDrive.h"
 
 #include "External_Data_Manager/ExternalDataManager.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -94,6 +96,12 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A line in the log file the plug-in keeps (making the exception writes it).
+void logLine(const std::string& text)
+{
+    const CCustomException logged(__LINE__, "host/HostWindow.cpp", text);
+}
+
 // Whether both paths name one file (symbolic and hard links included).
 bool sameFile(const std::string& a, const std::string& b)
 {
@@ -148,6 +156,8 @@ void HostWindow::createActions()
     m_refreshAction = fileMenu->addAction(style()->standardIcon(QStyle::SP_BrowserReload),
                                           tr("&Refresh"), this, [this] { refresh(); });
     m_refreshAction->setShortcut(QKeySequence::Refresh);
+    m_reconnectAction = fileMenu->addAction(tr("Re&connect"), this, [this] { reconnect(); });
+    m_reconnectAction->setObjectName(QStringLiteral("reconnectAction"));
     fileMenu->addSeparator();
     QAction* quit = fileMenu->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -171,13 +181,28 @@ void HostWindow::createActions()
 
 QString HostWindow::imagePath() const
 {
-    return m_drive ? fromStd(m_drive->imagePath()) : QString();
+    return drive() ? fromStd(drive()->imagePath()) : QString();
+}
+
+QString HostWindow::location() const
+{
+    return m_drive ? fromStd(m_drive->location()) : QString();
+}
+
+SimulatedDrive* HostWindow::drive() const
+{
+    return dynamic_cast<SimulatedDrive*>(m_drive.get());
+}
+
+ModbusDrive* HostWindow::linkDrive() const
+{
+    return dynamic_cast<ModbusDrive*>(m_drive.get());
 }
 
 void HostWindow::chooseImage()
 {
     // Beside the open image, else among the sample images beside the host.
-    const QString folder = m_drive ? QFileInfo(imagePath()).absolutePath()
+    const QString folder = drive() ? QFileInfo(imagePath()).absolutePath()
                                    : fromStd(fw::executableDirectory()) + QStringLiteral("data");
     const QString path = QFileDialog::getOpenFileName(this, tr("Open drive image"), folder,
                                                       tr("Drive images (*.json);;All files (*)"));
@@ -190,7 +215,7 @@ bool HostWindow::openImage(const QString& path)
     const QString absolutePath = QFileInfo(path).absoluteFilePath();
     // The reason the image open here is read-only, to tell it only when it is news.
     std::string readOnlyBefore;
-    if (m_drive && sameFile(m_drive->imagePath(), absolutePath.toStdString())) {
+    if (drive() && sameFile(drive()->imagePath(), absolutePath.toStdString())) {
         readOnlyBefore = m_drive->readOnlyReason();
         // Read anew: the drive that has it open lets go of it first, or the new
         // one would find it open in another host.
@@ -221,6 +246,7 @@ bool HostWindow::openImage(const QString& path)
 
     closeEditor();
     m_drive = std::move(drive);
+    m_linkAddress.clear();
     m_drive->setLanguage(m_language.toStdString());
     // The plug-in tells nobody when the drive refuses a change; the host does, once
     // the command that made the change has returned.
@@ -241,24 +267,148 @@ bool HostWindow::openImage(const QString& path)
     return openEditor();
 }
 
+bool HostWindow::connectDrive(const QString& address, const QString& profile, int timeoutMs)
+{
+    // A drive may serve one host at a time: the link open before lets go first.
+    if (linkDrive()) {
+        closeEditor();
+        m_drive.reset();
+    }
+    m_linkAddress = address;
+    m_linkProfile = profile;
+    m_linkTimeout = timeoutMs;
+    updateStatus();
+    statusBar()->showMessage(tr("Connecting to %1").arg(address));
+    statusBar()->repaint();
+    std::unique_ptr<ModbusDrive> link;
+    std::string type, aoc, database;
+    try {
+        link = std::make_unique<ModbusDrive>(address.toStdString(), profile.toStdString(),
+                                             std::chrono::milliseconds(timeoutMs));
+        link->GetDriveIdentity(type, aoc, database);
+    } catch (const std::exception& error) {
+        logLine(error.what());
+        if (m_drive) // a drive image stays open: nothing to reconnect to
+            m_linkAddress.clear();
+        updateStatus();
+        statusBar()->showMessage(tr("Not connected: %1").arg(fromStd(error.what())));
+        tell(tr("Cannot connect to the drive at %1.\n\n%2").arg(address, fromStd(error.what())));
+        return false;
+    }
+    if (!CNEBPTMain::isDriveSupported(type, aoc, database)) {
+        statusBar()->clearMessage();
+        tell(tr("The program editor does not support the drive at %1.\n\n"
+                "Drive type \"%2\" with parameter database %3 is not listed in drives_conf.neb.")
+                 .arg(address, fromStd(type), fromStd(database)));
+        return false;
+    }
+
+    closeEditor();
+    ModbusDrive* drive = link.get();
+    m_drive = std::move(link);
+    m_linkLossTold = false;
+    m_drive->setLanguage(m_language.toStdString());
+    drive->setProgressObserver([this](size_t parametersRead) {
+        statusBar()->showMessage(
+            tr("Reading from %1: %2 parameters read").arg(m_linkAddress).arg(parametersRead));
+        statusBar()->repaint();
+    });
+    drive->setLinkFailureObserver([this, drive](const std::string& reason, bool partlyWritten) {
+        logLine("the link to the drive failed: " + reason);
+        updateStatus();
+        statusBar()->showMessage(tr("Link lost: %1").arg(fromStd(reason)));
+        statusBar()->repaint();
+        // Told once the call that lost it has returned to the editor.
+        QTimer::singleShot(0, this, [this, drive, reason, partlyWritten] {
+            if (m_drive.get() == drive)
+                reportLostLink(fromStd(reason), partlyWritten);
+        });
+    });
+    m_drive->setWriteRefusalObserver([this, drive](const std::string& reason) {
+        logLine("the drive refused a change: " + reason);
+        QTimer::singleShot(0, this, [this, drive, reason] {
+            if (m_drive.get() == drive)
+                reportRefusedChange(fromStd(reason));
+        });
+    });
+    updateStatus();
+    const bool opened = openEditor();
+    if (opened)
+        statusBar()->clearMessage();
+    return opened;
+}
+
+bool HostWindow::reconnect()
+{
+    if (m_linkAddress.isEmpty())
+        return false;
+    return connectDrive(m_linkAddress, m_linkProfile, m_linkTimeout);
+}
+
 void HostWindow::reportRefusedChange(const QString& reason)
 {
-    statusBar()->showMessage(tr("Not saved: the drive refused %1").arg(reason));
-    // A read-only image was told when it was opened; anything else is news.
+    ModbusDrive* link = linkDrive();
+    statusBar()->showMessage(link && !link->linkUp()
+                                 ? tr("Not saved, the link is lost: %1").arg(reason)
+                                 : tr("Not saved: the drive refused %1").arg(reason));
+    // A lost link is told on its own, with what it may have left on the drive.
+    if (link && !link->linkUp())
+        return;
+    if (link && link->mayBePartlyWritten()) {
+        if (fw::messageBox(tr("The change was not saved to the drive at %1, and the drive may "
+                              "hold a partly written program.\n\nThe drive refused %2.\n\n"
+                              "Read the program from the drive again?")
+                               .arg(location(), reason)
+                               .toStdString(),
+                           fw::MB_YESNO, kCaption) == fw::IDYES) {
+            refresh();
+        }
+        return;
+    }
+    // A read-only image was told when it was opened.
     if (!m_drive->readOnly())
-        tell(tr("The change was not saved to %1.\n\nThe drive refused %2.")
-                 .arg(imagePath(), reason));
+        tell(
+            tr("The change was not saved to %1.\n\nThe drive refused %2.").arg(location(), reason));
+}
+
+void HostWindow::reportLostLink(const QString& reason, bool partlyWritten)
+{
+    if (m_linkLossTold)
+        return;
+    m_linkLossTold = true;
+    if (!partlyWritten) {
+        tell(tr("The link to the drive at %1 is lost.\n\n%2\n\nThe program stays shown; "
+                "File > Reconnect connects anew and reads it again.")
+                 .arg(location(), reason));
+        return;
+    }
+    if (fw::messageBox(tr("The link to the drive at %1 was lost while a change was written: the "
+                          "drive may hold a partly written program.\n\n%2\n\n"
+                          "Reconnect and read the program from the drive again?")
+                           .arg(location(), reason)
+                           .toStdString(),
+                       fw::MB_YESNO, kCaption) == fw::IDYES) {
+        reconnect();
+    }
+}
+
+QString HostWindow::failureSince(const std::string& refusalBefore) const
+{
+    if (ModbusDrive* link = linkDrive(); link && !link->linkUp())
+        return tr("The link to the drive failed: %1.\n").arg(fromStd(link->linkFailure()));
+    if (m_drive->lastRefusal() != refusalBefore && !m_drive->lastRefusal().empty())
+        return tr("The drive refused %1.\n").arg(fromStd(m_drive->lastRefusal()));
+    return {};
 }
 
 bool HostWindow::openEditor()
 {
     const std::string refusalBefore = m_drive->lastRefusal();
-    const QString file = imagePath();
+    const QString file = location();
     auto problem = [&] {
-        QString text;
-        if (m_drive->lastRefusal() != refusalBefore && !m_drive->lastRefusal().empty())
-            text = tr("The drive refused %1.\n").arg(fromStd(m_drive->lastRefusal()));
-        return text +
+        // A lost link is told here, not once more on its own.
+        m_linkLossTold = true;
+        return failureSince(refusalBefore) +
                tr("Details are in the log file %1.").arg(fromStd(CCustomException::makeLogPath()));
     };
 
@@ -294,23 +444,29 @@ void HostWindow::closeEditor()
 
 bool HostWindow::refresh()
 {
+    // A lost link is made anew; the program is read with it.
+    if (!m_linkAddress.isEmpty() && (!linkDrive() || !linkDrive()->linkUp()))
+        return reconnect();
     if (!m_drive)
         return false;
     // A read-only image may have been changed by the host that has it open, or be
     // free by now: it is read anew from the file.
     if (m_drive->readOnly())
         return openImage(imagePath());
+    m_drive->forgetValues();
     if (!m_entry)
         return openEditor();
     const std::string refusalBefore = m_drive->lastRefusal();
-    if (m_entry->UpdateFlow())
+    if (m_entry->UpdateFlow()) {
+        if (linkDrive())
+            statusBar()->clearMessage();
         return true;
-    QString reason;
-    if (m_drive->lastRefusal() != refusalBefore && !m_drive->lastRefusal().empty())
-        reason = tr("The drive refused %1.\n").arg(fromStd(m_drive->lastRefusal()));
+    }
+    m_linkLossTold = true;
     tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
             "Details are in the log file %3.")
-             .arg(imagePath(), reason, fromStd(CCustomException::makeLogPath())));
+             .arg(location(), failureSince(refusalBefore),
+                  fromStd(CCustomException::makeLogPath())));
     return false;
 }
 
@@ -331,22 +487,30 @@ void HostWindow::updateStatus()
 {
     m_englishAction->setChecked(m_language == QLatin1String("english"));
     m_germanAction->setChecked(m_language == QLatin1String("german"));
-    m_refreshAction->setEnabled(m_drive != nullptr);
+    m_refreshAction->setEnabled(m_drive != nullptr || !m_linkAddress.isEmpty());
+    m_reconnectAction->setEnabled(!m_linkAddress.isEmpty());
+    const ModbusDrive* link = linkDrive();
     const bool readOnly = m_drive && m_drive->readOnly();
-    m_accessLabel->setText(readOnly ? tr("read-only") : QString());
-    m_accessLabel->setToolTip(readOnly ? fromStd(m_drive->readOnlyReason()) : QString());
-    m_accessLabel->setVisible(readOnly);
+    const bool linkLost = link && !link->linkUp();
+    m_accessLabel->setText(readOnly ? tr("read-only") : linkLost ? tr("link lost") : QString());
+    m_accessLabel->setToolTip(readOnly   ? fromStd(m_drive->readOnlyReason())
+                              : linkLost ? fromStd(link->linkFailure())
+                                         : QString());
+    m_accessLabel->setVisible(readOnly || linkLost);
     if (!m_drive) {
         m_driveLabel->setText(tr("No drive"));
         m_databaseLabel->clear();
-        m_fileLabel->setText(tr("Open a drive image with File > Open drive image"));
+        m_fileLabel->setText(
+            m_linkAddress.isEmpty()
+                ? tr("Open a drive image with File > Open drive image")
+                : tr("Not connected to %1: File > Reconnect tries again").arg(m_linkAddress));
         setWindowTitle(QStringLiteral("nebpt-host"));
         return;
     }
     m_driveLabel->setText(tr("Drive %1").arg(fromStd(m_drive->driveType())));
     m_databaseLabel->setText(tr("Database %1").arg(fromStd(m_drive->databaseVersion())));
-    m_fileLabel->setText(imagePath());
-    const QString file = QFileInfo(imagePath()).fileName();
+    m_fileLabel->setText(location());
+    const QString file = link ? location() : QFileInfo(imagePath()).fileName();
     setWindowTitle(readOnly ? tr("%1 (read-only) - nebpt-host").arg(file)
                             : QStringLiteral("%1 - nebpt-host").arg(file));
 }

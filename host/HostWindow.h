@@ -8,6 +8,8 @@
 #include <memory>
 
 class CNEBPTMain;
+class HostDrive;
+class ModbusDrive;
 class SimulatedDrive;
 class QAction;
 class QLabel;
@@ -33,6 +35,15 @@ class QScrollArea;
 // opens it, and shows "read-only" in its title and status bar. Opening the image
 // that is open reads it anew (and takes it for writing when that has become
 // possible); if it can no longer be used, no drive is left open.
+//
+// Over a Modbus link (connectDrive) the window shows the address instead of the
+// image file, and the number of parameters read so far while it reads the
+// program. A link that fails is told in the status bar, in the log file and once
+// in a message box; the editor stays, and File > Reconnect (or a refresh)
+// connects anew to the address and reads the program again. When the link failed
+// while a change was being written, or the drive refused to take back part of a
+// refused change, the window says that the drive may hold a partly written
+// program and offers to read it again.
 class HostWindow : public QMainWindow
 {
     Q_OBJECT
@@ -46,16 +57,28 @@ public:
     // Opens the drive image and shows its program; false (after a message box)
     // when the image, the drive or its program cannot be used.
     bool openImage(const QString& path);
+    // Connects to a drive over Modbus (an address as DriveAddress reads it, with a
+    // profile for its type; timeout in milliseconds per request) and shows its
+    // program; false after a message box when that is not possible.
+    bool connectDrive(const QString& address, const QString& profile, int timeoutMs = 1000);
+    // Connects anew to the address last connected to and shows the program (File >
+    // Reconnect); false after a message box.
+    bool reconnect();
     // Has the editor re-read the program from the drive; false after a failure.
     bool refresh();
     // Switches the host's language; the editor is made anew in that language.
     void setLanguage(const QString& language);
 
     const QString& language() const { return m_language; }
-    // Empty while no drive is open.
+    // Empty while no drive image is open.
     QString imagePath() const;
+    // The image file or the link's address; empty while no drive is open.
+    QString location() const;
     CNEBPTMain* entry() const { return m_entry.get(); }
-    SimulatedDrive* drive() const { return m_drive.get(); }
+    // The drive image; null over a link.
+    SimulatedDrive* drive() const;
+    // The drive over a link; null for a drive image.
+    ModbusDrive* linkDrive() const;
     CFormView* formView() const { return m_formView; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
 
@@ -72,6 +95,10 @@ private:
     void updateStatus();
     // Tells the user that the drive refused a change the editor made.
     void reportRefusedChange(const QString& reason);
+    // Tells the user once that the link to the drive was lost.
+    void reportLostLink(const QString& reason, bool partlyWritten);
+    // What the last failure of the drive says, for a message; empty when nothing new.
+    QString failureSince(const std::string& refusalBefore) const;
 
     QString m_language;
     QScrollArea* m_scrollArea = nullptr;
@@ -81,10 +108,16 @@ private:
     QLabel* m_fileLabel = nullptr;
     QLabel* m_accessLabel = nullptr; // "read-only" when the drive does not write its image
     QAction* m_refreshAction = nullptr;
+    QAction* m_reconnectAction = nullptr;
     QAction* m_englishAction = nullptr;
     QAction* m_germanAction = nullptr;
 
+    // The link last connected; empty after a drive image was opened.
+    QString m_linkAddress, m_linkProfile;
+    int m_linkTimeout = 1000;
+    bool m_linkLossTold = false;
+
     // The entry object refers to the drive and to the form view: it goes first.
-    std::unique_ptr<SimulatedDrive> m_drive;
+    std::unique_ptr<HostDrive> m_drive;
     std::unique_ptr<CNEBPTMain> m_entry;
 };

@@ -1,5 +1,6 @@
 #include "ProgramPrinter.h"
 
+#include "ModbusDrive.h"
 #include "ProgramPrint.h"
 #include "SimulatedDrive.h"
 
@@ -31,6 +32,26 @@ std::string oneLine(const std::string& text)
     return line;
 }
 
+// Prints the drive's program under `label`; false with `failure` (naming `where`).
+bool printFrom(HostDrive& drive, const std::string& label, const std::string& where,
+               const std::string& language, std::ostream& out, std::string& failure)
+{
+    if (!language.empty())
+        drive.setLanguage(language);
+    const std::string refusalBefore = drive.lastRefusal();
+    if (NEBPT::printProgram(drive, label, out, failure))
+        return true;
+    if (const auto* link = dynamic_cast<const ModbusDrive*>(&drive); link && !link->linkUp()) {
+        failure = link->linkFailure(); // names the address
+        return false;
+    }
+    // The drive's own refusal says more than what the plug-in made of it.
+    failure = where + ": " +
+              (drive.lastRefusal() == refusalBefore ? failure
+                                                    : "the drive refused " + drive.lastRefusal());
+    return false;
+}
+
 } // namespace
 
 int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors,
@@ -39,18 +60,30 @@ int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& 
     std::string failure;
     try {
         SimulatedDrive drive(imagePath, SimulatedDrive::Access::Read);
-        if (!language.empty())
-            drive.setLanguage(language);
-        if (NEBPT::printProgram(drive, imagePath, out, failure))
+        if (printFrom(drive, imagePath, imagePath, language, out, failure))
             return 0;
-        // The drive's own refusal says more than what the plug-in made of it.
-        failure =
-            imagePath + ": " +
-            (drive.lastRefusal().empty() ? failure : "the drive refused " + drive.lastRefusal());
     } catch (const DriveImageError& error) {
         failure = error.what();
     } catch (const std::exception& error) {
         failure = imagePath + ": " + error.what();
+    }
+    errors << oneLine(failure) << "\n";
+    return 1;
+}
+
+int printProgram(const std::string& address, const std::string& profilePath,
+                 std::chrono::milliseconds timeout, std::ostream& out, std::ostream& errors,
+                 const std::string& language)
+{
+    std::string failure;
+    try {
+        ModbusDrive drive(address, profilePath, timeout);
+        if (printFrom(drive, profilePath, address, language, out, failure))
+            return 0;
+    } catch (const DriveImageError& error) {
+        failure = error.what();
+    } catch (const std::exception& error) {
+        failure = error.what();
     }
     errors << oneLine(failure) << "\n";
     return 1;

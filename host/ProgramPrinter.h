@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <ostream>
 #include <string>
 
@@ -14,4 +15,14 @@
 // a host has open for writing is printed all the same. A `language` tells the
 // drive the language the host runs in; empty, the drive answers the image's own.
 int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& errors,
+                 const std::string& language = {});
+
+// `nebpt-host --print --connect <address> --profile <profile.json>`: the same for a
+// drive over a Modbus link (see ModbusDrive.h), with the profile telling what the
+// drive does not. The program is printed as for the drive image the profile is,
+// named by the profile's path, so that a drive that holds the image's program
+// prints exactly as the image does. On failure, one line names the address and
+// what is wrong (exit status 1).
+int printProgram(const std::string& address, const std::string& profilePath,
+                 std::chrono::milliseconds timeout, std::ostream& out, std::ostream& errors,
                  const std::string& language = {});

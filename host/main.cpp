@@ -1,4 +1,6 @@
+#include "DriveAddress.h"
 #include "HostWindow.h"
+#include "ModbusDrive.h"
 #include "ProgramPrinter.h"
 
 #include "framework/MessageBox.h"
@@ -9,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -22,6 +25,9 @@ struct Options
     bool print = false; // print the program instead of running the window
     QString screenshot; // write a picture of the editor instead of running the window
     QString image;
+    QString address; // --connect: a drive over Modbus instead of an image
+    QString profile;
+    int timeoutMs = static_cast<int>(ModbusDrive::kDefaultTimeout.count());
 };
 
 // Reads the command line into `options`. --help, --help-all and --version are
@@ -32,7 +38,8 @@ bool parse(int argc, char** argv, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The drive commissioning host: shows the controller program editor on a "
-                       "drive image, prints the program, or takes a picture of the editor."));
+                       "drive image or a drive over Modbus, prints the program, or takes a "
+                       "picture of the editor."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption language(
@@ -46,7 +53,22 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("screenshot"),
         QStringLiteral("Write a picture of the editor instead of showing the window."),
         QStringLiteral("file.png"));
-    parser.addOptions({language, print, screenshot});
+    const QCommandLineOption connect(
+        QStringLiteral("connect"),
+        QStringLiteral("Work with a drive over Modbus instead of a drive image: "
+                       "tcp://HOST:PORT[/UNIT] or rtu:DEVICE[?baud=19200&parity=E&unit=1]. "
+                       "Needs --profile."),
+        QStringLiteral("address"));
+    const QCommandLineOption profile(
+        QStringLiteral("profile"),
+        QStringLiteral("The drive image (JSON, with a register map) that describes the "
+                       "connected drive's type."),
+        QStringLiteral("profile.json"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
+        QStringLiteral("ms"));
+    parser.addOptions({language, print, screenshot, connect, profile, timeout});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("The drive image (JSON) to open; needed by "
                                                 "--print and --screenshot."),
@@ -68,9 +90,29 @@ bool parse(int argc, char** argv, Options& options)
         error = QStringLiteral("more than one drive image");
     } else if (parser.isSet(print) && parser.isSet(screenshot)) {
         error = QStringLiteral("--print and --screenshot do not go together");
-    } else if ((parser.isSet(print) || parser.isSet(screenshot)) &&
+    } else if (parser.isSet(connect) && !parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("--connect and a drive image do not go together");
+    } else if (parser.isSet(connect) != parser.isSet(profile)) {
+        error = parser.isSet(connect) ? QStringLiteral("--connect needs --profile")
+                                      : QStringLiteral("--profile goes with --connect");
+    } else if (parser.isSet(timeout) && !parser.isSet(connect)) {
+        error = QStringLiteral("--timeout goes with --connect");
+    } else if ((parser.isSet(print) || parser.isSet(screenshot)) && !parser.isSet(connect) &&
                parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("no drive image");
+    }
+    if (error.isEmpty() && parser.isSet(timeout)) {
+        bool number = false;
+        options.timeoutMs = parser.value(timeout).toInt(&number);
+        if (!number || options.timeoutMs < 1 || options.timeoutMs > 600000)
+            error = QStringLiteral("--timeout needs a number of milliseconds from 1 to 600000");
+    }
+    if (error.isEmpty() && parser.isSet(connect)) {
+        try {
+            DriveAddress::parse(parser.value(connect).toStdString());
+        } catch (const DriveAddressError& wrong) {
+            error = QString::fromStdString(wrong.what());
+        }
     }
     if (!error.isEmpty()) {
         const QCoreApplication application(argc, argv); // the usage names the executable
@@ -84,6 +126,8 @@ bool parse(int argc, char** argv, Options& options)
     options.screenshot = parser.value(screenshot);
     if (!parser.positionalArguments().isEmpty())
         options.image = parser.positionalArguments().front();
+    options.address = parser.value(connect);
+    options.profile = parser.value(profile);
     return true;
 }
 
@@ -110,7 +154,9 @@ int screenshot(const Options& options)
     });
     HostWindow window(options.language);
     window.show();
-    if (!window.openImage(options.image))
+    if (!(options.address.isEmpty()
+              ? window.openImage(options.image)
+              : window.connectDrive(options.address, options.profile, options.timeoutMs)))
         return 1;
     QApplication::processEvents();
     if (!window.grab().save(options.screenshot)) {
@@ -128,8 +174,14 @@ int main(int argc, char** argv)
     if (!parse(argc, argv, options))
         return 2;
     if (options.print) {
+        const std::string language = options.languageGiven ? options.language.toStdString() : "";
+        if (!options.address.isEmpty()) {
+            return printProgram(
+                options.address.toStdString(), options.profile.toLocal8Bit().toStdString(),
+                std::chrono::milliseconds(options.timeoutMs), std::cout, std::cerr, language);
+        }
         return printProgram(options.image.toLocal8Bit().toStdString(), std::cout, std::cerr,
-                            options.languageGiven ? options.language.toStdString() : "");
+                            language);
     }
     if (!options.screenshot.isEmpty()) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -144,9 +196,13 @@ int main(int argc, char** argv)
     fw::installWidgetMessageBox();
     HostWindow window(options.language);
     window.show();
-    if (!options.image.isEmpty()) {
+    // Opened once the window is on the screen, so that a message box has its owner.
+    if (!options.address.isEmpty()) {
+        QTimer::singleShot(0, &window, [&window, &options] {
+            window.connectDrive(options.address, options.profile, options.timeoutMs);
+        });
+    } else if (!options.image.isEmpty()) {
         const QString image = options.image;
-        // Opened once the window is on the screen, so that a message box has its owner.
         QTimer::singleShot(0, &window, [&window, image] { window.openImage(image); });
     }
     return application.exec();
