@@ -15,7 +15,8 @@
 namespace linktest {
 
 // nebpt-drive-sim serving a drive image, started for a test on a free port of
-// 127.0.0.1 (or on a serial device with "--rtu") and stopped by its process id
+// 127.0.0.1 (on the port an option "--port" names, or on a serial device with
+// "--rtu") and stopped by its process id
 // when the test is done with it. The simulator tells where it listens on the
 // first line it prints; what it logs goes to the test's stderr.
 class DriveSimulator
@@ -24,12 +25,13 @@ public:
     explicit DriveSimulator(const std::string& image, const std::vector<std::string>& options = {})
     {
         std::vector<std::string> arguments{NEBPT_DRIVE_SIM_EXECUTABLE};
-        bool serial = false;
+        bool serial = false, port = false;
         for (const std::string& option : options) {
             arguments.push_back(option);
             serial = serial || option == "--rtu";
+            port = port || option == "--port";
         }
-        if (!serial)
+        if (!serial && !port)
             arguments.insert(arguments.end(), {"--port", "0"});
         arguments.push_back(image);
 

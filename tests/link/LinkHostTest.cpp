@@ -1,0 +1,198 @@
+#include "HostTestSupport.h"
+#include "HostWindow.h"
+#include "LinkTestSupport.h"
+#include "ModbusDrive.h"
+#include "SimulatedDrive.h"
+
+#include "dialogs/WidgetTestSupport.h"
+
+#include "External_Data_Manager/ExternalDataManager.h"
+#include "framework/widgets/Dialog.h"
+#include "framework/widgets/WidgetResources.h"
+#include "languages/common/NEBPTResources.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+// nebpt-host working with nebpt-drive-sim over Modbus as a user does: the editor
+// over the link, an edit that reaches the drive's image, a drive that goes away
+// and comes back, and --print over TCP and RTU.
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+const std::string kSample = "fcd300_sample.json";
+const std::string kHost = NEBPT_HOST_EXECUTABLE;
+// Generous: under Valgrind the simulator answers slowly.
+constexpr int kTimeoutMs = 5000;
+
+QComboBox* eventList(const QWidget* box)
+{
+    return qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
+}
+
+// The event lists of the flow in the host's form view, top to bottom.
+std::vector<QComboBox*> eventLists(const HostWindow& host)
+{
+    std::vector<QComboBox*> lists;
+    for (auto* window : host.formView()->findChildren<fw::CDialog*>())
+        if (window->IsWindowCreated() && window->isVisible() && eventList(window))
+            lists.push_back(eventList(window));
+    std::stable_sort(lists.begin(), lists.end(), [&host](QWidget* a, QWidget* b) {
+        return a->mapTo(host.formView(), QPoint(0, 0)).y() <
+               b->mapTo(host.formView(), QPoint(0, 0)).y();
+    });
+    return lists;
+}
+
+std::string firstEvent(const HostWindow& host)
+{
+    const std::vector<QComboBox*> lists = eventLists(host);
+    return lists.empty() ? std::string() : lists.front()->currentText().toStdString();
+}
+
+void chooseFirstEvent(const HostWindow& host, const char* event)
+{
+    QComboBox* list = eventLists(host).front();
+    testsupport::chooseEntry(list, list->findText(event));
+    testsupport::runPostedMessages();
+    QCoreApplication::processEvents(); // what the host tells once the command returned
+}
+
+std::string valueOnDisk(const std::string& image, unsigned long number, long element)
+{
+    return SimulatedDrive(image, SimulatedDrive::Access::Read).value(number, element);
+}
+
+} // namespace
+
+// The editor opens over the link, shows its progress and where the drive is, and
+// writes an edit to the drive. When the drive goes away the user hears it once,
+// the editor stays, and File > Reconnect goes on with the drive once it is back.
+TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
+{
+    testsupport::ScratchFolder scratch;
+    testsupport::TempFolderGuard tmp(scratch.path());
+    testsupport::MessageBoxRecorder messages(fw::IDNO);
+    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
+    const std::string profile = hosttest::sampleImage(kSample);
+    auto sim = std::make_unique<linktest::DriveSimulator>(image);
+    const std::string port = std::to_string(sim->port());
+
+    HostWindow window;
+    window.show();
+    std::vector<std::string> statusMessages;
+    QObject::connect(window.statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& text) { statusMessages.push_back(text.toStdString()); });
+    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
+                                    QString::fromStdString(profile), kTimeoutMs));
+    EXPECT_EQ(window.drive(), nullptr);
+    ASSERT_NE(window.linkDrive(), nullptr);
+    EXPECT_EQ(firstEvent(window), "Digital input 18");
+    EXPECT_EQ(window.findChild<QLabel*>("fileLabel")->text().toStdString(), sim->address());
+    EXPECT_THAT(statusMessages, testing::Contains(HasSubstr("parameters read")));
+
+    chooseFirstEvent(window, "Running");
+    EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
+    EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
+
+    sim->kill();
+    chooseFirstEvent(window, "True");
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_THAT(messages.shown()[0].text,
+                AllOf(HasSubstr("link"), HasSubstr(sim->address()), HasSubstr("File > Reconnect")));
+    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(), HasSubstr("link is lost"));
+    EXPECT_EQ(window.findChild<QLabel*>("accessLabel")->text().toStdString(), "link lost");
+    EXPECT_THAT(testsupport::readLogLines(CCustomException::makeLogPath()),
+                testing::Contains(HasSubstr("link to the drive failed")));
+    EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
+    chooseFirstEvent(window, "False");
+    EXPECT_EQ(messages.shown().size(), 1u) << "told once";
+
+    sim =
+        std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
+    window.findChild<QAction*>("reconnectAction")->trigger();
+    EXPECT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(firstEvent(window), "Running");
+    chooseFirstEvent(window, "True");
+    EXPECT_EQ(valueOnDisk(image, 1301, 0), "1");
+    EXPECT_EQ(window.findChild<QLabel*>("accessLabel")->text().toStdString(), "");
+
+    // Another drive type than the profile's is refused; so is a dead address.
+    EXPECT_FALSE(window.connectDrive(
+        QString::fromStdString(sim->address()),
+        QString::fromStdString(hosttest::sampleImage("fcd50m_sample.json")), kTimeoutMs));
+    EXPECT_THAT(messages.shown().back().text, AllOf(HasSubstr("FCD-300"), HasSubstr("FCD-50M")));
+}
+
+// --print over the link prints what --print prints for the image the drive
+// serves, over TCP and RTU; a wrong command line or drive is told.
+TEST(LinkHostTest, PrintsTheProgramOverTheLinkAsFromTheImage)
+{
+    testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd50m_sample.json", "drive.json");
+    const hosttest::Run fromImage = hosttest::run({kHost, "--print", image});
+    ASSERT_EQ(fromImage.status, 0) << fromImage.errors;
+
+    {
+        linktest::DriveSimulator sim(image);
+        const hosttest::Run overLink = hosttest::run({kHost, "--print", "--connect", sim.address(),
+                                                      "--profile", image, "--timeout", "5000"});
+        EXPECT_EQ(overLink.status, 0) << overLink.errors;
+        EXPECT_EQ(overLink.out, fromImage.out);
+
+        const hosttest::Run wrongType =
+            hosttest::run({kHost, "--print", "--connect", sim.address(), "--profile",
+                           hosttest::sampleImage(kSample), "--timeout", "5000"});
+        EXPECT_EQ(wrongType.status, 1);
+        EXPECT_THAT(wrongType.errors, AllOf(HasSubstr("FCD-50M"), HasSubstr("FCD-300")));
+    }
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--print", "--connect", "tcp://127.0.0.1:1"},
+          std::vector<std::string>{"--print", "--connect", "tcp://127.0.0.1", "--profile", image},
+          std::vector<std::string>{"--connect", "tcp://127.0.0.1:1", "--profile", image, image}}) {
+        std::vector<std::string> command{kHost};
+        command.insert(command.end(), wrong.begin(), wrong.end());
+        const hosttest::Run refused = hosttest::run(command);
+        EXPECT_EQ(refused.status, 2) << refused.errors;
+        EXPECT_THAT(refused.errors, HasSubstr("Usage:"));
+    }
+
+    if (std::system("command -v socat >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "socat is not installed: Modbus RTU over a pseudo-terminal pair is not "
+                        "tested (scripts/setup installs it)";
+    const std::string drive = scratch.file("drive-tty"), host = scratch.file("host-tty");
+    const pid_t socat = fork();
+    if (socat == 0) {
+        execlp("socat", "socat", ("pty,raw,echo=0,link=" + drive).c_str(),
+               ("pty,raw,echo=0,link=" + host).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0;
+         i < 500 && (access(drive.c_str(), F_OK) != 0 || access(host.c_str(), F_OK) != 0); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    {
+        linktest::DriveSimulator sim(image, {"--rtu", drive, "--baud", "38400", "--parity", "N"});
+        const hosttest::Run overRtu =
+            hosttest::run({kHost, "--print", "--connect", "rtu:" + host + "?baud=38400&parity=N",
+                           "--profile", image, "--timeout", "5000"});
+        EXPECT_EQ(overRtu.status, 0) << overRtu.errors;
+        EXPECT_EQ(overRtu.out, fromImage.out);
+    }
+    kill(socat, SIGTERM);
+    waitpid(socat, nullptr, 0);
+}

@@ -1,0 +1,197 @@
+#include "ModbusDrive.h"
+#include "HostTestSupport.h"
+#include "LinkTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The host's link to a drive over Modbus, against nebpt-drive-sim serving a copy
+// of the sample drive image: what the drive tells, what is read and kept, how a
+// refused write is taken back, and what a lost link does.
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+namespace {
+
+const std::string kSample = "fcd300_sample.json";
+// Generous: under Valgrind the simulator answers slowly.
+constexpr std::chrono::milliseconds kTimeout(5000);
+
+std::string read(ModbusDrive& drive, const std::string& number, int index)
+{
+    std::string value;
+    drive.ReadParameterValue(number, index, value, SimulatedDrive::kSetupName);
+    return value;
+}
+
+void write(ModbusDrive& drive, const std::vector<std::string>& identifiers,
+           const std::vector<std::string>& values)
+{
+    drive.WriteParameterValues(identifiers, values, SimulatedDrive::kSetupName, 0);
+}
+
+class ModbusDriveTest : public ::testing::Test
+{
+protected:
+    testsupport::ScratchFolder scratch;
+    testsupport::TempFolderGuard tmp{scratch.path()};
+    const std::string profile = hosttest::sampleImage(kSample);
+};
+
+} // namespace
+
+// The drive's identification comes from the drive; a drive of another type than
+// the profile's, another unit or an address that leads nowhere is refused with
+// a reason that names it.
+TEST_F(ModbusDriveTest, TheDriveTellsWhoItIs)
+{
+    const std::string image =
+        hosttest::copyOfSample(scratch, kSample, "drive.json", "\"02.10\"", "\"02.11\"");
+    linktest::DriveSimulator sim(image);
+    ModbusDrive drive(sim.address(), profile, kTimeout);
+    std::string type, aoc, database;
+    drive.GetDriveIdentity(type, aoc, database);
+    EXPECT_EQ(type + " " + aoc + " " + database, "FCD-300 02.11 02.40");
+    EXPECT_EQ(drive.location(), sim.address());
+
+    const std::string other = hosttest::sampleImage("fcd50m_sample.json");
+    auto refusal = [](const std::string& address, const std::string& profilePath) {
+        try {
+            ModbusDrive refused(address, profilePath, kTimeout);
+        } catch (const std::exception& error) {
+            return std::string(error.what());
+        }
+        return std::string("connected");
+    };
+    EXPECT_THAT(refusal(sim.address(), other),
+                AllOf(HasSubstr("FCD-300"), HasSubstr("FCD-50M"), HasSubstr(other)));
+    EXPECT_THAT(refusal(sim.address() + "/7", profile),
+                AllOf(HasSubstr("identification"), HasSubstr(sim.address() + "/7")));
+    EXPECT_THAT(refusal("tcp://127.0.0.1:port", profile), HasSubstr("port"));
+    EXPECT_THAT(refusal("rtu:/dev/null?parity=X", profile), HasSubstr("parity"));
+    EXPECT_THAT(refusal("127.0.0.1:502", profile), HasSubstr("tcp://"));
+    const std::string address = sim.address();
+    sim.stop();
+    EXPECT_THAT(refusal(address, profile), AllOf(HasSubstr(address), HasSubstr("refused")));
+}
+
+TEST(DriveAddressTest, ReadsTcpAndRtuAddresses)
+{
+    const DriveAddress tcp = DriveAddress::parse("tcp://[::1]:1502/3");
+    EXPECT_EQ(tcp.host + " " + std::to_string(tcp.port) + " " + std::to_string(tcp.unit),
+              "::1 1502 3");
+    const DriveAddress rtu = DriveAddress::parse("rtu:/dev/ttyUSB0?baud=9600&unit=4");
+    EXPECT_EQ(rtu.kind, DriveAddress::Kind::Rtu);
+    EXPECT_EQ(rtu.device, "/dev/ttyUSB0");
+    EXPECT_EQ(rtu.baud, 9600);
+    EXPECT_EQ(rtu.parity, 'E');
+    EXPECT_EQ(rtu.unit, 4);
+    for (const char* wrong : {"tcp://host", "tcp://host:70000", "tcp://:502", "tcp://h:502/0",
+                              "rtu:", "rtu:/dev/x?speed=1", "rtu:/dev/x?baud=fast"})
+        EXPECT_THROW(DriveAddress::parse(wrong), DriveAddressError) << wrong;
+}
+
+// A parameter is fetched whole in one request and kept: its other elements cost
+// nothing, a write or a refresh makes the next read ask the drive again.
+TEST_F(ModbusDriveTest, ReadsEachParameterOnceUntilWrittenOrRefreshed)
+{
+    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
+    linktest::DriveSimulator sim(image);
+    ModbusDrive drive(sim.address(), profile, kTimeout);
+    ModbusDrive otherHost(sim.address(), profile, kTimeout);
+    EXPECT_EQ(drive.requestCount(), 0u);
+
+    EXPECT_EQ(read(drive, "1301", 0), "19");
+    EXPECT_EQ(read(drive, "1301", 5), "28");
+    EXPECT_EQ(read(drive, "1303", 1), "12.50"); // two registers, two decimals
+    EXPECT_EQ(read(drive, "1300", -1), "1");
+    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Read), 3u);
+    EXPECT_EQ(drive.callCount("ReadParameterValue"), 4u);
+
+    write(otherHost, {"1301.0", "1303.1"}, {"2", "7.5"});
+    EXPECT_EQ(read(drive, "1301", 0), "19") << "kept";
+    write(drive, {"1301.2"}, {"23"});
+    EXPECT_EQ(read(drive, "1301", 0), "2") << "read again after writing it";
+    EXPECT_EQ(read(drive, "1303", 1), "12.50") << "still kept";
+    drive.forgetValues();
+    EXPECT_EQ(read(drive, "1303", 1), "7.50");
+    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Read), 3u + 1 + 1 + 1)
+        << "the write's read-back; then 1301 and 1303 anew";
+    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 1u);
+
+    SimulatedDrive onDisk(image, SimulatedDrive::Access::Read);
+    EXPECT_EQ(onDisk.value(1301, 2), "23");
+    EXPECT_THROW(read(drive, "1301", 20), DriveRefusal);
+    EXPECT_THAT(drive.lastRefusal(), HasSubstr("no element 20"));
+}
+
+// A call is written whole or not at all: a value the profile refuses is never
+// sent, and when the drive refuses one request of a call, the requests that went
+// through are written back. Either way the host hears of it, and the image the
+// drive keeps is byte for byte what it was.
+TEST_F(ModbusDriveTest, ARefusedWriteLeavesTheDriveAsItWas)
+{
+    // The drive takes timers up to 100 s only; the profile says 3600.
+    const std::string image = hosttest::copyOfSample(
+        scratch, kSample, "drive.json", "\"maximum\": \"3600\"", "\"maximum\": \"100\"");
+    const std::string before = hosttest::fileBytes(image);
+    linktest::DriveSimulator sim(image);
+    ModbusDrive drive(sim.address(), profile, kTimeout);
+    std::vector<std::string> told;
+    drive.setWriteRefusalObserver([&](const std::string& reason) { told.push_back(reason); });
+
+    EXPECT_THROW(write(drive, {"1301.0", "1302.0"}, {"2", "9999"}), DriveRefusal);
+    EXPECT_THROW(write(drive, {"1303.0"}, {"99999999"}), DriveRefusal) << "outside the limits";
+    EXPECT_THROW(write(drive, {"1301.x"}, {"2"}), DriveRefusal);
+    EXPECT_EQ(drive.requestCount(), 0u) << "nothing sent";
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_THAT(told[0], AllOf(HasSubstr("1302.0"), HasSubstr("9999")));
+
+    drive.resetCounts();
+    EXPECT_THROW(write(drive, {"1301.0", "1301.1", "1302.0", "1303.2", "1303.3"},
+                       {"2", "3", "7", "50", "500"}),
+                 DriveRefusal);
+    ASSERT_EQ(told.size(), 4u);
+    EXPECT_THAT(told.back(), AllOf(HasSubstr("parameter 1303"), HasSubstr("Illegal data value")));
+    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 3u + 2u)
+        << "1301.0-1, 1302.0, 1303.2-3 refused; 1302 and 1301 written back";
+    EXPECT_FALSE(drive.mayBePartlyWritten());
+    EXPECT_TRUE(hosttest::fileBytes(image) == before);
+    EXPECT_EQ(read(drive, "1301", 0), "19");
+}
+
+// A drive that does not answer in time, or is gone, closes the link: the reason
+// names what was being done and where, the host hears of it once, and later
+// calls fail at once without asking the drive.
+TEST_F(ModbusDriveTest, ALostLinkIsToldOnceAndNothingWaitsForIt)
+{
+    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
+    linktest::DriveSimulator slow(image, {"--latency", "300"});
+    try {
+        ModbusDrive impatient(slow.address(), profile, std::chrono::milliseconds(100));
+        ADD_FAILURE() << "connected";
+    } catch (const DriveLinkError& error) {
+        EXPECT_EQ(std::string(error.what()), "reading the drive's identification from " +
+                                                 slow.address() + ": Connection timed out");
+    }
+
+    ModbusDrive drive(slow.address(), profile, kTimeout);
+    std::vector<std::string> lost;
+    drive.setLinkFailureObserver([&](const std::string& reason, bool) { lost.push_back(reason); });
+    slow.kill();
+    EXPECT_THROW(read(drive, "1301", 0), DriveLinkError);
+    ASSERT_EQ(lost.size(), 1u);
+    EXPECT_THAT(lost[0], HasSubstr("reading parameter 1301 from " + slow.address() + ": "));
+    EXPECT_FALSE(drive.linkUp());
+    const size_t requests = drive.requestCount();
+    EXPECT_THROW(read(drive, "1302", 0), DriveLinkError);
+    EXPECT_THROW(write(drive, {"1301.0"}, {"2"}), DriveLinkError);
+    EXPECT_EQ(drive.requestCount(), requests);
+    EXPECT_EQ(lost.size(), 1u);
+    EXPECT_THAT(drive.lastRefusal(), HasSubstr("the link is down"));
+    EXPECT_EQ(drive.GetParameterName("1301"), "Step event") << "the profile still answers";
+}
