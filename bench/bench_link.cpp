@@ -1,0 +1,164 @@
+// The editor's model over the Modbus link to nebpt-drive-sim, which waits 5 ms
+// before every answer as a drive on a slow line does: opening the program, a
+// refresh, and one user command (another event for a pair, written, read back
+// and shown). Prints, for each step, the plug-in's host calls, the Modbus
+// requests they took and the wall time; the last line is
+// `ratio <requests per command / host calls per command>`.
+
+#include "ModbusDrive.h"
+
+#include "EventDispacher.h"
+#include "Settings_Manager/CNEB_Program.h"
+#include "Settings_Manager/CSettingsManager.h"
+#include "Settings_Stock/CNEB_Choicelist.h"
+#include "framework/SystemPaths.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLatencyMs = 5;
+constexpr int kRepeats = 5;
+
+struct Step
+{
+    double calls = 0, requests = 0, milliseconds = 0; // per run
+};
+
+// Runs `step` `repeats` times and prints calls, requests and time per run.
+Step measure(const char* name, int repeats, ModbusDrive& drive, const std::function<void()>& step)
+{
+    drive.resetCounts();
+    const auto start = Clock::now();
+    for (int i = 0; i < repeats; ++i)
+        step();
+    const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    Step result{static_cast<double>(drive.callCount()) / repeats,
+                static_cast<double>(drive.requestCount()) / repeats, wall / repeats};
+    std::printf("%-8s host calls %5.1f   requests %5.1f (read %.1f, write %.1f)   %8.1f ms   "
+                "(per run, %d runs)\n",
+                name, result.calls, result.requests,
+                static_cast<double>(drive.requestCount(ModbusDrive::Request::Read)) / repeats,
+                static_cast<double>(drive.requestCount(ModbusDrive::Request::Write)) / repeats,
+                result.milliseconds, repeats);
+    return result;
+}
+
+CNEB_EAPair& pairAt(NEBPT::CNEB_Program& program, size_t position)
+{
+    auto it = program.getPairs().begin();
+    std::advance(it, position);
+    return **it;
+}
+
+// nebpt-drive-sim serving the image on a free port of 127.0.0.1.
+class Simulator
+{
+public:
+    explicit Simulator(const std::string& image)
+    {
+        const std::string latency = std::to_string(kLatencyMs);
+        int out[2];
+        if (pipe(out) != 0)
+            throw std::runtime_error("pipe failed");
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            execl(NEBPT_DRIVE_SIM_EXECUTABLE, NEBPT_DRIVE_SIM_EXECUTABLE, "--port", "0",
+                  "--latency", latency.c_str(), image.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        std::string line;
+        char c = 0;
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        close(out[0]);
+        const std::string prefix = "listening on ";
+        if (line.rfind(prefix, 0) != 0)
+            throw std::runtime_error("nebpt-drive-sim did not start: " + line);
+        m_address = "tcp://" + line.substr(prefix.size());
+    }
+    ~Simulator()
+    {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    const std::string& address() const { return m_address; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_address;
+};
+
+} // namespace
+
+int main()
+{
+    const std::filesystem::path folder =
+        std::filesystem::path(fw::tempFolder()) / ("nebpt-bench-link-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string image = (folder / "fcd300_sample.json").string();
+    const std::string profile = std::string(NEBPT_DATA_DIR) + "/fcd300_sample.json";
+    std::filesystem::copy_file(profile, image, std::filesystem::copy_options::overwrite_existing);
+
+    int status = 0;
+    try {
+        Simulator simulator(image);
+        ModbusDrive drive(simulator.address(), profile);
+        std::printf("drive answers after %d ms\n", kLatencyMs);
+
+        std::unique_ptr<CEventDispacher> dispatcher;
+        NEBPT::CNEB_Program program;
+        measure("open", 1, drive, [&] {
+            dispatcher = std::make_unique<CEventDispacher>(&drive);
+            dispatcher->init();
+            program = dispatcher->getSettingsManager().getProgram();
+            for (const auto& pair : program.getPairs()) {
+                program.lookupChoicelistItemObject(pair->getEvent().getItem());
+                program.lookupChoicelistItemObject(pair->getAction().getItem());
+            }
+        });
+
+        measure("refresh", kRepeats, drive, [&] {
+            drive.forgetValues();
+            program.reload();
+        });
+
+        // One user command: another event for pair 1, written and re-read.
+        unsigned long choice = 23;
+        const Step command = measure("command", kRepeats, drive, [&] {
+            CNEB_Event& event = pairAt(program, 1).getEvent();
+            event.setItem(event.getChoicelist().findItem(choice));
+            choice = choice == 23 ? 24 : 23;
+            dispatcher->modifyEvent(program);
+            program.reload();
+        });
+
+        std::printf("edit round trip %.1f ms (goal < 100 ms)\n", command.milliseconds);
+        std::printf("ratio %.3f\n", command.requests / command.calls);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_link: %s\n", error.what());
+        status = 1;
+    } catch (...) {
+        std::fprintf(stderr, "bench_link: the plug-in failed (see its log file)\n");
+        status = 1;
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return status;
+}
