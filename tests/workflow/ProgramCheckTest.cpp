@@ -1,45 +1,15 @@
-#include "HostTestSupport.h"
 #include "ProgramPrint.h"
 #include "SimulatedDrive.h"
+#include "WorkflowTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <map>
-
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using workflowtest::sampleWith;
 
 namespace {
-
-using Values = std::map<int, std::map<int, const char*>>; // parameter -> element -> value
-
-// A copy of the FCD-300 sample with these elements changed.
-std::string sampleWith(const testsupport::ScratchFolder& scratch, const Values& changes)
-{
-    QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(hosttest::fileBytes(
-                                                   hosttest::sampleImage("fcd300_sample.json"))))
-                           .object();
-    QJsonArray parameters = root["parameters"].toArray();
-    for (int i = 0; i < parameters.size(); ++i) {
-        QJsonObject parameter = parameters[i].toObject();
-        const auto changed = changes.find(parameter["number"].toInt());
-        if (changed == changes.end())
-            continue;
-        QJsonArray values = parameter["values"].toArray();
-        for (const auto& [element, value] : changed->second)
-            values[element] = value;
-        parameter["values"] = values;
-        parameters[i] = parameter;
-    }
-    root["parameters"] = parameters;
-    scratch.writeText("drive.json", QJsonDocument(root).toJson().toStdString());
-    return scratch.file("drive.json");
-}
 
 std::vector<std::string> check(const std::string& image)
 {
