@@ -39,6 +39,7 @@ struct Slot
     int address = 0;            // the first holding register (protocol address, 0-based)
     int width = 1;              // registers per element: 1 or 2
     unsigned long elements = 1; // 1 for a single value
+    bool array = false;         // whether elements are addressed with an index
     int decimals = 0;           // of a numeric parameter; 0 for a selection
     bool selection = false;
 

@@ -442,6 +442,7 @@ modbusmap::Slot SimulatedDrive::readSlot(const QJsonObject& object, const Parame
     modbusmap::Slot slot;
     slot.number = p.number;
     slot.elements = std::max(1UL, p.elementCount);
+    slot.array = p.elementCount > 0;
     slot.decimals = p.decimals;
     slot.selection = p.isSelection();
     if (!isWholeNumber(object.value("register"), 0, modbusmap::kRegisterCount - 1)) {

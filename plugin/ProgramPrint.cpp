@@ -13,36 +13,52 @@
 
 #include <deque>
 #include <exception>
+#include <functional>
 #include <set>
+#include <vector>
 
 namespace {
 
-// What the printed program refers to, by index.
+// What a program uses, by index: the objects its pairs and the controller's
+// events refer to, directly or through logic rules.
 struct References
 {
-    std::set<unsigned long> timers, comparators, logicRules;
-    std::deque<unsigned long> rulesToFollow;
+    using Visit = std::function<void(const std::string& who, const CNEB_ChoicelistItem& item)>;
 
-    // Notes the object the item stands for; new logic rules are followed later.
-    void note(NEBPT::CNEB_Program& program, const CNEB_ChoicelistItem& item)
-    {
-        const CChoiceListItemObjectLookup lookup = program.lookupChoicelistItemObject(item);
-        switch (lookup.getKind()) {
-        case CChoiceListItemObjectLookup::Timer:
-            timers.insert(lookup.getTimer()->getIndex());
-            break;
-        case CChoiceListItemObjectLookup::Comparator:
-            comparators.insert(lookup.getComparator()->getIndex());
-            break;
-        case CChoiceListItemObjectLookup::LogicRule:
-            if (logicRules.insert(lookup.getLogicRule()->getIndex()).second)
-                rulesToFollow.push_back(lookup.getLogicRule()->getIndex());
-            break;
-        default:
-            break;
-        }
-    }
+    std::set<unsigned long> timers, comparators, logicRules;
+
+    // Notes every object used; `visit` sees each item that refers to one, with
+    // who refers to it ("Pair 3: event", "Logic rule 1: operand 2").
+    void collect(NEBPT::CNEB_Program& program, const Visit& visit = {});
+
+private:
+    void note(NEBPT::CNEB_Program& program, const std::string& who, const CNEB_ChoicelistItem& item,
+              const Visit& visit);
+
+    std::deque<unsigned long> m_rulesToFollow;
 };
+
+void References::note(NEBPT::CNEB_Program& program, const std::string& who,
+                      const CNEB_ChoicelistItem& item, const Visit& visit)
+{
+    const CChoiceListItemObjectLookup lookup = program.lookupChoicelistItemObject(item);
+    switch (lookup.getKind()) {
+    case CChoiceListItemObjectLookup::Timer:
+        timers.insert(lookup.getTimer()->getIndex());
+        break;
+    case CChoiceListItemObjectLookup::Comparator:
+        comparators.insert(lookup.getComparator()->getIndex());
+        break;
+    case CChoiceListItemObjectLookup::LogicRule:
+        if (logicRules.insert(lookup.getLogicRule()->getIndex()).second)
+            m_rulesToFollow.push_back(lookup.getLogicRule()->getIndex());
+        break;
+    default:
+        return;
+    }
+    if (visit)
+        visit(who, item);
+}
 
 bool isDisabled(NEBPT::CNEB_Program& program, const CNEB_ChoicelistItem& item)
 {
@@ -58,6 +74,29 @@ unsigned short usedOperands(NEBPT::CNEB_Program& program, const CNEB_LogicRule& 
     while (count < 3 && !isDisabled(program, rule.getOperatorItem(count - 1)))
         ++count;
     return count;
+}
+
+void References::collect(NEBPT::CNEB_Program& program, const Visit& visit)
+{
+    for (const auto& pair : program.getPairs()) {
+        const std::string name = fw::format("Pair %ld", pair->getIndex());
+        note(program, name + ": event", pair->getEvent().getItem(), visit);
+        note(program, name + ": action", pair->getAction().getItem(), visit);
+    }
+    CNEB_Settings& settings = program.getSettings();
+    note(program, "Controller: start event", settings.getItem(1), visit);
+    note(program, "Controller: stop event", settings.getItem(2), visit);
+    // Rules lead to further comparators, timers and rules through their operands.
+    while (!m_rulesToFollow.empty()) {
+        const unsigned long r = m_rulesToFollow.front();
+        m_rulesToFollow.pop_front();
+        CNEB_LogicRule& rule = program.getLogicRule(r);
+        const unsigned short operands = usedOperands(program, rule);
+        for (unsigned short i = 0; i < operands; ++i) {
+            note(program, fw::format("Logic rule %lu: operand %d", r, i + 1),
+                 rule.getOperandItem(i), visit);
+        }
+    }
 }
 
 std::string ruleText(NEBPT::CNEB_Program& program, const CNEB_LogicRule& rule)
@@ -78,31 +117,15 @@ std::string number(double value, unsigned decimals)
 
 void print(NEBPT::CNEB_Program& program, const ProgramSizes& sizes, std::ostream& out)
 {
-    References references;
-
     const auto& pairs = program.getPairs();
     out << "Program: " << pairs.size() << " of " << sizes.pairs << " pairs\n";
     for (const auto& pair : pairs) {
-        const CNEB_ChoicelistItem& event = pair->getEvent().getItem();
-        const CNEB_ChoicelistItem& action = pair->getAction().getItem();
-        out << "  Pair " << pair->getIndex() << ": " << event.getText() << " -> "
-            << action.getText() << "\n";
-        references.note(program, event);
-        references.note(program, action);
+        out << "  Pair " << pair->getIndex() << ": " << pair->getEvent().getItem().getText()
+            << " -> " << pair->getAction().getItem().getText() << "\n";
     }
-
+    References references;
+    references.collect(program);
     CNEB_Settings& settings = program.getSettings();
-    references.note(program, settings.getItem(1));
-    references.note(program, settings.getItem(2));
-
-    // Rules lead to further comparators, timers and rules through their operands.
-    while (!references.rulesToFollow.empty()) {
-        CNEB_LogicRule& rule = program.getLogicRule(references.rulesToFollow.front());
-        references.rulesToFollow.pop_front();
-        const unsigned short operands = usedOperands(program, rule);
-        for (unsigned short i = 0; i < operands; ++i)
-            references.note(program, rule.getOperandItem(i));
-    }
 
     out << "Comparators:" << (references.comparators.empty() ? " none\n" : "\n");
     for (unsigned long k : references.comparators) {
@@ -142,6 +165,152 @@ void print(NEBPT::CNEB_Program& program, const ProgramSizes& sizes, std::ostream
         << "\n";
 }
 
+// Looks through a program for what is probably wrong, one finding a line, each
+// naming the pair or object as the printed program does.
+class ProgramCheck
+{
+public:
+    // `noEvent`: the event that never happens ("False"), the controller's
+    // start event when it has none.
+    ProgramCheck(NEBPT::CNEB_Program& program, const ProgramSizes& sizes, unsigned long noEvent,
+                 std::vector<std::string>& findings)
+        : m_program(program), m_sizes(sizes), m_noEvent(noEvent), m_findings(findings)
+    {}
+
+    void run()
+    {
+        // References to objects that do nothing.
+        References used;
+        used.collect(m_program, [this](const std::string& who, const CNEB_ChoicelistItem& item) {
+            const CChoiceListItemObjectLookup lookup = m_program.lookupChoicelistItemObject(item);
+            const std::string what = idleness(lookup);
+            if (!what.empty()) {
+                m_findings.push_back(who + " \"" + item.getText() + "\" refers to " + name(lookup) +
+                                     ", which is " + what);
+            }
+        });
+        CNEB_Settings& settings = m_program.getSettings();
+        if (settings.getItem(0).getID() != 0 && settings.getItem(1).getID() == m_noEvent) {
+            m_findings.push_back("Controller: mode " + settings.getItem(0).getText() +
+                                 " with no start event (start event " +
+                                 settings.getItem(1).getText() + ")");
+        }
+        findLoops();
+        // Objects set up that nothing uses.
+        const auto unused = [this](const std::set<unsigned long>& used, unsigned long count,
+                                   const char* kind,
+                                   const std::function<bool(unsigned long)>& setUp) {
+            for (unsigned long i = 0; i < count; ++i) {
+                if (!used.count(i) && setUp(i)) {
+                    m_findings.push_back(
+                        fw::format("%s %lu is set up but used by no pair", kind, i));
+                }
+            }
+        };
+        unused(used.comparators, m_sizes.comparators, "Comparator", [this](unsigned long k) {
+            return !isDisabled(m_program, m_program.getComparator(k).getOperandItem());
+        });
+        unused(used.logicRules, m_sizes.logicRules, "Logic rule",
+               [this](unsigned long r) { return !isEmpty(m_program.getLogicRule(r)); });
+        unused(used.timers, m_sizes.timers, "Timer",
+               [this](unsigned long t) { return m_program.getTimer(t).getValue() != 0; });
+    }
+
+private:
+    static std::string name(const CChoiceListItemObjectLookup& lookup)
+    {
+        switch (lookup.getKind()) {
+        case CChoiceListItemObjectLookup::Timer:
+            return fw::format("Timer %lu", lookup.getTimer()->getIndex());
+        case CChoiceListItemObjectLookup::Comparator:
+            return fw::format("Comparator %lu", lookup.getComparator()->getIndex());
+        default:
+            return fw::format("Logic rule %lu", lookup.getLogicRule()->getIndex());
+        }
+    }
+
+    // A rule that is only the event that never happens.
+    bool isEmpty(const CNEB_LogicRule& rule)
+    {
+        return rule.getOperandItem(0).getID() == m_noEvent && usedOperands(m_program, rule) == 1;
+    }
+
+    // Why the object does nothing ("disabled", "empty", "0.00 s"); empty when it works.
+    std::string idleness(const CChoiceListItemObjectLookup& lookup)
+    {
+        switch (lookup.getKind()) {
+        case CChoiceListItemObjectLookup::Timer: {
+            CNEB_Timer& timer = *lookup.getTimer();
+            if (timer.getValue() != 0)
+                return {};
+            double minimum = 0, maximum = 0;
+            std::string unit;
+            unsigned decimals = 0;
+            timer.getValueDescription(minimum, maximum, unit, decimals);
+            return number(0, decimals) + " " + NEBPT::timerUnit(unit, maximum);
+        }
+        case CChoiceListItemObjectLookup::Comparator:
+            return isDisabled(m_program, lookup.getComparator()->getOperandItem()) ? "disabled"
+                                                                                   : "";
+        default:
+            return isEmpty(*lookup.getLogicRule()) ? "empty" : "";
+        }
+    }
+
+    // The rules a rule takes as operands.
+    std::vector<unsigned long> ruleOperands(unsigned long r)
+    {
+        std::vector<unsigned long> rules;
+        CNEB_LogicRule& rule = m_program.getLogicRule(r);
+        const unsigned short operands = usedOperands(m_program, rule);
+        for (unsigned short i = 0; i < operands; ++i) {
+            const CChoiceListItemObjectLookup lookup =
+                m_program.lookupChoicelistItemObject(rule.getOperandItem(i));
+            if (lookup.getKind() == CChoiceListItemObjectLookup::LogicRule)
+                rules.push_back(lookup.getLogicRule()->getIndex());
+        }
+        return rules;
+    }
+
+    // Every loop of rules, once, as the chain from its lowest rule back to it.
+    void findLoops()
+    {
+        for (unsigned long start = 0; start < m_sizes.logicRules; ++start) {
+            std::vector<unsigned long> chain{start};
+            std::set<unsigned long> seen{start};
+            if (leadsBack(start, chain, seen)) {
+                std::string text = fw::format("Logic rule %lu refers to itself:", start);
+                for (unsigned long r : chain)
+                    text += fw::format(" Logic rule %lu ->", r);
+                m_findings.push_back(text + fw::format(" Logic rule %lu", start));
+            }
+        }
+    }
+
+    // Whether the chain's last rule leads back to its first through rules above
+    // the first (a loop through a lower rule is that rule's to report).
+    bool leadsBack(unsigned long start, std::vector<unsigned long>& chain,
+                   std::set<unsigned long>& seen)
+    {
+        for (unsigned long next : ruleOperands(chain.back())) {
+            if (next == start)
+                return true;
+            if (next < start || !seen.insert(next).second)
+                continue;
+            chain.push_back(next);
+            if (leadsBack(start, chain, seen))
+                return true;
+            chain.pop_back();
+        }
+        return false;
+    }
+
+    NEBPT::CNEB_Program& m_program;
+    const ProgramSizes& m_sizes;
+    unsigned long m_noEvent;
+    std::vector<std::string>& m_findings;
+};
+
 // What the plug-in reported, when it has no text: where it failed.
 std::string explain(const CCustomException& failure)
 {
@@ -153,8 +322,14 @@ std::string explain(const CCustomException& failure)
 
 } // namespace
 
-bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabel,
-                         std::ostream& out, std::string& failure)
+namespace {
+
+// Connects to the drive the way the host does (support question first, then the
+// settings manager) and hands its program to `task`; false with `failure` when
+// that cannot be done or the task fails.
+bool withProgram(IExtParamInterface& drive, std::string& failure,
+                 const std::function<void(NEBPT::CNEB_Program&, CSettingsManager&,
+                                          const std::string& identity)>& task)
 {
     try {
         // The host asks first whether the plug-in serves this drive at all.
@@ -170,10 +345,8 @@ bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabe
         CSettingsManager manager(&drive);
         manager.init();
         NEBPT::CNEB_Program program = manager.getProgram();
-        out << "Drive " << driveName << ", AOC " << aocVersion << ", database " << dbVersion << " ("
-            << driveLabel << ")\n";
-        print(program, manager.getSizes(), out);
-        out.flush();
+        task(program, manager,
+             "Drive " + driveName + ", AOC " + aocVersion + ", database " + dbVersion);
         return true;
     } catch (const CCustomException& error) {
         failure = explain(error);
@@ -181,4 +354,31 @@ bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabe
         failure = error.what();
     }
     return false;
+}
+
+} // namespace
+
+bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabel,
+                         std::ostream& out, std::string& failure)
+{
+    return withProgram(
+        drive, failure,
+        [&](CNEB_Program& program, CSettingsManager& manager, const std::string& identity) {
+            out << identity << " (" << driveLabel << ")\n";
+            print(program, manager.getSizes(), out);
+            out.flush();
+        });
+}
+
+bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
+                         std::string& failure)
+{
+    findings.clear();
+    return withProgram(drive, failure,
+                       [&](CNEB_Program& program, CSettingsManager& manager, const std::string&) {
+                           const unsigned long noEvent =
+                               manager.getFunc().getConfiguration().getSpecialChoicelistItem(
+                                   "EVENT_BOOLEAN_DEFAULT");
+                           ProgramCheck(program, manager.getSizes(), noEvent, findings).run();
+                       });
 }

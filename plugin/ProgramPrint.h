@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace NEBPT {
 
@@ -18,5 +19,18 @@ namespace NEBPT {
 // drive configuration cannot be used, or what the plug-in or the drive reported.
 NEBPT_EXPORT bool printProgram(IExtParamInterface& drive, const std::string& driveLabel,
                                std::ostream& out, std::string& failure);
+
+// Connects to the drive as printProgram does and looks through its program for
+// what is probably wrong, one line each in `findings`, naming the pair or object
+// as printProgram does: an event, action or rule operand that refers to a timer
+// at 0, a disabled comparator or an empty logic rule; a logic rule that refers
+// to itself through other rules (with the chain); a comparator, logic rule or
+// timer set up that neither a pair nor the controller's events use; a
+// controller whose mode is on with no start event.
+//
+// Returns true when the program was looked through (`findings` empty: nothing
+// found); false with `failure` as printProgram.
+NEBPT_EXPORT bool checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
+                               std::string& failure);
 
 } // namespace NEBPT

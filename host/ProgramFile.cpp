@@ -1,0 +1,282 @@
+#include "ProgramFile.h"
+
+#include "External_Data_Manager/ExternalDataManager.h"
+#include "RegisterMap.h"
+#include "Settings_Manager/TimerUnit.h"
+#include "Settings_Stock/NEBConfiguration.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <map>
+
+namespace programfile {
+
+namespace {
+
+constexpr const char* kSetup = "Setup 1";
+
+// What each of the fourteen program parameters holds, in the configuration's
+// order; "%lu" stands for the element.
+constexpr const char* kLabels[] = {
+    "Controller: mode",           "Pair %lu: event",
+    "Pair %lu: action",           "Timer %lu:",
+    "Comparator %lu: operand",    "Comparator %lu: operator",
+    "Comparator %lu: value",      "Logic rule %lu: operand 1",
+    "Logic rule %lu: operator 1", "Logic rule %lu: operand 2",
+    "Logic rule %lu: operator 2", "Logic rule %lu: operand 3",
+    "Controller: start event",    "Controller: stop event",
+};
+constexpr size_t kTimers = 3;
+
+struct Identity
+{
+    std::string type, aoc, database;
+};
+
+Identity identityOf(IExtParamInterface& drive)
+{
+    Identity identity;
+    drive.GetDriveIdentity(identity.type, identity.aoc, identity.database);
+    return identity;
+}
+
+// The program parameters the drive configuration names for the identity.
+std::vector<std::string> programParameters(const Identity& identity)
+{
+    try {
+        CNEBConfiguration configuration;
+        configuration.init(identity.type, identity.aoc, identity.database);
+        std::vector<std::string> numbers = configuration.getAllNEBRelatedParameters();
+        if (numbers.size() == std::size(kLabels))
+            return numbers;
+    } catch (const CCustomException&) {
+    }
+    throw Error("drive type \"" + identity.type + "\" with database " + identity.database +
+                " is not in the drive configuration (" + CNEBConfiguration::kFileName + ")");
+}
+
+std::string label(size_t role, bool indexed, unsigned long element)
+{
+    if (!indexed)
+        return kLabels[role];
+    char text[64];
+    std::snprintf(text, sizeof text, kLabels[role], element);
+    return text;
+}
+
+// What a parameter is, as the drive tells it.
+struct Description
+{
+    std::string number, name;
+    unsigned long count = 0;          // 0: a single value
+    std::vector<std::string> choices; // "<value>:<text>"; empty for a number
+    std::string minimum, maximum, unit, decimals;
+
+    // The text of the choice with this value; null when there is none.
+    const char* choiceText(const std::string& value) const
+    {
+        for (const std::string& choice : choices) {
+            const size_t colon = choice.find(':');
+            if (choice.compare(0, colon, value) == 0)
+                return choice.c_str() + colon + 1;
+        }
+        return nullptr;
+    }
+};
+
+Description describe(IExtParamInterface& drive, const std::string& number)
+{
+    Description d;
+    d.number = number;
+    d.name = drive.GetParameterName(number);
+    d.count = drive.GetElementCount(number);
+    d.choices = drive.GetChoiceList(number);
+    drive.GetParameterAttributes(number, -1, d.minimum, d.maximum, d.unit, d.decimals);
+    return d;
+}
+
+// A parameter's elements, read from the drive.
+std::vector<Entry> read(IExtParamInterface& drive, size_t role, const Description& d, int base)
+{
+    std::vector<Entry> entries;
+    const std::string unit =
+        role == kTimers ? NEBPT::timerUnit(d.unit, std::atof(d.maximum.c_str())) : d.unit;
+    for (unsigned long e = 0; e < std::max(1UL, d.count); ++e) {
+        Entry entry;
+        const int index = d.count ? static_cast<int>(e) + base : -1;
+        entry.label = label(role, d.count > 0, e);
+        entry.identifier = d.count ? d.number + "." + std::to_string(index) : d.number;
+        drive.ReadParameterValue(d.number, index, entry.value, kSetup);
+        const char* choice = d.choiceText(entry.value);
+        entry.text = d.choices.empty() ? entry.value + (unit.empty() ? "" : " " + unit)
+                     : choice          ? "\"" + std::string(choice) + "\""
+                                       : "value " + entry.value;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+// Why the drive would not take the value; empty when it would.
+std::string misfit(const Description& d, const std::string& value)
+{
+    if (!d.choices.empty()) {
+        return d.choiceText(value) ? "" : "not in the drive's choice list";
+    }
+    double number = 0, limit = 0;
+    if (!modbusmap::readDecimal(value, number))
+        return "not a number";
+    if (modbusmap::readDecimal(d.minimum, limit) && number < limit)
+        return "below the drive's minimum " + d.minimum;
+    if (modbusmap::readDecimal(d.maximum, limit) && number > limit)
+        return "above the drive's maximum " + d.maximum;
+    return {};
+}
+
+bool sameValue(const Description& d, const std::string& a, const std::string& b)
+{
+    double x = 0, y = 0;
+    if (d.choices.empty() && modbusmap::readDecimal(a, x) && modbusmap::readDecimal(b, y))
+        return x == y;
+    return a == b;
+}
+
+} // namespace
+
+std::vector<Entry> readProgram(IExtParamInterface& drive)
+{
+    const std::vector<std::string> numbers = programParameters(identityOf(drive));
+    const int base = drive.GetIndexBase();
+    std::vector<Entry> entries;
+    for (size_t role = 0; role < numbers.size(); ++role) {
+        const std::vector<Entry> elements = read(drive, role, describe(drive, numbers[role]), base);
+        entries.insert(entries.end(), elements.begin(), elements.end());
+    }
+    return entries;
+}
+
+QByteArray exportProgram(IExtParamInterface& drive)
+{
+    const Identity identity = identityOf(drive);
+    const std::vector<std::string> numbers = programParameters(identity);
+    const int base = drive.GetIndexBase();
+    QJsonArray parameters;
+    for (size_t role = 0; role < numbers.size(); ++role) {
+        const Description d = describe(drive, numbers[role]);
+        QJsonObject parameter{{"number", std::stod(d.number)},
+                              {"name", QString::fromStdString(d.name)}};
+        if (d.count)
+            parameter["elementCount"] = static_cast<double>(d.count);
+        if (!d.choices.empty()) {
+            QJsonArray choices;
+            for (const std::string& choice : d.choices)
+                choices.append(QString::fromStdString(choice));
+            parameter["choices"] = choices;
+        } else {
+            for (const auto& [key, text] :
+                 {std::pair{"minimum", &d.minimum}, std::pair{"maximum", &d.maximum},
+                  std::pair{"unit", &d.unit}}) {
+                if (!text->empty())
+                    parameter[key] = QString::fromStdString(*text);
+            }
+            parameter["decimals"] = std::atoi(d.decimals.c_str());
+        }
+        QJsonArray values;
+        for (const Entry& entry : read(drive, role, d, base))
+            values.append(QString::fromStdString(entry.value));
+        parameter["values"] = values;
+        parameters.append(parameter);
+    }
+    const QJsonObject root{
+        {"drive", QJsonObject{{"type", QString::fromStdString(identity.type)},
+                              {"aocVersion", QString::fromStdString(identity.aoc)},
+                              {"databaseVersion", QString::fromStdString(identity.database)}}},
+        {"language", QString::fromStdString(drive.GetLanguage())},
+        {"indexBase", base},
+        {"parameters", parameters}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterface& drive)
+{
+    const Identity from = identityOf(programFile), to = identityOf(drive);
+    if (from.type != to.type) {
+        throw Error("the program is for drive type \"" + from.type + "\", the drive is a \"" +
+                    to.type + "\"");
+    }
+    const std::vector<std::string> numbers = programParameters(from);
+    if (programParameters(to) != numbers) {
+        throw Error("the program comes from database " + from.database + ", the drive has " +
+                    to.database + ", which keeps the program in other parameters");
+    }
+    const int fromBase = programFile.GetIndexBase(), toBase = drive.GetIndexBase();
+    std::vector<Change> plan;
+    for (size_t role = 0; role < numbers.size(); ++role) {
+        const Description source = describe(programFile, numbers[role]);
+        const Description target = describe(drive, numbers[role]);
+        const std::string where = "parameter " + target.number + " (" + target.name + ")";
+        if (source.count != target.count) {
+            throw Error(where + ": the program has " + std::to_string(source.count) +
+                        " elements, the drive " + std::to_string(target.count));
+        }
+        const std::vector<Entry> future = read(programFile, role, target, fromBase);
+        const std::vector<Entry> now = read(drive, role, target, toBase);
+        for (size_t e = 0; e < now.size(); ++e) {
+            const std::string why = misfit(target, future[e].value);
+            if (!why.empty()) {
+                throw Error(where + (target.count ? " element " + std::to_string(e) : "") +
+                            ": the program's value " + future[e].value + " is " + why);
+            }
+            if (!sameValue(target, now[e].value, future[e].value)) {
+                Change change{now[e], future[e]};
+                change.future.identifier = now[e].identifier;
+                plan.push_back(std::move(change));
+            }
+        }
+    }
+    return plan;
+}
+
+void importProgram(IExtParamInterface& drive, const std::vector<Change>& plan)
+{
+    if (plan.empty())
+        return;
+    std::vector<std::string> identifiers, values;
+    for (const Change& change : plan) {
+        identifiers.push_back(change.future.identifier);
+        values.push_back(change.future.value);
+    }
+    drive.WriteParameterValues(identifiers, values, kSetup, 0);
+}
+
+std::vector<std::string> compare(IExtParamInterface& a, IExtParamInterface& b)
+{
+    const std::vector<Entry> first = readProgram(a), second = readProgram(b);
+    std::map<std::string, const Entry*> others;
+    for (const Entry& entry : second)
+        others.emplace(entry.label, &entry);
+    std::vector<std::string> lines;
+    const auto line = [&](const std::string& label, const std::string& from,
+                          const std::string& to) {
+        lines.push_back(label + " " + from + " -> " + to);
+    };
+    for (const Entry& entry : first) {
+        const auto other = others.find(entry.label);
+        if (other == others.end()) {
+            line(entry.label, entry.text, "(none)");
+            continue;
+        }
+        if (other->second->text != entry.text)
+            line(entry.label, entry.text, other->second->text);
+        others.erase(other);
+    }
+    for (const Entry& entry : second) {
+        if (others.count(entry.label))
+            line(entry.label, "(none)", entry.text);
+    }
+    return lines;
+}
+
+} // namespace programfile

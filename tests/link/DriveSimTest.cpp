@@ -1,0 +1,181 @@
+#include "HostTestSupport.h"
+#include "LinkTestSupport.h"
+#include "RegisterMap.h"
+#include "SimulatedDrive.h"
+
+#include <modbus.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/stat.h>
+#include <thread>
+
+using hosttest::fileBytes;
+
+namespace {
+
+// A Modbus client of the simulator, as a host is one.
+class Client
+{
+public:
+    explicit Client(modbus_t* context) : m_context(context)
+    {
+        EXPECT_NE(m_context, nullptr);
+        EXPECT_EQ(modbus_connect(m_context), 0) << modbus_strerror(errno);
+    }
+    explicit Client(int port) : Client(modbus_new_tcp("127.0.0.1", port)) {}
+    ~Client()
+    {
+        modbus_close(m_context);
+        modbus_free(m_context);
+    }
+    modbus_t* get() const { return m_context; }
+
+    // The registers' content; empty after a refusal, whose errno lands in `error`.
+    std::vector<std::uint16_t> read(int address, int count)
+    {
+        std::vector<std::uint16_t> registers(static_cast<size_t>(count));
+        if (modbus_read_registers(m_context, address, count, registers.data()) != count) {
+            error = errno;
+            return {};
+        }
+        return registers;
+    }
+    // 0 when the drive took the registers, else the errno of its refusal.
+    int write(int address, const std::vector<std::uint16_t>& registers)
+    {
+        const int count = static_cast<int>(registers.size());
+        return modbus_write_registers(m_context, address, count, registers.data()) == count ? 0
+                                                                                            : errno;
+    }
+    std::string identity()
+    {
+        const std::vector<std::uint16_t> r = read(0, modbusmap::kIdentificationRegisters);
+        if (r.empty())
+            return {};
+        return modbusmap::decodeText(r.data(), 8) + " " + modbusmap::decodeText(&r[8], 4) + " " +
+               modbusmap::decodeText(&r[12], 4);
+    }
+
+    int error = 0;
+
+private:
+    modbus_t* m_context;
+};
+
+// Two 32-bit values, high word first (the FCD-300 sample's word order).
+std::vector<std::uint16_t> high(std::int32_t a, std::int32_t b)
+{
+    const auto u = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
+    return {static_cast<std::uint16_t>(u(a) >> 16), static_cast<std::uint16_t>(u(a)),
+            static_cast<std::uint16_t>(u(b) >> 16), static_cast<std::uint16_t>(u(b))};
+}
+
+// The FCD-300 sample's registers: timer 1303 at 220 (two registers an element,
+// two decimals), step events 1301 at 140 (one register an element).
+constexpr int kTimers = 220;
+constexpr int kEvents = 140;
+
+} // namespace
+
+TEST(DriveSimTest, ServesTheImageAndSavesWhatItTakes)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    linktest::DriveSimulator sim(image);
+    ASSERT_GT(sim.port(), 0);
+    Client client(sim.port());
+
+    EXPECT_EQ(client.identity(), "FCD-300 02.10 02.40");
+    EXPECT_EQ(client.read(kTimers, 4), high(500, 1250)); // "5.00", "12.50"
+    // Two timers in one request, and one event with a single register write.
+    ASSERT_EQ(client.write(kTimers + 2, high(750, -0)), 0);
+    ASSERT_EQ(modbus_write_register(client.get(), kEvents + 19, 2), 1);
+
+    EXPECT_EQ(client.read(kTimers, 4), high(500, 750));
+    SimulatedDrive saved(image, SimulatedDrive::Access::Read);
+    EXPECT_EQ(saved.value(1303, 1), "7.50");
+    EXPECT_EQ(saved.value(1303, 2), "0.00");
+    EXPECT_EQ(saved.value(1301, 19), "2");
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+// What the drive refuses gets the drive's Modbus exception, and the image stays
+// byte for byte as it was.
+TEST(DriveSimTest, RefusesWhatTheDriveRefusesAndKeepsTheImage)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    const std::string before = fileBytes(image);
+    linktest::DriveSimulator sim(image);
+    Client client(sim.port());
+
+    EXPECT_EQ(client.write(99, {1}), EMBXILADD);                    // not a parameter's
+    EXPECT_EQ(client.write(kTimers + 1, {1, 2}), EMBXILADD);        // half of two 32-bit values
+    EXPECT_EQ(modbus_write_register(client.get(), kTimers, 0), -1); // half of one
+    EXPECT_EQ(errno, EMBXILADD);
+    EXPECT_EQ(client.write(0, {1}), EMBXILADD);                   // the identification
+    EXPECT_EQ(client.write(kEvents, {1, 999, 1}), EMBXILVAL);     // not a choice: none written
+    EXPECT_EQ(client.write(kTimers, high(0, 360001)), EMBXILVAL); // above 3600.00
+    EXPECT_TRUE(client.read(99, 2).empty());
+    EXPECT_EQ(client.error, EMBXILADD);
+    std::uint16_t input = 0;
+    EXPECT_EQ(modbus_read_input_registers(client.get(), kEvents, 1, &input), -1);
+    EXPECT_EQ(errno, EMBXILFUN);
+    modbus_set_slave(client.get(), 9);
+    EXPECT_TRUE(client.read(kEvents, 1).empty());
+    EXPECT_EQ(client.error, EMBXGTAR);
+    EXPECT_EQ(fileBytes(image), before);
+
+    // An image it cannot write: every write fails as the device's own failure.
+    sim.stop();
+    chmod(image.c_str(), 0444);
+    linktest::DriveSimulator readOnly(image);
+    Client second(readOnly.port());
+    EXPECT_EQ(second.write(kEvents, {1}), EMBXSFAIL);
+    EXPECT_EQ(fileBytes(image), before);
+}
+
+TEST(DriveSimTest, RefusesAnImageWithoutRegisterMapAndAWrongCommandLine)
+{
+    const testsupport::ScratchFolder scratch;
+    scratch.writeText("plain.json", R"({"drive": {"type": "FCD-300", "aocVersion": "",
+        "databaseVersion": "02.40"}, "language": "english", "indexBase": 0,
+        "parameters": [{"number": 1300, "name": "Mode", "values": ["1"]}]})");
+    const std::string unmapped = scratch.file("plain.json");
+    const hosttest::Run plain = hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, unmapped});
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_THAT(plain.errors, ::testing::HasSubstr("has no register map"));
+    EXPECT_EQ(hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, "--port", "x", unmapped}).status, 2);
+}
+
+// Modbus RTU over a pseudo-terminal pair, as over an RS-485 line.
+TEST(DriveSimTest, AnswersOverAnRtuLine)
+{
+    if (std::system("command -v socat >/dev/null") != 0)
+        GTEST_SKIP() << "socat is missing (scripts/setup installs it): no serial line to test on";
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    const std::string drive = scratch.file("drive-line"), host = scratch.file("host-line");
+    const pid_t socat = fork();
+    if (socat == 0) {
+        const std::string a = "pty,raw,echo=0,link=" + drive, b = "pty,raw,echo=0,link=" + host;
+        execlp("socat", "socat", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 200 && (access(drive.c_str(), F_OK) || access(host.c_str(), F_OK)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // socat makes the links
+    {
+        linktest::DriveSimulator sim(image, {"--rtu", drive, "--baud", "38400", "--parity", "N"});
+        EXPECT_EQ(sim.where(), drive);
+        Client client(modbus_new_rtu(host.c_str(), 38400, 'N', 8, 1));
+        modbus_set_slave(client.get(), 1);
+        EXPECT_EQ(client.identity(), "FCD-300 02.10 02.40");
+        EXPECT_EQ(client.write(kEvents + 3, {4}), 0);
+        EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 3), "4");
+    }
+    kill(socat, SIGTERM);
+    waitpid(socat, nullptr, 0);
+}
