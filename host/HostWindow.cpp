@@ -7,6 +7,7 @@
 #include "NEBPTMain.h"
 #include "framework/MessageBox.h"
 #include "framework/SystemPaths.h"
+#include "framework/widgets/Messages.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -388,7 +389,8 @@ void HostWindow::reportLostLink(const QString& reason, bool partlyWritten)
                            .arg(location(), reason)
                            .toStdString(),
                        fw::MB_YESNO, kCaption) == fw::IDYES) {
-        reconnect();
+        // Not while an editor dialog is open: the editor is made anew.
+        fw::whenNoModalIsOpen(this, [this] { reconnect(); });
     }
 }
 
