@@ -139,8 +139,11 @@ TEST_F(ModbusDriveTest, ARefusedWriteLeavesTheDriveAsItWas)
     const std::string image = hosttest::copyOfSample(
         scratch, kSample, "drive.json", "\"maximum\": \"3600\"", "\"maximum\": \"100\"");
     const std::string before = hosttest::fileBytes(image);
+    // The profile puts the controller mode where the drive has nothing.
+    const std::string moved = hosttest::copyOfSample(scratch, kSample, "profile.json",
+                                                     "\"register\": 100,", "\"register\": 5000,");
     linktest::DriveSimulator sim(image);
-    ModbusDrive drive(sim.address(), profile, kTimeout);
+    ModbusDrive drive(sim.address(), moved, kTimeout);
     std::vector<std::string> told;
     drive.setWriteRefusalObserver([&](const std::string& reason) { told.push_back(reason); });
 
@@ -148,14 +151,17 @@ TEST_F(ModbusDriveTest, ARefusedWriteLeavesTheDriveAsItWas)
     EXPECT_THROW(write(drive, {"1303.0"}, {"99999999"}), DriveRefusal) << "outside the limits";
     EXPECT_THROW(write(drive, {"1301.x"}, {"2"}), DriveRefusal);
     EXPECT_EQ(drive.requestCount(), 0u) << "nothing sent";
-    ASSERT_EQ(told.size(), 3u);
+    EXPECT_THROW(write(drive, {"1300", "1301.0"}, {"0", "2"}), DriveRefusal);
+    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 0u) << "its value before is unknown";
+    ASSERT_EQ(told.size(), 4u);
     EXPECT_THAT(told[0], AllOf(HasSubstr("1302.0"), HasSubstr("9999")));
+    EXPECT_THAT(told[3], AllOf(HasSubstr("parameter 1300"), HasSubstr("Illegal data address")));
 
     drive.resetCounts();
     EXPECT_THROW(write(drive, {"1301.0", "1301.1", "1302.0", "1303.2", "1303.3"},
                        {"2", "3", "7", "50", "500"}),
                  DriveRefusal);
-    ASSERT_EQ(told.size(), 4u);
+    ASSERT_EQ(told.size(), 5u);
     EXPECT_THAT(told.back(), AllOf(HasSubstr("parameter 1303"), HasSubstr("Illegal data value")));
     EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 3u + 2u)
         << "1301.0-1, 1302.0, 1303.2-3 refused; 1302 and 1301 written back";
