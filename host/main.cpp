@@ -1,7 +1,10 @@
 #include "DriveAddress.h"
+#include "HostCommands.h"
 #include "HostWindow.h"
 #include "ModbusDrive.h"
+#include "ProgramDocument.h"
 #include "ProgramPrinter.h"
+#include "SimulatedDrive.h"
 
 #include "framework/MessageBox.h"
 #include "framework/widgets/WidgetResources.h"
@@ -11,9 +14,12 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <QDateTime>
+
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -24,7 +30,14 @@ struct Options
     bool languageGiven = false;
     bool print = false; // print the program instead of running the window
     QString screenshot; // write a picture of the editor instead of running the window
+    QString exportTo;   // --export: the program file to write
+    QString importFrom; // --import: the program file to write into the drive
+    bool dryRun = false;
+    bool diff = false;  // compare the programs of two images
+    bool check = false; // look through the program
+    QString pdf;        // --pdf: the program document to write
     QString image;
+    QString other;   // --diff: the second image
     QString address; // --connect: a drive over Modbus instead of an image
     QString profile;
     int timeoutMs = static_cast<int>(ModbusDrive::kDefaultTimeout.count());
@@ -38,8 +51,7 @@ bool parse(int argc, char** argv, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The drive commissioning host: shows the controller program editor on a "
-                       "drive image or a drive over Modbus, prints the program, or takes a "
-                       "picture of the editor."));
+                       "drive image, prints the program, or takes a picture of the editor."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption language(
@@ -53,11 +65,33 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("screenshot"),
         QStringLiteral("Write a picture of the editor instead of showing the window."),
         QStringLiteral("file.png"));
+    const QCommandLineOption exportTo(
+        QStringLiteral("export"), QStringLiteral("Write the drive's program into a program file."),
+        QStringLiteral("program.json"));
+    const QCommandLineOption importFrom(
+        QStringLiteral("import"),
+        QStringLiteral("Write the program of a program file into the drive, when it fits."),
+        QStringLiteral("program.json"));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("With --import: print what would change, element by element; write "
+                       "nothing."));
+    const QCommandLineOption diff(
+        QStringLiteral("diff"),
+        QStringLiteral("Print how the programs of two drive images or program files differ "
+                       "(exit status 0: equal, 1: different)."));
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("List what is probably wrong in the program (exit status 0: nothing, "
+                       "1: findings)."));
+    const QCommandLineOption pdf(QStringLiteral("pdf"),
+                                 QStringLiteral("Write the program as a document (PDF, A4)."),
+                                 QStringLiteral("out.pdf"));
     const QCommandLineOption connect(
         QStringLiteral("connect"),
-        QStringLiteral("Work with a drive over Modbus instead of a drive image: "
-                       "tcp://HOST:PORT[/UNIT] or rtu:DEVICE[?baud=19200&parity=E&unit=1]. "
-                       "Needs --profile."),
+        QStringLiteral("Work with a drive over Modbus instead of a drive image (the window, "
+                       "--print, --screenshot): tcp://HOST:PORT[/UNIT] or "
+                       "rtu:DEVICE[?baud=19200&parity=E&unit=1]. Needs --profile."),
         QStringLiteral("address"));
     const QCommandLineOption profile(
         QStringLiteral("profile"),
@@ -68,11 +102,13 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    parser.addOptions({language, print, screenshot, connect, profile, timeout});
-    parser.addPositionalArgument(QStringLiteral("image"),
-                                 QStringLiteral("The drive image (JSON) to open; needed by "
-                                                "--print and --screenshot."),
-                                 QStringLiteral("[<drive image.json>]"));
+    parser.addOptions({language, print, screenshot, exportTo, importFrom, dryRun, diff, check, pdf,
+                       connect, profile, timeout});
+    parser.addPositionalArgument(
+        QStringLiteral("image"),
+        QStringLiteral("The drive image (JSON) to open; --diff takes two (images or program "
+                       "files)."),
+        QStringLiteral("[<drive image.json>]"));
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -86,20 +122,35 @@ bool parse(int argc, char** argv, Options& options)
         QCoreApplication::setApplicationName(QStringLiteral("nebpt-host"));
         QCoreApplication::setApplicationVersion(QStringLiteral(NEBPT_HOST_VERSION));
         parser.process(application); // prints what was asked for and ends the process
-    } else if (parser.positionalArguments().size() > 1) {
-        error = QStringLiteral("more than one drive image");
-    } else if (parser.isSet(print) && parser.isSet(screenshot)) {
-        error = QStringLiteral("--print and --screenshot do not go together");
-    } else if (parser.isSet(connect) && !parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("--connect and a drive image do not go together");
-    } else if (parser.isSet(connect) != parser.isSet(profile)) {
-        error = parser.isSet(connect) ? QStringLiteral("--connect needs --profile")
-                                      : QStringLiteral("--profile goes with --connect");
-    } else if (parser.isSet(timeout) && !parser.isSet(connect)) {
-        error = QStringLiteral("--timeout goes with --connect");
-    } else if ((parser.isSet(print) || parser.isSet(screenshot)) && !parser.isSet(connect) &&
-               parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("no drive image");
+    } else {
+        const QList<QCommandLineOption> operations{print, screenshot, exportTo, importFrom,
+                                                   diff,  check,      pdf};
+        QStringList chosen;
+        for (const QCommandLineOption& operation : operations) {
+            if (parser.isSet(operation))
+                chosen << QStringLiteral("--") + operation.names().front();
+        }
+        const qsizetype images = parser.positionalArguments().size();
+        const bool linked = parser.isSet(connect);
+        if (chosen.size() > 1)
+            error = chosen.join(QStringLiteral(" and ")) + QStringLiteral(" do not go together");
+        else if (parser.isSet(dryRun) && !parser.isSet(importFrom))
+            error = QStringLiteral("--dry-run goes with --import");
+        else if (parser.isSet(diff) && images != 2)
+            error = QStringLiteral("--diff compares two drive images");
+        else if (!parser.isSet(diff) && images > 1)
+            error = QStringLiteral("more than one drive image");
+        else if (linked && images > 0)
+            error = QStringLiteral("--connect and a drive image do not go together");
+        else if (linked && !chosen.isEmpty() && !parser.isSet(print) && !parser.isSet(screenshot))
+            error = chosen.front() + QStringLiteral(" does not go with --connect");
+        else if (linked != parser.isSet(profile))
+            error = linked ? QStringLiteral("--connect needs --profile")
+                           : QStringLiteral("--profile goes with --connect");
+        else if (parser.isSet(timeout) && !linked)
+            error = QStringLiteral("--timeout goes with --connect");
+        else if (!chosen.isEmpty() && images == 0 && !linked)
+            error = QStringLiteral("no drive image");
     }
     if (error.isEmpty() && parser.isSet(timeout)) {
         bool number = false;
@@ -124,8 +175,16 @@ bool parse(int argc, char** argv, Options& options)
     options.languageGiven = parser.isSet(language);
     options.print = parser.isSet(print);
     options.screenshot = parser.value(screenshot);
+    options.exportTo = parser.value(exportTo);
+    options.importFrom = parser.value(importFrom);
+    options.dryRun = parser.isSet(dryRun);
+    options.diff = parser.isSet(diff);
+    options.check = parser.isSet(check);
+    options.pdf = parser.value(pdf);
     if (!parser.positionalArguments().isEmpty())
         options.image = parser.positionalArguments().front();
+    if (parser.positionalArguments().size() > 1)
+        options.other = parser.positionalArguments().at(1);
     options.address = parser.value(connect);
     options.profile = parser.value(profile);
     return true;
@@ -166,6 +225,68 @@ int screenshot(const Options& options)
     return 0;
 }
 
+std::string local(const QString& path)
+{
+    return path.toLocal8Bit().toStdString();
+}
+
+// --export, --import, --diff and --check on drive images; the status they end with.
+int runOnImages(const Options& options)
+{
+    const int failed = options.diff || options.check ? 2 : 1;
+    try {
+        SimulatedDrive drive(local(options.image), options.importFrom.isEmpty() || options.dryRun
+                                                       ? SimulatedDrive::Access::Read
+                                                       : SimulatedDrive::Access::Write);
+        if (options.diff) {
+            SimulatedDrive other(local(options.other), SimulatedDrive::Access::Read);
+            return hostcommands::diffPrograms(drive, other, std::cout, std::cerr);
+        }
+        if (options.check)
+            return hostcommands::checkProgram(drive, std::cout, std::cerr);
+        if (!options.exportTo.isEmpty())
+            return hostcommands::exportProgram(drive, local(options.exportTo), std::cerr);
+        if (drive.readOnly() && !options.dryRun) {
+            std::cerr << drive.readOnlyReason() << "; nothing written\n";
+            return 1;
+        }
+        SimulatedDrive program(local(options.importFrom), SimulatedDrive::Access::Read);
+        return hostcommands::importProgram(program, drive, options.dryRun, std::cout, std::cerr);
+    } catch (const DriveImageError& error) {
+        std::cerr << error.what() << "\n";
+    }
+    return failed;
+}
+
+// Shows the editor on the image without a display and writes the program document
+// with a picture of its flow. Questions are answered No: the drive stays as it is.
+int writePdf(const Options& options)
+{
+    std::ostringstream printed, errors;
+    if (printProgram(local(options.image), printed, errors,
+                     options.languageGiven ? options.language.toStdString() : "") != 0) {
+        std::cerr << errors.str();
+        return 1;
+    }
+    fw::setMessageBoxHandler([](const std::string& text, const std::string&, unsigned type) {
+        std::cerr << text << "\n";
+        return (type & 0xF) == fw::MB_YESNO ? fw::IDNO : fw::IDOK;
+    });
+    HostWindow window(options.language);
+    window.show();
+    if (!window.openImage(options.image))
+        return 1;
+    QApplication::processEvents();
+    QString error;
+    if (!writeProgramPdf(options.pdf, QString::fromStdString(printed.str()),
+                         window.formView()->grab(window.formView()->childrenRect()).toImage(),
+                         QDateTime::currentDateTime(), error)) {
+        std::cerr << error.toStdString() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -176,14 +297,18 @@ int main(int argc, char** argv)
     if (options.print) {
         const std::string language = options.languageGiven ? options.language.toStdString() : "";
         if (!options.address.isEmpty()) {
-            return printProgram(
-                options.address.toStdString(), options.profile.toLocal8Bit().toStdString(),
-                std::chrono::milliseconds(options.timeoutMs), std::cout, std::cerr, language);
+            return printProgram(options.address.toStdString(), local(options.profile),
+                                std::chrono::milliseconds(options.timeoutMs), std::cout, std::cerr,
+                                language);
         }
-        return printProgram(options.image.toLocal8Bit().toStdString(), std::cout, std::cerr,
-                            language);
+        return printProgram(local(options.image), std::cout, std::cerr, language);
     }
-    if (!options.screenshot.isEmpty()) {
+    if (options.diff || options.check || !options.exportTo.isEmpty() ||
+        !options.importFrom.isEmpty()) {
+        return runOnImages(options);
+    }
+    const bool offscreen = !options.screenshot.isEmpty() || !options.pdf.isEmpty();
+    if (offscreen) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         quietOffscreenPlatform();
     }
@@ -192,6 +317,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("nebpt-host"));
     if (!options.screenshot.isEmpty())
         return screenshot(options);
+    if (!options.pdf.isEmpty())
+        return writePdf(options);
 
     fw::installWidgetMessageBox();
     HostWindow window(options.language);

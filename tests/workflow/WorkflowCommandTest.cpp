@@ -1,0 +1,64 @@
+#include "WorkflowTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+hosttest::Run host(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), NEBPT_HOST_EXECUTABLE);
+    return hosttest::run(arguments);
+}
+
+} // namespace
+
+// nebpt-host as an engineer uses it between two drives: check, export, compare,
+// a dry run, the import, and a refusal that leaves the image as it was.
+TEST(WorkflowCommandTest, CopiesAProgramBetweenDrivesFromTheCommandLine)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string source = hosttest::copyOfSample(scratch, "fcd300_sample.json", "a.json");
+    const std::string target =
+        workflowtest::sampleWith(scratch, {{1303, {{1, "7.50"}}}}, "fcd300_sample.json", "b.json");
+    const std::string program = scratch.file("program.json");
+
+    EXPECT_EQ(host({"--check", source}).status, 0);
+    ASSERT_EQ(host({"--export", program, source}).status, 0);
+    const hosttest::Run diff = host({"--diff", target, program});
+    EXPECT_EQ(diff.status, 1);
+    EXPECT_EQ(diff.out, "Timer 1: 7.50 s -> 12.50 s\n");
+    const std::string before = hosttest::fileBytes(target);
+    const hosttest::Run dry = host({"--import", program, "--dry-run", target});
+    EXPECT_EQ(dry.status, 0);
+    EXPECT_THAT(dry.out, StartsWith("Timer 1: 7.50 s -> 12.50 s (1303.1)\n"));
+    EXPECT_EQ(hosttest::fileBytes(target), before);
+    EXPECT_EQ(host({"--import", program, target}).status, 0);
+    EXPECT_EQ(host({"--diff", target, source}).status, 0);
+
+    const std::string other = hosttest::copyOfSample(scratch, "fcd50m_sample.json");
+    const std::string otherBefore = hosttest::fileBytes(other);
+    const hosttest::Run refused = host({"--import", program, other});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_THAT(refused.errors, HasSubstr("drive type \"FCD-300\""));
+    EXPECT_EQ(hosttest::fileBytes(other), otherBefore);
+    const hosttest::Run findings = host({"--check", other});
+    EXPECT_EQ(findings.status, 1);
+    EXPECT_THAT(findings.out, HasSubstr("Logic rule 1 is set up but used by no pair"));
+    EXPECT_EQ(host({"--diff", source}).status, 2) << "a wrong command line";
+}
+
+TEST(WorkflowCommandTest, WritesTheProgramDocument)
+{
+    if (std::system("command -v pdftotext >/dev/null") != 0)
+        GTEST_SKIP() << "poppler-utils is missing (scripts/setup installs it)";
+    const testsupport::ScratchFolder scratch;
+    const std::string pdf = scratch.file("program.pdf");
+    ASSERT_EQ(host({"--pdf", pdf, hosttest::sampleImage("fcd300_sample.json")}).status, 0);
+    const hosttest::Run text = hosttest::run({"pdftotext", pdf, "-"});
+    EXPECT_THAT(text.out, HasSubstr("Drive FCD-300"));
+    EXPECT_THAT(text.out, HasSubstr("Timer 2"));
+}
