@@ -1,6 +1,10 @@
 #include "HostWindow.h"
 
+#include "DriveJournal.h"
 #include "ModbusDrive.h"
+#include "ProgramDocument.h"
+#include "ProgramFile.h"
+#include "ProgramPrint.h"
 #include "SimulatedDrive.h"
 
 #include "External_Data_Manager/ExternalDataManager.h"
@@ -12,11 +16,16 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QChildEvent>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -26,6 +35,7 @@
 #include <chrono>
 #include <exception>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -160,8 +170,42 @@ void HostWindow::createActions()
     m_reconnectAction = fileMenu->addAction(tr("Re&connect"), this, [this] { reconnect(); });
     m_reconnectAction->setObjectName(QStringLiteral("reconnectAction"));
     fileMenu->addSeparator();
+    m_exportAction = fileMenu->addAction(tr("&Export program..."), this, [this] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, tr("Export program"), QString(), tr("Program files (*.json);;All files (*)"));
+        if (!path.isEmpty())
+            exportProgram(path);
+    });
+    m_importAction = fileMenu->addAction(tr("&Import program..."), this, [this] {
+        const QString path = QFileDialog::getOpenFileName(
+            this, tr("Import program"), QString(), tr("Program files (*.json);;All files (*)"));
+        if (!path.isEmpty())
+            importProgram(path);
+    });
+    m_printAction = fileMenu->addAction(tr("&Print..."), this, [this] {
+        QPrinter printer;
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        QPrintDialog dialog(&printer, this);
+        if (dialog.exec() == QDialog::Accepted)
+            printProgram(printer);
+    });
+    m_printAction->setShortcut(QKeySequence::Print);
+    fileMenu->addSeparator();
     QAction* quit = fileMenu->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
+
+    QMenu* editMenu = menuBar()->addMenu(tr("&Edit"));
+    connect(editMenu, &QMenu::aboutToShow, this, [this] {
+        m_undoAction->setEnabled(m_journal && m_journal->canUndo());
+        m_redoAction->setEnabled(m_journal && m_journal->canRedo());
+    });
+    m_undoAction = editMenu->addAction(tr("&Undo"), this, [this] { undo(); });
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    m_redoAction = editMenu->addAction(tr("&Redo"), this, [this] { redo(); });
+    m_redoAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+
+    QMenu* toolsMenu = menuBar()->addMenu(tr("&Tools"));
+    m_checkAction = toolsMenu->addAction(tr("&Check program"), this, [this] { checkProgram(); });
 
     QMenu* languageMenu = menuBar()->addMenu(tr("&Language"));
     auto* languages = new QActionGroup(this);
@@ -221,7 +265,7 @@ bool HostWindow::openImage(const QString& path)
         // Read anew: the drive that has it open lets go of it first, or the new
         // one would find it open in another host.
         closeEditor();
-        m_drive.reset();
+        takeDrive(nullptr);
         updateStatus();
     }
     std::unique_ptr<SimulatedDrive> drive;
@@ -246,7 +290,7 @@ bool HostWindow::openImage(const QString& path)
     }
 
     closeEditor();
-    m_drive = std::move(drive);
+    takeDrive(std::move(drive));
     m_linkAddress.clear();
     m_drive->setLanguage(m_language.toStdString());
     // The plug-in tells nobody when the drive refuses a change; the host does, once
@@ -273,7 +317,7 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
     // A drive may serve one host at a time: the link open before lets go first.
     if (linkDrive()) {
         closeEditor();
-        m_drive.reset();
+        takeDrive(nullptr);
     }
     m_linkAddress = address;
     m_linkProfile = profile;
@@ -306,7 +350,7 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
 
     closeEditor();
     ModbusDrive* drive = link.get();
-    m_drive = std::move(link);
+    takeDrive(std::move(link));
     m_linkLossTold = false;
     m_drive->setLanguage(m_language.toStdString());
     drive->setProgressObserver([this](size_t parametersRead) {
@@ -415,7 +459,8 @@ bool HostWindow::openEditor()
     };
 
     try {
-        m_entry = std::make_unique<CNEBPTMain>(*m_formView, m_drive.get());
+        // The plug-in writes through the journal, so that its changes can be undone.
+        m_entry = std::make_unique<CNEBPTMain>(*m_formView, m_journal.get());
     } catch (const CCustomException&) {
         tell(
             tr("The program editor cannot connect to the drive in %1.\n\n%2").arg(file, problem()));
@@ -491,6 +536,12 @@ void HostWindow::updateStatus()
     m_germanAction->setChecked(m_language == QLatin1String("german"));
     m_refreshAction->setEnabled(m_drive != nullptr || !m_linkAddress.isEmpty());
     m_reconnectAction->setEnabled(!m_linkAddress.isEmpty());
+    for (QAction* action : {m_exportAction, m_importAction, m_printAction, m_checkAction})
+        action->setEnabled(m_entry != nullptr);
+    // Edits reach the journal without the window knowing: the Edit menu tells
+    // exactly what it can do when it opens; the shortcuts say when there is nothing.
+    m_undoAction->setEnabled(m_journal != nullptr);
+    m_redoAction->setEnabled(m_journal != nullptr);
     const ModbusDrive* link = linkDrive();
     const bool readOnly = m_drive && m_drive->readOnly();
     const bool linkLost = link && !link->linkUp();
@@ -515,4 +566,143 @@ void HostWindow::updateStatus()
     const QString file = link ? location() : QFileInfo(imagePath()).fileName();
     setWindowTitle(readOnly ? tr("%1 (read-only) - nebpt-host").arg(file)
                             : QStringLiteral("%1 - nebpt-host").arg(file));
+}
+
+void HostWindow::takeDrive(std::unique_ptr<HostDrive> drive)
+{
+    // The journal is the drive's: another drive starts with none.
+    m_journal.reset();
+    m_drive = std::move(drive);
+    if (m_drive)
+        m_journal = std::make_unique<DriveJournal>(*m_drive);
+}
+
+bool HostWindow::undoOrRedo(bool redo)
+{
+    if (!m_journal || !m_entry)
+        return false;
+    if (!(redo ? m_journal->canRedo() : m_journal->canUndo())) {
+        statusBar()->showMessage(redo ? tr("Nothing to redo") : tr("Nothing to undo"), 3000);
+        return false;
+    }
+    const auto confirm = [](const std::string& question) {
+        return fw::messageBox(question, fw::MB_YESNO, kCaption) == fw::IDYES;
+    };
+    bool done = false;
+    try {
+        done = redo ? m_journal->redo(confirm) : m_journal->undo(confirm);
+    } catch (const std::exception& error) {
+        logLine(error.what());
+        tell((redo ? tr("The change cannot be made again on the drive in %1.\n\n%2")
+                   : tr("The change cannot be undone on the drive in %1.\n\n%2"))
+                 .arg(location(), fromStd(error.what())));
+    }
+    if (done)
+        refresh();
+    updateStatus();
+    return done;
+}
+
+bool HostWindow::undo()
+{
+    return undoOrRedo(false);
+}
+
+bool HostWindow::redo()
+{
+    return undoOrRedo(true);
+}
+
+bool HostWindow::exportProgram(const QString& path)
+{
+    if (!m_drive)
+        return false;
+    try {
+        const QByteArray bytes = programfile::exportProgram(*m_drive);
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+            !file.commit()) {
+            tell(tr("The program cannot be written to %1.\n\n%2").arg(path, file.errorString()));
+            return false;
+        }
+    } catch (const std::exception& error) {
+        tell(tr("The program cannot be read from the drive in %1.\n\n%2")
+                 .arg(location(), fromStd(error.what())));
+        return false;
+    }
+    statusBar()->showMessage(tr("Program exported to %1").arg(path));
+    return true;
+}
+
+bool HostWindow::importProgram(const QString& path)
+{
+    if (!m_journal || !m_entry)
+        return false;
+    std::vector<programfile::Change> plan;
+    try {
+        SimulatedDrive program(path.toStdString(), SimulatedDrive::Access::Read);
+        plan = programfile::planImport(program, *m_journal);
+    } catch (const std::exception& error) {
+        tell(tr("The program in %1 is not imported; nothing was written.\n\n%2")
+                 .arg(path, fromStd(error.what())));
+        return false;
+    }
+    if (plan.empty()) {
+        tell(tr("The drive in %1 holds the program in %2 already.").arg(location(), path));
+        return true;
+    }
+    if (fw::messageBox(tr("Import the program in %1 into the drive in %2? %n element(s) change.",
+                          nullptr, static_cast<int>(plan.size()))
+                           .arg(path, location())
+                           .toStdString(),
+                       fw::MB_YESNO, kCaption) != fw::IDYES) {
+        return false;
+    }
+    // One write, and one step to undo.
+    m_journal->beginGroup();
+    bool written = true;
+    try {
+        programfile::importProgram(*m_journal, plan);
+    } catch (const std::exception& error) {
+        written = false;
+        logLine(error.what());
+        tell(tr("The program in %1 is not imported; the drive in %2 refused it.\n\n%3")
+                 .arg(path, location(), fromStd(error.what())));
+    }
+    m_journal->endGroup();
+    updateStatus();
+    return written && refresh();
+}
+
+std::vector<std::string> HostWindow::checkProgram()
+{
+    std::vector<std::string> findings;
+    std::string failure;
+    if (!m_drive || !NEBPT::checkProgram(*m_drive, findings, failure)) {
+        if (m_drive)
+            tell(tr("The program cannot be checked.\n\n%1").arg(fromStd(failure)));
+        return findings;
+    }
+    QString text = findings.empty() ? tr("Nothing in the program looks wrong.")
+                                    : tr("What is probably wrong in the program:\n");
+    for (const std::string& finding : findings)
+        text += QStringLiteral("\n- ") + fromStd(finding);
+    tell(text);
+    return findings;
+}
+
+bool HostWindow::printProgram(QPagedPaintDevice& device)
+{
+    if (!m_drive || !m_entry)
+        return false;
+    std::ostringstream printed;
+    std::string failure;
+    if (!NEBPT::printProgram(*m_drive, m_drive->location(), printed, failure)) {
+        tell(tr("The program cannot be printed.\n\n%1").arg(fromStd(failure)));
+        return false;
+    }
+    writeProgramDocument(device, fromStd(printed.str()),
+                         m_formView->grab(m_formView->childrenRect()).toImage(),
+                         QDateTime::currentDateTime());
+    return true;
 }

@@ -6,13 +6,17 @@
 #include <QString>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CNEBPTMain;
+class DriveJournal;
 class HostDrive;
 class ModbusDrive;
 class SimulatedDrive;
 class QAction;
 class QLabel;
+class QPagedPaintDevice;
 class QScrollArea;
 
 // The main window of nebpt-host: a form view (the content of a scroll area) in
@@ -69,6 +73,25 @@ public:
     // Switches the host's language; the editor is made anew in that language.
     void setLanguage(const QString& language);
 
+    // Edit > Undo and Redo: the last change written to the drive (an edit, an
+    // undo, an import) taken back or made again, and the editor refreshed. The
+    // journal of changes is the open drive's; a change someone else made since is
+    // overwritten only when the user agrees. False when nothing was done.
+    bool undo();
+    bool redo();
+    // File > Export program: the drive's program into a program file.
+    bool exportProgram(const QString& path);
+    // File > Import program: the program file's program into the drive, when it
+    // fits and the user agrees, in one write (one step to undo), then the editor
+    // shows it. Whatever does not fit is told and nothing is written.
+    bool importProgram(const QString& path);
+    // Tools > Check program: tells what is probably wrong in the program; the
+    // findings, one a line.
+    std::vector<std::string> checkProgram();
+    // File > Print: the program as a document (a picture of the flow and the
+    // printed program's tables) on the device's pages.
+    bool printProgram(QPagedPaintDevice& device);
+
     const QString& language() const { return m_language; }
     // Empty while no drive image is open.
     QString imagePath() const;
@@ -88,6 +111,9 @@ public slots:
 
 private:
     void createActions();
+    // Makes `drive` the open drive (null: none), with a journal of its own.
+    void takeDrive(std::unique_ptr<HostDrive> drive);
+    bool undoOrRedo(bool redo);
     // Makes the entry object for the current drive and opens it; false after a
     // message box when the editor could not be shown.
     bool openEditor();
@@ -109,6 +135,12 @@ private:
     QLabel* m_accessLabel = nullptr; // "read-only" when the drive does not write its image
     QAction* m_refreshAction = nullptr;
     QAction* m_reconnectAction = nullptr;
+    QAction* m_exportAction = nullptr;
+    QAction* m_importAction = nullptr;
+    QAction* m_printAction = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    QAction* m_checkAction = nullptr;
     QAction* m_englishAction = nullptr;
     QAction* m_germanAction = nullptr;
 
@@ -117,7 +149,9 @@ private:
     int m_linkTimeout = 1000;
     bool m_linkLossTold = false;
 
-    // The entry object refers to the drive and to the form view: it goes first.
+    // The entry object refers to the journal, the journal to the drive, and the
+    // entry to the form view: they go in this order.
     std::unique_ptr<HostDrive> m_drive;
+    std::unique_ptr<DriveJournal> m_journal;
     std::unique_ptr<CNEBPTMain> m_entry;
 };

@@ -1,0 +1,119 @@
+#include "HostWindow.h"
+#include "ProgramFile.h"
+#include "SimulatedDrive.h"
+#include "WorkflowTestSupport.h"
+
+#include "dialogs/WidgetTestSupport.h"
+#include "framework/widgets/Dialog.h"
+#include "framework/widgets/WidgetResources.h"
+#include "languages/common/NEBPTResources.h"
+
+#include <QComboBox>
+#include <QPdfWriter>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+// The event lists of the editor's pairs, in program order.
+std::vector<QComboBox*> eventLists(const HostWindow& window)
+{
+    std::vector<QComboBox*> lists;
+    for (auto* box : window.formView()->findChildren<fw::CDialog*>()) {
+        auto* list = qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
+        if (list && box->IsWindowCreated() && box->isVisible())
+            lists.push_back(list);
+    }
+    std::sort(lists.begin(), lists.end(), [&](QWidget* a, QWidget* b) {
+        return a->mapTo(window.formView(), QPoint()).y() <
+               b->mapTo(window.formView(), QPoint()).y();
+    });
+    return lists;
+}
+
+std::string firstEvent(const HostWindow& window)
+{
+    const std::vector<QComboBox*> lists = eventLists(window);
+    return lists.empty() ? std::string() : lists.front()->currentText().toStdString();
+}
+
+class WindowWorkflowTest : public ::testing::Test
+{
+protected:
+    WindowWorkflowTest() { window.show(); }
+
+    testsupport::ScratchFolder scratch;
+    testsupport::TempFolderGuard tmp{scratch.path()};
+    testsupport::MessageBoxRecorder messages{fw::IDYES};
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json", "drive.json");
+    HostWindow window;
+};
+
+} // namespace
+
+// An edit in the editor and an import are each one step to undo and redo; the
+// editor shows what the drive holds after each.
+TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
+{
+    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    EXPECT_FALSE(window.undo()) << "nothing to undo yet";
+    QComboBox* list = eventLists(window).front();
+    testsupport::chooseEntry(list, list->findText(QStringLiteral("Running")));
+    testsupport::runPostedMessages();
+    EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 0), "2");
+
+    const std::string program = workflowtest::sampleWith(scratch, {{1301, {{0, "35"}, {1, "36"}}}},
+                                                         "fcd300_sample.json", "program.json");
+    ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("2 element(s) change"));
+    EXPECT_EQ(firstEvent(window), "Timeout 1");
+
+    ASSERT_TRUE(window.undo());
+    EXPECT_EQ(firstEvent(window), "Running");
+    EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 1), "34");
+    ASSERT_TRUE(window.undo());
+    EXPECT_EQ(firstEvent(window), "Digital input 18");
+    ASSERT_TRUE(window.redo());
+    ASSERT_TRUE(window.redo());
+    EXPECT_EQ(firstEvent(window), "Timeout 1");
+
+    // Another drive starts with a journal of its own.
+    ASSERT_TRUE(window.openImage(QString::fromStdString(
+        hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json"))));
+    EXPECT_FALSE(window.undo());
+}
+
+TEST_F(WindowWorkflowTest, ExportsChecksAndPrintsTheProgram)
+{
+    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    const QString exported = QString::fromStdString(scratch.file("exported.json"));
+    ASSERT_TRUE(window.exportProgram(exported));
+    SimulatedDrive file(exported.toStdString(), SimulatedDrive::Access::Read);
+    SimulatedDrive drive(image, SimulatedDrive::Access::Read);
+    EXPECT_THAT(programfile::compare(file, drive), IsEmpty());
+
+    EXPECT_THAT(window.checkProgram(), IsEmpty());
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("Nothing in the program looks wrong"));
+    ASSERT_TRUE(window.openImage(QString::fromStdString(
+        hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json"))));
+    EXPECT_THAT(window.checkProgram(), ElementsAre("Comparator 1 is set up but used by no pair",
+                                                   "Logic rule 1 is set up but used by no pair"));
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("- Logic rule 1 is set up"));
+
+    const QString pdf = QString::fromStdString(scratch.file("printed.pdf"));
+    {
+        QPdfWriter writer(pdf);
+        ASSERT_TRUE(window.printProgram(writer));
+    }
+    if (std::system("command -v pdftotext >/dev/null") == 0) {
+        EXPECT_THAT(hosttest::run({"pdftotext", pdf.toStdString(), "-"}).out,
+                    HasSubstr("Drive FCD-50M"));
+    }
+}
