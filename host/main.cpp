@@ -136,14 +136,13 @@ bool parse(int argc, char** argv, Options& options)
             error = chosen.join(QStringLiteral(" and ")) + QStringLiteral(" do not go together");
         else if (parser.isSet(dryRun) && !parser.isSet(importFrom))
             error = QStringLiteral("--dry-run goes with --import");
-        else if (parser.isSet(diff) && images != 2)
-            error = QStringLiteral("--diff compares two drive images");
+        else if (parser.isSet(diff) && images + (linked ? 1 : 0) != 2)
+            error = linked ? QStringLiteral("--diff compares the connected drive with one image")
+                           : QStringLiteral("--diff compares two drive images");
         else if (!parser.isSet(diff) && images > 1)
             error = QStringLiteral("more than one drive image");
-        else if (linked && images > 0)
+        else if (linked && images > 0 && !parser.isSet(diff))
             error = QStringLiteral("--connect and a drive image do not go together");
-        else if (linked && !chosen.isEmpty() && !parser.isSet(print) && !parser.isSet(screenshot))
-            error = chosen.front() + QStringLiteral(" does not go with --connect");
         else if (linked != parser.isSet(profile))
             error = linked ? QStringLiteral("--connect needs --profile")
                            : QStringLiteral("--profile goes with --connect");
@@ -230,29 +229,43 @@ std::string local(const QString& path)
     return path.toLocal8Bit().toStdString();
 }
 
-// --export, --import, --diff and --check on drive images; the status they end with.
-int runOnImages(const Options& options)
+// The drive the options name: over the link, or the drive image.
+std::unique_ptr<HostDrive> openDrive(const Options& options, SimulatedDrive::Access access)
+{
+    if (!options.address.isEmpty()) {
+        return std::make_unique<ModbusDrive>(options.address.toStdString(), local(options.profile),
+                                             std::chrono::milliseconds(options.timeoutMs));
+    }
+    return std::make_unique<SimulatedDrive>(local(options.image), access);
+}
+
+// --export, --import, --diff and --check on a drive image or over a link; the
+// status they end with.
+int runOnDrive(const Options& options)
 {
     const int failed = options.diff || options.check ? 2 : 1;
     try {
-        SimulatedDrive drive(local(options.image), options.importFrom.isEmpty() || options.dryRun
-                                                       ? SimulatedDrive::Access::Read
-                                                       : SimulatedDrive::Access::Write);
+        const std::unique_ptr<HostDrive> drive =
+            openDrive(options, options.importFrom.isEmpty() || options.dryRun
+                                   ? SimulatedDrive::Access::Read
+                                   : SimulatedDrive::Access::Write);
         if (options.diff) {
-            SimulatedDrive other(local(options.other), SimulatedDrive::Access::Read);
-            return hostcommands::diffPrograms(drive, other, std::cout, std::cerr);
+            // Over a link, the one image given is the other program.
+            SimulatedDrive other(local(options.address.isEmpty() ? options.other : options.image),
+                                 SimulatedDrive::Access::Read);
+            return hostcommands::diffPrograms(*drive, other, std::cout, std::cerr);
         }
         if (options.check)
-            return hostcommands::checkProgram(drive, std::cout, std::cerr);
+            return hostcommands::checkProgram(*drive, std::cout, std::cerr);
         if (!options.exportTo.isEmpty())
-            return hostcommands::exportProgram(drive, local(options.exportTo), std::cerr);
-        if (drive.readOnly() && !options.dryRun) {
-            std::cerr << drive.readOnlyReason() << "; nothing written\n";
+            return hostcommands::exportProgram(*drive, local(options.exportTo), std::cerr);
+        if (drive->readOnly() && !options.dryRun) {
+            std::cerr << drive->readOnlyReason() << "; nothing written\n";
             return 1;
         }
         SimulatedDrive program(local(options.importFrom), SimulatedDrive::Access::Read);
-        return hostcommands::importProgram(program, drive, options.dryRun, std::cout, std::cerr);
-    } catch (const DriveImageError& error) {
+        return hostcommands::importProgram(program, *drive, options.dryRun, std::cout, std::cerr);
+    } catch (const std::exception& error) {
         std::cerr << error.what() << "\n";
     }
     return failed;
@@ -263,8 +276,13 @@ int runOnImages(const Options& options)
 int writePdf(const Options& options)
 {
     std::ostringstream printed, errors;
-    if (printProgram(local(options.image), printed, errors,
-                     options.languageGiven ? options.language.toStdString() : "") != 0) {
+    const std::string language = options.languageGiven ? options.language.toStdString() : "";
+    const int status =
+        options.address.isEmpty()
+            ? printProgram(local(options.image), printed, errors, language)
+            : printProgram(options.address.toStdString(), local(options.profile),
+                           std::chrono::milliseconds(options.timeoutMs), printed, errors, language);
+    if (status != 0) {
         std::cerr << errors.str();
         return 1;
     }
@@ -274,7 +292,9 @@ int writePdf(const Options& options)
     });
     HostWindow window(options.language);
     window.show();
-    if (!window.openImage(options.image))
+    if (!(options.address.isEmpty()
+              ? window.openImage(options.image)
+              : window.connectDrive(options.address, options.profile, options.timeoutMs)))
         return 1;
     QApplication::processEvents();
     QString error;
@@ -305,7 +325,7 @@ int main(int argc, char** argv)
     }
     if (options.diff || options.check || !options.exportTo.isEmpty() ||
         !options.importFrom.isEmpty()) {
-        return runOnImages(options);
+        return runOnDrive(options);
     }
     const bool offscreen = !options.screenshot.isEmpty() || !options.pdf.isEmpty();
     if (offscreen) {

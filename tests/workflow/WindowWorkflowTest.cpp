@@ -1,4 +1,5 @@
 #include "HostWindow.h"
+#include "LinkTestSupport.h"
 #include "ProgramFile.h"
 #include "SimulatedDrive.h"
 #include "WorkflowTestSupport.h"
@@ -116,4 +117,20 @@ TEST_F(WindowWorkflowTest, ExportsChecksAndPrintsTheProgram)
         EXPECT_THAT(hosttest::run({"pdftotext", pdf.toStdString(), "-"}).out,
                     HasSubstr("Drive FCD-50M"));
     }
+}
+
+// Over a Modbus link the journal stands in front of the link as it does in
+// front of an image.
+TEST_F(WindowWorkflowTest, UndoesAnImportOverALink)
+{
+    linktest::DriveSimulator sim(image);
+    ASSERT_TRUE(
+        window.connectDrive(QString::fromStdString(sim.address()),
+                            QString::fromStdString(hosttest::sampleImage("fcd300_sample.json"))));
+    const std::string program = workflowtest::sampleWith(scratch, {{1303, {{2, "9.00"}}}},
+                                                         "fcd300_sample.json", "program.json");
+    ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));
+    EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1303, 2), "9.00");
+    ASSERT_TRUE(window.undo());
+    EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1303, 2), "0.75");
 }

@@ -1,3 +1,5 @@
+#include "LinkTestSupport.h"
+#include "SimulatedDrive.h"
 #include "WorkflowTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -61,4 +63,30 @@ TEST(WorkflowCommandTest, WritesTheProgramDocument)
     const hosttest::Run text = hosttest::run({"pdftotext", pdf, "-"});
     EXPECT_THAT(text.out, HasSubstr("Drive FCD-300"));
     EXPECT_THAT(text.out, HasSubstr("Timer 2"));
+}
+
+// The same over a Modbus link: the drive simulator serves the image.
+TEST(WorkflowCommandTest, WorksOnADriveOverALink)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json", "drive.json");
+    const std::string changed =
+        workflowtest::sampleWith(scratch, {{1303, {{1, "9.00"}}}}, "fcd300_sample.json", "b.json");
+    const std::string program = scratch.file("program.json");
+    linktest::DriveSimulator sim(image);
+    const std::vector<std::string> link{"--connect", sim.address(), "--profile",
+                                        hosttest::sampleImage("fcd300_sample.json")};
+    const auto overLink = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), link.begin(), link.end());
+        return host(arguments);
+    };
+
+    EXPECT_EQ(overLink({"--check"}).status, 0);
+    EXPECT_EQ(overLink({"--diff", changed}).out, "Timer 1: 12.50 s -> 9.00 s\n");
+    ASSERT_EQ(host({"--export", program, changed}).status, 0);
+    EXPECT_EQ(overLink({"--import", program}).status, 0);
+    EXPECT_EQ(overLink({"--diff", changed}).status, 0);
+    EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1303, 1), "9.00");
+    ASSERT_EQ(overLink({"--export", scratch.file("linked.json")}).status, 0);
+    EXPECT_EQ(host({"--diff", scratch.file("linked.json"), changed}).status, 0);
 }
