@@ -1,25 +1,19 @@
 #include "HostTestSupport.h"
 #include "HostWindow.h"
+#include "HostWindowTestSupport.h"
 #include "LinkTestSupport.h"
 #include "ModbusDrive.h"
 #include "SimulatedDrive.h"
 
-#include "dialogs/WidgetTestSupport.h"
-
 #include "External_Data_Manager/ExternalDataManager.h"
-#include "framework/widgets/Dialog.h"
-#include "framework/widgets/WidgetResources.h"
-#include "languages/common/NEBPTResources.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -39,39 +33,6 @@ const std::string kSample = "fcd300_sample.json";
 const std::string kHost = NEBPT_HOST_EXECUTABLE;
 // Generous: under Valgrind the simulator answers slowly.
 constexpr int kTimeoutMs = 5000;
-
-QComboBox* eventList(const QWidget* box)
-{
-    return qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
-}
-
-// The event lists of the flow in the host's form view, top to bottom.
-std::vector<QComboBox*> eventLists(const HostWindow& host)
-{
-    std::vector<QComboBox*> lists;
-    for (auto* window : host.formView()->findChildren<fw::CDialog*>())
-        if (window->IsWindowCreated() && window->isVisible() && eventList(window))
-            lists.push_back(eventList(window));
-    std::stable_sort(lists.begin(), lists.end(), [&host](QWidget* a, QWidget* b) {
-        return a->mapTo(host.formView(), QPoint(0, 0)).y() <
-               b->mapTo(host.formView(), QPoint(0, 0)).y();
-    });
-    return lists;
-}
-
-std::string firstEvent(const HostWindow& host)
-{
-    const std::vector<QComboBox*> lists = eventLists(host);
-    return lists.empty() ? std::string() : lists.front()->currentText().toStdString();
-}
-
-void chooseFirstEvent(const HostWindow& host, const char* event)
-{
-    QComboBox* list = eventLists(host).front();
-    testsupport::chooseEntry(list, list->findText(event));
-    testsupport::runPostedMessages();
-    QCoreApplication::processEvents(); // what the host tells once the command returned
-}
 
 std::string valueOnDisk(const std::string& image, unsigned long number, long element)
 {
@@ -102,16 +63,16 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
                                     QString::fromStdString(profile), kTimeoutMs));
     EXPECT_EQ(window.drive(), nullptr);
     ASSERT_NE(window.linkDrive(), nullptr);
-    EXPECT_EQ(firstEvent(window), "Digital input 18");
+    EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
     EXPECT_EQ(window.findChild<QLabel*>("fileLabel")->text().toStdString(), sim->address());
     EXPECT_THAT(statusMessages, testing::Contains(HasSubstr("parameters read")));
 
-    chooseFirstEvent(window, "Running");
+    hosttest::chooseFirstEvent(window, "Running");
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
     EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
 
     sim->kill();
-    chooseFirstEvent(window, "True");
+    hosttest::chooseFirstEvent(window, "True");
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_THAT(messages.shown()[0].text,
                 AllOf(HasSubstr("link"), HasSubstr(sim->address()), HasSubstr("File > Reconnect")));
@@ -120,15 +81,15 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     EXPECT_THAT(testsupport::readLogLines(CCustomException::makeLogPath()),
                 testing::Contains(HasSubstr("link to the drive failed")));
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
-    chooseFirstEvent(window, "False");
+    hosttest::chooseFirstEvent(window, "False");
     EXPECT_EQ(messages.shown().size(), 1u) << "told once";
 
     sim =
         std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
     window.findChild<QAction*>("reconnectAction")->trigger();
     EXPECT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(firstEvent(window), "Running");
-    chooseFirstEvent(window, "True");
+    EXPECT_EQ(hosttest::firstEvent(window), "Running");
+    hosttest::chooseFirstEvent(window, "True");
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "1");
     EXPECT_EQ(window.findChild<QLabel*>("accessLabel")->text().toStdString(), "");
 

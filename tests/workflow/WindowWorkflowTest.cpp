@@ -1,49 +1,20 @@
 #include "HostWindow.h"
+#include "HostWindowTestSupport.h"
 #include "LinkTestSupport.h"
 #include "ProgramFile.h"
 #include "SimulatedDrive.h"
 #include "WorkflowTestSupport.h"
 
-#include "dialogs/WidgetTestSupport.h"
-#include "framework/widgets/Dialog.h"
-#include "framework/widgets/WidgetResources.h"
-#include "languages/common/NEBPTResources.h"
-
-#include <QComboBox>
 #include <QPdfWriter>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 namespace {
-
-// The event lists of the editor's pairs, in program order.
-std::vector<QComboBox*> eventLists(const HostWindow& window)
-{
-    std::vector<QComboBox*> lists;
-    for (auto* box : window.formView()->findChildren<fw::CDialog*>()) {
-        auto* list = qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
-        if (list && box->IsWindowCreated() && box->isVisible())
-            lists.push_back(list);
-    }
-    std::sort(lists.begin(), lists.end(), [&](QWidget* a, QWidget* b) {
-        return a->mapTo(window.formView(), QPoint()).y() <
-               b->mapTo(window.formView(), QPoint()).y();
-    });
-    return lists;
-}
-
-std::string firstEvent(const HostWindow& window)
-{
-    const std::vector<QComboBox*> lists = eventLists(window);
-    return lists.empty() ? std::string() : lists.front()->currentText().toStdString();
-}
 
 class WindowWorkflowTest : public ::testing::Test
 {
@@ -65,25 +36,23 @@ TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
 {
     ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
     EXPECT_FALSE(window.undo()) << "nothing to undo yet";
-    QComboBox* list = eventLists(window).front();
-    testsupport::chooseEntry(list, list->findText(QStringLiteral("Running")));
-    testsupport::runPostedMessages();
+    hosttest::chooseFirstEvent(window, "Running");
     EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 0), "2");
 
     const std::string program = workflowtest::sampleWith(scratch, {{1301, {{0, "35"}, {1, "36"}}}},
                                                          "fcd300_sample.json", "program.json");
     ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));
     EXPECT_THAT(messages.shown().back().text, HasSubstr("2 element(s) change"));
-    EXPECT_EQ(firstEvent(window), "Timeout 1");
+    EXPECT_EQ(hosttest::firstEvent(window), "Timeout 1");
 
     ASSERT_TRUE(window.undo());
-    EXPECT_EQ(firstEvent(window), "Running");
+    EXPECT_EQ(hosttest::firstEvent(window), "Running");
     EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 1), "34");
     ASSERT_TRUE(window.undo());
-    EXPECT_EQ(firstEvent(window), "Digital input 18");
+    EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
     ASSERT_TRUE(window.redo());
     ASSERT_TRUE(window.redo());
-    EXPECT_EQ(firstEvent(window), "Timeout 1");
+    EXPECT_EQ(hosttest::firstEvent(window), "Timeout 1");
 
     // Another drive starts with a journal of its own.
     ASSERT_TRUE(window.openImage(QString::fromStdString(

@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -53,16 +55,31 @@ TEST(WorkflowCommandTest, CopiesAProgramBetweenDrivesFromTheCommandLine)
     EXPECT_EQ(host({"--diff", source}).status, 2) << "a wrong command line";
 }
 
+// The program document: its first page renders to a portrait page that shows
+// something, and its text holds the identity, the flow's objects and the tables.
 TEST(WorkflowCommandTest, WritesTheProgramDocument)
 {
-    if (std::system("command -v pdftotext >/dev/null") != 0)
+    if (std::system("command -v pdftoppm >/dev/null && command -v pdftotext >/dev/null") != 0)
         GTEST_SKIP() << "poppler-utils is missing (scripts/setup installs it)";
     const testsupport::ScratchFolder scratch;
     const std::string pdf = scratch.file("program.pdf");
     ASSERT_EQ(host({"--pdf", pdf, hosttest::sampleImage("fcd300_sample.json")}).status, 0);
     const hosttest::Run text = hosttest::run({"pdftotext", pdf, "-"});
-    EXPECT_THAT(text.out, HasSubstr("Drive FCD-300"));
-    EXPECT_THAT(text.out, HasSubstr("Timer 2"));
+    EXPECT_THAT(text.out, HasSubstr("Drive FCD-300, AOC 02.10, database 02.40"));
+    EXPECT_THAT(text.out, HasSubstr("Logic rule 0 OR Comparator 2 AND NOT Timeout 2"));
+
+    ASSERT_EQ(hosttest::run({"pdftoppm", "-f", "1", "-l", "1", "-r", "30", "-png", "-singlefile",
+                             pdf, scratch.file("page")})
+                  .status,
+              0);
+    const QImage page(QString::fromStdString(scratch.file("page.png")));
+    ASSERT_LT(page.width(), page.height()) << "a portrait page";
+    int dark = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x)
+            dark += page.pixelColor(x, y).lightness() < 128;
+    }
+    EXPECT_GT(dark, 200) << "the flow, the text and the tables";
 }
 
 // The same over a Modbus link: the drive simulator serves the image.
