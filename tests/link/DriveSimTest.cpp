@@ -8,9 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <sys/stat.h>
-#include <thread>
 
 using hosttest::fileBytes;
 
@@ -149,33 +147,4 @@ TEST(DriveSimTest, RefusesAnImageWithoutRegisterMapAndAWrongCommandLine)
     EXPECT_EQ(plain.status, 1);
     EXPECT_THAT(plain.errors, ::testing::HasSubstr("has no register map"));
     EXPECT_EQ(hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, "--port", "x", unmapped}).status, 2);
-}
-
-// Modbus RTU over a pseudo-terminal pair, as over an RS-485 line.
-TEST(DriveSimTest, AnswersOverAnRtuLine)
-{
-    if (std::system("command -v socat >/dev/null") != 0)
-        GTEST_SKIP() << "socat is missing (scripts/setup installs it): no serial line to test on";
-    const testsupport::ScratchFolder scratch;
-    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
-    const std::string drive = scratch.file("drive-line"), host = scratch.file("host-line");
-    const pid_t socat = fork();
-    if (socat == 0) {
-        const std::string a = "pty,raw,echo=0,link=" + drive, b = "pty,raw,echo=0,link=" + host;
-        execlp("socat", "socat", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    for (int i = 0; i < 200 && (access(drive.c_str(), F_OK) || access(host.c_str(), F_OK)); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // socat makes the links
-    {
-        linktest::DriveSimulator sim(image, {"--rtu", drive, "--baud", "38400", "--parity", "N"});
-        EXPECT_EQ(sim.where(), drive);
-        Client client(modbus_new_rtu(host.c_str(), 38400, 'N', 8, 1));
-        modbus_set_slave(client.get(), 1);
-        EXPECT_EQ(client.identity(), "FCD-300 02.10 02.40");
-        EXPECT_EQ(client.write(kEvents + 3, {4}), 0);
-        EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 3), "4");
-    }
-    kill(socat, SIGTERM);
-    waitpid(socat, nullptr, 0);
 }
