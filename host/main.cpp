@@ -202,21 +202,30 @@ void quietOffscreenPlatform()
         });
 }
 
-// Shows the editor on the image without a display and saves the window as a picture.
-// Questions are answered No, so that taking the picture never changes the drive.
-int screenshot(const Options& options)
+// Shows the editor on the drive the options name in a window without a display;
+// false when it cannot. Questions are answered No, so that nothing shown this way
+// ever changes the drive; messages go to stderr.
+bool showOffscreen(HostWindow& window, const Options& options)
 {
     fw::setMessageBoxHandler([](const std::string& text, const std::string&, unsigned type) {
         std::cerr << text << "\n";
         return (type & 0xF) == fw::MB_YESNO ? fw::IDNO : fw::IDOK;
     });
-    HostWindow window(options.language);
     window.show();
     if (!(options.address.isEmpty()
               ? window.openImage(options.image)
               : window.connectDrive(options.address, options.profile, options.timeoutMs)))
-        return 1;
+        return false;
     QApplication::processEvents();
+    return true;
+}
+
+// Saves a picture of the window showing the editor.
+int screenshot(const Options& options)
+{
+    HostWindow window(options.language);
+    if (!showOffscreen(window, options))
+        return 1;
     if (!window.grab().save(options.screenshot)) {
         std::cerr << options.screenshot.toStdString() << ": cannot write the picture\n";
         return 1;
@@ -271,8 +280,7 @@ int runOnDrive(const Options& options)
     return failed;
 }
 
-// Shows the editor on the image without a display and writes the program document
-// with a picture of its flow. Questions are answered No: the drive stays as it is.
+// Writes the program document with a picture of the editor's flow.
 int writePdf(const Options& options)
 {
     std::ostringstream printed, errors;
@@ -286,17 +294,9 @@ int writePdf(const Options& options)
         std::cerr << errors.str();
         return 1;
     }
-    fw::setMessageBoxHandler([](const std::string& text, const std::string&, unsigned type) {
-        std::cerr << text << "\n";
-        return (type & 0xF) == fw::MB_YESNO ? fw::IDNO : fw::IDOK;
-    });
     HostWindow window(options.language);
-    window.show();
-    if (!(options.address.isEmpty()
-              ? window.openImage(options.image)
-              : window.connectDrive(options.address, options.profile, options.timeoutMs)))
+    if (!showOffscreen(window, options))
         return 1;
-    QApplication::processEvents();
     QString error;
     if (!writeProgramPdf(options.pdf, QString::fromStdString(printed.str()),
                          window.formView()->grab(window.formView()->childrenRect()).toImage(),
