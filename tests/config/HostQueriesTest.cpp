@@ -3,15 +3,6 @@
 
 #include <gtest/gtest.h>
 
-// Runs against the drives_conf.neb built beside the test program.
-TEST(HostQueriesTest, InterfaceVersionAndSupportFollowingTheBundledConfiguration)
-{
-    EXPECT_EQ(CNEBPTMain::getInterfaceVersion(), 1.2);
-    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "07.00"));
-    EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-50M", "", "02.00"));
-    EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-300", "", "")) << "invalid query";
-}
-
 TEST(HostQueriesTest, EachCallReadsTheFileAnew)
 {
     testsupport::ScratchFolder folder;

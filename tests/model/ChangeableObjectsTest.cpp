@@ -23,15 +23,13 @@ namespace {
 
 using ChangeableObjectsTest = ModelFixture;
 
-TEST_F(ChangeableObjectsTest, ComparatorReadsItsElementsAndLimitsOnceAndEditsOnlyInMemory)
+// Comparator 0 of the sample: "Motor speed" "Greater than" 1200.000; logic rule 1:
+// "Logic rule 0" OR "Comparator 2" AND NOT "Timeout 2".
+TEST_F(ChangeableObjectsTest, ComparatorReadsItsLimitsOnceAsWholeNumbersAndEditsOnlyInMemory)
 {
-    host.setValue(1310, 2, "3");
-    host.setValue(1311, 2, "2");
-    host.setValue(1312, 2, "12.500000");
     host.parameter(1312).minimum = "-7.9";
     host.parameter(1312).maximum = "12.5";
-    CNEB_Comparator comparator(2, &func);
-    EXPECT_EQ(readOrder(host), (Strings{"1310 2", "1311 2", "1312 2"}));
+    CNEB_Comparator comparator(0, &func);
     EXPECT_EQ(comparator.getOperandItem().getText(), "Motor speed");
     EXPECT_EQ(comparator.getOperatorItem().getText(), "Greater than");
     double minimum = 1, maximum = 1;
@@ -44,37 +42,28 @@ TEST_F(ChangeableObjectsTest, ComparatorReadsItsElementsAndLimitsOnceAndEditsOnl
     comparator.setOperandItem(choice(4));
     comparator.setOperatorItem(choice(1));
     EXPECT_EQ(entries(comparator.getChangeBunch()),
-              (Strings{"1310.2=4", "1311.2=1", "1312.2=2.500000"}));
+              (Strings{"1310.0=4", "1311.0=1", "1312.0=2.500000"}));
     EXPECT_TRUE(host.calls().empty());
 
     comparator.reread();
-    EXPECT_EQ(readOrder(host), (Strings{"1311 2", "1310 2", "1312 2"}));
     EXPECT_EQ(host.callCount("GetParameterAttributes"), 0u) << "limits are not read again";
     EXPECT_EQ(entries(comparator.getChangeBunch()),
-              (Strings{"1310.2=3", "1311.2=2", "1312.2=12.500000"}));
+              (Strings{"1310.0=3", "1311.0=2", "1312.0=1200.000"}));
 }
 
-TEST_F(ChangeableObjectsTest, LogicRuleReadsFiveElementsAndRefusesNumbersOutOfRange)
+TEST_F(ChangeableObjectsTest, LogicRuleEditsItsFiveElementsAndRefusesNumbersOutOfRange)
 {
-    const Strings values = {"1", "2", "22", "0", "29"};
-    for (unsigned long i = 0; i < values.size(); ++i)
-        host.setValue(1320 + i, 3, values[i]);
-    CNEB_LogicRule rule(3, &func);
-    const Strings elements = {"1320 3", "1321 3", "1322 3", "1323 3", "1324 3"};
-    EXPECT_EQ(readOrder(host), elements);
-    EXPECT_EQ(rule.getOperatorItem(1).getText(), "DISABLED");
-    EXPECT_EQ(rule.getOperandItem(2).getText(), "Logic rule 1") << "operand 3's item";
-
+    CNEB_LogicRule rule(1, &func);
+    EXPECT_EQ(rule.getOperandItem(2).getText(), "Timeout 2") << "operand 3's item";
+    EXPECT_EQ(rule.getOperatorItem(1).getText(), "AND NOT");
     rule.setOperandItem(choice(5), 1);
     rule.setOperatorItem(choice(7), 1);
     EXPECT_EQ(entries(rule.getChangeBunch()),
-              (Strings{"1320.3=1", "1321.3=2", "1322.3=5", "1323.3=7", "1324.3=29"}));
+              (Strings{"1320.1=28", "1321.1=2", "1322.1=5", "1323.1=7", "1324.1=36"}));
 
-    host.setValue(1322, 3, "4");
-    host.clearCalls();
+    host.setValue(1322, 1, "4");
     rule.reread();
-    EXPECT_EQ(readOrder(host), elements);
-    EXPECT_EQ(rule.getOperandItem(1).getText(), "Torque limit");
+    EXPECT_EQ(rule.getOperandItem(1).getText(), "On reference");
 
     // Operand and operator numbers out of range are refused and change nothing.
     const Strings before = entries(rule.getChangeBunch());
@@ -99,14 +88,12 @@ TEST_F(ChangeableObjectsTest, LogicRuleNameStartsWithTheLanguageString)
     EXPECT_EQ(name, "Logic rule 4");
 }
 
-TEST_F(ChangeableObjectsTest, TimerReadsItsElementAndTheDescriptionEachTime)
+TEST_F(ChangeableObjectsTest, TimerReadsTheDescriptionEachTime)
 {
-    host.setValue(kTimer, 5, "20.000000");
-    CNEB_Timer timer(5, &func);
-    EXPECT_EQ(readOrder(host), (Strings{"1303 5"}));
-    EXPECT_DOUBLE_EQ(timer.getValue(), 20.0);
+    CNEB_Timer timer(1, &func);
+    EXPECT_DOUBLE_EQ(timer.getValue(), 12.5);
     timer.setValue(42.25);
-    EXPECT_EQ(entries(timer.getChangeBunch()), (Strings{"1303.5=42.250000"}));
+    EXPECT_EQ(entries(timer.getChangeBunch()), (Strings{"1303.1=42.250000"}));
 
     // Unlike a comparator's limits, the description follows the drive.
     host.parameter(kTimer).minimum = "1";
@@ -126,26 +113,23 @@ TEST_F(ChangeableObjectsTest, SettingsAreThreePlainParametersAndAFailedReadIsOnl
 {
     // Choice values are 32-bit and signed on the wire: -1 is an item like any other.
     host.parameter(1306).choices.push_back("-1:Never");
-    host.setValue(kMode, -1, "1");
-    host.setValue(1305, -1, "19");
     host.setValue(1306, -1, "-1");
     CNEB_Settings settings(&func);
-    EXPECT_EQ(readOrder(host), (Strings{"1300 -1", "1305 -1", "1306 -1"}));
     EXPECT_EQ(settings.getItem(0).getText(), "On");
     EXPECT_EQ(settings.getItem(2).getText(), "Never");
     EXPECT_TRUE(settings.isComplete());
     settings.setItem(settings.getChoicelist(0).findItem(0), 0);
     settings.setItem(settings.getItem(2), 2);
-    settings.setItem(settings.getChoicelist(1).findItem(2), 1);
+    settings.setItem(settings.getChoicelist(1).findItem(19), 1);
     EXPECT_EQ(entries(settings.getChangeBunch()),
-              (Strings{"1300.-1=0", "1305.-1=2", "1306.-1=-1"}));
+              (Strings{"1300.-1=0", "1305.-1=19", "1306.-1=-1"}));
     EXPECT_TRUE(logLines().empty());
 
     host.clearCalls();
-    host.failAtCall(3);                // NEB_STOP_EV
+    host.failAtCall(3);                // the stop event's value
     const CNEB_Settings failed(&func); // does not throw
     EXPECT_FALSE(failed.isComplete()); // and may not be written
-    EXPECT_EQ(failed.getItem(1).getText(), "Digital input 18");
+    EXPECT_EQ(failed.getItem(1).getText(), "Running");
 
     const Strings lines = logLines();
     ASSERT_EQ(lines.size(), 2u) << "the data manager's failure and the constructor's line";

@@ -118,7 +118,8 @@ TEST_F(SettingsManagerTest, DispatcherWritesWholeObjects)
     CNEB_Settings settings(&manager.getFunc());
     host.clearCalls();
     dispatcher.defineNEB_Settings(settings);
-    EXPECT_EQ(writes(host), (std::vector<Strings>{{"1300=0", "1305=0", "1306=0", "Setup 1", "0"}}));
+    EXPECT_EQ(writes(host),
+              (std::vector<Strings>{{"1300=1", "1305=2", "1306=17", "Setup 1", "0"}}));
     EXPECT_TRUE(logLines().empty());
 }
 
