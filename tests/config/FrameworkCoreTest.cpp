@@ -1,13 +1,12 @@
 #include "framework/Format.h"
 #include "framework/NumberText.h"
-#include "framework/SystemPaths.h"
-#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
@@ -38,15 +37,4 @@ TEST(NumberTextTest, ReadsLeadingDecimalNumbers)
              {" 1.500000", 1.5}, {"-2.5e2x", -250.0}, {"-", 0.0}, {"0x10", 0.0}})
         EXPECT_DOUBLE_EQ(fw::readDouble(text), value) << text;
     EXPECT_TRUE(std::isinf(fw::readDouble("1e999")));
-}
-
-TEST(SystemPathsTest, FoldersEndWithSlashAndTheExecutableFolderCanBeOverridden)
-{
-    for (const auto& [folder, expected] :
-         {std::pair{"/some/where", "/some/where/"}, std::pair{"", "/tmp/"}}) {
-        testsupport::TempFolderGuard guard(folder);
-        EXPECT_EQ(fw::tempFolder(), expected);
-    }
-    const std::string real = fw::executableDirectory();
-    EXPECT_EQ(real.back(), '/');
 }

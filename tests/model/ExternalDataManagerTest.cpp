@@ -54,9 +54,6 @@ TEST_F(ExternalDataManagerTest, IdentifierFormsFollowTheIndexBaseAndWritesGoInOn
         CNEBParameter p = param(number, index);
         manager.readParameter(p);
         EXPECT_EQ(drive.calls().back().arguments, read);
-        std::string minimum, maximum, unit, decimals;
-        manager.getParameterAttributes(p, minimum, maximum, unit, decimals);
-        EXPECT_EQ(drive.calls().back().arguments, (Strings{read[0], read[1]}));
         manager.getElementCount(p);
         EXPECT_EQ(drive.calls().back().arguments, (Strings{read[0]})) << "the index is not used";
         CNEB_Choicelist list;
@@ -113,33 +110,30 @@ TEST_F(ExternalDataManagerTest, ChoiceListItemsAreSplitAtTheFirstColons)
     EXPECT_TRUE(empty.isEmpty());
 }
 
+// Exceptions of the standard library's kinds are thrown through the editing in
+// the host tests; here one of no such kind.
 TEST_F(ExternalDataManagerTest, AnyHostExceptionBecomesOneLoggedFailure)
 {
-    const std::vector<std::function<void()>> throwers = {
-        [] { throw std::runtime_error("host"); }, [] { throw 42; }, [] { throw std::string("x"); }};
-    for (const auto& thrower : throwers) {
-        FakeHost drive = smallDrive(0);
-        CExternalDataManager manager(&drive);
-        drive.thrower = thrower;
-        Guarded guarded;
-        guarded.operations.emplace_back(
-            "registerParameters", [](CExternalDataManager& m) { m.registerParameters({"7"}); });
-        for (const auto& [name, operation] : guarded.operations) {
-            drive.clearCalls();
-            drive.failAtCall(1);
-            expectFailure([&] { operation(manager); }, 1, 1, name);
-        }
-        EXPECT_EQ(guarded.element.getText(), "unchanged") << "a failed read changes nothing";
-        EXPECT_EQ(drive.value(7, 1), "11") << "a failed write stores nothing";
-    }
-
-    // Attribute failures are swallowed; the language query is not guarded.
     FakeHost drive = smallDrive(0);
     CExternalDataManager manager(&drive);
+    drive.thrower = [] { throw 42; };
+    Guarded guarded;
+    guarded.operations.emplace_back("registerParameters",
+                                    [](CExternalDataManager& m) { m.registerParameters({"7"}); });
+    for (const auto& [name, operation] : guarded.operations) {
+        drive.clearCalls();
+        drive.failAtCall(1);
+        expectFailure([&] { operation(manager); }, 1, 1, name);
+    }
+    EXPECT_EQ(guarded.element.getText(), "unchanged") << "a failed read changes nothing";
+    EXPECT_EQ(drive.value(7, 1), "11") << "a failed write stores nothing";
+
+    // Attribute failures are swallowed; the language query is not guarded.
     drive.failOperation("GetParameterAttributes");
     std::string minimum = "old", maximum = "old", unit = "old", decimals = "old";
     EXPECT_NO_THROW(manager.getParameterAttributes(param(7, 0), minimum, maximum, unit, decimals));
     EXPECT_EQ(minimum + maximum + unit + decimals, "");
+    drive.thrower = nullptr;
     drive.failOperation("GetLanguage");
     std::string language;
     EXPECT_THROW(manager.getActiveLanguage(language), std::runtime_error);

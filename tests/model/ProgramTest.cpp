@@ -5,8 +5,6 @@
 #include "Settings_Manager/CNEB_Settings.h"
 #include "Settings_Manager/CNEB_Timer.h"
 
-#include <tuple>
-
 using namespace modeltest;
 
 namespace {
@@ -143,35 +141,6 @@ TEST_F(ProgramTest, AssignCopiesWithoutReadingTheDrive)
     target.addPairToEnd();
     save(target);
     EXPECT_EQ(steps(target), (Strings{"0/1", "3/24", "0/1"}));
-}
-
-TEST_F(ProgramCacheTest, ItemsResolveToTheLinkedObjectReadOnce)
-{
-    host.clearCalls();
-    // Parameter, item, kind, index of the object carried. The operators' kinds
-    // show in the logic rule dialog's diagram.
-    const std::tuple<unsigned long, unsigned long, int, unsigned long> cases[] = {
-        {kEvent, 35, 1, 1},      // timer 1 expired
-        {kAction, 31, 1, 1},     // start timer 1: the same timer
-        {kEvent, 23, 2, 1},      // comparator 1
-        {kLrOperand1, 30, 3, 2}, // logic rule 2
-        {1310, 0, 4, 0},         // a comparator operand switched off
-        {kEvent, 2, 0, 0},       // "Running" has no link: logic rule 0
-    };
-
-    for (const auto& [parameter, id, kind, index] : cases) {
-        SCOPED_TRACE(std::to_string(parameter) + ":" + std::to_string(id));
-        const auto lookup = program.lookupChoicelistItemObject(
-            func.getChoicelist(param(parameter, 0)).findItem(id));
-        EXPECT_EQ(lookup.getKind(), kind);
-        EXPECT_EQ(lookup.getTimer(), kind == 1 ? &program.getTimer(index) : nullptr);
-        EXPECT_EQ(lookup.getComparator(), kind == 2 ? &program.getComparator(index) : nullptr);
-        EXPECT_EQ(lookup.getLogicRule(),
-                  kind != 1 && kind != 2 ? &program.getLogicRule(index) : nullptr);
-    }
-    EXPECT_DOUBLE_EQ(program.getTimer(1).getValue(), 12.5);
-    EXPECT_EQ(reads("1303 1"), 1u) << "each object is read from the drive once";
-    EXPECT_EQ(reads("1320 0"), 1u);
 }
 
 TEST_F(ProgramCacheTest, ReloadRefreshesCachedObjectsButNotTheSettings)

@@ -1,7 +1,6 @@
 #include "ModelFixture.h"
 
 #include "EventDispacher.h"
-#include "Settings_Manager/CNEB_Settings.h"
 #include "Settings_Manager/CSettingsManager.h"
 
 using namespace modeltest;
@@ -94,33 +93,6 @@ TEST_F(SettingsManagerTest, ACopyWorksOnItsOwnParts)
     CEventDispacher dispatcherCopy = dispatcher;
     CSettingsManager& inCopy = dispatcherCopy.getSettingsManager();
     EXPECT_EQ(inCopy.getFunc().getStock(), &inCopy.getStock());
-}
-
-TEST_F(SettingsManagerTest, DispatcherWritesWholeObjects)
-{
-    storeSteps({{1, 22}, {2, 22}, {3, 22}});
-    CEventDispacher dispatcher(&host);
-    dispatcher.init();
-    CSettingsManager& manager = dispatcher.getSettingsManager();
-    NEBPT::CNEB_Program program = manager.getProgram();
-
-    const Strings wholeProgram = {"1302.0=22", "1301.0=1", "1302.1=22", "1301.1=2",
-                                  "1302.2=22", "1301.2=3", "Setup 1",   "0"};
-    for (auto operation : {&CEventDispacher::addPairToEnd, &CEventDispacher::addPairBeforeSelected,
-                           &CEventDispacher::deletePair, &CEventDispacher::modifyEvent,
-                           &CEventDispacher::modifyAction}) {
-        host.clearCalls();
-        (dispatcher.*operation)(program);
-        EXPECT_EQ(writes(host), (std::vector<Strings>{wholeProgram}));
-    }
-    EXPECT_EQ(program.getPairs().size(), 3u) << "the dispatcher adds nothing itself";
-
-    CNEB_Settings settings(&manager.getFunc());
-    host.clearCalls();
-    dispatcher.defineNEB_Settings(settings);
-    EXPECT_EQ(writes(host),
-              (std::vector<Strings>{{"1300=1", "1305=2", "1306=17", "Setup 1", "0"}}));
-    EXPECT_TRUE(logLines().empty());
 }
 
 } // namespace
