@@ -44,36 +44,6 @@ TEST_F(ProgramTest, BuildAndReloadEndAtTheFirstDisabledAction)
     EXPECT_EQ(steps(program), (Strings{"19/22"})) << "trimmed back to the last active pair";
 }
 
-TEST_F(ProgramTest, EditsMoveTheStepsNotThePairsUntilTheProgramIsEmpty)
-{
-    storeSteps({{2, 22}, {3, 24}, {5, 30}});
-    NEBPT::CNEB_Program program = build();
-    const CNEB_EAPair* first = &pairAt(program, 0);
-    program.addPairBefore(pairAt(program, 0));
-    EXPECT_EQ(&pairAt(program, 0), first) << "pair objects stay where they were";
-    save(program);
-    EXPECT_EQ(steps(program), (Strings{"0/1", "2/22", "3/24", "5/30"})) << "a new end marker";
-
-    // The selected pair is found by its index: another object for pair 2 will do.
-    CNEB_EAPair selected(pairAt(program, 2));
-    program.addPairBefore(selected);
-    save(program);
-    EXPECT_EQ(steps(program), (Strings{"0/1", "2/22", "0/1", "3/24", "5/30"}));
-
-    program.deletePair(pairAt(program, 2));
-    EXPECT_EQ(steps(program).back(), "0/0") << "the length stays until reload";
-    save(program);
-    EXPECT_EQ(steps(program), (Strings{"0/1", "2/22", "3/24", "5/30"}));
-    for (int i = 0; i < 4; ++i)
-        program.deletePair(pairAt(program, 0));
-    save(program);
-    ASSERT_TRUE(program.getPairs().empty());
-    EXPECT_TRUE(program.getChangeBunch().getParameters().empty());
-    program.addPairToEnd();
-    save(program);
-    EXPECT_EQ(steps(program), (Strings{"0/1"}));
-}
-
 TEST_F(ProgramTest, LimitsAreRefusedWithoutChangeAndLogged)
 {
     for (long i = 0; i < 20; ++i) {
@@ -117,30 +87,6 @@ TEST_F(ProgramTest, FailedEditsLeaveTheProgramAsItWas)
     host.stopFailing();
     program.addPairBefore(pairAt(program, 1));
     EXPECT_EQ(steps(program), (Strings{"2/22", "0/1", "3/24", "0/0"}));
-}
-
-TEST_F(ProgramTest, AssignCopiesWithoutReadingTheDrive)
-{
-    storeSteps({{2, 22}, {3, 24}});
-    NEBPT::CNEB_Program source = build();
-    source.getTimer(4);
-    source.getComparator(2);
-
-    NEBPT::CNEB_Program target;
-    host.clearCalls();
-    target.assign(source);
-    target.getTimer(4);
-    target.getComparator(2);
-    EXPECT_TRUE(host.calls().empty()) << "pairs and cached objects come along";
-    EXPECT_EQ(steps(target), steps(source));
-
-    pairAt(target, 0).setDefaults();
-    EXPECT_EQ(steps(source), (Strings{"2/22", "3/24"})) << "the copy owns its pairs";
-
-    // The copy works with the same drive.
-    target.addPairToEnd();
-    save(target);
-    EXPECT_EQ(steps(target), (Strings{"0/1", "3/24", "0/1"}));
 }
 
 TEST_F(ProgramCacheTest, ReloadRefreshesCachedObjectsButNotTheSettings)
