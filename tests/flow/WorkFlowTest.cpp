@@ -416,21 +416,11 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
     EXPECT_EQ(flow->rebuilds, 2);
     EXPECT_EQ(host.value(editortest::kTimer, 1), "7.500000");
 
-    // An uncommitted selection in the list does not count; a stored item changed
-    // under the window does, at the next press.
-    ok = false;
-    CEAPairCtrl& pair = pairCtrl(2);
-    list(pair.eventCtrl())->setCurrentIndex(kEventComparator0);
-    objectButton(pair.eventCtrl())->click();
-    CNEB_Event& event = pair.getPair().getEvent();
-    event.setItem(event.getChoicelist().findItem(23));
-    objectButton(pair.eventCtrl())->click();
-    EXPECT_EQ(titles, (Strings{"Comparator 0", "Timer 1", "Timer 3", "Logic rule 0", "Timer 1",
-                               "Timer 1", "Comparator 1"}));
+    EXPECT_EQ(titles, (Strings{"Comparator 0", "Timer 1", "Timer 3", "Logic rule 0", "Timer 1"}));
     EXPECT_EQ(writes().size(), 1u);
-    EXPECT_TRUE(messages.shown().empty());
 
     // A new choice updates the button before it is written.
+    ok = false;
     chooseEntry(list(pairCtrl(3).eventCtrl()), kEventComparator0);
     EXPECT_EQ(caption(pairCtrl(3).eventCtrl()), "Comparator...");
     runPostedMessages();
