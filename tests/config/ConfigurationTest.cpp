@@ -114,7 +114,6 @@ TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCount
     };
     std::string badCheck = compressed(xml);
     badCheck[badCheck.size() - 8] ^= 1; // the CRC in the trailer
-    const std::string endsEarly = badCheck.substr(0, badCheck.size() / 2);
     const std::string member = compressed(std::string(1024 * 1024, ' '));
     std::string bomb; // gzip members in a row decompress to one text
     while (bomb.size() / member.size() * 1024 * 1024 <= CNEBConfiguration::kMaxTextSize)
@@ -127,9 +126,6 @@ TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCount
              ": Start-end tags mismatch"},
         {"damaged", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, badCheck); },
          "cannot be read: incorrect data check"},
-        {"compressed stream cut short",
-         [&] { m_scratch.writeText(CNEBConfiguration::kFileName, endsEarly); },
-         "cannot be read: unexpected end of file"},
         {"gzip bomb", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, bomb); },
          "larger than 64 MiB uncompressed, the most that is read"},
         {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, "not a regular file"},

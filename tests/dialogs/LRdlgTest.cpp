@@ -200,11 +200,8 @@ TEST_F(LRdlgTest, ObjectButtonsFollowTheirOperandAndOpenItsEditorAfterWriting)
             return;
         }
         outer = &d;
-        const unsigned captions[3] = {IDS_EDIT_TIMER, IDS_EDIT_COMPARATOR, IDS_EDIT_LOGIC_RULE};
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_TRUE(shown(d, kButton[i]) && d.GetDlgItem(kButton[i])->isEnabled()) << i;
-            EXPECT_EQ(d.GetDlgItemText(kButton[i]), fw::loadString(captions[i])) << i;
-        }
+        for (int id : kButton)
+            EXPECT_TRUE(shown(d, id) && d.GetDlgItem(id)->isEnabled()) << id;
         // A choice that refers to nothing hides its button; choosing back shows it.
         chooseEntry(combo(d, kOperand[1]), 2);
         EXPECT_FALSE(shown(d, kButton[1]) || d.GetDlgItem(kButton[1])->isEnabled());

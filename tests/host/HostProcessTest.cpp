@@ -47,33 +47,24 @@ TEST(HostProcessTest, PrintsTheProgramOfBothSamples)
         EXPECT_THAT(printed.out, HasSubstr(line));
 }
 
+// The printer's refusals, one line naming the image, are replayed by fuzz_image;
+// here the executable passes them on.
 TEST(HostProcessTest, UnusableImageGivesOneLineAndAFailingStatus)
 {
     testsupport::ScratchFolder scratch;
-    const std::string sample = "fcd300_sample.json";
-    const std::pair<std::string, std::string> cases[] = {
-        {hosttest::copyOfSample(scratch, sample, "1.json", "\"parameters\": [",
-                                "\"parameters\": [[["),
-         "not valid JSON"},
-        {hosttest::copyOfSample(scratch, sample, "2.json", "\"FCD-300\"", "\"FCD-999\""),
-         "is not supported"},
-        {hosttest::copyOfSample(scratch, sample, "3.json", "\"number\": 1324", "\"number\": 1325"),
-         "no parameter 1324"},
-    };
-    for (const auto& [image, fault] : cases) {
-        SCOPED_TRACE(fault);
-        const std::string before = fileBytes(image);
-        const hosttest::Run printed = run({kHost, "--print", image});
-        EXPECT_EQ(printed.status, 1);
-        EXPECT_EQ(printed.out, "");
-        EXPECT_THAT(printed.errors, MatchesRegex("[^\n]+\n")) << "one line";
-        EXPECT_EQ(printed.errors.rfind(image + ": ", 0), 0u) << printed.errors;
-        EXPECT_THAT(printed.errors, HasSubstr(fault));
-        EXPECT_EQ(fileBytes(image), before);
-    }
+    const std::string image =
+        hosttest::copyOfSample(scratch, "fcd300_sample.json", {}, "\"FCD-300\"", "\"FCD-999\"");
+    const hosttest::Run printed = run({kHost, "--print", image});
+    EXPECT_EQ(printed.status, 1);
+    EXPECT_EQ(printed.out, "");
+    EXPECT_THAT(printed.errors, MatchesRegex("[^\n]+\n")) << "one line";
+    EXPECT_THAT(printed.errors, AllOf(StartsWith(image + ": "), HasSubstr("is not supported")));
 
     // No picture of a broken image.
-    EXPECT_EQ(run({kHost, "--screenshot", scratch.file("none.png"), cases[0].first}).status, 1);
+    scratch.writeText("broken.json", "{");
+    EXPECT_EQ(
+        run({kHost, "--screenshot", scratch.file("none.png"), scratch.file("broken.json")}).status,
+        1);
     EXPECT_EQ(fileBytes(scratch.file("none.png")), "");
 }
 

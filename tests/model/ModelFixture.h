@@ -129,14 +129,6 @@ protected:
 
     NEBPT::CNEB_Program build() { return NEBPT::CNEB_Program(&func, &dataManager, &sizes); }
 
-    // What the command layer does after an edit: write the bunch, re-read.
-    void save(NEBPT::CNEB_Program& program)
-    {
-        CNEBChangeBunch bunch = program.getChangeBunch();
-        dataManager.writeChangeBunch(bunch);
-        program.reload();
-    }
-
     // Reads of one element ("number index") made since the last clearCalls.
     size_t reads(const std::string& element) const
     {
