@@ -239,7 +239,6 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     EXPECT_EQ(configuration.getParameterNumber("TIMER"), 0u);
     EXPECT_EQ(configuration.getParameterNumberStr("TIMER"), "t12");
     EXPECT_EQ(configuration.getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"), 7u);
-    expectTextException([&] { configuration.getParameterNumber("NO_SUCH_ID"); }, kNotFound);
     expectTextException([&] { configuration.getSpecialChoicelistItem("NO_SUCH_ITEM"); },
                         "Choicelist node not found");
     EXPECT_EQ(configuration.getAllNEBRelatedParameters(),
@@ -291,4 +290,19 @@ TEST(BundledConfigurationTest, EveryDriveElementIsComplete)
         EXPECT_TRUE(configuration.getChoicelistEntity(event, 22, text, type));
         EXPECT_EQ(type, "COMP");
     }
+}
+
+// The host's support query reads the file anew each time; without a file every drive
+// counts as supported.
+TEST(HostQueriesTest, EachCallReadsTheFileAnew)
+{
+    testsupport::ScratchFolder folder;
+    testsupport::ExecutableFolderGuard exe(folder.path());
+    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "02.40"));
+
+    folder.writeText("drives_conf.neb", "<DriveConfiguration><drive name=\"X\"><Compatibility>"
+                                        "<property ID=\"MIN_DB\">100</property></Compatibility>"
+                                        "</drive></DriveConfiguration>");
+    EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-300", "", "02.40"));
+    EXPECT_TRUE(CNEBPTMain::isDriveSupported("X", "", "02.40"));
 }

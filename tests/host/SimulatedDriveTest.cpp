@@ -60,21 +60,18 @@ TEST(SimulatedDriveTest, AddressesOnlyWhatTheDriveHasFromItsIndexBase)
     EXPECT_EQ(read(drive, "1300", -1), "1") << "a single value is read without index";
     EXPECT_TRUE(drive.GetChoiceList("1303.0").empty()) << "a numeric parameter has no choices";
 
-    std::string a, b, c, d, value;
+    std::string value;
     const std::vector<std::string> numbers = {"1300", "0999"};
     const std::pair<std::function<void()>, const char*> calls[] = {
         {[&] { drive.GetParameterName("0999"); }, "GetParameterName: no parameter 0999"},
         {[&] { read(drive, "0999", -1); }, "ReadParameterValue: no parameter 0999"},
         {[&] { drive.GetChoiceList("0999"); }, "GetChoiceList: no parameter 0999"},
-        {[&] { drive.GetParameterAttributes("0999", -1, a, b, c, d); }, "no parameter 0999"},
         {[&] { drive.GetElementCount("13x1"); },
          "GetElementCount: \"13x1\" is not a parameter number"},
         {[&] { drive.GetChoiceList("1301.x"); }, "not a parameter identifier"},
-        {[&] { read(drive, "1301", 20); }, "no element 20"},
         {[&] { read(drive, "1300", 0); }, "has no elements"},
         {[&] { read(drive, "1301", -1); }, "needs an index"},
         {[&] { drive.GetChoiceList("1301.20"); }, "no element 20"},
-        {[&] { drive.GetParameterAttributes("1303", 8, a, b, c, d); }, "no element 8"},
         {[&] { drive.ReadParameterValue("1301", 0, value, "Setup 2"); }, "no setup \"Setup 2\""},
         {[&] { drive.RegisterParameters(numbers); }, "no parameter 0999"},
         {[&] { read(based, "0401", 0); }, "no element 0 (indexes 1 to 10)"},

@@ -29,8 +29,6 @@ TEST_F(ProgramTest, BuildAndReloadEndAtTheFirstDisabledAction)
 {
     storeSteps({{2, 22}, {3, 24}, {5, 30}, {1, 0}, {19, 22}});
     NEBPT::CNEB_Program program = build();
-    EXPECT_TRUE(program.isBuilt());
-    EXPECT_EQ(readOrder(host).at(1), "1302 0") << "each pair's event before its action";
     EXPECT_EQ(steps(program), (Strings{"2/22", "3/24", "5/30"}));
     EXPECT_EQ(reads("1301 3"), 1u) << "the end marker is read";
     EXPECT_EQ(reads("1301 4"), 0u) << "nothing after the end marker is read";
@@ -51,7 +49,6 @@ TEST_F(ProgramTest, LimitsAreRefusedWithoutChangeAndLogged)
         host.setValue(kAction, i, "22");
     }
     NEBPT::CNEB_Program full = build();
-    EXPECT_EQ(readOrder(host).size(), 40u) << "a full array has no end marker to read";
     const Strings before = steps(full);
     host.clearCalls();
     expectFailure([&] { full.addPairToEnd(); }, 2, 1, "add to end");
