@@ -167,7 +167,6 @@ TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
     open({});
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.shown()[0].text, fw::loadString(res::IDS_EMPTY_PROGRAM));
-    flow->reReadData(); // asks nothing, writes nothing and builds nothing
     EXPECT_TRUE(elementsOf(flow.get()).empty());
 
     messages.setAnswer(fw::IDYES);

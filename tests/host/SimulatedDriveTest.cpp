@@ -154,52 +154,6 @@ TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     EXPECT_EQ(entryCount(scratch.path()), 1) << "no temporary file is left behind";
 }
 
-// A drive image is one drive: the host that opens it first writes it, every host
-// after it only reads it (the host window's tests show it to the user). A save
-// never replaces what changed on disk since this host read or saved the image, nor
-// a write-protected image.
-TEST(SimulatedDriveTest, OneHostWritesAnImageAndNeverOverChangesOnDisk)
-{
-    testsupport::ScratchFolder scratch;
-    const std::string path = scratch.file(kSample);
-    const auto write = [](SimulatedDrive& drive, const char* value) {
-        drive.WriteParameterValues({"1303.0"}, {value}, "Setup 1", 0);
-    };
-    hosttest::copyOfSample(scratch, kSample);
-    {
-        SimulatedDrive first(path);
-        write(first, "1");
-        SimulatedDrive second(path); // the saved file is held as the loaded one was
-        EXPECT_THAT(refusal([&] { write(second, "2"); }),
-                    HasSubstr("the drive image " + path + " is open in another host"));
-        write(first, "3");
-    }
-    const std::string reopen = "changed on disk since it was opened; reopen it";
-    const std::pair<std::string, std::function<void()>> changes[] = {
-        {reopen,
-         [&] { // the same content in a new file (the window's test appends to it)
-             scratch.writeText("copy", fileBytes(path));
-             std::filesystem::rename(scratch.file("copy"), path);
-         }},
-        {"is write-protected", [&] { chmod(path.c_str(), 0444); }},
-    };
-    for (const auto& [reason, change] : changes) {
-        SCOPED_TRACE(reason);
-        hosttest::copyOfSample(scratch, kSample);
-        chmod(path.c_str(), 0644);
-        SimulatedDrive drive(path);
-        change();
-        const std::string onDisk = fileBytes(path);
-        EXPECT_THAT(refusal([&] { write(drive, "1"); }), AllOf(HasSubstr(path), HasSubstr(reason)));
-        EXPECT_TRUE(fileBytes(path) == onDisk) << "what is on disk stays";
-        EXPECT_EQ(drive.value(1303, 0), "5.00");
-        EXPECT_EQ(entryCount(scratch.path()), 1);
-    }
-    SimulatedDrive writeProtected(path); // mode 0444 since the last case
-    EXPECT_THAT(refusal([&] { write(writeProtected, "1"); }),
-                HasSubstr("the drive image " + path + " is write-protected"));
-}
-
 // Broken images: each gives one line naming the file and the fault, and the file
 // stays as it was.
 TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)

@@ -151,29 +151,4 @@ TEST_F(ExternalDataManagerTest, WithoutAHostOnlyQuietOperationsReturn)
         expectFailure([&] { operation(manager); }, 1, 1, name);
 }
 
-// --- settings access ---
-
-TEST_F(ExternalDataManagerTest, ChoiceListsAreCachedPerParameterNumberOnceFilled)
-{
-    CNEB_Choicelist& first = func.getChoicelist(param(kEvent, 0));
-    EXPECT_EQ(&func.getChoicelist(param(kEvent, 5)), &first);
-    EXPECT_EQ(first.findItem(2).getText(), "Running");
-    ASSERT_EQ(host.callCount("GetChoiceList"), 1u);
-    EXPECT_EQ(host.calls()[0].arguments, (Strings{"1301.0"})) << "the first asker's element";
-
-    host.parameter(kTimer).choices.clear();
-    EXPECT_TRUE(func.getChoicelist(param(kTimer, 1)).isEmpty());
-    EXPECT_TRUE(func.getChoicelist(param(kTimer, 1)).isEmpty());
-    host.parameter(kTimer).choices = {"1:One"};
-    EXPECT_EQ(func.getChoicelist(param(kTimer, 1)).size(), 1u);
-    host.parameter(kTimer).choices = {"1:One", "2:Two"};
-    EXPECT_EQ(func.getChoicelist(param(kTimer, 1)).size(), 1u);
-    EXPECT_EQ(host.callCount("GetChoiceList"), 4u) << "an empty list is asked for again";
-
-    // A failed filling leaves the items read before the failure in the cache.
-    host.parameter(1312).choices = {"1:One", "broken"};
-    EXPECT_THROW(func.getChoicelist(param(1312, 0)), CCustomException);
-    EXPECT_EQ(stock.getChoicelist(param(1312, 0)).size(), 1u);
-}
-
 } // namespace

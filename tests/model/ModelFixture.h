@@ -67,15 +67,6 @@ inline std::vector<Strings> writes(const FakeHost& host)
     return argumentsOf(host, "WriteParameterValues");
 }
 
-// "number index" of each value read from the drive, in call order.
-inline Strings readOrder(const FakeHost& host)
-{
-    Strings result;
-    for (const Strings& arguments : argumentsOf(host, "ReadParameterValue"))
-        result.push_back(arguments[0] + " " + arguments[1]);
-    return result;
-}
-
 inline CNEBChangeBunch bunchOf(const std::vector<CNEBParameter>& parameters)
 {
     CNEBChangeBunch bunch;
@@ -132,8 +123,10 @@ protected:
     // Reads of one element ("number index") made since the last clearCalls.
     size_t reads(const std::string& element) const
     {
-        const Strings order = readOrder(host);
-        return static_cast<size_t>(std::count(order.begin(), order.end(), element));
+        const std::vector<Strings> all = argumentsOf(host, "ReadParameterValue");
+        return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const Strings& a) {
+            return a[0] + " " + a[1] == element;
+        }));
     }
 
     testsupport::ScratchFolder logs;
