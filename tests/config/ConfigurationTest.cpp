@@ -150,20 +150,6 @@ TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCount
     }
 }
 
-TEST_F(ConfigurationTest, MissingFileIsNoErrorButEveryLookupFails)
-{
-    MessageBoxRecorder boxes;
-    CNEBConfiguration configuration;
-    configuration.init("", "", "100");
-    EXPECT_FALSE(configuration.hasDriveNode());
-    expectTextException([&] { configuration.getParameterNumber("EVENT"); }, kNotFound);
-    std::string text = "kept", type = "kept";
-    EXPECT_FALSE(configuration.getChoicelistEntity(1301, 22, text, type));
-    EXPECT_EQ((Strings{text, type}), (Strings{"kept", "kept"}));
-    EXPECT_EQ(logMessages(), (Strings{kNotFound}));
-    EXPECT_TRUE(boxes.shown().empty());
-}
-
 TEST_F(ConfigurationTest, ChoosesTheFirstDriveInRangeNotExcludedElseAnswersAbsolutely)
 {
     writeConfiguration(document(

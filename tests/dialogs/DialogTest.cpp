@@ -56,19 +56,6 @@ struct DialogTest : ::testing::Test
     QWidget host;
 };
 
-TEST_F(DialogTest, MissingTemplatesAnswerQuietly)
-{
-    RecordingDialog missing(4711);
-    EXPECT_EQ(missing.DoModal(), -1);
-    EXPECT_FALSE(missing.Create(4711, &host));
-    {
-        testsupport::CurrentLanguageGuard none(nullptr);
-        RecordingDialog timer(res::IDD_TIMER);
-        EXPECT_EQ(timer.DoModal(), -1);
-        EXPECT_EQ(timer.initCount, 0);
-    }
-}
-
 TEST_F(DialogTest, ModalRunAnswersWithTheButtonOrKeyPressedAndSurvivesAFailingSeam)
 {
     RecordingDialog dialog(res::IDD_TIMER, &host);

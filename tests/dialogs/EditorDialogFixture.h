@@ -19,8 +19,7 @@ using Writes = std::vector<Strings>;
 using Answer = std::function<void(fw::CDialog&)>;
 
 // Parameter numbers of the sample drive "FCD-300", database 02.40 (data/fcd300_sample.json).
-constexpr unsigned long kMode = 1300, kEvent = 1301, kAction = 1302, kTimer = 1303,
-                        kStopEvent = 1306, kCompOperand = 1310, kCompOperator = 1311,
+constexpr unsigned long kEvent = 1301, kAction = 1302, kTimer = 1303, kCompOperand = 1310,
                         kCompValue = 1312;
 
 // The command layer over the sample drive image in the fake host, with the English

@@ -166,13 +166,10 @@ TEST_F(LRdlgTest, OperandReferringBackIsRefusedAfterWritingAndOpensNoEditor)
                   ASSERT_EQ(messages.shown().size(), 1u);
                   EXPECT_EQ(messages.shown()[0].text,
                             fw::loadString(IDS_RULES_REFER_TO_EACH_OTHER));
-                  EXPECT_EQ(writes().size(), 1u) << "the rule is written before the check";
-                  EXPECT_EQ(host.value(1322, 0), "29");
+                  EXPECT_EQ(host.value(1322, 0), "29") << "the rule is written before the check";
                   chooseEntry(combo(d, kOperand[1]), 30); // Logic rule 2: free of loops
                   clickOk(d);
               }));
-    EXPECT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(writes().size(), 2u);
     EXPECT_EQ(host.value(1322, 0), "30");
 
     // The button of an operand referring back tells the same and opens nothing.

@@ -209,14 +209,11 @@ TEST_F(HostWindowTest, TheEditorIsMadeAnewInTheChosenLanguage)
 
 TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
 {
-    scratch.writeText("broken.json", "{ \"drive\": ");
-    for (const std::string& path : {scratch.file("broken.json"), scratch.file("missing.json")}) {
-        EXPECT_FALSE(open(path));
-        const std::string text = told();
-        EXPECT_THAT(text, AllOf(HasSubstr("cannot be opened"), HasSubstr(path)));
-        EXPECT_GT(text.size(), path.size() + 40) << "a reason is given: " << text;
-    }
-    EXPECT_EQ(flowOf(window), nullptr);
+    const std::string missing = scratch.file("missing.json");
+    EXPECT_FALSE(open(missing));
+    const std::string text = told();
+    EXPECT_THAT(text, AllOf(HasSubstr("cannot be opened"), HasSubstr(missing)));
+    EXPECT_GT(text.size(), missing.size() + 40) << "a reason is given: " << text;
 
     // The drive lacks the action parameter the configuration names.
     const std::string incomplete = hosttest::copyOfSample(scratch, kSample, "incomplete.json",
@@ -238,8 +235,6 @@ TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
                 AllOf(HasSubstr("does not support"), HasSubstr("FCD-999"), HasSubstr(unsupported)));
     EXPECT_EQ(window.imagePath().toStdString(), image);
     EXPECT_EQ(eventsShown(window), kSampleEvents);
-    EXPECT_TRUE(window.refresh());
-    EXPECT_EQ(messages.shown().size(), m_told);
 }
 
 } // namespace
