@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <tuple>
 

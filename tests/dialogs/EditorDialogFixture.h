@@ -87,17 +87,6 @@ struct EditorFixture : ::testing::Test
         return result;
     }
 
-    // Host reads made after the first write.
-    size_t readsAfterWrite() const
-    {
-        size_t reads = 0, written = 0;
-        for (const testsupport::FakeHost::Call& call : host.calls()) {
-            written += call.operation == "WriteParameterValues";
-            reads += written > 0 && call.operation == "ReadParameterValue";
-        }
-        return reads;
-    }
-
     std::vector<std::string> logLines() const
     {
         return testsupport::readLogLines(scratch.path() + "Torvane Drives/nebpt.log");

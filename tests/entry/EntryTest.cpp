@@ -4,7 +4,6 @@
 #include "Dialogs/Timerdlg.h"
 #include "Dialogs/WorkFlow.h"
 #include "External_Data_Manager/ExternalDataManager.h"
-#include "Settings_Manager/CNEB_EAPair.h"
 #include "dialogs/EditorDialogFixture.h"
 
 #include "framework/SystemPaths.h"

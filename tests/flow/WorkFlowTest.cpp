@@ -4,8 +4,6 @@
 #include "Dialogs/NEBSettingsDLG.h"
 #include "Dialogs/Timerdlg.h"
 #include "Dialogs/WorkFlow.h"
-#include "Settings_Manager/CNEB_EAPair.h"
-#include "Settings_Manager/CNEB_Event.h"
 
 #include "framework/Resources.h"
 #include "framework/widgets/ComboBox.h"
@@ -15,7 +13,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QTest>
 
 #include <algorithm>
 #include <fstream>
@@ -325,28 +322,6 @@ TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
 
     EXPECT_EQ(flow->rebuilds, 0);
     EXPECT_TRUE(writes().empty());
-}
-
-// The pair takes the focus when a control in it is clicked, and the control
-// takes it from the pair as it handles the click: the keys work on it.
-TEST_F(WorkFlowTest, AClickedListOrButtonKeepsTheFocus)
-{
-    open();
-    activate();
-    ModalAnswerer cancel([](fw::CDialog&) {});
-    QAbstractButton* button = objectButton(pairCtrl(1).eventCtrl());
-    QTest::mousePress(button, Qt::LeftButton);
-    EXPECT_EQ(QApplication::focusWidget(), button);
-    QTest::mouseRelease(button, Qt::LeftButton); // opens the comparator editor
-    EXPECT_EQ(cancel.answered(), (std::vector<unsigned>{res::IDD_COMPARATOR}));
-    QComboBox* actions = list(pairCtrl(0).actionCtrl());
-    QTest::mousePress(actions, Qt::LeftButton);
-    actions->hidePopup();
-    EXPECT_EQ(QApplication::focusWidget(), actions);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    EXPECT_EQ(writes().size(), 1u);
-    EXPECT_NE(host.value(kAction, 0), "16");
-    runPostedMessages();
 }
 
 TEST_F(WorkFlowTest, ADifferentChoiceIsWrittenOnceAndTheFlowRebuiltAfterwards)

@@ -89,13 +89,6 @@ protected:
 
     bool open(const std::string& path) { return window.openImage(QString::fromStdString(path)); }
 
-    // The button before the first event's list: "If" in English.
-    std::string openListText() const
-    {
-        const std::vector<fw::CDialog*> boxes = eventBoxes(window);
-        return textOf(boxes.empty() ? nullptr : fw::findControl(boxes.front(), res::IDC_OPEN_LIST));
-    }
-
     // The user picks `event` in the first pair's event list.
     void chooseFirstEvent(const char* event)
     {
@@ -193,18 +186,6 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereIsShownReadOnly)
     EXPECT_FALSE(window.drive()->readOnly());
     EXPECT_TRUE(window.findChild<QLabel*>("accessLabel")->isHidden());
     EXPECT_EQ(messages.shown().size(), m_told) << "nothing new to tell";
-}
-
-TEST_F(HostWindowTest, TheEditorIsMadeAnewInTheChosenLanguage)
-{
-    window.setLanguage("german"); // before a drive is open
-    ASSERT_TRUE(open(image));
-    EXPECT_EQ(openListText(), "Wenn");
-    window.setLanguage("english");
-    EXPECT_EQ(eventsShown(window), kSampleEvents);
-    EXPECT_EQ(openListText(), "If");
-    EXPECT_EQ(hosttest::fileBytes(image), hosttest::fileBytes(hosttest::sampleImage(kSample)))
-        << "the image keeps its own language";
 }
 
 TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)

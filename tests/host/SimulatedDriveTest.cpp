@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <tuple>
 
 using hosttest::fileBytes;
