@@ -41,13 +41,3 @@ TEST_F(LogTest, FirstExceptionCreatesFolderAndFileThenLinesAreAppended)
         stamped(lines[1], "57 Settings_Stock/NEBConfiguration.cpp Parameter node not found"))
         << lines[1];
 }
-
-// A file where the folder should be, or a missing temporary folder: nothing is
-// logged, and the exception is still made.
-TEST_F(LogTest, UnwritableLogFolderLogsNothing)
-{
-    m_scratch.writeText("Torvane Drives", "not a folder");
-    EXPECT_TRUE(CCustomException(1, 10, "x.cpp", 1).getLogPath().empty());
-    testsupport::TempFolderGuard gone(m_scratch.path() + "no/such/folder");
-    EXPECT_TRUE(CCustomException(1, 10, "x.cpp", 1).getLogPath().empty());
-}
