@@ -1,18 +1,12 @@
 #include "framework/Format.h"
-#include "framework/NumberText.h"
-#include "framework/SystemPaths.h"
-#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cmath>
-#include <initializer_list>
-#include <utility>
+#include <string>
 
 TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
 {
-    EXPECT_EQ(fw::format("%04u.%d", 7u, 4), "0007.4");
     const std::string longText(1000, 'x');
     EXPECT_EQ(fw::format("[%s]", longText.c_str()), "[" + longText + "]");
 
@@ -24,29 +18,4 @@ TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
     }
     std::setlocale(LC_NUMERIC, saved.c_str());
     EXPECT_EQ(fw::format("%lf", -0.25), "-0.250000");
-}
-
-TEST(NumberTextTest, ReadsLeadingDecimalNumbers)
-{
-    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, long>>{
-             {"  42", 42}, {"-17abc", -17}, {"x12", 0}, {"0x1F", 0}})
-        EXPECT_EQ(fw::readLong(text), value) << text;
-    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, unsigned long>>{
-             {"0100", 100}, {"12.5", 12}, {"99999999999999999999999", ~0UL}})
-        EXPECT_EQ(fw::readULong(text), value) << text;
-    for (const auto& [text, value] : std::initializer_list<std::pair<const char*, double>>{
-             {" 1.500000", 1.5}, {"-2.5e2x", -250.0}, {"-", 0.0}, {"0x10", 0.0}})
-        EXPECT_DOUBLE_EQ(fw::readDouble(text), value) << text;
-    EXPECT_TRUE(std::isinf(fw::readDouble("1e999")));
-}
-
-TEST(SystemPathsTest, FoldersEndWithSlashAndTheExecutableFolderCanBeOverridden)
-{
-    for (const auto& [folder, expected] :
-         {std::pair{"/some/where", "/some/where/"}, std::pair{"", "/tmp/"}}) {
-        testsupport::TempFolderGuard guard(folder);
-        EXPECT_EQ(fw::tempFolder(), expected);
-    }
-    const std::string real = fw::executableDirectory();
-    EXPECT_EQ(real.back(), '/');
 }

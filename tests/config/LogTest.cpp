@@ -41,32 +41,3 @@ TEST_F(LogTest, FirstExceptionCreatesFolderAndFileThenLinesAreAppended)
         stamped(lines[1], "57 Settings_Stock/NEBConfiguration.cpp Parameter node not found"))
         << lines[1];
 }
-
-TEST_F(LogTest, ThrowingAndCatchingCopiesAddNoLine)
-{
-    try {
-        try {
-            throw NEB_EXCEPTION(2, 1);
-        } catch (const CCustomException& caught) {
-            const CCustomException copy = caught;
-            throw copy;
-        }
-    } catch (const CCustomException& e) {
-        const CCustomException copy = e;
-        CCustomException assigned = copy;
-        assigned = e;
-        EXPECT_EQ(assigned.getCategory(), 2);
-        EXPECT_NE(assigned.getFile().find("LogTest.cpp"), std::string::npos);
-    }
-    EXPECT_EQ(readLogLines(logPath()).size(), 1u);
-}
-
-// A file where the folder should be, or a missing temporary folder: nothing is
-// logged, and the exception is still made.
-TEST_F(LogTest, UnwritableLogFolderLogsNothing)
-{
-    m_scratch.writeText("Torvane Drives", "not a folder");
-    EXPECT_TRUE(CCustomException(1, 10, "x.cpp", 1).getLogPath().empty());
-    testsupport::TempFolderGuard gone(m_scratch.path() + "no/such/folder");
-    EXPECT_TRUE(CCustomException(1, 10, "x.cpp", 1).getLogPath().empty());
-}

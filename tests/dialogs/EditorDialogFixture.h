@@ -18,12 +18,11 @@ using Strings = std::vector<std::string>;
 using Writes = std::vector<Strings>;
 using Answer = std::function<void(fw::CDialog&)>;
 
-// Parameter numbers of the sample drive "FCD-300", database 02.40.
-constexpr unsigned long kMode = 1300, kEvent = 1301, kAction = 1302, kTimer = 1303,
-                        kStopEvent = 1306, kCompOperand = 1310, kCompOperator = 1311,
+// Parameter numbers of the sample drive "FCD-300", database 02.40 (data/fcd300_sample.json).
+constexpr unsigned long kEvent = 1301, kAction = 1302, kTimer = 1303, kCompOperand = 1310,
                         kCompValue = 1312;
 
-// The command layer over the sample drive in the fake host, with the English
+// The command layer over the sample drive image in the fake host, with the English
 // language library current and the log in a scratch folder. Tests adjust the
 // host first and then connect(); the host's calls are cleared after connecting.
 struct EditorFixture : ::testing::Test
@@ -35,6 +34,18 @@ struct EditorFixture : ::testing::Test
         manager = std::make_unique<CDLGManager>(*dispatcher);
         manager->init();
         host.clearCalls();
+    }
+
+    // Stores the steps (event ID, action ID) from pair 0 on, and a disabled
+    // action after them that ends the program.
+    void storeSteps(const std::vector<std::pair<int, int>>& steps)
+    {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            host.setValue(kEvent, long(i), std::to_string(steps[i].first));
+            host.setValue(kAction, long(i), std::to_string(steps[i].second));
+        }
+        if (steps.size() < 20)
+            host.setValue(kAction, long(steps.size()), "0");
     }
 
     // Runs the editor `Dialog` of `object` modally; `answer` acts as the user on
@@ -76,17 +87,6 @@ struct EditorFixture : ::testing::Test
         return result;
     }
 
-    // Host reads made after the first write.
-    size_t readsAfterWrite() const
-    {
-        size_t reads = 0, written = 0;
-        for (const testsupport::FakeHost::Call& call : host.calls()) {
-            written += call.operation == "WriteParameterValues";
-            reads += written > 0 && call.operation == "ReadParameterValue";
-        }
-        return reads;
-    }
-
     std::vector<std::string> logLines() const
     {
         return testsupport::readLogLines(scratch.path() + "Torvane Drives/nebpt.log");
@@ -115,7 +115,8 @@ struct EditorFixture : ::testing::Test
     testsupport::TempFolderGuard tmp{scratch.path()};
     testsupport::CurrentLanguageGuard language{testsupport::englishLibrary()};
     testsupport::MessageBoxRecorder messages;
-    testsupport::FakeHost host = testsupport::FakeHost::sampleDrive();
+    testsupport::FakeHost host =
+        testsupport::FakeHost::fromImage(NEBPT_DATA_DIR "/fcd300_sample.json");
     std::unique_ptr<CEventDispacher> dispatcher;
     std::unique_ptr<CDLGManager> manager;
     std::vector<unsigned> shownDialogs;

@@ -8,14 +8,10 @@
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <tuple>
-#include <unistd.h>
 
 using hosttest::fileBytes;
 using ::testing::AllOf;
-using ::testing::AnyOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -63,26 +59,21 @@ TEST(SimulatedDriveTest, AddressesOnlyWhatTheDriveHasFromItsIndexBase)
     EXPECT_EQ(read(drive, "1300", -1), "1") << "a single value is read without index";
     EXPECT_TRUE(drive.GetChoiceList("1303.0").empty()) << "a numeric parameter has no choices";
 
-    std::string a, b, c, d, value;
+    std::string value;
     const std::vector<std::string> numbers = {"1300", "0999"};
     const std::pair<std::function<void()>, const char*> calls[] = {
         {[&] { drive.GetParameterName("0999"); }, "GetParameterName: no parameter 0999"},
-        {[&] { read(drive, "0999", -1); }, "no parameter 0999"},
-        {[&] { drive.GetElementCount("0999"); }, "no parameter 0999"},
-        {[&] { drive.GetChoiceList("0999"); }, "no parameter 0999"},
-        {[&] { drive.GetParameterAttributes("0999", -1, a, b, c, d); }, "no parameter 0999"},
-        {[&] { drive.GetElementCount("13x1"); }, "not a parameter number"},
+        {[&] { read(drive, "0999", -1); }, "ReadParameterValue: no parameter 0999"},
+        {[&] { drive.GetChoiceList("0999"); }, "GetChoiceList: no parameter 0999"},
+        {[&] { drive.GetElementCount("13x1"); },
+         "GetElementCount: \"13x1\" is not a parameter number"},
         {[&] { drive.GetChoiceList("1301.x"); }, "not a parameter identifier"},
-        {[&] { read(drive, "1301", 20); }, "no element 20"},
-        {[&] { read(drive, "1301", -2); }, "no element -2"},
         {[&] { read(drive, "1300", 0); }, "has no elements"},
         {[&] { read(drive, "1301", -1); }, "needs an index"},
         {[&] { drive.GetChoiceList("1301.20"); }, "no element 20"},
-        {[&] { drive.GetParameterAttributes("1303", 8, a, b, c, d); }, "no element 8"},
         {[&] { drive.ReadParameterValue("1301", 0, value, "Setup 2"); }, "no setup \"Setup 2\""},
         {[&] { drive.RegisterParameters(numbers); }, "no parameter 0999"},
         {[&] { read(based, "0401", 0); }, "no element 0 (indexes 1 to 10)"},
-        {[&] { read(based, "0401", 11); }, "no element 11"},
     };
     for (const auto& [call, reason] : calls)
         EXPECT_THAT(refusal(call), HasSubstr(reason));
@@ -120,16 +111,11 @@ TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     for (const char* text : {"-0.500000", "12,5", "abc", "1e3", "nan", "inf", "", "1.2.3", "+"})
         refuse("1303.0", text);
     refuse("1303.0", "3600.010000", "outside the limits 0 to 3600");
-    refuse("1312.0", "-100000.001000", "outside the limits");
-    refuse("1301.a", "1", "not a parameter identifier");
-    refuse("", "1", "not a parameter");
     refuse("1301.20", "2", "no element 20");
     EXPECT_THAT(refusal([&] {
                     write({"1301.7", "1302.7"}, {"2"});
                 }),
                 HasSubstr("2 identifiers but 1"));
-    EXPECT_THAT(refusal([&] { drive.WriteParameterValues({"1301.7"}, {"2"}, "Setup 2", 0); }),
-                HasSubstr("Setup 2"));
 
     // No file of this process may grow: the new image cannot be written.
     rlimit saved{};
@@ -152,7 +138,6 @@ TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     // two entries for one element wins, as the host writes them in order.
     write({"1303.1", "1312.2", "1301.6", "1302.6", "1300", "1303.7", "1301.7", "1301.7"},
           {"7.126000", "-99999.999400", "1", "16", "-1", "3600.000000", "2", "3"});
-    EXPECT_EQ(read(drive, "1303", 1), "7.13") << "rounded to the two decimals of the timer";
     SimulatedDrive reopened(path);
     const std::tuple<unsigned long, long, const char*> held[] = {
         {1303, 1, "7.13"}, {1312, 2, "-99999.999"}, {1301, 6, "1"}, {1302, 6, "16"},
@@ -161,94 +146,6 @@ TEST(SimulatedDriveTest, WritesAllOrNothingAndSavesTheImageAsAWhole)
     for (const auto& [number, element, value] : held)
         EXPECT_EQ(reopened.value(number, element), value) << number << "." << element;
     EXPECT_EQ(reopened.GetChoiceList("1301.0").size(), 42u) << "choice lists survive the save";
-    std::string minimum, maximum, unit = "s", decimals;
-    reopened.GetParameterAttributes("1300", -1, minimum, maximum, unit, decimals);
-    EXPECT_EQ(minimum + " to " + maximum + " [" + unit + "] " + decimals, "-1 to 1 [] 0");
-    EXPECT_EQ(entryCount(scratch.path()), 1) << "no temporary file is left behind";
-}
-
-// A drive image is one drive: the host that opens it first writes it, every host
-// after it only reads it. A save never replaces what changed on disk since this
-// host read or saved the image, nor a write-protected image.
-TEST(SimulatedDriveTest, OneHostWritesAnImageAndNeverOverChangesOnDisk)
-{
-    testsupport::ScratchFolder scratch;
-    const std::string path = scratch.file(kSample);
-    const auto write = [](SimulatedDrive& drive, const char* value) {
-        drive.WriteParameterValues({"1303.0"}, {value}, "Setup 1", 0);
-    };
-    const std::string elsewhere = "the drive image " + path + " is open in another host";
-    hosttest::copyOfSample(scratch, kSample);
-    {
-        SimulatedDrive first(path);
-        SimulatedDrive second(path);
-        write(first, "1");
-        SimulatedDrive third(path); // the saved file is held as the loaded one was
-        for (SimulatedDrive* other : {&second, &third})
-            EXPECT_THAT(refusal([&] { write(*other, "2"); }), HasSubstr(elsewhere));
-        EXPECT_EQ(third.value(1303, 0), "1.00");
-        write(first, "3");
-    }
-    {
-        SimulatedDrive next(path); // the first host has closed it
-        write(next, "4");
-        EXPECT_EQ(SimulatedDrive(path).value(1303, 0), "4.00");
-    }
-
-    const std::string reopen = "changed on disk since it was opened; reopen it";
-    const std::pair<std::string, std::function<void()>> changes[] = {
-        {reopen, [&] { scratch.writeText(kSample, fileBytes(path) + "\n"); }},
-        {reopen,
-         [&] { // the same content in a new file
-             scratch.writeText("copy", fileBytes(path));
-             std::filesystem::rename(scratch.file("copy"), path);
-         }},
-        {"is write-protected", [&] { chmod(path.c_str(), 0444); }},
-    };
-    for (const auto& [reason, change] : changes) {
-        SCOPED_TRACE(reason);
-        hosttest::copyOfSample(scratch, kSample);
-        chmod(path.c_str(), 0644);
-        SimulatedDrive drive(path);
-        change();
-        const std::string onDisk = fileBytes(path);
-        EXPECT_THAT(refusal([&] { write(drive, "1"); }), AllOf(HasSubstr(path), HasSubstr(reason)));
-        EXPECT_TRUE(fileBytes(path) == onDisk) << "what is on disk stays";
-        EXPECT_EQ(drive.value(1303, 0), "5.00");
-        EXPECT_EQ(entryCount(scratch.path()), 1);
-    }
-    SimulatedDrive writeProtected(path); // mode 0444 since the last case
-    EXPECT_THAT(refusal([&] { write(writeProtected, "1"); }),
-                HasSubstr("the drive image " + path + " is write-protected"));
-}
-
-// A host killed while it saves, again and again, leaves the image whole and
-// nothing beside it.
-TEST(SimulatedDriveTest, ASaveKilledHalfwayLeavesTheImageWholeAndNothingBehind)
-{
-    testsupport::ScratchFolder scratch;
-    const std::string path = hosttest::copyOfSample(scratch, kSample);
-    for (int round = 0; round < 5; ++round) {
-        const pid_t saver = fork();
-        ASSERT_GE(saver, 0);
-        if (saver == 0) {
-            try {
-                SimulatedDrive drive(path);
-                for (unsigned i = 0;; ++i)
-                    drive.WriteParameterValues({"1303.0"}, {i % 2 ? "1" : "2"}, "Setup 1", 0);
-            } catch (...) {
-            }
-            _exit(1);
-        }
-        usleep(30000 + round * 7000);
-        kill(saver, SIGKILL);
-        int status = 0;
-        waitpid(saver, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the saver stopped saving";
-        SimulatedDrive next(path, SimulatedDrive::Access::Read);
-        EXPECT_THAT(next.value(1303, 0), AnyOf("1.00", "2.00", "5.00"));
-        EXPECT_EQ(entryCount(scratch.path()), 1) << "no file but the image";
-    }
 }
 
 // Broken images: each gives one line naming the file and the fault, and the file
@@ -263,30 +160,18 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
     };
     const std::pair<std::string, std::string> cases[] = {
         {good.substr(0, good.size() / 2), "not valid JSON"},
-        {"[1, 2]", "not a drive image"},
         {replaced("\"drive\": {", "\"engine\": {"), "\"drive\" is missing"},
-        {replaced("\"type\": \"FCD-50M\"", "\"type\": 7"), "\"type\""},
-        {replaced("\"databaseVersion\": \"01.20\",", ""), "\"databaseVersion\""},
-        {replaced("\"language\": \"english\"", "\"language\": \"\""), "\"language\""},
-        {replaced("\"indexBase\": 1", "\"indexBase\": -1"), "\"indexBase\""},
         {replaced("\"number\": 402", "\"number\": 401"), "parameter 401 is listed twice"},
-        {replaced("\"number\": 402", "\"number\": \"402\""), "\"number\""},
         {replaced("\"elementCount\": 10", "\"elementCount\": 11"),
          "\"values\" must be a list of 11 values"},
         {replaced("\"0:Off\"", "\"x:Off\""), "is not of the form <value>:<text>"},
-        {replaced("\"1:On\"", "\"1:\""), "is not of the form <value>:<text>"},
-        {replaced("\"1:On\"", "\"0:On\""), "listed twice"},
-        {replaced("\"choices\": \"actions\"", "\"choices\": \"verbs\""), "\"verbs\""},
         {replaced("\"1500\"", "\"60001\""), "parameter 403 element 0"},
-        {replaced("\"maximum\": \"60000\"", "\"maximum\": \"lots\""), "\"maximum\""},
-        {replaced("\"decimals\": 0", "\"decimals\": 12"), "\"decimals\""},
         // More than the host's parameter interface carries: 16-bit element
         // counts, 32-bit signed choice values, int indexes.
         {replaced("\"elementCount\": 10", "\"elementCount\": 65536"),
          "parameter 401: \"elementCount\" 65536 exceeds 65535"},
         {replaced("\"0:Off\"", "\"4294967296:Off\""),
          "parameter 400: choice value 4294967296 is outside -2147483648 to 2147483647"},
-        {replaced("\"1:On\"", "\"-2147483649:On\""), "choice value -2147483649 is outside"},
         {replaced("\"indexBase\": 1", "\"indexBase\": 2147483640"),
          "parameter 401: indexes 2147483640 to 2147483649 exceed 2147483647"},
     };

@@ -54,9 +54,6 @@ TEST_F(ExternalDataManagerTest, IdentifierFormsFollowTheIndexBaseAndWritesGoInOn
         CNEBParameter p = param(number, index);
         manager.readParameter(p);
         EXPECT_EQ(drive.calls().back().arguments, read);
-        std::string minimum, maximum, unit, decimals;
-        manager.getParameterAttributes(p, minimum, maximum, unit, decimals);
-        EXPECT_EQ(drive.calls().back().arguments, (Strings{read[0], read[1]}));
         manager.getElementCount(p);
         EXPECT_EQ(drive.calls().back().arguments, (Strings{read[0]})) << "the index is not used";
         CNEB_Choicelist list;
@@ -65,21 +62,15 @@ TEST_F(ExternalDataManagerTest, IdentifierFormsFollowTheIndexBaseAndWritesGoInOn
         CNEBChangeBunch bunch = bunchOf({param(number, index, "v")});
         manager.writeChangeBunch(bunch);
         EXPECT_EQ(drive.calls().back().arguments, write);
-        manager.readParameter(p);
-        EXPECT_EQ(p.getText(), "v") << "written and read back at the same element";
     }
 
-    // Writes: one call with parallel lists, even when empty.
+    // Writes: one call with parallel lists; the same element twice stays twice.
     FakeHost drive = smallDrive(2);
     CExternalDataManager manager(&drive);
-    CNEBChangeBunch empty;
-    manager.writeChangeBunch(empty);
-    // The same element twice stays twice.
     CNEBChangeBunch bunch = bunchOf({param(12345, -1, "8"), param(7, 0, "70"), param(7, 0, "71")});
     manager.writeChangeBunch(bunch);
     EXPECT_EQ(writes(drive),
-              (std::vector<Strings>{{"Setup 1", "0"},
-                                    {"12345=8", "0007.2=70", "0007.2=71", "Setup 1", "0"}}));
+              (std::vector<Strings>{{"12345=8", "0007.2=70", "0007.2=71", "Setup 1", "0"}}));
     EXPECT_EQ(drive.value(7, 0), "71");
 }
 
@@ -97,49 +88,38 @@ TEST_F(ExternalDataManagerTest, ChoiceListItemsAreSplitAtTheFirstColons)
                         std::to_string(item.getID()) + ":" + item.getText());
     EXPECT_EQ(items, (Strings{"7:3:Running", "7:3:Run", "7:3:Run", "7:0:Run", "7:12:Twelve"}));
 
-    // A bad item stops the reading; the items before it stay.
-    for (const std::string bad : {"3", "3:", ""}) {
-        drive.parameter(7).choices = {"1:One", "2:Two", bad, "4:Four"};
-        CNEB_Choicelist partial;
-        expectFailure([&] { manager.readChoicelist(element, partial); }, 1, 1, bad);
-        EXPECT_EQ(partial.size(), 2u) << bad;
-    }
-    for (const std::string& line : logLines())
-        EXPECT_EQ(line.find("Choicelist item format is bad!"), std::string::npos) << line;
-
-    drive.parameter(7).choices.clear();
-    CNEB_Choicelist empty;
-    EXPECT_NO_THROW(manager.readChoicelist(element, empty));
-    EXPECT_TRUE(empty.isEmpty());
+    // A bad item stops the reading (fuzz_choicelist: as one logged host failure);
+    // the items before it stay.
+    drive.parameter(7).choices = {"1:One", "2:Two", "3:", "4:Four"};
+    CNEB_Choicelist partial;
+    EXPECT_THROW(manager.readChoicelist(element, partial), CCustomException);
+    EXPECT_EQ(partial.size(), 2u);
 }
 
+// Exceptions of the standard library's kinds are thrown through the editing in
+// the host tests; here one of no such kind.
 TEST_F(ExternalDataManagerTest, AnyHostExceptionBecomesOneLoggedFailure)
 {
-    const std::vector<std::function<void()>> throwers = {
-        [] { throw std::runtime_error("host"); }, [] { throw 42; }, [] { throw std::string("x"); }};
-    for (const auto& thrower : throwers) {
-        FakeHost drive = smallDrive(0);
-        CExternalDataManager manager(&drive);
-        drive.thrower = thrower;
-        Guarded guarded;
-        guarded.operations.emplace_back(
-            "registerParameters", [](CExternalDataManager& m) { m.registerParameters({"7"}); });
-        for (const auto& [name, operation] : guarded.operations) {
-            drive.clearCalls();
-            drive.failAtCall(1);
-            expectFailure([&] { operation(manager); }, 1, 1, name);
-        }
-        EXPECT_EQ(guarded.element.getText(), "unchanged") << "a failed read changes nothing";
-        EXPECT_EQ(drive.value(7, 1), "11") << "a failed write stores nothing";
-    }
-
-    // Attribute failures are swallowed; the language query is not guarded.
     FakeHost drive = smallDrive(0);
     CExternalDataManager manager(&drive);
+    drive.thrower = [] { throw 42; };
+    Guarded guarded;
+    guarded.operations.emplace_back("registerParameters",
+                                    [](CExternalDataManager& m) { m.registerParameters({"7"}); });
+    for (const auto& [name, operation] : guarded.operations) {
+        drive.clearCalls();
+        drive.failAtCall(1);
+        expectFailure([&] { operation(manager); }, 1, 1, name);
+    }
+    EXPECT_EQ(guarded.element.getText(), "unchanged") << "a failed read changes nothing";
+    EXPECT_EQ(drive.value(7, 1), "11") << "a failed write stores nothing";
+
+    // Attribute failures are swallowed; the language query is not guarded.
     drive.failOperation("GetParameterAttributes");
     std::string minimum = "old", maximum = "old", unit = "old", decimals = "old";
     EXPECT_NO_THROW(manager.getParameterAttributes(param(7, 0), minimum, maximum, unit, decimals));
     EXPECT_EQ(minimum + maximum + unit + decimals, "");
+    drive.thrower = nullptr;
     drive.failOperation("GetLanguage");
     std::string language;
     EXPECT_THROW(manager.getActiveLanguage(language), std::runtime_error);
@@ -163,31 +143,6 @@ TEST_F(ExternalDataManagerTest, WithoutAHostOnlyQuietOperationsReturn)
                                     [](CExternalDataManager& m) { m.checkInterface(); });
     for (const auto& [name, operation] : guarded.operations)
         expectFailure([&] { operation(manager); }, 1, 1, name);
-}
-
-// --- settings access ---
-
-TEST_F(ExternalDataManagerTest, ChoiceListsAreCachedPerParameterNumberOnceFilled)
-{
-    CNEB_Choicelist& first = func.getChoicelist(param(kEvent, 0));
-    EXPECT_EQ(&func.getChoicelist(param(kEvent, 5)), &first);
-    EXPECT_EQ(first.findItem(2).getText(), "Running");
-    ASSERT_EQ(host.callCount("GetChoiceList"), 1u);
-    EXPECT_EQ(host.calls()[0].arguments, (Strings{"1301.0"})) << "the first asker's element";
-
-    host.parameter(kTimer).choices.clear();
-    EXPECT_TRUE(func.getChoicelist(param(kTimer, 1)).isEmpty());
-    EXPECT_TRUE(func.getChoicelist(param(kTimer, 1)).isEmpty());
-    host.parameter(kTimer).choices = {"1:One"};
-    EXPECT_EQ(func.getChoicelist(param(kTimer, 1)).size(), 1u);
-    host.parameter(kTimer).choices = {"1:One", "2:Two"};
-    EXPECT_EQ(func.getChoicelist(param(kTimer, 1)).size(), 1u);
-    EXPECT_EQ(host.callCount("GetChoiceList"), 4u) << "an empty list is asked for again";
-
-    // A failed filling leaves the items read before the failure in the cache.
-    host.parameter(1312).choices = {"1:One", "broken"};
-    EXPECT_THROW(func.getChoicelist(param(1312, 0)), CCustomException);
-    EXPECT_EQ(stock.getChoicelist(param(1312, 0)).size(), 1u);
 }
 
 } // namespace

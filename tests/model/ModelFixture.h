@@ -23,7 +23,7 @@ namespace modeltest {
 using testsupport::FakeHost;
 using Strings = std::vector<std::string>;
 
-// Parameter numbers of the sample drive "FCD-300", database 02.40.
+// Parameter numbers of the sample drive "FCD-300", database 02.40 (data/fcd300_sample.json).
 constexpr unsigned long kMode = 1300, kEvent = 1301, kAction = 1302, kTimer = 1303;
 
 inline CNEBParameter param(unsigned long number, long index, const std::string& text = {})
@@ -67,15 +67,6 @@ inline std::vector<Strings> writes(const FakeHost& host)
     return argumentsOf(host, "WriteParameterValues");
 }
 
-// "number index" of each value read from the drive, in call order.
-inline Strings readOrder(const FakeHost& host)
-{
-    Strings result;
-    for (const Strings& arguments : argumentsOf(host, "ReadParameterValue"))
-        result.push_back(arguments[0] + " " + arguments[1]);
-    return result;
-}
-
 inline CNEBChangeBunch bunchOf(const std::vector<CNEBParameter>& parameters)
 {
     CNEBChangeBunch bunch;
@@ -84,8 +75,8 @@ inline CNEBChangeBunch bunchOf(const std::vector<CNEBParameter>& parameters)
     return bunch;
 }
 
-// The sample drive wired the way the settings manager wires it. Failures log
-// into a scratch folder; the host's call record starts empty.
+// The sample drive image wired the way the settings manager wires it. Failures
+// log into a scratch folder; the host's call record starts empty.
 class ModelFixture : public ::testing::Test
 {
 protected:
@@ -115,35 +106,32 @@ protected:
         EXPECT_EQ(logLines().size(), linesBefore + 1) << what;
     }
 
-    // Stores steps "event/action" in pairs 0, 1, ... of the drive.
+    // Stores steps "event/action" in pairs 0, 1, ... of the drive, and a disabled
+    // action after them (the end of the program) when there is room.
     void storeSteps(const std::vector<std::pair<int, int>>& steps)
     {
         for (size_t i = 0; i < steps.size(); ++i) {
             host.setValue(kEvent, static_cast<long>(i), std::to_string(steps[i].first));
             host.setValue(kAction, static_cast<long>(i), std::to_string(steps[i].second));
         }
+        if (steps.size() < host.parameter(kAction).values.size())
+            host.setValue(kAction, static_cast<long>(steps.size()), "0");
     }
 
     NEBPT::CNEB_Program build() { return NEBPT::CNEB_Program(&func, &dataManager, &sizes); }
 
-    // What the command layer does after an edit: write the bunch, re-read.
-    void save(NEBPT::CNEB_Program& program)
-    {
-        CNEBChangeBunch bunch = program.getChangeBunch();
-        dataManager.writeChangeBunch(bunch);
-        program.reload();
-    }
-
     // Reads of one element ("number index") made since the last clearCalls.
     size_t reads(const std::string& element) const
     {
-        const Strings order = readOrder(host);
-        return static_cast<size_t>(std::count(order.begin(), order.end(), element));
+        const std::vector<Strings> all = argumentsOf(host, "ReadParameterValue");
+        return static_cast<size_t>(std::count_if(all.begin(), all.end(), [&](const Strings& a) {
+            return a[0] + " " + a[1] == element;
+        }));
     }
 
     testsupport::ScratchFolder logs;
     testsupport::TempFolderGuard tmp{logs.path()};
-    FakeHost host = FakeHost::sampleDrive();
+    FakeHost host = FakeHost::fromImage(NEBPT_DATA_DIR "/fcd300_sample.json");
     CSettingStock stock;
     CExternalDataManager dataManager{&host};
     CSettingManagerFunc func{&stock, &dataManager};

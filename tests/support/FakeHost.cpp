@@ -6,65 +6,6 @@
 
 namespace testsupport {
 
-namespace {
-
-// "<first + i>:<text> <i>" for the `count` objects of one kind.
-void addNumbered(std::vector<std::string>& choices, unsigned first, unsigned count,
-                 const std::string& text)
-{
-    for (unsigned i = 0; i < count; ++i)
-        choices.push_back(std::to_string(first + i) + ":" + text + " " + std::to_string(i));
-}
-
-FakeHost::Parameter arrayParameter(const std::string& name, unsigned long count,
-                                   std::vector<std::string> choices, const std::string& value = "0",
-                                   const std::string& minimum = {}, const std::string& maximum = {},
-                                   const std::string& unit = {}, const std::string& decimals = {})
-{
-    const std::vector<std::string> values(count == 0 ? 1 : count, value);
-    return {name, count, values, std::move(choices), minimum, maximum, unit, decimals};
-}
-
-} // namespace
-
-// A smaller drive than data/fcd300_sample.json, with choice numbers and texts of
-// its own (action 22 "Start", 24 "Stop"; 28 events, "3:On reference"; four
-// comparator operands): the model, dialogs and flow tests rely on them.
-FakeHost FakeHost::sampleDrive()
-{
-    FakeHost host;
-    std::vector<std::string> events = {
-        "0:False",        "1:True",    "2:Running",       "3:On reference",
-        "4:Torque limit", "5:Warning", "16:Alarm (trip)", "19:Digital input 18"};
-    addNumbered(events, 22, 6, "Comparator");
-    addNumbered(events, 28, 6, "Logic rule");
-    addNumbered(events, 34, 8, "Timeout");
-    std::vector<std::string> actions = {"0:Disabled", "1:No action", "2:Select set-up 1",
-                                        "22:Start", "24:Stop"};
-    addNumbered(actions, 30, 8, "Start timer");
-    const std::vector<std::string> operators = {"0:DISABLED", "1:AND",         "2:OR",
-                                                "3:AND NOT",  "4:OR NOT",      "5:NOT AND",
-                                                "6:NOT OR",   "7:NOT AND NOT", "8:NOT OR NOT"};
-
-    auto& p = host.parameters;
-    p[1300] = arrayParameter("Logic controller mode", 0, {"0:Off", "1:On"});
-    p[1301] = arrayParameter("Controller event", 20, events);
-    p[1302] = arrayParameter("Controller action", 20, actions);
-    p[1303] = arrayParameter("Controller timer", 8, {}, "0.000000", "0", "3600", "s", "2");
-    p[1305] = arrayParameter("Start event", 0, events);
-    p[1306] = arrayParameter("Stop event", 0, events);
-    p[1310] = arrayParameter("Comparator operand", 6,
-                             {"0:Disabled", "1:Reference", "3:Motor speed", "4:Motor current"});
-    p[1311] = arrayParameter("Comparator operator", 6,
-                             {"0:Less than", "1:Approx. equal", "2:Greater than"});
-    p[1312] = arrayParameter("Comparator value", 6, {}, "0.000000", "-100000", "100000", "", "3");
-    for (unsigned long n : {1320UL, 1322UL, 1324UL})
-        p[n] = arrayParameter("Logic rule operand", 6, events);
-    for (unsigned long n : {1321UL, 1323UL})
-        p[n] = arrayParameter("Logic rule operator", 6, operators);
-    return host;
-}
-
 std::string FakeHost::value(unsigned long number, long index) const
 {
     return parameters.at(number).values.at(index < 0 ? 0 : static_cast<size_t>(index));

@@ -29,14 +29,10 @@ public:
         std::vector<std::string> arguments;
     };
 
-    // The drive of the sample configuration "FCD-300", database 02.40: parameter
-    // numbers 1300..1324, 20 pairs, 6 comparators, 6 logic rules, 8 timers, all
-    // pairs disabled (an empty program) and every other value 0.
-    static FakeHost sampleDrive();
-    // The drive a drive image file holds (the JSON format of host/SimulatedDrive.h):
-    // identity, language, index base, and every parameter with its name, element
-    // count, values, choice list, limits, unit and decimals. Throws
-    // std::runtime_error naming the file when it cannot be read or is malformed.
+    // The drive a drive image file holds (the JSON format of host/SimulatedDrive.h,
+    // which checks it): identity, language, index base, and every parameter with
+    // its name, element count, values, choice list, limits, unit and decimals.
+    // Throws std::runtime_error naming the file when it cannot be read.
     static FakeHost fromImage(const std::string& path);
 
     // --- the drive ---
