@@ -1,21 +1,14 @@
 #include "HostWindow.h"
 #include "HostTestSupport.h"
+#include "HostWindowTestSupport.h"
 #include "SimulatedDrive.h"
 
-#include "dialogs/WidgetTestSupport.h"
-
-#include "framework/widgets/Dialog.h"
-#include "framework/widgets/WidgetResources.h"
-#include "languages/common/NEBPTResources.h"
-
-#include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -29,6 +22,8 @@
 // their event boxes, the child windows holding the event list, and the events
 // by the texts their lists show.
 
+using hosttest::eventsShown;
+using hosttest::flowOf;
 using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -39,43 +34,6 @@ const std::string kSample = "fcd300_sample.json";
 // The sample's six pairs, by the events their lists show.
 const std::vector<std::string> kSampleEvents = {"Digital input 18", "Timeout 0", "Comparator 0",
                                                 "Logic rule 1",     "Timeout 1", "Logic rule 0"};
-
-QComboBox* eventList(const QWidget* box)
-{
-    return qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
-}
-
-// The plug-in's flow window in the host's form view; null when none is shown.
-QWidget* flowOf(const HostWindow& host)
-{
-    for (auto* window : host.formView()->findChildren<fw::CDialog*>())
-        if (window->inherits("CWorkFlow") && window->IsWindowCreated())
-            return window;
-    return nullptr;
-}
-
-// The event boxes of the flow from top to bottom, that is in program order.
-std::vector<fw::CDialog*> eventBoxes(const HostWindow& host)
-{
-    std::vector<fw::CDialog*> boxes;
-    QWidget* flow = flowOf(host);
-    for (auto* box : flow ? flow->findChildren<fw::CDialog*>() : QList<fw::CDialog*>())
-        if (box->IsWindowCreated() && box->isVisibleTo(flow) && eventList(box))
-            boxes.push_back(box);
-    std::stable_sort(boxes.begin(), boxes.end(), [flow](QWidget* a, QWidget* b) {
-        return a->mapTo(flow, QPoint(0, 0)).y() < b->mapTo(flow, QPoint(0, 0)).y();
-    });
-    return boxes;
-}
-
-// The event each pair of the flow shows, in program order.
-std::vector<std::string> eventsShown(const HostWindow& host)
-{
-    std::vector<std::string> events;
-    for (fw::CDialog* box : eventBoxes(host))
-        events.push_back(eventList(box)->currentText().toStdString());
-    return events;
-}
 
 std::string textOf(const QObject* widget)
 {
@@ -89,13 +47,7 @@ protected:
 
     bool open(const std::string& path) { return window.openImage(QString::fromStdString(path)); }
 
-    // The user picks `event` in the first pair's event list.
-    void chooseFirstEvent(const char* event)
-    {
-        QComboBox* list = eventList(eventBoxes(window).front());
-        testsupport::chooseEntry(list, list->findText(event));
-        testsupport::runPostedMessages();
-    }
+    void chooseFirstEvent(const char* event) { hosttest::chooseFirstEvent(window, event); }
 
     std::string label(const char* name) const { return textOf(window.findChild<QLabel*>(name)); }
 

@@ -34,6 +34,24 @@ inline std::vector<QComboBox*> eventLists(const HostWindow& host)
     return lists;
 }
 
+// The event each pair of the flow shows, in program order.
+inline std::vector<std::string> eventsShown(const HostWindow& host)
+{
+    std::vector<std::string> events;
+    for (QComboBox* list : eventLists(host))
+        events.push_back(list->currentText().toStdString());
+    return events;
+}
+
+// The plug-in's flow window in the host's form view; null when none is shown.
+inline QWidget* flowOf(const HostWindow& host)
+{
+    for (auto* window : host.formView()->findChildren<fw::CDialog*>())
+        if (window->inherits("CWorkFlow") && window->IsWindowCreated())
+            return window;
+    return nullptr;
+}
+
 // The event the first pair shows; empty without a flow.
 inline std::string firstEvent(const HostWindow& host)
 {
