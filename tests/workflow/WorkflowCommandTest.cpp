@@ -53,6 +53,9 @@ TEST(WorkflowCommandTest, CopiesAProgramBetweenDrivesFromTheCommandLine)
     EXPECT_EQ(findings.status, 1);
     EXPECT_THAT(findings.out, HasSubstr("Logic rule 1 is set up but used by no pair"));
     EXPECT_EQ(host({"--diff", source}).status, 2) << "a wrong command line";
+    const std::string unknown = hosttest::copyOfSample(
+        scratch, "fcd300_sample.json", "unknown.json", "\"FCD-300\"", "\"FCD-999\"");
+    EXPECT_EQ(host({"--diff", unknown, source}).status, 2) << "a drive without configuration";
 }
 
 // The program document: its first page renders to a portrait page that shows
