@@ -1,26 +1,47 @@
 #include "DriveServer.h"
 
-#include <iostream>
+#include <ostream>
 #include <stdexcept>
 
 namespace {
 
 constexpr int kMostRead = 125;    // registers a read request may ask for
 constexpr int kMostWritten = 123; // registers a write request may carry
+constexpr int kBroadcastUnit = 0;
+constexpr int kAnyTcpUnit = 255; // over TCP: whatever device answers on the socket
+
+enum Function
+{
+    kReadHoldingRegisters = 3,
+    kWriteSingleRegister = 6,
+    kWriteMultipleRegisters = 16,
+};
+
+enum Exception
+{
+    kIllegalFunction = 1,
+    kIllegalDataAddress = 2,
+    kIllegalDataValue = 3,
+    kServerDeviceFailure = 4,
+    kGatewayTargetFailed = 11,
+};
 
 int word(const std::uint8_t* bytes)
 {
     return bytes[0] << 8 | bytes[1];
 }
 
+void putWord(std::vector<std::uint8_t>& bytes, int value)
+{
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+    bytes.push_back(static_cast<std::uint8_t>(value));
+}
+
 } // namespace
 
-DriveServer::DriveServer(SimulatedDrive& drive, int unit)
-    : m_drive(drive), m_unit(unit),
-      m_mapping(modbus_mapping_new(0, 0, modbusmap::kRegisterCount, 0))
+DriveServer::DriveServer(SimulatedDrive& drive, int unit, std::ostream& log)
+    : m_drive(drive), m_unit(unit), m_log(log)
 {
-    if (!m_mapping)
-        throw std::runtime_error("cannot allocate the Modbus registers");
     for (auto [text, count] : {std::pair{&drive.driveType(), modbusmap::kTypeRegisters},
                                std::pair{&drive.aocVersion(), modbusmap::kVersionRegisters},
                                std::pair{&drive.databaseVersion(), modbusmap::kVersionRegisters}}) {
@@ -29,63 +50,128 @@ DriveServer::DriveServer(SimulatedDrive& drive, int unit)
     }
 }
 
-DriveServer::~DriveServer()
+std::vector<std::uint8_t> DriveServer::answer(const std::uint8_t* pdu, std::size_t size,
+                                              long request)
 {
-    modbus_mapping_free(m_mapping);
-}
-
-void DriveServer::answer(modbus_t* context, const std::uint8_t* request, int length, bool tcp)
-{
-    const int offset = modbus_get_header_length(context);
-    if (length < offset + 5) // function, address and one more word at least
-        return refuse(context, request, MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE, "a short request");
-    // Over TCP, 255 addresses whatever device answers on the socket.
-    if (tcp && request[offset - 1] != m_unit && request[offset - 1] != MODBUS_TCP_SLAVE) {
-        return refuse(context, request, MODBUS_EXCEPTION_GATEWAY_TARGET,
-                      "a request for unit " + std::to_string(request[offset - 1]));
+    if (size < 1)
+        return refuse(0, kIllegalFunction, "an empty request");
+    const int function = pdu[0];
+    if (function != kReadHoldingRegisters && function != kWriteSingleRegister &&
+        function != kWriteMultipleRegisters)
+        return refuse(function, kIllegalFunction, "function " + std::to_string(function));
+    // Function 16 tells the size of its values; the others take five bytes.
+    std::size_t expected = 5;
+    if (function == kWriteMultipleRegisters)
+        expected = size >= 6 ? 6 + std::size_t{pdu[5]} : 6;
+    if (size != expected) {
+        return refuse(function, kIllegalDataValue,
+                      "a request of " + std::to_string(size) + " bytes for function " +
+                          std::to_string(function));
     }
-    const int function = request[offset];
-    const int address = word(request + offset + 1);
+    const int address = word(pdu + 1);
     const std::string where = " at register " + std::to_string(address);
+    const int count = function == kWriteSingleRegister ? 1 : word(pdu + 3);
+    const int most = function == kReadHoldingRegisters ? kMostRead : kMostWritten;
+    if (count < 1 || count > most || address + count > modbusmap::kRegisterCount ||
+        (function == kWriteMultipleRegisters && pdu[5] != 2 * count)) {
+        return refuse(function, kIllegalDataValue,
+                      "a request for " + std::to_string(count) + " registers" + where);
+    }
+    if (const int failed = failing(address, count); failed >= 0) {
+        m_log << "nebpt-drive-sim: fault refuse at request " << request << " (register " << failed
+              << ")\n";
+        return refuse(function, kServerDeviceFailure, "a request" + where);
+    }
 
-    if (function == MODBUS_FC_READ_HOLDING_REGISTERS) {
-        const int count = word(request + offset + 3);
-        if (count < 1 || count > kMostRead || address + count > modbusmap::kRegisterCount) {
-            return refuse(context, request, MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE,
-                          "a read of " + std::to_string(count) + " registers" + where);
-        }
+    std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(function)};
+    if (function == kReadHoldingRegisters) {
+        reply.push_back(static_cast<std::uint8_t>(2 * count));
         for (int r = address; r < address + count; ++r) {
-            if (!read(r, m_mapping->tab_registers[r])) {
-                return refuse(context, request, MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS,
+            std::uint16_t value = 0;
+            if (!read(r, value)) {
+                return refuse(function, kIllegalDataAddress,
                               "a read of unmapped register " + std::to_string(r));
             }
+            putWord(reply, value);
         }
-    } else if (function == MODBUS_FC_WRITE_SINGLE_REGISTER ||
-               function == MODBUS_FC_WRITE_MULTIPLE_REGISTERS) {
-        std::vector<std::uint16_t> registers;
-        if (function == MODBUS_FC_WRITE_SINGLE_REGISTER) {
-            registers.push_back(static_cast<std::uint16_t>(word(request + offset + 3)));
-        } else {
-            const int count = word(request + offset + 3);
-            if (count < 1 || count > kMostWritten || length < offset + 6 + 2 * count ||
-                request[offset + 5] != 2 * count) {
-                return refuse(context, request, MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE,
-                              "a malformed write of " + std::to_string(count) + " registers" +
-                                  where);
-            }
-            for (int i = 0; i < count; ++i)
-                registers.push_back(static_cast<std::uint16_t>(word(request + offset + 6 + 2 * i)));
-        }
-        if (const int exception = write(address, registers)) {
-            modbus_reply_exception(context, request, static_cast<unsigned>(exception));
-            return;
-        }
-    } else {
-        return refuse(context, request, MODBUS_EXCEPTION_ILLEGAL_FUNCTION,
-                      "function " + std::to_string(function));
+        return reply;
     }
-    if (modbus_reply(context, request, length, m_mapping) < 0)
-        std::cerr << "nebpt-drive-sim: cannot answer: " << modbus_strerror(errno) << "\n";
+    std::vector<std::uint16_t> registers;
+    if (function == kWriteSingleRegister)
+        registers.push_back(static_cast<std::uint16_t>(word(pdu + 3)));
+    for (int i = 0; function == kWriteMultipleRegisters && i < count; ++i)
+        registers.push_back(static_cast<std::uint16_t>(word(pdu + 6 + 2 * i)));
+    if (const int exception = write(address, registers))
+        return {static_cast<std::uint8_t>(function | 0x80), static_cast<std::uint8_t>(exception)};
+    // Both writes answer with their first four data bytes: the address and the
+    // value, or the address and the count.
+    reply.insert(reply.end(), pdu + 1, pdu + 5);
+    return reply;
+}
+
+long DriveServer::tcpFrameSize(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size >= 4 && word(bytes + 2) != 0) // protocol id: 0 is Modbus
+        return -1;
+    if (size < 6)
+        return 0;
+    const std::size_t length = static_cast<std::size_t>(word(bytes + 4)); // unit id and PDU
+    if (length < 2 || kMbapSize - 1 + length > kMostTcpFrame)
+        return -1;
+    return size >= kMbapSize - 1 + length ? static_cast<long>(kMbapSize - 1 + length) : 0;
+}
+
+std::vector<std::uint8_t> DriveServer::answerTcp(const std::uint8_t* frame, std::size_t size,
+                                                 long request)
+{
+    const int unit = frame[kMbapSize - 1];
+    std::vector<std::uint8_t> pdu;
+    if (unit != m_unit && unit != kAnyTcpUnit) {
+        pdu = refuse(frame[kMbapSize], kGatewayTargetFailed,
+                     "a request for unit " + std::to_string(unit));
+    } else {
+        pdu = answer(frame + kMbapSize, size - kMbapSize, request);
+    }
+    std::vector<std::uint8_t> reply(frame, frame + 4); // transaction and protocol id
+    putWord(reply, static_cast<int>(pdu.size()) + 1);
+    reply.push_back(static_cast<std::uint8_t>(unit));
+    reply.insert(reply.end(), pdu.begin(), pdu.end());
+    return reply;
+}
+
+DriveServer::RtuFrame DriveServer::classifyRtu(const std::uint8_t* frame, std::size_t size) const
+{
+    if (size < 4 || crc16(frame, size - 2) != (frame[size - 2] | frame[size - 1] << 8))
+        return RtuFrame::Corrupt;
+    if (frame[0] == kBroadcastUnit)
+        return RtuFrame::Broadcast;
+    return frame[0] == m_unit ? RtuFrame::Mine : RtuFrame::Other;
+}
+
+std::vector<std::uint8_t> DriveServer::answerRtu(const std::uint8_t* frame, std::size_t size,
+                                                 long request)
+{
+    const std::vector<std::uint8_t> pdu = answer(frame + 1, size - 3, request);
+    if (frame[0] == kBroadcastUnit)
+        return {};
+    std::vector<std::uint8_t> reply{frame[0]};
+    reply.insert(reply.end(), pdu.begin(), pdu.end());
+    const std::uint16_t crc = crc16(reply.data(), reply.size());
+    reply.push_back(static_cast<std::uint8_t>(crc));
+    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return reply;
+}
+
+std::uint16_t DriveServer::crc16(const std::uint8_t* bytes, std::size_t size)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<std::uint16_t>(crc >> 1 ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
+    }
+    return crc;
 }
 
 bool DriveServer::read(int address, std::uint16_t& value)
@@ -119,9 +205,10 @@ int DriveServer::write(int address, const std::vector<std::uint16_t>& registers)
     for (int r = address; r < end;) {
         const modbusmap::Slot* slot = map.slotAt(r);
         if (!slot || (r - slot->address) % slot->width != 0 || r + slot->width > end) {
-            std::cerr << "nebpt-drive-sim: refused a write of register " << r
-                      << (slot ? ": part of a 32-bit value\n" : ": not a parameter's\n");
-            return MODBUS_EXCEPTION_ILLEGAL_DATA_ADDRESS;
+            m_log << "nebpt-drive-sim: refused a write of register " << r
+                  << (slot ? ": part of a 32-bit value" : ": not a parameter's")
+                  << " (exception 2)\n";
+            return kIllegalDataAddress;
         }
         const long element = (r - slot->address) / slot->width;
         identifiers.push_back(
@@ -135,21 +222,29 @@ int DriveServer::write(int address, const std::vector<std::uint16_t>& registers)
         m_drive.WriteParameterValues(identifiers, values, SimulatedDrive::kSetupName, 0);
         return 0;
     } catch (const DriveRefusal& refused) {
-        std::cerr << "nebpt-drive-sim: refused writing " << identifiers.front()
-                  << (identifiers.size() > 1 ? " and on" : "") << ": " << refused.what() << "\n";
         // The drive keeps the value it had: a value it does not take, or an image
         // it cannot write.
         const bool cannotSave =
             m_drive.readOnly() ||
             std::string(refused.what()).find("cannot save") != std::string::npos;
-        return cannotSave ? MODBUS_EXCEPTION_SLAVE_OR_SERVER_FAILURE
-                          : MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE;
+        const int exception = cannotSave ? kServerDeviceFailure : kIllegalDataValue;
+        m_log << "nebpt-drive-sim: refused writing " << identifiers.front()
+              << (identifiers.size() > 1 ? " and on" : "") << ": " << refused.what()
+              << " (exception " << exception << ")\n";
+        return exception;
     }
 }
 
-void DriveServer::refuse(modbus_t* context, const std::uint8_t* request, int exception,
-                         const std::string& why)
+std::vector<std::uint8_t> DriveServer::refuse(int function, int exception, const std::string& why)
 {
-    std::cerr << "nebpt-drive-sim: refused " << why << " (exception " << exception << ")\n";
-    modbus_reply_exception(context, request, static_cast<unsigned>(exception));
+    m_log << "nebpt-drive-sim: refused " << why << " (exception " << exception << ")\n";
+    return {static_cast<std::uint8_t>(function | 0x80), static_cast<std::uint8_t>(exception)};
+}
+
+int DriveServer::failing(int first, int count) const
+{
+    for (const int address : m_failing)
+        if (address >= first && address < first + count)
+            return address;
+    return -1;
 }

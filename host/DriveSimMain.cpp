@@ -1,7 +1,20 @@
 // nebpt-drive-sim: a drive on the network. Serves a drive image with a register
 // map over Modbus TCP on 127.0.0.1, or over Modbus RTU on a serial device, the
-// way a drive of its type answers (DriveServer.h). Accepted writes are saved to
-// the image at once, atomically.
+// way a drive of its type answers (DriveServer.h), to many clients at once
+// (DriveServerLoop.h). Accepted writes are saved to the image at once, atomically.
+//
+// For trying how a host copes with a failing fieldbus it can misbehave on
+// purpose: `--fault SPEC`, as often as wanted, with requests counted over the
+// whole process from 1 (all connections, every function), each fault once:
+//   drop:N        request N is neither applied nor answered; its connection is closed
+//   lose:N        request N is applied but not answered; its connection is closed
+//   late:N:MS     request N is applied and answered MS milliseconds late
+//   trickle:N:MS  request N is applied and its answer sent one byte every MS ms
+//   refuse:R      every request covering register R gets exception 4 and is not
+//                 applied (always, not counted)
+// Each fault that fires is logged on stderr ("nebpt-drive-sim: fault drop at
+// request 7"). `--idle-timeout SECONDS` (default 60, 0: never) closes a
+// connection that has been silent (no byte either way) for that long.
 //
 // The first line on stdout tells where it listens ("listening on
 // 127.0.0.1:40123", or the device); everything else goes to stderr. SIGTERM or
@@ -9,24 +22,15 @@
 // wrong command line, status 2.
 
 #include "DriveServer.h"
+#include "DriveServerLoop.h"
 #include "SimulatedDrive.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <iostream>
-#include <memory>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -36,8 +40,9 @@ struct Options
 {
     int port = 502;
     int unit = 0; // 0: the image's
-    std::chrono::milliseconds latency{0};
-    QString device; // RTU on this device instead of TCP
+    ServeOptions serve;
+    std::vector<int> failing; // refuse:R
+    QString device;           // RTU on this device instead of TCP
     int baud = 19200;
     char parity = 'E';
     QString image;
@@ -49,15 +54,32 @@ bool parse(const QStringList& arguments, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Serves a drive image with a register map over Modbus TCP on 127.0.0.1, "
-                       "or over Modbus RTU on a serial device."));
+                       "or over Modbus RTU on a serial device, to many clients at once. For "
+                       "trying how a host copes with a failing fieldbus, --fault makes it "
+                       "misbehave on purpose; requests are counted over the whole process from "
+                       "1, and each fault that fires is logged on stderr."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("The TCP port (default 502; 0: a free one)."),
                                   QStringLiteral("n"), QStringLiteral("502"));
-    const QCommandLineOption latency(QStringLiteral("latency"),
-                                     QStringLiteral("Wait this long before every answer."),
-                                     QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption latency(
+        QStringLiteral("latency"),
+        QStringLiteral("Answer every request this long after it came (others are served "
+                       "meanwhile)."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption idle(
+        QStringLiteral("idle-timeout"),
+        QStringLiteral("Close a TCP connection silent for this long (default 60; 0: never)."),
+        QStringLiteral("seconds"), QStringLiteral("60"));
+    const QCommandLineOption fault(
+        QStringLiteral("fault"),
+        QStringLiteral("A fault, as often as wanted: drop:N (request N neither applied nor "
+                       "answered, its connection closed), lose:N (applied, not answered, "
+                       "connection closed), late:N:MS (applied, answered MS ms late), "
+                       "trickle:N:MS (applied, answered one byte every MS ms), refuse:R "
+                       "(every request covering register R gets exception 4, not applied)."),
+        QStringLiteral("spec"));
     const QCommandLineOption unit(
         QStringLiteral("unit"), QStringLiteral("The unit id to answer to (default: the image's)."),
         QStringLiteral("n"));
@@ -70,7 +92,7 @@ bool parse(const QStringList& arguments, Options& options)
     const QCommandLineOption parity(QStringLiteral("parity"),
                                     QStringLiteral("RTU: N, E or O (default E)."),
                                     QStringLiteral("N|E|O"), QStringLiteral("E"));
-    parser.addOptions({port, latency, unit, rtu, baud, parity});
+    parser.addOptions({port, latency, idle, fault, unit, rtu, baud, parity});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("The drive image (JSON) with a register map."));
     parser.process(arguments); // answers --help and --version, ends on unknown options
@@ -83,26 +105,32 @@ bool parse(const QStringList& arguments, Options& options)
         into = value;
         return true;
     };
-    int milliseconds = 0;
-    QString error;
+    int milliseconds = 0, seconds = 0;
+    std::string error;
     if (parser.positionalArguments().size() != 1)
-        error = QStringLiteral("give one drive image");
+        error = "give one drive image";
     else if (!number(port, 0, 65535, options.port))
-        error = QStringLiteral("--port takes 0 to 65535");
+        error = "--port takes 0 to 65535";
     else if (!number(latency, 0, 60000, milliseconds))
-        error = QStringLiteral("--latency takes 0 to 60000 milliseconds");
+        error = "--latency takes 0 to 60000 milliseconds";
+    else if (!number(idle, 0, 86400, seconds))
+        error = "--idle-timeout takes 0 to 86400 seconds";
     else if (parser.isSet(unit) && !number(unit, 1, 247, options.unit))
-        error = QStringLiteral("--unit takes 1 to 247");
+        error = "--unit takes 1 to 247";
     else if (!number(baud, 50, 4000000, options.baud))
-        error = QStringLiteral("--baud takes a baud rate");
+        error = "--baud takes a baud rate";
     else if (!QStringList{"N", "E", "O"}.contains(parser.value(parity)))
-        error = QStringLiteral("--parity takes N, E or O");
-    if (!error.isEmpty()) {
-        std::cerr << "nebpt-drive-sim: " << error.toStdString() << "\n"
-                  << parser.helpText().toStdString();
+        error = "--parity takes N, E or O";
+    for (const QString& spec : parser.values(fault)) {
+        if (error.empty())
+            parseFault(spec.toStdString(), options.serve.faults, options.failing, error);
+    }
+    if (!error.empty()) {
+        std::cerr << "nebpt-drive-sim: " << error << "\n" << parser.helpText().toStdString();
         return false;
     }
-    options.latency = std::chrono::milliseconds(milliseconds);
+    options.serve.latency = std::chrono::milliseconds(milliseconds);
+    options.serve.idleTimeout = std::chrono::seconds(seconds);
     options.device = parser.value(rtu);
     options.parity = parser.value(parity).at(0).toLatin1();
     options.image = parser.positionalArguments().front();
@@ -117,83 +145,6 @@ void stopOnSignal()
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     signal(SIGPIPE, SIG_IGN); // a client gone while it is answered
-}
-
-using Context = std::unique_ptr<modbus_t, decltype(&modbus_free)>;
-
-// Receives and answers one request on the context's socket; false when the
-// peer has gone (or sent what is not Modbus).
-bool serveOne(modbus_t* context, DriveServer& server, const Options& options, bool tcp)
-{
-    std::uint8_t request[MODBUS_TCP_MAX_ADU_LENGTH];
-    const int length = modbus_receive(context, request);
-    if (length < 0)
-        return false;
-    if (length == 0) // for another unit on the serial line
-        return true;
-    std::this_thread::sleep_for(options.latency);
-    server.answer(context, request, length, tcp);
-    return true;
-}
-
-int serveTcp(DriveServer& server, const Options& options)
-{
-    const Context context(modbus_new_tcp("127.0.0.1", options.port), &modbus_free);
-    const int listening = context ? modbus_tcp_listen(context.get(), 8) : -1;
-    if (listening < 0) {
-        std::cerr << "nebpt-drive-sim: cannot listen on 127.0.0.1:" << options.port << ": "
-                  << modbus_strerror(errno) << "\n";
-        return 1;
-    }
-    sockaddr_in bound = {};
-    socklen_t size = sizeof bound;
-    getsockname(listening, reinterpret_cast<sockaddr*>(&bound), &size);
-    std::cout << "listening on 127.0.0.1:" << ntohs(bound.sin_port) << std::endl;
-
-    std::vector<pollfd> sockets{{listening, POLLIN, 0}};
-    while (!g_stopping) {
-        if (poll(sockets.data(), sockets.size(), 250) <= 0)
-            continue;
-        for (size_t i = sockets.size(); i-- > 1;) {
-            if (!sockets[i].revents)
-                continue;
-            modbus_set_socket(context.get(), sockets[i].fd);
-            if (!(sockets[i].revents & POLLIN) || !serveOne(context.get(), server, options, true)) {
-                close(sockets[i].fd);
-                sockets.erase(sockets.begin() + static_cast<long>(i));
-            }
-        }
-        if (sockets[0].revents & POLLIN) {
-            int socket = listening;
-            const int client = modbus_tcp_accept(context.get(), &socket);
-            if (client >= 0)
-                sockets.push_back({client, POLLIN, 0});
-        }
-    }
-    for (const pollfd& socket : sockets)
-        close(socket.fd);
-    return 0;
-}
-
-int serveRtu(DriveServer& server, const Options& options)
-{
-    const QByteArray device = options.device.toLocal8Bit();
-    const Context context(modbus_new_rtu(device.constData(), options.baud, options.parity, 8, 1),
-                          &modbus_free);
-    if (!context || modbus_set_slave(context.get(), server.unit()) != 0 ||
-        modbus_connect(context.get()) != 0) {
-        std::cerr << "nebpt-drive-sim: cannot open " << device.constData() << ": "
-                  << modbus_strerror(errno) << "\n";
-        return 1;
-    }
-    std::cout << "listening on " << device.constData() << std::endl;
-    pollfd line{modbus_get_socket(context.get()), POLLIN, 0};
-    while (!g_stopping) {
-        if (poll(&line, 1, 250) > 0 && !serveOne(context.get(), server, options, false))
-            modbus_flush(context.get()); // a garbled frame: wait for the next
-    }
-    modbus_close(context.get());
-    return 0;
 }
 
 } // namespace
@@ -217,8 +168,14 @@ int main(int argc, char** argv)
         if (drive.readOnly())
             std::cerr << "nebpt-drive-sim: every write is refused: " << drive.readOnlyReason()
                       << "\n";
-        DriveServer server(drive, options.unit ? options.unit : drive.registerMap().unit);
-        return options.device.isEmpty() ? serveTcp(server, options) : serveRtu(server, options);
+        DriveServer server(drive, options.unit ? options.unit : drive.registerMap().unit,
+                           std::cerr);
+        for (const int address : options.failing)
+            server.failRegister(address);
+        if (options.device.isEmpty())
+            return serveTcp(server, options.port, options.serve, g_stopping);
+        return serveRtu(server, options.device.toLocal8Bit().toStdString(), options.baud,
+                        options.parity, options.serve, g_stopping);
     } catch (const std::exception& error) {
         std::cerr << "nebpt-drive-sim: " << error.what() << "\n";
         return 1;
