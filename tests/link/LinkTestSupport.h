@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <poll.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,11 +19,13 @@ namespace linktest {
 // 127.0.0.1 (on the port an option "--port" names, or on a serial device with
 // "--rtu") and stopped by its process id
 // when the test is done with it. The simulator tells where it listens on the
-// first line it prints; what it logs goes to the test's stderr.
+// first line it prints; what it logs goes to the test's stderr. `openFiles`, when
+// given, is its limit of open descriptors (RLIMIT_NOFILE).
 class DriveSimulator
 {
 public:
-    explicit DriveSimulator(const std::string& image, const std::vector<std::string>& options = {})
+    explicit DriveSimulator(const std::string& image, const std::vector<std::string>& options = {},
+                            rlim_t openFiles = 0)
     {
         std::vector<std::string> arguments{NEBPT_DRIVE_SIM_EXECUTABLE};
         bool serial = false, port = false;
@@ -47,6 +50,9 @@ public:
         }
         m_pid = fork();
         if (m_pid == 0) {
+            const rlimit limit{openFiles, openFiles};
+            if (openFiles > 0)
+                setrlimit(RLIMIT_NOFILE, &limit);
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
             close(out[1]);

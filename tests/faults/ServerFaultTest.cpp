@@ -1,0 +1,234 @@
+#include "HostTestSupport.h"
+#include "LinkTestSupport.h"
+#include "SimulatedDrive.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <termios.h>
+#include <thread>
+
+// nebpt-drive-sim under clients that misbehave, and its fault options as a
+// client sees them. Raw frames, so that what goes over the wire is the test's.
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+constexpr int kEvents = 140; // the FCD-300 sample's step events 1301, one register each
+
+const Bytes kReadEvent{3, 0, kEvents, 0, 1};       // reads event 0: "19"
+const Bytes kWriteEvent1{6, 0, kEvents + 1, 0, 2}; // writes event 1 (34) as 2
+
+Bytes tcp(const Bytes& pdu, std::uint8_t id = 7)
+{
+    Bytes frame{0, id, 0, 0, 0, static_cast<std::uint8_t>(pdu.size() + 1), 1};
+    frame.insert(frame.end(), pdu.begin(), pdu.end());
+    return frame;
+}
+
+// An RTU frame: the bytes and their CRC.
+Bytes rtu(Bytes frame)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (const std::uint8_t byte : frame) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>(crc & 1 ? crc >> 1 ^ 0xA001 : crc >> 1);
+    }
+    frame.insert(frame.end(), {std::uint8_t(crc), std::uint8_t(crc >> 8)});
+    return frame;
+}
+
+std::string event1(const std::string& image)
+{
+    return SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 1);
+}
+
+// A client on a raw socket (TCP) or the host's end of a pseudo-terminal (RTU).
+struct Peer
+{
+    explicit Peer(int port)
+    {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(static_cast<std::uint16_t>(port));
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0) << errno;
+    }
+    explicit Peer(const std::string& tty) : fd(open(tty.c_str(), O_RDWR | O_NOCTTY))
+    {
+        termios raw{};
+        tcgetattr(fd, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(fd, TCSANOW, &raw);
+    }
+    ~Peer() { close(fd); }
+    void send(const Bytes& bytes)
+    {
+        EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
+    // What arrives until `size` bytes are in, the peer closes or `seconds` pass;
+    // `pieces` counts the reads it took.
+    Bytes receive(size_t size, double seconds = 10, int* pieces = nullptr)
+    {
+        Bytes got;
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        pollfd wait{fd, POLLIN, 0};
+        while (!closed && got.size() < size && Clock::now() < end) {
+            std::uint8_t chunk[300];
+            if (poll(&wait, 1, 50) != 1)
+                continue;
+            const ssize_t n = read(fd, chunk, sizeof chunk);
+            closed = n <= 0;
+            got.insert(got.end(), chunk, chunk + std::max<ssize_t>(n, 0));
+            if (pieces && n > 0)
+                ++*pieces;
+        }
+        return got;
+    }
+    int fd;
+    bool closed = false;
+};
+
+} // namespace
+
+// Clients are served side by side: a slow one (a byte every 0.45 s) delays no
+// one, a silent one is closed after --idle-timeout; functions it does not have
+// get exception 1 whatever their frame, and the next request its right answer;
+// when descriptors run out it neither spins nor stops serving.
+TEST(ServerFaultTest, ServesClientsSideBySideWhateverTheyDo)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    linktest::DriveSimulator sim(image, {"--idle-timeout", "1"});
+    Peer slow(sim.port()), silent(sim.port());
+    const Bytes frame = tcp(kReadEvent, 1), answer{0, 1, 0, 0, 0, 5, 1, 3, 2, 0, 19};
+    for (size_t i = 0; i + 1 < frame.size(); ++i) {
+        slow.send({frame[i]});
+        std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    }
+    Peer other(sim.port());
+    other.send(tcp(kReadEvent, 2)); // answered while the slow frame is not whole
+    EXPECT_EQ(other.receive(11), (Bytes{0, 2, 0, 0, 0, 5, 1, 3, 2, 0, 19}));
+    slow.send({frame.back()});
+    EXPECT_EQ(slow.receive(11), answer);
+    silent.receive(1, 20);
+    EXPECT_TRUE(silent.closed);
+
+    for (const Bytes& unknown : {Bytes{8, 0, 0, 0x12, 0x34}, Bytes{17}, Bytes{43, 14, 1, 0},
+                                 Bytes{0x41, 1, 2, 3, 4, 5, 6, 7, 8}}) {
+        other.send(tcp(unknown, 3));
+        EXPECT_EQ(other.receive(9),
+                  (Bytes{0, 3, 0, 0, 0, 3, 1, std::uint8_t(unknown[0] | 0x80), 1}));
+        other.send(tcp(kReadEvent, 1));
+        EXPECT_EQ(other.receive(11), answer) << int(unknown[0]);
+    }
+
+    linktest::DriveSimulator starved(image, {}, 24);
+    std::vector<std::unique_ptr<Peer>> crowd;
+    for (int i = 0; i < 40; ++i)
+        crowd.push_back(std::make_unique<Peer>(starved.port()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto ticks = [&] {
+        std::ifstream stat("/proc/" + std::to_string(starved.pid()) + "/stat");
+        const std::string text((std::istreambuf_iterator<char>(stat)), {});
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::vector<std::string> f(std::istream_iterator<std::string>(fields), {});
+        return std::stol(f.at(11)) + std::stol(f.at(12)); // user and system time
+    };
+    const long before = ticks();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(ticks() - before, sysconf(_SC_CLK_TCK) / 4) << "busy while out of descriptors";
+    crowd.clear();
+    Peer late(starved.port());
+    late.send(tcp(kReadEvent, 1));
+    EXPECT_EQ(late.receive(11), answer);
+}
+
+// Over RTU a frame for another unit is passed over whole, however it is made
+// up, and a damaged one is dropped: the next frame for its own unit is answered.
+TEST(ServerFaultTest, RtuAnswersItsOwnFramesOnly)
+{
+    if (std::system("command -v socat >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "socat is not installed (scripts/setup installs it)";
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    const std::string drive = scratch.file("drive-tty"), host = scratch.file("host-tty");
+    const pid_t socat = fork();
+    if (socat == 0) {
+        execlp("socat", "socat", ("pty,raw,echo=0,link=" + drive).c_str(),
+               ("pty,raw,echo=0,link=" + host).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 500 && (access(drive.c_str(), F_OK) || access(host.c_str(), F_OK)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    {
+        linktest::DriveSimulator sim(image, {"--rtu", drive, "--baud", "38400", "--parity", "N"});
+        Peer line(host);
+        const Bytes answer = rtu({1, 3, 2, 0, 19});
+        const std::pair<Bytes, Bytes> cases[] = {
+            {rtu({7, 16, 0, kEvents, 0, 1, 2, 0, 1}), {}}, // another unit's
+            {rtu({7, 8, 0, 0}), {}},
+            {rtu({9, 0x41}), {}},
+            {{1, 3, 0, kEvents, 0, 1, 0, 0}, {}}, // a wrong CRC
+            {rtu({1, 8, 0, 0, 0x12, 0x34}), rtu({1, 0x88, 1})},
+            {rtu({1, 0x41, 1, 2, 3, 4, 5, 6}), rtu({1, 0xC1, 1})}};
+        for (const auto& [frame, reply] : cases) {
+            line.send(frame);
+            EXPECT_EQ(line.receive(reply.size() ? reply.size() : 1, 0.5), reply) << int(frame[1]);
+            line.send(rtu({1, 3, 0, kEvents, 0, 1}));
+            EXPECT_EQ(line.receive(answer.size()), answer) << int(frame[1]);
+        }
+    }
+    kill(socat, SIGTERM);
+    waitpid(socat, nullptr, 0);
+}
+
+// Each fault option as a client sees it, on request 2 (request 1 reads event 0).
+TEST(ServerFaultTest, FaultOptionsActOnTheirRequest)
+{
+    struct Case
+    {
+        std::string fault;
+        Bytes request2, answer; // empty: none
+        bool closed;
+        std::string event1; // after it
+        double atLeast;     // seconds before the answer is whole
+    };
+    const Bytes echo = tcp(kWriteEvent1, 9);
+    const Bytes failed{0, 9, 0, 0, 0, 3, 1, 0x90, 4};
+    const Bytes threeEvents{16, 0, kEvents, 0, 3, 6, 0, 1, 0, 2, 0, 3};
+    for (const Case& c :
+         {Case{"drop:2", kWriteEvent1, {}, true, "34", 0},
+          Case{"lose:2", kWriteEvent1, {}, true, "2", 0},
+          Case{"late:2:1500", kWriteEvent1, echo, false, "2", 1.5},
+          Case{"trickle:2:150", kReadEvent, tcp({3, 2, 0, 19}, 9), false, "34", 1.4},
+          Case{"refuse:141", threeEvents, failed, false, "34", 0}}) {
+        const testsupport::ScratchFolder scratch;
+        const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+        linktest::DriveSimulator sim(image, {"--fault", c.fault});
+        Peer client(sim.port());
+        client.send(tcp(kReadEvent, 1));
+        EXPECT_EQ(client.receive(11).size(), 11u) << c.fault;
+        const auto start = Clock::now();
+        int pieces = 0;
+        client.send(tcp(c.request2, 9));
+        EXPECT_EQ(client.receive(c.answer.size() ? c.answer.size() : 1, 10, &pieces), c.answer)
+            << c.fault;
+        EXPECT_GE(std::chrono::duration<double>(Clock::now() - start).count(), c.atLeast)
+            << c.fault;
+        EXPECT_EQ(pieces > 1, c.fault.rfind("trickle", 0) == 0) << c.fault;
+        if (!c.closed)
+            client.receive(1, 0.3);
+        EXPECT_EQ(client.closed, c.closed) << c.fault;
+        EXPECT_EQ(event1(image), c.event1) << c.fault;
+    }
+}
