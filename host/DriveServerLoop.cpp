@@ -147,8 +147,15 @@ void Loop::accept(Clock::time_point now)
         if (fd < 0) {
             if (errno == ECONNABORTED || errno == EPROTO)
                 continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            if (errno == EINTR)
                 return;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // Every waiting connection taken: the end of a shortage, if any.
+                if (m_outOfDescriptors)
+                    std::cerr << "nebpt-drive-sim: taking connections again\n";
+                m_outOfDescriptors = false;
+                return;
+            }
             // Out of descriptors (or memory): the waiting connection stays in the
             // backlog, and taking it again and again would only spin. Look again
             // a little later.
@@ -160,9 +167,6 @@ void Loop::accept(Clock::time_point now)
             m_resumeAccept = now + kBackOff;
             return;
         }
-        if (m_outOfDescriptors)
-            std::cerr << "nebpt-drive-sim: taking connections again\n";
-        m_outOfDescriptors = false;
         const int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on); // an answer goes at once
         Connection c;
