@@ -82,11 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     fuzzsupport::Sandbox& sandbox = fuzzsupport::sandbox();
-    sandbox.folder.writeText("drive.json", imageBytes());
     const std::string image = sandbox.folder.file("drive.json");
+    // The drive starts from the sample: it is loaded again after any write.
+    static std::unique_ptr<SimulatedDrive> drive;
+    static bool written = true;
+    if (written) {
+        drive.reset();
+        sandbox.folder.writeText("drive.json", imageBytes());
+        drive = std::make_unique<SimulatedDrive>(image);
+        check(!drive->readOnly(), "the image opens for writing: " + drive->readOnlyReason());
+        written = false;
+    }
     std::ostream quiet(nullptr);
-    auto drive = std::make_unique<SimulatedDrive>(image);
-    check(!drive->readOnly(), "the image opens for writing: " + drive->readOnlyReason());
     DriveServer server(*drive, drive->registerMap().unit, quiet);
     server.failRegister(kFailing);
 
@@ -140,13 +147,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 accepted = checkAnswer(request, Bytes(answer.begin() + 1, answer.end() - 2), true);
             }
         }
+        written = written || accepted;
         if (accepted)
             checkReadBack(server, request);
         else
             check(sandbox.folder.readText("drive.json") == before,
                   "the image changes only through accepted writes");
     }
-    drive.reset();
     sandbox.takeLog();
     sandbox.takeBoxes();
     return 0;
