@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -62,6 +63,23 @@ bool makeDirectory(const std::string& path)
     if (mkdir(path.c_str(), 0777) == 0)
         return true;
     return errno == EEXIST && directoryExists(path);
+}
+
+bool makePrivateDirectory(const std::string& path)
+{
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    // Looked at through a descriptor that refuses a link, so that what is checked
+    // is what is changed.
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info
+    {};
+    const bool mine = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid();
+    const bool privateNow = mine && ((info.st_mode & 07777) == 0700 || fchmod(fd, 0700) == 0);
+    close(fd);
+    return privateNow;
 }
 
 } // namespace fw

@@ -20,4 +20,9 @@ bool directoryExists(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool makeDirectory(const std::string& path);
 
+// A folder only this user may enter: created with mode 0700, or an existing
+// folder of this user (not a symbolic link) made 0700. False for anything else
+// (a folder of another user, a link, a file), which the caller must not use.
+bool makePrivateDirectory(const std::string& path);
+
 } // namespace fw

@@ -311,13 +311,24 @@ private:
     std::vector<std::string>& m_findings;
 };
 
-// What the plug-in reported, when it has no text: where it failed.
+// What the plug-in reported, in words; where in the source it failed is in the
+// log only.
 std::string explain(const CCustomException& failure)
 {
-    if (!failure.getText().empty())
-        return failure.getText() + " (" + failure.getFile() + ")";
-    return fw::format("failure %d in %s line %d", failure.getCode(), failure.getFile().c_str(),
-                      failure.getLine());
+    std::string what = failure.getText();
+    if (what.empty()) {
+        const std::string& file = failure.getFile();
+        if (file.rfind("External_Data_Manager/", 0) == 0)
+            what = "the drive did not answer a request for the program's parameters";
+        else if (file.find("Choicelist") != std::string::npos)
+            what = "the drive holds a value that its choice list does not name";
+        else if (failure.getCategory() == 2)
+            what = "the program has no room for another pair";
+        else
+            what = "the program on the drive does not fit together";
+    }
+    const std::string& log = failure.getLogPath();
+    return log.empty() ? what : what + " (details in " + log + ")";
 }
 
 } // namespace

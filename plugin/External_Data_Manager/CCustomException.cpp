@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 CCustomException::CCustomException(int category, int line, const std::string& file, int code)
     : m_category(category), m_line(line), m_file(file), m_code(code), m_logPath(makeLogPath())
@@ -24,8 +27,10 @@ CCustomException::~CCustomException() = default;
 
 std::string CCustomException::makeLogPath()
 {
+    // The temporary folder is shared: a folder someone else made, or a link, could
+    // send the log anywhere. Such a folder counts as one that cannot be made.
     const std::string folder = fw::format("%sTorvane Drives", fw::tempFolder().c_str());
-    if (!fw::directoryExists(folder) && !fw::makeDirectory(folder))
+    if (!fw::makePrivateDirectory(folder))
         return {};
     return folder + "/nebpt.log";
 }
@@ -35,9 +40,23 @@ void CCustomException::appendLogLine(const std::string& message) const
     if (m_logPath.empty())
         return;
     try {
-        std::FILE* file = std::fopen(m_logPath.c_str(), "ab");
-        if (!file)
+        // Never through a link, never blocking on a FIFO, and only into a file.
+        const int fd = open(
+            m_logPath.c_str(),
+            O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0)
             return;
+        struct stat info
+        {};
+        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+            close(fd);
+            return;
+        }
+        std::FILE* file = fdopen(fd, "ab");
+        if (!file) {
+            close(fd);
+            return;
+        }
         char timeText[64] = "";
         const std::time_t now = std::time(nullptr);
         std::tm local{};

@@ -1,9 +1,16 @@
+#include "framework/AtomicFile.h"
 #include "framework/Format.h"
+#include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <csignal>
+#include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
 {
@@ -18,4 +25,38 @@ TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
     }
     std::setlocale(LC_NUMERIC, saved.c_str());
     EXPECT_EQ(fw::format("%lf", -0.25), "-0.250000");
+}
+
+// A file written whole or not at all: a write cut short (here by a file size
+// limit, as a full disk would) leaves the old file and no temporary; a link as
+// the target stays a link to the new content.
+TEST(AtomicFileTest, AFailedWriteLeavesTheOldFileAndALinkStays)
+{
+    const testsupport::ScratchFolder scratch;
+    scratch.writeText("old", "old content");
+    ASSERT_EQ(symlink("old", scratch.file("link").c_str()), 0);
+    std::string error;
+    ASSERT_TRUE(fw::writeFileAtomically(scratch.file("link"), "new content", error)) << error;
+    EXPECT_EQ(scratch.readText("old"), "new content");
+    struct stat info = {};
+    ASSERT_EQ(lstat(scratch.file("link").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+
+    rlimit previous = {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto signalBefore = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written =
+        fw::writeFileAtomically(scratch.file("old"), std::string(1 << 20, 'x'), error);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, signalBefore);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("file too large"), std::string::npos) << error;
+    EXPECT_EQ(scratch.readText("old"), "new content");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.path()),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "no temporary left";
 }
