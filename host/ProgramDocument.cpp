@@ -1,6 +1,8 @@
 #include "ProgramDocument.h"
 
-#include <QFile>
+#include "framework/AtomicFile.h"
+
+#include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QStringList>
@@ -60,20 +62,21 @@ void writeProgramDocument(QPagedPaintDevice& device, const QString& printed, con
 bool writeProgramPdf(const QString& path, const QString& printed, const QImage& flow,
                      const QDateTime& when, QString& error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
+    // Made in memory and written whole: a failed write leaves no half document,
+    // and whatever was there stays.
+    QByteArray bytes;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setTitle(QStringLiteral("Controller program"));
         writer.setCreator(QStringLiteral("nebpt-host"));
         writeProgramDocument(writer, printed, flow, when);
     }
-    if (file.error() != QFileDevice::NoError || !file.flush()) {
-        error = path + QStringLiteral(": ") + file.errorString();
+    std::string failure;
+    if (!fw::writeFileAtomically(path.toLocal8Bit().toStdString(), bytes.toStdString(), failure)) {
+        error = QString::fromStdString(failure);
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "ProgramFile.h"
 
 #include "External_Data_Manager/ExternalDataManager.h"
+#include "HostDrive.h"
 #include "RegisterMap.h"
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
@@ -87,8 +88,23 @@ struct Description
     }
 };
 
+// Where the drive is, for messages: the file or address, else "the drive".
+std::string whereIs(IExtParamInterface& drive)
+{
+    const auto* host = dynamic_cast<const HostDrive*>(&drive);
+    return host ? host->location() : "the drive";
+}
+
 Description describe(IExtParamInterface& drive, const std::string& number)
 {
+    // A file that lacks a parameter the configuration names is told as such, not
+    // as whatever the first read of it makes of that.
+    try {
+        drive.GetElementCount(number);
+    } catch (const std::exception&) {
+        throw Error(whereIs(drive) + " has no parameter " + number +
+                    ", which the drive configuration names for the program");
+    }
     Description d;
     d.number = number;
     d.name = drive.GetParameterName(number);
@@ -133,6 +149,17 @@ std::string misfit(const Description& d, const std::string& value)
     if (modbusmap::readDecimal(d.maximum, limit) && number > limit)
         return "above the drive's maximum " + d.maximum;
     return {};
+}
+
+// The value rounded to the drive's decimals when it has more of them; empty
+// when the drive keeps it as it is.
+std::string roundedToDrive(const Description& d, const std::string& value)
+{
+    double number = 0, kept = 0;
+    if (!d.choices.empty() || !modbusmap::readDecimal(value, number))
+        return {};
+    const std::string rounded = modbusmap::formatFixed(number, std::atoi(d.decimals.c_str()));
+    return modbusmap::readDecimal(rounded, kept) && kept == number ? std::string() : rounded;
 }
 
 bool sameValue(const Description& d, const std::string& a, const std::string& b)
@@ -199,14 +226,25 @@ QByteArray exportProgram(IExtParamInterface& drive)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterface& drive)
+std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterface& drive,
+                               Rounding rounding, std::vector<std::string>* notes)
 {
     const Identity from = identityOf(programFile), to = identityOf(drive);
     if (from.type != to.type) {
         throw Error("the program is for drive type \"" + from.type + "\", the drive is a \"" +
                     to.type + "\"");
     }
-    const std::vector<std::string> numbers = programParameters(from);
+    std::vector<std::string> numbers;
+    try {
+        numbers = programParameters(from);
+    } catch (const Error&) {
+        if (from.database == to.database)
+            throw;
+        throw Error("the program comes from database " + from.database + ", the drive has " +
+                    to.database + "; the drive configuration (" + CNEBConfiguration::kFileName +
+                    ") does not list database " + from.database + " for drive type \"" + from.type +
+                    "\"");
+    }
     if (programParameters(to) != numbers) {
         throw Error("the program comes from database " + from.database + ", the drive has " +
                     to.database + ", which keeps the program in other parameters");
@@ -221,13 +259,29 @@ std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterfa
             throw Error(where + ": the program has " + std::to_string(source.count) +
                         " elements, the drive " + std::to_string(target.count));
         }
-        const std::vector<Entry> future = read(programFile, role, target, fromBase);
+        std::vector<Entry> future = read(programFile, role, target, fromBase);
         const std::vector<Entry> now = read(drive, role, target, toBase);
         for (size_t e = 0; e < now.size(); ++e) {
+            const std::string element =
+                where + (target.count ? " element " + std::to_string(e) : "");
             const std::string why = misfit(target, future[e].value);
             if (!why.empty()) {
-                throw Error(where + (target.count ? " element " + std::to_string(e) : "") +
-                            ": the program's value " + future[e].value + " is " + why);
+                throw Error(element + ": the program's value " + future[e].value + " is " + why);
+            }
+            const std::string rounded = roundedToDrive(target, future[e].value);
+            if (!rounded.empty()) {
+                if (rounding == Rounding::Refuse) {
+                    throw Error(element + ": the program's value " + future[e].value +
+                                " has more decimals than the drive's " + target.decimals +
+                                " (--round rounds it)");
+                }
+                if (notes) {
+                    notes->push_back(element + ": the program's value " + future[e].value +
+                                     " rounded to " + rounded);
+                }
+                // A number's text is its value and unit.
+                future[e].text = rounded + future[e].text.substr(future[e].value.size());
+                future[e].value = rounded;
             }
             if (!sameValue(target, now[e].value, future[e].value)) {
                 Change change{now[e], future[e]};

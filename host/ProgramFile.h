@@ -51,11 +51,22 @@ struct Change
     Entry future; // what the program file puts there
 };
 
+// What to do with a value that has more decimals than the drive keeps.
+enum class Rounding
+{
+    Refuse, // the program does not fit
+    Round   // round it to the drive's decimals, with a note
+};
+
 // What importing the program file would change on the drive, element by
 // element. Refuses (Error) a program that does not fit the drive: another drive
 // type, a database version that gives the program other parameter numbers,
-// other element counts, a value outside the drive's choice list or limits.
-std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterface& drive);
+// other element counts, a value outside the drive's choice list or limits, a
+// value with more decimals than the drive keeps (unless rounded: then `notes`
+// gets one line per rounded value). A value the drive holds already is no change.
+std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterface& drive,
+                               Rounding rounding = Rounding::Refuse,
+                               std::vector<std::string>* notes = nullptr);
 // Carries out the plan in one write of the drive: all of it or, when the drive
 // refuses, nothing (on a drive that writes all or nothing).
 void importProgram(IExtParamInterface& drive, const std::vector<Change>& plan);

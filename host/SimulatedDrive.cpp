@@ -1,13 +1,13 @@
 #include "SimulatedDrive.h"
 
 #include "RegisterMap.h"
+#include "framework/AtomicFile.h"
 #include "framework/RegularFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -160,6 +160,9 @@ void SimulatedDrive::open(Access access)
         // replaced it in between.
         if (isFileAt(file.get(), m_imagePath)) {
             m_lock = std::move(file);
+            // A save cut short left its temporary beside the image; only the
+            // holder of the lock may clear it away.
+            fw::removeStaleTemporaries(m_target);
             break;
         }
         if (attempt == 3)
@@ -583,34 +586,28 @@ void SimulatedDrive::save(const Parameters& parameters)
     };
     checkUnchanged();
     // The image is replaced as a whole: the old file stays until the new one is on
-    // disk, with the old one's permissions. Given up, the new file is removed.
-    QSaveFile file(QString::fromStdString(m_target));
-    // Unbuffered: a write that fails (a full disk, a file size limit) fails here,
-    // where it is seen, and never at commit, which would take a short file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        fail("cannot create a file in its folder (" + file.errorString().toStdString() + ")");
+    // disk, with the old one's owner and mode. Given up, the new file is removed.
+    fw::AtomicFile file(m_target);
+    std::string error;
+    if (!file.open(error))
+        fail(error);
     // Locked before it becomes the image, so that the lock never lapses. The lock
-    // lives on in this second descriptor when the save file closes its own.
+    // lives on in this second descriptor when the file closes its own.
     Descriptor locked(fcntl(file.handle(), F_DUPFD_CLOEXEC, 0));
     if (locked.get() < 0 || flock(locked.get(), LOCK_EX | LOCK_NB) != 0)
         fail("cannot lock the new file (" + errnoText() + ")");
-    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError)
-        fail("cannot write (" + file.errorString().toStdString() + ")");
+    if (!file.write(bytes.constData(), static_cast<size_t>(bytes.size()), error))
+        fail(error);
     checkUnchanged(); // again: someone may have changed it while this drive wrote
-    if (!file.commit())
-        fail("cannot replace the file (" + file.errorString().toStdString() + ")");
-    m_lock = std::move(locked); // closes the replaced file, and so lets go of its lock
-    m_onDisk.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-    syncFolder();
-}
-
-void SimulatedDrive::syncFolder() const
-{
-    const size_t slash = m_target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash + 1);
-    const Descriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.get() >= 0)
-        fsync(folderFd.get()); // the rename itself on disk
+    const bool committed = file.commit(error);
+    if (committed || !isFileAt(m_lock.get(), m_target)) {
+        // In place (a failure after the rename is the folder's flush): this drive now
+        // holds the new file.
+        m_lock = std::move(locked); // closes the replaced file, and so lets go of its lock
+        m_onDisk.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    }
+    if (!committed)
+        fail(error);
 }
 
 // --- calls ---

@@ -95,9 +95,9 @@ public:
 // than kImageSizeLimit.
 //
 // WriteParameterValues is all or nothing: every entry is checked first, then the
-// whole image is saved atomically (QSaveFile: written to a new file beside it,
-// flushed and renamed over it). A refused entry or a failed save leaves both the
-// drive and the file exactly as they were.
+// whole image is saved atomically (fw::AtomicFile: written to a new file beside
+// it, flushed and renamed over it, keeping the image's owner and mode). A refused entry or a failed
+// save leaves both the drive and the file exactly as they were.
 //
 // One drive image is one drive, written by one host at a time. The drive that
 // opens an image for writing holds an exclusive flock() on the image file for as
@@ -111,8 +111,8 @@ public:
 // nebpt-host --print opens images with Access::Read, which never locks.
 //
 // A save cut short (the host killed, the machine down) leaves the image as it
-// was. The new file has no name until it is complete (an unnamed temporary file
-// where the file system offers one), so nothing is left beside the image.
+// was, and at most a temporary ".<image name>.nebpt-XXXXXX" beside it, which the
+// next drive that opens the image for writing removes.
 //
 // A save never replaces what someone else put on disk: before the new file is
 // renamed into place, the image path must still name the file this drive holds
@@ -272,7 +272,6 @@ private:
     // The image file's content with these parameters' values.
     QByteArray imageWith(const Parameters& parameters) const;
     void save(const Parameters& parameters);
-    void syncFolder() const;
     // Throws DriveRefusal when the image on disk is no longer the one this drive
     // holds, or may not be replaced.
     void checkImageUnchanged() const;
