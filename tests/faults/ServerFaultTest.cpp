@@ -46,11 +46,6 @@ Bytes rtu(Bytes frame)
     return frame;
 }
 
-std::string event1(const std::string& image)
-{
-    return SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 1);
-}
-
 // A client on a raw socket (TCP) or the host's end of a pseudo-terminal (RTU).
 struct Peer
 {
@@ -229,6 +224,7 @@ TEST(ServerFaultTest, FaultOptionsActOnTheirRequest)
         if (!c.closed)
             client.receive(1, 0.3);
         EXPECT_EQ(client.closed, c.closed) << c.fault;
-        EXPECT_EQ(event1(image), c.event1) << c.fault;
+        EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 1), c.event1)
+            << c.fault;
     }
 }
