@@ -238,7 +238,10 @@ void Loop::step(Connection& c, Clock::time_point now)
     }
     if (c.answer && c.answer->due <= now && !c.closing)
         send(c, now);
-    if (!serial() && !c.answer && m_options.idleTimeout.count() > 0 &&
+    // An answer held back on purpose (latency, a fault) is no silence; one the
+    // client does not take is.
+    const bool waiting = c.answer && c.answer->due > now;
+    if (!serial() && !waiting && m_options.idleTimeout.count() > 0 &&
         now - c.lastActive >= m_options.idleTimeout) {
         std::cerr << "nebpt-drive-sim: closed a connection idle for "
                   << m_options.idleTimeout.count() << " s\n";
@@ -314,7 +317,7 @@ Clock::time_point Loop::nextDeadline(Clock::time_point now) const
             next = std::min(next, c.answer->due);
         if (serial() && !c.input.empty())
             next = std::min(next, c.lastByte + m_silence);
-        if (!serial() && !c.answer && m_options.idleTimeout.count() > 0)
+        if (!serial() && !(c.answer && c.answer->due > now) && m_options.idleTimeout.count() > 0)
             next = std::min(next, c.lastActive + m_options.idleTimeout);
     }
     return std::max(next, now);
