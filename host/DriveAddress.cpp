@@ -1,7 +1,9 @@
 #include "DriveAddress.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -67,6 +69,7 @@ void readRtu(const std::string& address, std::string_view rest, DriveAddress& re
     if (question == std::string_view::npos)
         return;
     std::string_view query = rest.substr(question + 1);
+    std::vector<std::string_view> given;
     while (!query.empty()) {
         const size_t amp = query.find('&');
         const std::string_view item = query.substr(0, amp);
@@ -75,6 +78,9 @@ void readRtu(const std::string& address, std::string_view rest, DriveAddress& re
         const std::string_view key = item.substr(0, equals);
         const std::string_view value =
             equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
+        if (std::find(given.begin(), given.end(), key) != given.end())
+            wrong(address, "the setting \"" + std::string(key) + "\" is given twice");
+        given.push_back(key);
         if (key == "baud") {
             if (!readNumber(value, 50, 4000000, result.baud))
                 wrong(address, "the baud rate \"" + std::string(value) + "\" is not a number");

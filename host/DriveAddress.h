@@ -17,7 +17,8 @@ public:
 //   rtu:DEVICE               Modbus RTU on a serial device, 19200 baud, even parity
 //   rtu:DEVICE?baud=9600&parity=N&unit=3
 //
-// Without a unit the host addresses the unit its profile names.
+// Each setting at most once. Without a unit the host addresses the unit its
+// profile names.
 struct DriveAddress
 {
     enum class Kind

@@ -4,6 +4,49 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+// What a drive holds after a write call, as far as the host could tell by
+// reading it back.
+struct WriteOutcome
+{
+    enum class Holds
+    {
+        Asked,   // everything the call asked for (read back)
+        Before,  // none of it: what it held before the call
+        Part,    // read back: part of it; `differing` is what is not as asked
+        Unknown, // not read back (the link could not be made again): some of it
+                 // may have been taken; `differing` is what may not be as asked
+    };
+    Holds holds = Holds::Before;
+    // What is not (or may not be) as asked: "parameter 1301 elements 2 to 4".
+    std::vector<std::string> differing;
+    // How often the link was made anew during the call.
+    int reconnections = 0;
+
+    bool partlyWritten() const { return holds == Holds::Part || holds == Holds::Unknown; }
+    // One sentence for a message: "the drive holds a partly written program:
+    // parameter 1301 elements 2 to 4, parameter 1303 differ from what was written".
+    std::string describe() const
+    {
+        std::string list;
+        for (const std::string& what : differing)
+            list += (list.empty() ? "" : ", ") + what;
+        switch (holds) {
+        case Holds::Asked:
+            return "the drive holds what was written";
+        case Holds::Before:
+            return "the drive holds what it held before; nothing was written";
+        case Holds::Part:
+            return "the drive holds a partly written program: " + list +
+                   (differing.size() == 1 ? " differs" : " differ") + " from what was written";
+        case Holds::Unknown:
+            break;
+        }
+        return "the drive may hold a partly written program (it could not be read back): " + list +
+               " may differ from what was written";
+    }
+};
 
 // A drive the host works with: the host's parameter interface, and what the host
 // window shows of the drive and needs from it. SimulatedDrive (a drive image file)
@@ -29,4 +72,12 @@ public:
     // Forgets whatever the host keeps of the drive's values, so that the next
     // reads show what the drive holds (a refresh).
     virtual void forgetValues() {}
+    // The first read of a value that failed since the drive was opened or since
+    // forgetValues(), naming the parameter and why; empty when none failed. The
+    // plug-in takes some failed reads as default values: whoever shows, checks
+    // or files what it read asks here first.
+    virtual std::string readFailure() const { return {}; }
+    // What the drive holds after a write call that failed. A drive that writes
+    // all or nothing (a drive image) holds what it held before.
+    virtual WriteOutcome lastWrite() const { return {}; }
 };

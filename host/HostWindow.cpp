@@ -9,6 +9,7 @@
 
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "NEBPTMain.h"
+#include "framework/AtomicFile.h"
 #include "framework/MessageBox.h"
 #include "framework/SystemPaths.h"
 #include "framework/widgets/Messages.h"
@@ -25,7 +26,6 @@
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -40,6 +40,21 @@
 #include <system_error>
 
 namespace {
+
+// Why `path` must not be written: it is the open drive image or the link's
+// profile, or not a regular file; empty when it may.
+QString outputConflict(const QString& path, const SimulatedDrive* image, const QString& profile)
+{
+    if (path.isEmpty())
+        return {};
+    std::vector<std::pair<std::string, std::string>> inputs;
+    if (image)
+        inputs.emplace_back("drive image", image->imagePath());
+    if (!profile.isEmpty())
+        inputs.emplace_back("profile", profile.toLocal8Bit().toStdString());
+    return QString::fromLocal8Bit(
+        fw::outputConflict(path.toLocal8Bit().toStdString(), inputs).c_str());
+}
 
 constexpr const char* kCaption = "nebpt-host";
 constexpr int kViewMargin = 20;
@@ -186,7 +201,13 @@ void HostWindow::createActions()
         QPrinter printer;
         printer.setPageSize(QPageSize(QPageSize::A4));
         QPrintDialog dialog(&printer, this);
-        if (dialog.exec() == QDialog::Accepted)
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const QString conflict = outputConflict(printer.outputFileName(), drive(),
+                                                linkDrive() ? m_linkProfile : QString());
+        if (!conflict.isEmpty())
+            tell(tr("The program is not printed: %1.").arg(conflict));
+        else
             printProgram(printer);
     });
     m_printAction->setShortcut(QKeySequence::Print);
@@ -363,6 +384,8 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
         updateStatus();
         statusBar()->showMessage(tr("Link lost: %1").arg(fromStd(reason)));
         statusBar()->repaint();
+        if (m_ownWrite) // the window tells what its own writes did
+            return;
         // Told once the call that lost it has returned to the editor.
         QTimer::singleShot(0, this, [this, drive, reason, partlyWritten] {
             if (m_drive.get() == drive)
@@ -371,6 +394,8 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
     });
     m_drive->setWriteRefusalObserver([this, drive](const std::string& reason) {
         logLine("the drive refused a change: " + reason);
+        if (m_ownWrite)
+            return;
         QTimer::singleShot(0, this, [this, drive, reason] {
             if (m_drive.get() == drive)
                 reportRefusedChange(fromStd(reason));
@@ -399,15 +424,8 @@ void HostWindow::reportRefusedChange(const QString& reason)
     // A lost link is told on its own, with what it may have left on the drive.
     if (link && !link->linkUp())
         return;
-    if (link && link->mayBePartlyWritten()) {
-        if (fw::messageBox(tr("The change was not saved to the drive at %1, and the drive may "
-                              "hold a partly written program.\n\nThe drive refused %2.\n\n"
-                              "Read the program from the drive again?")
-                               .arg(location(), reason)
-                               .toStdString(),
-                           fw::MB_YESNO, kCaption) == fw::IDYES) {
-            refresh();
-        }
+    if (link && link->lastWrite().partlyWritten()) {
+        offerWriteAgain(tr("The change"), reason);
         return;
     }
     // A read-only image was told when it was opened.
@@ -427,15 +445,40 @@ void HostWindow::reportLostLink(const QString& reason, bool partlyWritten)
                  .arg(location(), reason));
         return;
     }
-    if (fw::messageBox(tr("The link to the drive at %1 was lost while a change was written: the "
-                          "drive may hold a partly written program.\n\n%2\n\n"
-                          "Reconnect and read the program from the drive again?")
-                           .arg(location(), reason)
-                           .toStdString(),
-                       fw::MB_YESNO, kCaption) == fw::IDYES) {
-        // Not while an editor dialog is open: the editor is made anew.
-        fw::whenNoModalIsOpen(this, [this] { reconnect(); });
+    offerWriteAgain(tr("The change"), reason);
+}
+
+bool HostWindow::offerWriteAgain(const QString& what, QString reason)
+{
+    ModbusDrive* link = linkDrive();
+    while (link && link->lastWrite().partlyWritten()) {
+        const QString question =
+            tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\n"
+               "Write it again? (No leaves the drive as it is.)")
+                .arg(what, location(), fromStd(link->lastWrite().describe()), reason);
+        if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES)
+            return false;
+        m_ownWrite = true;
+        try {
+            link->writeAgain();
+            m_ownWrite = false;
+            m_linkLossTold = false;
+            updateStatus();
+            statusBar()->showMessage(tr("Written again to %1 and read back").arg(location()));
+            // Not while an editor dialog is open: the editor is read anew.
+            fw::whenNoModalIsOpen(this, [this] { refresh(); });
+            return true;
+        } catch (const std::exception& error) {
+            m_ownWrite = false;
+            logLine(error.what());
+            reason = fromStd(error.what());
+            updateStatus();
+        }
     }
+    if (link)
+        tell(tr("%1 cannot be written again to the drive at %2.\n\n%3")
+                 .arg(what, location(), reason));
+    return false;
 }
 
 QString HostWindow::failureSince(const std::string& refusalBefore) const
@@ -475,6 +518,16 @@ bool HostWindow::openEditor()
     const bool opened = m_entry->Open();
     if (opened)
         m_entry->GetNEBPTRect(&flow);
+    // A value that could not be read would be shown (and written back) as a default.
+    if (!m_drive->readFailure().empty()) {
+        closeEditor();
+        m_linkLossTold = true;
+        tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
+                "Details are in the log file %3.")
+                 .arg(file, fromStd(m_drive->readFailure()),
+                      fromStd(CCustomException::makeLogPath())));
+        return false;
+    }
     if (!opened || flow.right == flow.left) {
         // Without a flow there is nothing to edit; a refresh tries again from the start.
         closeEditor();
@@ -504,16 +557,22 @@ bool HostWindow::refresh()
     if (!m_entry)
         return openEditor();
     const std::string refusalBefore = m_drive->lastRefusal();
-    if (m_entry->UpdateFlow()) {
+    const bool updated = m_entry->UpdateFlow();
+    if (updated && m_drive->readFailure().empty()) {
         if (linkDrive())
             statusBar()->clearMessage();
         return true;
     }
     m_linkLossTold = true;
+    // A value that could not be read is never shown as the drive's.
+    const QString unread = fromStd(m_drive->readFailure());
+    if (!unread.isEmpty())
+        closeEditor();
     tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
             "Details are in the log file %3.")
-             .arg(location(), failureSince(refusalBefore),
+             .arg(location(), unread.isEmpty() ? failureSince(refusalBefore) : unread + "\n",
                   fromStd(CCustomException::makeLogPath())));
+    updateStatus();
     return false;
 }
 
@@ -589,10 +648,19 @@ bool HostWindow::undoOrRedo(bool redo)
         return fw::messageBox(question, fw::MB_YESNO, kCaption) == fw::IDYES;
     };
     bool done = false;
+    m_ownWrite = true;
     try {
         done = redo ? m_journal->redo(confirm) : m_journal->undo(confirm);
+        m_ownWrite = false;
     } catch (const std::exception& error) {
+        m_ownWrite = false;
         logLine(error.what());
+        updateStatus();
+        if (linkDrive() && linkDrive()->lastWrite().partlyWritten()) {
+            offerWriteAgain(redo ? tr("The change made again") : tr("The undo"),
+                            fromStd(error.what()));
+            return false;
+        }
         tell((redo ? tr("The change cannot be made again on the drive in %1.\n\n%2")
                    : tr("The change cannot be undone on the drive in %1.\n\n%2"))
                  .arg(location(), fromStd(error.what())));
@@ -617,12 +685,17 @@ bool HostWindow::exportProgram(const QString& path)
 {
     if (!m_drive)
         return false;
+    const QString conflict = outputConflict(path, drive(), linkDrive() ? m_linkProfile : QString());
+    if (!conflict.isEmpty()) {
+        tell(tr("The program is not written: %1.").arg(conflict));
+        return false;
+    }
     try {
         const QByteArray bytes = programfile::exportProgram(*m_drive);
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.commit()) {
-            tell(tr("The program cannot be written to %1.\n\n%2").arg(path, file.errorString()));
+        std::string error;
+        if (!fw::writeFileAtomically(path.toLocal8Bit().toStdString(), bytes.toStdString(),
+                                     error)) {
+            tell(tr("The program cannot be written to %1.\n\n%2").arg(path, fromStd(error)));
             return false;
         }
     } catch (const std::exception& error) {
@@ -661,14 +734,23 @@ bool HostWindow::importProgram(const QString& path)
     // One write, and one step to undo.
     m_journal->beginGroup();
     bool written = true;
+    m_ownWrite = true;
     try {
         programfile::importProgram(*m_journal, plan);
     } catch (const std::exception& error) {
         written = false;
+        m_ownWrite = false;
         logLine(error.what());
+        updateStatus();
+        // Over a link the drive may hold part of it: it is told, and written again on request.
+        if (linkDrive() && linkDrive()->lastWrite().partlyWritten()) {
+            m_journal->endGroup();
+            return offerWriteAgain(tr("The program in %1").arg(path), fromStd(error.what()));
+        }
         tell(tr("The program in %1 is not imported; the drive in %2 refused it.\n\n%3")
                  .arg(path, location(), fromStd(error.what())));
     }
+    m_ownWrite = false;
     m_journal->endGroup();
     updateStatus();
     return written && refresh();

@@ -44,10 +44,11 @@ class QScrollArea;
 // image file, and the number of parameters read so far while it reads the
 // program. A link that fails is told in the status bar, in the log file and once
 // in a message box; the editor stays, and File > Reconnect (or a refresh)
-// connects anew to the address and reads the program again. When the link failed
-// while a change was being written, or the drive refused to take back part of a
-// refused change, the window says that the drive may hold a partly written
-// program and offers to read it again.
+// connects anew to the address and reads the program again. A program whose
+// values cannot all be read is not shown (the read that failed is told). When a
+// write (an edit, an import, an undo) leaves part of it on the drive, the
+// window tells what the drive holds, naming the parameters that differ, and
+// offers to write it again until it holds all of it.
 class HostWindow : public QMainWindow
 {
     Q_OBJECT
@@ -123,6 +124,11 @@ private:
     void reportRefusedChange(const QString& reason);
     // Tells the user once that the link to the drive was lost.
     void reportLostLink(const QString& reason, bool partlyWritten);
+    // Over a link whose last write left part of it on the drive: tells what the
+    // drive holds and, while the user agrees, writes it again (then the editor
+    // reads the drive anew). `what` starts the message ("The change"). True when
+    // the drive holds all of it at last.
+    bool offerWriteAgain(const QString& what, QString reason);
     // What the last failure of the drive says, for a message; empty when nothing new.
     QString failureSince(const std::string& refusalBefore) const;
 
@@ -148,6 +154,7 @@ private:
     QString m_linkAddress, m_linkProfile;
     int m_linkTimeout = 1000;
     bool m_linkLossTold = false;
+    bool m_ownWrite = false; // a write the window makes itself tells its own outcome
 
     // The entry object refers to the journal, the journal to the drive, and the
     // entry to the form view: they go in this order.

@@ -2,17 +2,114 @@
 
 #include <modbus.h>
 
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <thread>
 
 using modbusmap::Slot;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
-bool isModbusException(int error)
+constexpr std::uint8_t kReadFunction = 3;
+constexpr std::uint8_t kWriteFunction = 16;
+constexpr std::chrono::milliseconds kReconnectPauses[ModbusDrive::kConnectTries] = {
+    std::chrono::milliseconds(100), std::chrono::milliseconds(400),
+    std::chrono::milliseconds(1000)};
+
+void putWord(std::vector<std::uint8_t>& bytes, unsigned word)
 {
-    return error > MODBUS_ENOBASE && error <= EMBXGTAR;
+    bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+    bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
+}
+
+unsigned wordAt(const std::vector<std::uint8_t>& bytes, size_t at)
+{
+    return static_cast<unsigned>(bytes[at]) << 8 | bytes[at + 1];
+}
+
+std::uint16_t crc16(const std::uint8_t* bytes, size_t size)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<std::uint16_t>(crc >> 1 ^ 0xA001) : crc >> 1;
+    }
+    return crc;
+}
+
+// Sends every byte before the deadline; false with `reason`.
+bool sendAll(int fd, bool socket, const std::vector<std::uint8_t>& bytes,
+             Clock::time_point deadline, std::string& reason)
+{
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = socket
+                              ? ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL)
+                              : ::write(fd, bytes.data() + sent, bytes.size() - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            reason = std::strerror(errno);
+            return false;
+        }
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd wait{fd, POLLOUT, 0};
+        if (left <= 0 || ::poll(&wait, 1, static_cast<int>(left)) == 0) {
+            reason = std::strerror(ETIMEDOUT);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads exactly `count` more bytes onto `bytes` before the deadline; false with `reason`.
+bool receive(int fd, size_t count, std::vector<std::uint8_t>& bytes, Clock::time_point deadline,
+             std::string& reason)
+{
+    const size_t wanted = bytes.size() + count;
+    while (bytes.size() < wanted) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = left <= 0 ? 0 : ::poll(&wait, 1, static_cast<int>(left));
+        if (ready == 0) {
+            reason = std::strerror(ETIMEDOUT);
+            return false;
+        }
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            reason = std::strerror(errno);
+            return false;
+        }
+        std::uint8_t buffer[260];
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, wanted - bytes.size()));
+        if (n == 0) {
+            reason = "the drive closed the connection";
+            return false;
+        }
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                continue;
+            reason = std::strerror(errno);
+            return false;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    return true;
 }
 
 std::string elementsText(unsigned long first, size_t count)
@@ -33,6 +130,13 @@ std::string ModbusDrive::Run::what(int indexBase) const
                                    registers.size() / static_cast<size_t>(slot->width));
     }
     return text;
+}
+
+ModbusDrive::Run::Holds ModbusDrive::Run::holding(const std::vector<std::uint16_t>& read) const
+{
+    if (read == registers)
+        return Holds::Asked;
+    return read == before ? Holds::Before : Holds::Other;
 }
 
 ModbusDrive::ModbusDrive(const std::string& address, const std::string& profilePath,
@@ -58,10 +162,7 @@ ModbusDrive::ModbusDrive(const std::string& address, const std::string& profileP
 
 ModbusDrive::~ModbusDrive()
 {
-    if (m_context) {
-        modbus_close(m_context);
-        modbus_free(m_context);
-    }
+    loseLink({});
 }
 
 // --- the link ---
@@ -71,12 +172,25 @@ void ModbusDrive::connect()
     const std::string doing = "connecting to " + m_address.text + ": ";
     modbus_t* context = nullptr;
     if (m_address.kind == DriveAddress::Kind::Tcp) {
-        context = modbus_new_tcp_pi(m_address.host.c_str(), std::to_string(m_address.port).c_str());
+        // libmodbus tells a name it cannot resolve as a refused connection.
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        const std::string port = std::to_string(m_address.port);
+        const int resolved = getaddrinfo(m_address.host.c_str(), port.c_str(), &hints, &found);
+        if (resolved != 0) {
+            throw DriveLinkError(doing + "cannot resolve host name \"" + m_address.host +
+                                 "\": " + gai_strerror(resolved));
+        }
+        freeaddrinfo(found);
+        context = modbus_new_tcp_pi(m_address.host.c_str(), port.c_str());
     } else {
         context = modbus_new_rtu(m_address.device.c_str(), m_address.baud, m_address.parity, 8, 1);
     }
     if (!context)
         throw DriveLinkError(doing + modbus_strerror(errno));
+    // libmodbus waits this long for the connection itself; answers are waited for here.
     const auto milliseconds = static_cast<std::uint32_t>(m_timeout.count());
     if (modbus_set_slave(context, m_address.unit) == -1 ||
         modbus_set_response_timeout(context, milliseconds / 1000, milliseconds % 1000 * 1000) ==
@@ -87,14 +201,18 @@ void ModbusDrive::connect()
         throw DriveLinkError(doing + modbus_strerror(error));
     }
     m_context = context;
+    m_socket = modbus_get_socket(context);
+    // Whatever a drive sent on the line before is no answer to us.
+    if (m_address.kind == DriveAddress::Kind::Rtu)
+        modbus_flush(context);
 }
 
 void ModbusDrive::readIdentification()
 {
     std::uint16_t registers[modbusmap::kIdentificationRegisters] = {};
     try {
-        readRegisters(m_map.identificationAddress, modbusmap::kIdentificationRegisters, registers,
-                      "reading the drive's identification");
+        readRegisters(m_map.identificationAddress, modbusmap::kIdentificationRegisters, 1,
+                      registers, "reading the drive's identification");
     } catch (const Refused& refused) {
         throw DriveLinkError(refused.what());
     }
@@ -117,46 +235,149 @@ void ModbusDrive::loseLink(const std::string& reason)
     modbus_close(m_context);
     modbus_free(m_context);
     m_context = nullptr;
+    m_socket = -1;
     m_linkFailure = reason;
 }
 
-void ModbusDrive::request(Request kind, const std::string& doing, const char* preposition,
-                          const std::function<int(modbus_t*)>& send)
+bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std::uint8_t>& answer,
+                           std::string& reason)
+{
+    const Clock::time_point deadline = Clock::now() + m_timeout;
+    const auto unit = static_cast<std::uint8_t>(m_address.unit);
+    answer.clear();
+    if (m_address.kind == DriveAddress::Kind::Tcp) {
+        // MBAP: transaction id, protocol 0, length of what follows, unit; then the PDU.
+        const std::uint16_t transaction = ++m_transaction;
+        std::vector<std::uint8_t> frame;
+        putWord(frame, transaction);
+        putWord(frame, 0);
+        putWord(frame, static_cast<unsigned>(pdu.size() + 1));
+        frame.push_back(unit);
+        frame.insert(frame.end(), pdu.begin(), pdu.end());
+        if (!sendAll(m_socket, true, frame, deadline, reason))
+            return false;
+        for (;;) {
+            std::vector<std::uint8_t> header;
+            if (!receive(m_socket, 7, header, deadline, reason))
+                return false;
+            const unsigned length = wordAt(header, 4);
+            if (wordAt(header, 2) != 0 || length < 3 || length > 254) {
+                reason = "the answer is no Modbus TCP frame";
+                return false;
+            }
+            if (!receive(m_socket, length - 1, answer, deadline, reason))
+                return false;
+            // An answer to an earlier request (one that timed out) is passed over.
+            if (wordAt(header, 0) != transaction) {
+                answer.clear();
+                continue;
+            }
+            if (header[6] != unit) {
+                reason = "the answer comes from unit " + std::to_string(header[6]);
+                return false;
+            }
+            return true;
+        }
+    }
+    // RTU: unit, PDU, CRC (low byte first).
+    std::vector<std::uint8_t> frame{unit};
+    frame.insert(frame.end(), pdu.begin(), pdu.end());
+    const std::uint16_t crc = crc16(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    tcflush(m_socket, TCIFLUSH);
+    if (!sendAll(m_socket, false, frame, deadline, reason))
+        return false;
+    std::vector<std::uint8_t> bytes;
+    if (!receive(m_socket, 2, bytes, deadline, reason))
+        return false;
+    // The answer's length follows from its function.
+    size_t rest = 0;
+    if (bytes[1] & 0x80) {
+        rest = 1 + 2;
+    } else if (bytes[1] == kReadFunction) {
+        if (!receive(m_socket, 1, bytes, deadline, reason))
+            return false;
+        rest = bytes[2] + 2u;
+    } else {
+        rest = 4 + 2;
+    }
+    if (!receive(m_socket, rest, bytes, deadline, reason))
+        return false;
+    const size_t body = bytes.size() - 2;
+    if (crc16(bytes.data(), body) != (bytes[body] | bytes[body + 1] << 8)) {
+        reason = "the answer's CRC is wrong";
+        return false;
+    }
+    if (bytes[0] != unit) {
+        reason = "the answer comes from unit " + std::to_string(bytes[0]);
+        return false;
+    }
+    answer.assign(bytes.begin() + 1, bytes.begin() + static_cast<long>(body));
+    return true;
+}
+
+std::vector<std::uint8_t> ModbusDrive::request(Request kind, const std::string& doing,
+                                               const char* preposition,
+                                               const std::vector<std::uint8_t>& pdu)
 {
     const std::string where = doing + " " + preposition + " " + m_address.text + ": ";
     if (!m_context)
         throw DriveLinkError(where + "the link is down (" + m_linkFailure + ")");
     ++m_requests[static_cast<int>(kind)];
-    errno = 0;
-    if (send(m_context) != -1)
-        return;
-    const int error = errno;
-    const std::string message = where + modbus_strerror(error);
-    if (isModbusException(error))
-        throw Refused(message);
+    std::vector<std::uint8_t> answer;
+    std::string reason;
+    if (exchange(pdu, answer, reason)) {
+        if (answer.size() == 2 && answer[0] == (pdu[0] | 0x80))
+            throw Refused(where + modbus_strerror(MODBUS_ENOBASE + answer[1]));
+        if (!answer.empty() && answer[0] == pdu[0])
+            return answer;
+        reason = "the answer does not answer the request";
+    }
     // A late or garbled answer would be taken for the next one: the link is closed.
-    loseLink(message);
-    throw DriveLinkError(message);
+    loseLink(where + reason);
+    throw DriveLinkError(where + reason);
 }
 
-void ModbusDrive::readRegisters(int address, int count, std::uint16_t* into,
+void ModbusDrive::readRegisters(int address, int count, int width, std::uint16_t* into,
                                 const std::string& doing)
 {
-    for (int done = 0; done < count; done += kMaxReadRegisters) {
-        const int part = std::min(kMaxReadRegisters, count - done);
-        request(Request::Read, doing, "from", [&](modbus_t* context) {
-            return modbus_read_registers(context, address + done, part, into + done);
-        });
+    // A request carries whole elements: a 32-bit value never comes in two halves.
+    const int most = kMaxReadRegisters / width * width;
+    for (int done = 0; done < count; done += most) {
+        const int part = std::min(most, count - done);
+        std::vector<std::uint8_t> pdu{kReadFunction};
+        putWord(pdu, static_cast<unsigned>(address + done));
+        putWord(pdu, static_cast<unsigned>(part));
+        const std::vector<std::uint8_t> answer = request(Request::Read, doing, "from", pdu);
+        if (answer.size() != 2 + 2 * static_cast<size_t>(part) || answer[1] != 2 * part) {
+            const std::string reason = doing + " from " + m_address.text +
+                                       ": the answer carries another number of registers";
+            loseLink(reason);
+            throw DriveLinkError(reason);
+        }
+        for (int i = 0; i < part; ++i)
+            into[done + i] = static_cast<std::uint16_t>(wordAt(answer, 2 + 2 * size_t(i)));
     }
 }
 
 void ModbusDrive::writeRegisters(const Run& run, const std::vector<std::uint16_t>& registers,
                                  const std::string& doing)
 {
-    request(Request::Write, doing, "to", [&](modbus_t* context) {
-        return modbus_write_registers(context, run.address(), static_cast<int>(registers.size()),
-                                      registers.data());
-    });
+    std::vector<std::uint8_t> pdu{kWriteFunction};
+    putWord(pdu, static_cast<unsigned>(run.address()));
+    putWord(pdu, static_cast<unsigned>(registers.size()));
+    pdu.push_back(static_cast<std::uint8_t>(2 * registers.size()));
+    for (const std::uint16_t word : registers)
+        putWord(pdu, word);
+    const std::vector<std::uint8_t> answer = request(Request::Write, doing, "to", pdu);
+    if (answer.size() != 5 || wordAt(answer, 1) != static_cast<unsigned>(run.address()) ||
+        wordAt(answer, 3) != registers.size()) {
+        const std::string reason =
+            doing + " to " + m_address.text + ": the answer does not confirm the registers written";
+        loseLink(reason);
+        throw DriveLinkError(reason);
+    }
 }
 
 const std::vector<std::uint16_t>& ModbusDrive::registersOf(const Slot& slot)
@@ -165,7 +386,7 @@ const std::vector<std::uint16_t>& ModbusDrive::registersOf(const Slot& slot)
     if (kept != m_kept.end())
         return kept->second;
     std::vector<std::uint16_t> registers(static_cast<size_t>(slot.end() - slot.address));
-    readRegisters(slot.address, static_cast<int>(registers.size()), registers.data(),
+    readRegisters(slot.address, static_cast<int>(registers.size()), slot.width, registers.data(),
                   "reading parameter " + std::to_string(slot.number));
     ++m_parametersRead;
     if (m_progressObserver)
@@ -177,7 +398,7 @@ void ModbusDrive::forgetValues()
 {
     m_kept.clear();
     m_parametersRead = 0;
-    m_partlyWritten = false;
+    m_readFailure.clear();
 }
 
 // --- counts ---
@@ -261,21 +482,31 @@ int ModbusDrive::ReadParameterValue(const std::string& number, int index, std::s
                                     const std::string& setup)
 {
     enter("ReadParameterValue");
-    if (setup != SimulatedDrive::kSetupName)
-        refuse("no setup \"" + setup + "\"");
-    long element = -1;
-    const Slot& slot = locate(number, index, element);
     const bool wasUp = linkUp();
     try {
-        const std::vector<std::uint16_t>& registers = registersOf(slot);
-        value = modbusmap::decodeValue(slot, m_map.wordOrder,
-                                       registers.data() + (element < 0 ? 0 : element) *
-                                                              static_cast<long>(slot.width));
-        return 1;
-    } catch (const Refused& refused) {
-        refuse(refused.what());
+        if (setup != SimulatedDrive::kSetupName)
+            refuse("no setup \"" + setup + "\"");
+        long element = -1;
+        const Slot& slot = locate(number, index, element);
+        try {
+            const std::vector<std::uint16_t>& registers = registersOf(slot);
+            value = modbusmap::decodeValue(slot, m_map.wordOrder,
+                                           registers.data() + (element < 0 ? 0 : element) *
+                                                                  static_cast<long>(slot.width));
+            return 1;
+        } catch (const Refused& refused) {
+            if (m_readFailure.empty())
+                m_readFailure = refused.what();
+            refuse(refused.what());
+        }
+    } catch (const DriveRefusal&) {
+        if (m_readFailure.empty())
+            m_readFailure = m_lastRefusal;
+        throw;
     } catch (const DriveLinkError& lost) {
         m_lastRefusal = m_operation + ": " + lost.what();
+        if (m_readFailure.empty())
+            m_readFailure = lost.what();
         if (wasUp && m_linkFailureObserver)
             m_linkFailureObserver(m_linkFailure, false);
         throw;
@@ -287,26 +518,38 @@ int ModbusDrive::WriteParameterValues(const std::vector<std::string>& identifier
                                       const std::string& setup, int /*flag*/)
 {
     enter("WriteParameterValues");
-    m_partlyWritten = false;
+    m_lastWrite = WriteOutcome{};
+    m_runs.clear();
     if (setup != SimulatedDrive::kSetupName)
         refuse("no setup \"" + setup + "\"");
     if (identifiers.size() != values.size()) {
         refuse(std::to_string(identifiers.size()) + " identifiers but " +
                std::to_string(values.size()) + " values");
     }
-    std::vector<Run> runs = runsFor(identifiers, values);
-    const bool wasUp = linkUp();
-    try {
-        writeRuns(runs);
-    } catch (const DriveLinkError& lost) {
-        m_lastRefusal = m_operation + ": " + lost.what();
-        if (wasUp && m_linkFailureObserver)
-            m_linkFailureObserver(m_linkFailure, m_partlyWritten);
+    m_runs = runsFor(identifiers, values);
+    download();
+    return 1;
+}
+
+void ModbusDrive::writeAgain()
+{
+    enter("WriteParameterValues");
+    if (m_runs.empty())
+        refuse("there is no write to carry out again");
+    m_lastWrite = WriteOutcome{};
+    // What the drive holds now is read anew; so is the link when it is down.
+    for (Run& run : m_runs) {
+        run.holds = Run::Holds::Unsure;
+        m_kept.erase(run.slot->number);
+    }
+    if (!linkUp() && !reconnectAndReadBack()) {
+        m_lastWrite = outcome();
+        m_lastRefusal = m_operation + ": " + m_linkFailure;
         if (m_writeRefusalObserver)
             m_writeRefusalObserver(m_lastRefusal);
-        throw;
+        throw DriveLinkError(m_linkFailure);
     }
-    return 1;
+    download();
 }
 
 std::vector<ModbusDrive::Run> ModbusDrive::runsFor(const std::vector<std::string>& identifiers,
@@ -351,7 +594,7 @@ std::vector<ModbusDrive::Run> ModbusDrive::runsFor(const std::vector<std::string
                                  last->registers.size() + registers.size() <=
                                      static_cast<size_t>(kMaxWriteRegisters);
             if (!follows)
-                runs.push_back(Run{slot, element, {}, {}});
+                runs.push_back(Run{slot, element, {}, {}, Run::Holds::Before});
             runs.back().registers.insert(runs.back().registers.end(), registers.begin(),
                                          registers.end());
         }
@@ -359,71 +602,148 @@ std::vector<ModbusDrive::Run> ModbusDrive::runsFor(const std::vector<std::string
     return runs;
 }
 
-void ModbusDrive::writeRuns(std::vector<Run>& runs)
+void ModbusDrive::put(Run& run, const std::vector<std::uint16_t>& registers)
 {
-    // What the drive holds where the runs go, to write back when one is refused.
+    const std::string what = run.what(m_profile.indexBase());
+    const bool back = &registers == &run.before;
+    m_kept.erase(run.slot->number);
+    const Run::Holds was = run.holds;
+    run.holds = Run::Holds::Unsure;
     try {
-        for (Run& run : runs) {
-            const std::vector<std::uint16_t>& registers = registersOf(*run.slot);
-            const auto from = registers.begin() + (run.address() - run.slot->address);
-            run.before.assign(from, from + static_cast<long>(run.registers.size()));
-        }
-    } catch (const Refused& refused) {
-        refuse(refused.what());
-    }
-
-    size_t applied = 0; // runs the drive took (or may have taken)
-    std::string failure;
-    try {
-        for (Run& run : runs) {
-            const std::string what = run.what(m_profile.indexBase());
-            m_kept.erase(run.slot->number);
-            writeRegisters(run, run.registers, "writing " + what);
-            ++applied;
-            std::vector<std::uint16_t> readBack(run.registers.size());
-            readRegisters(run.address(), static_cast<int>(readBack.size()), readBack.data(),
-                          "reading back " + what);
-            if (readBack != run.registers) {
-                throw Refused("reading back " + what + " from " + m_address.text +
-                              ": the drive holds other values than were written");
-            }
-        }
-        return;
-    } catch (const Refused& refused) {
-        failure = refused.what();
-    } catch (const DriveLinkError&) {
-        // What the drive took cannot be written back any more.
-        m_partlyWritten = applied > 0 && applied < runs.size();
+        writeRegisters(run, registers, (back ? "writing back " : "writing ") + what);
+    } catch (const Refused&) {
+        run.holds = was; // not taken
         throw;
     }
-
-    std::string restoreFailure;
-    if (!restore(runs, applied, restoreFailure)) {
-        m_partlyWritten = true;
-        if (!linkUp())
-            throw DriveLinkError(failure + "; then " + restoreFailure);
-        refuse(failure + "; then " + restoreFailure +
-               "; the drive may hold a partly written change");
+    std::vector<std::uint16_t> readBack(registers.size());
+    readRegisters(run.address(), static_cast<int>(readBack.size()), run.slot->width,
+                  readBack.data(), "reading back " + what);
+    run.holds = run.holding(readBack);
+    if (readBack != registers) {
+        throw Refused("reading back " + what + " from " + m_address.text +
+                      ": the drive holds other values than were written");
     }
-    refuse(failure);
 }
 
-bool ModbusDrive::restore(const std::vector<Run>& runs, size_t count, std::string& failure)
+bool ModbusDrive::reconnectAndReadBack()
 {
-    bool restored = true;
-    for (size_t i = count; i-- > 0;) {
+    const std::string lost = m_linkFailure;
+    std::string failure = lost;
+    for (const auto pause : kReconnectPauses) {
+        std::this_thread::sleep_for(pause);
+        loseLink(failure);
         try {
-            writeRegisters(runs[i], runs[i].before,
-                           "writing back " + runs[i].what(m_profile.indexBase()));
-        } catch (const Refused& refused) {
-            failure = refused.what();
-            restored = false;
-        } catch (const DriveLinkError& lost) {
-            failure = lost.what();
-            return false;
+            connect();
+            readIdentification();
+            for (Run& run : m_runs) {
+                std::vector<std::uint16_t> read(run.registers.size());
+                readRegisters(run.address(), static_cast<int>(read.size()), run.slot->width,
+                              read.data(), "reading back " + run.what(m_profile.indexBase()));
+                if (run.before.empty())
+                    run.before = read; // nothing was sent yet
+                run.holds = run.holding(read);
+            }
+            ++m_lastWrite.reconnections;
+            m_linkFailure.clear();
+            return true;
+        } catch (const std::exception& error) { // DriveLinkError, Refused
+            failure = error.what();
         }
     }
-    return restored;
+    loseLink(failure);
+    m_linkFailure = lost + (failure == lost ? "" : "; then " + failure);
+    return false;
+}
+
+WriteOutcome ModbusDrive::outcome() const
+{
+    WriteOutcome result;
+    result.reconnections = m_lastWrite.reconnections;
+    bool unsure = false, any = false, all = true;
+    for (const Run& run : m_runs) {
+        unsure = unsure || run.holds == Run::Holds::Unsure;
+        any = any || run.holds != Run::Holds::Before;
+        all = all && run.holds == Run::Holds::Asked;
+        if (run.holds != Run::Holds::Asked)
+            result.differing.push_back(run.what(m_profile.indexBase()));
+    }
+    result.holds = all      ? WriteOutcome::Holds::Asked
+                   : !any   ? WriteOutcome::Holds::Before
+                   : unsure ? WriteOutcome::Holds::Unknown
+                            : WriteOutcome::Holds::Part;
+    if (result.holds == WriteOutcome::Holds::Before)
+        result.differing.clear();
+    return result;
+}
+
+void ModbusDrive::download()
+{
+    if (!linkUp()) {
+        m_lastWrite = outcome();
+        m_lastRefusal = m_operation + ": writing to " + m_address.text + ": the link is down (" +
+                        m_linkFailure + ")";
+        if (m_writeRefusalObserver)
+            m_writeRefusalObserver(m_lastRefusal);
+        throw DriveLinkError(m_lastRefusal);
+    }
+    std::string refusal, restoreFailure;
+    int losses = 0;
+    for (;;) {
+        try {
+            // What the drive holds where the runs go, to write back when one is refused.
+            for (Run& run : m_runs) {
+                if (!run.before.empty())
+                    continue;
+                try {
+                    const std::vector<std::uint16_t>& registers = registersOf(*run.slot);
+                    const auto from = registers.begin() + (run.address() - run.slot->address);
+                    run.before.assign(from, from + static_cast<long>(run.registers.size()));
+                } catch (const Refused& refused) {
+                    refuse(refused.what()); // nothing was written
+                }
+                run.holds = run.holding(run.before);
+            }
+            if (refusal.empty()) {
+                for (Run& run : m_runs) {
+                    if (run.holds != Run::Holds::Asked)
+                        put(run, run.registers);
+                }
+            } else {
+                // Taken back, last first; a run the drive will not take back is told.
+                for (auto run = m_runs.rbegin(); run != m_runs.rend(); ++run) {
+                    if (run->holds == Run::Holds::Before)
+                        continue;
+                    try {
+                        put(*run, run->before);
+                    } catch (const Refused& refused) {
+                        restoreFailure = refused.what();
+                    }
+                }
+            }
+            break;
+        } catch (const Refused& refused) {
+            refusal = refused.what();
+        } catch (const DriveLinkError&) {
+            if (++losses > kMostLosses || !reconnectAndReadBack())
+                break;
+        }
+    }
+
+    m_lastWrite = outcome();
+    if (!linkUp()) {
+        m_lastRefusal = m_operation + ": " + m_linkFailure;
+        if (m_linkFailureObserver)
+            m_linkFailureObserver(m_linkFailure, m_lastWrite.partlyWritten());
+        if (m_writeRefusalObserver)
+            m_writeRefusalObserver(m_lastRefusal);
+        throw DriveLinkError(m_linkFailure + (m_lastWrite.partlyWritten()
+                                                  ? "; " + m_lastWrite.describe()
+                                                  : std::string()));
+    }
+    if (!refusal.empty()) {
+        refuse(refusal + (restoreFailure.empty() ? "" : "; then " + restoreFailure) +
+               (m_lastWrite.partlyWritten() ? "; " + m_lastWrite.describe() : ""));
+    }
 }
 
 std::vector<std::string> ModbusDrive::GetChoiceList(const std::string& identifier)

@@ -25,8 +25,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A drive reached over Modbus TCP or RTU (libmodbus), behind the host's
-// parameter interface.
+// A drive reached over Modbus TCP or RTU, behind the host's parameter interface.
+// libmodbus makes the connection (name resolution, the serial line's settings);
+// the requests and answers are framed here.
 //
 // Profile: what a drive does not tell over Modbus (parameter names, element
 // counts, choice lists, limits, units, decimals, index base, language) and where
@@ -39,32 +40,44 @@ public:
 // both). GetDriveIdentity answers what the drive told.
 //
 // Reads: reading one element of a parameter fetches the whole parameter in one
-// request (several when it spans more than 125 registers) and keeps it; later
-// reads of that parameter are answered from what was kept, until the host writes
-// the parameter or forgetValues() is called (a refresh).
+// request (several when it spans more than 125 registers, split between
+// elements) and keeps it; later reads of that parameter are answered from what
+// was kept, until the host writes the parameter or forgetValues() is called (a
+// refresh). The first read that fails since connecting or forgetValues() is
+// kept (readFailure()), so that a value the plug-in took as a default is never
+// shown, checked or filed as the drive's.
 //
-// Writes: WriteParameterValues checks every entry against the profile (element,
-// choice list, limits) and encodes it before anything is sent; an entry that
-// fails is refused and nothing is written. The entries then go per parameter, one
-// "write multiple registers" request for each run of consecutive elements (the
-// last value of an element written twice wins). Each request is read back once;
-// a read-back that differs counts as a refusal. When a request is refused, the
-// requests of the same call that went through are written back to the values they
-// had before (read before writing when not kept), so that the drive holds either
-// all of a call or none of it; then the refusal is reported as SimulatedDrive
-// reports one: the write refusal observer, then DriveRefusal. When the restore
-// itself fails, or the link is lost after some but not all requests of a call
-// went through, mayBePartlyWritten() says so until the next write or
-// forgetValues().
+// Writes are downloads, read back. WriteParameterValues checks every entry
+// against the profile (element, choice list, limits) and encodes it before
+// anything is sent; an entry that fails is refused and nothing is written. The
+// entries then go per parameter, one "write multiple registers" request for each
+// run of consecutive elements (the last value of an element written twice
+// wins), and each request is read back.
+// - A request the drive refuses (a Modbus exception, or a read-back that
+//   differs) makes the call whole or nothing: the requests that went through are
+//   written back to what they replaced, and the refusal is reported as
+//   SimulatedDrive reports one (the write refusal observer, then DriveRefusal).
+// - A request without an answer (the connection lost, no answer in time) may
+//   have been taken. The link is made anew (up to kConnectTries tries, short
+//   pauses between), every run of the call is read back, and what still
+//   differs is written again (writes are idempotent), up to kMostLosses losses a
+//   call. The call returns only when the drive was read back holding all of it.
+// Otherwise lastWrite() tells what the drive holds: what it held before, a
+// partly written change naming the parameters that differ, or, when it could
+// not be read back, which parameters may differ; writeAgain() tries the same
+// call once more. A partly written drive is as good a target as any: writing
+// the same again finishes the job.
 //
-// Failures: every request waits at most the timeout for its answer. A Modbus
-// exception from the drive is a refusal (DriveRefusal) and the link stays up. A
-// lost connection, a timeout or a garbled answer closes the link: the failure is
-// told once to the link failure observer and thrown as DriveLinkError, and every
-// later call that needs the drive fails at once with the same reason, without
-// waiting, until the host connects anew (a new ModbusDrive). Every message has the
-// form "<what was being done> from|to <address>: <reason>", e.g. "reading
-// parameter 1301 from tcp://127.0.0.1:40123: Connection timed out".
+// Failures: one deadline, the timeout, bounds each whole answer however it
+// arrives (a byte at a time, or after a stale answer). A Modbus exception from
+// the drive is a refusal (DriveRefusal) and the link stays up. A lost
+// connection, a timeout or a garbled answer outside a write closes the link:
+// the failure is told once to the link failure observer and thrown as
+// DriveLinkError, and every later call that needs the drive fails at once with
+// the same reason, without waiting, until the host connects anew (a new
+// ModbusDrive, or writeAgain()). Every message has the form "<what was being
+// done> from|to <address>: <reason>", e.g. "reading parameter 1301 from
+// tcp://127.0.0.1:40123: Connection timed out".
 class ModbusDrive final : public HostDrive
 {
 public:
@@ -72,6 +85,9 @@ public:
     // The most registers one read request carries.
     static constexpr int kMaxReadRegisters = 125;
     static constexpr int kMaxWriteRegisters = 123;
+    // Tries to make a lost link anew during a write, and lost links a write call survives.
+    static constexpr int kConnectTries = 3;
+    static constexpr int kMostLosses = 3;
 
     enum class Request
     {
@@ -95,8 +111,10 @@ public:
     // Whether the link is up; when it is not, why it went down.
     bool linkUp() const { return m_context != nullptr; }
     const std::string& linkFailure() const { return m_linkFailure; }
-    // Whether the last write left the drive with only part of what it was to write.
-    bool mayBePartlyWritten() const { return m_partlyWritten; }
+    // Writes what the last write call asked for once more, making the link anew
+    // when it is down; as WriteParameterValues, it returns only when the drive
+    // holds all of it. Throws DriveRefusal when there was no write call.
+    void writeAgain();
 
     // Called after each parameter fetched from the drive with the number fetched
     // since connecting or the last forgetValues(): the progress of a long read.
@@ -104,8 +122,8 @@ public:
     {
         m_progressObserver = std::move(observer);
     }
-    // Called once when the link goes down, with the reason and whether the drive
-    // may hold a partly written change.
+    // Called once when the link goes down for good, with the reason and whether
+    // the drive may hold a partly written change (lastWrite()).
     void
     setLinkFailureObserver(std::function<void(const std::string&, bool partlyWritten)> observer)
     {
@@ -133,6 +151,8 @@ public:
         m_writeRefusalObserver = std::move(observer);
     }
     void forgetValues() override;
+    std::string readFailure() const override { return m_readFailure; }
+    WriteOutcome lastWrite() const override { return m_lastWrite; }
 
     // --- IExtParamInterface ---
     std::string GetParameterName(const std::string& number) override;
@@ -163,24 +183,40 @@ private:
     // Consecutive elements of one parameter, written in one request.
     struct Run
     {
+        enum class Holds
+        {
+            Before, // what it held before the call
+            Asked,  // what the call asks for
+            Unsure, // a request went without an answer
+            Other,  // read back: neither
+        };
         const modbusmap::Slot* slot = nullptr;
         unsigned long first = 0; // the first element
         std::vector<std::uint16_t> registers;
-        std::vector<std::uint16_t> before; // what the drive held there
+        std::vector<std::uint16_t> before; // what the drive held there; empty: not read yet
+        Holds holds = Holds::Before;
         int address() const { return slot->elementAddress(first); }
         // "parameter 1301 elements 2 to 4" (host indexes)
         std::string what(int indexBase) const;
+        // What the registers read there say the run holds.
+        Holds holding(const std::vector<std::uint16_t>& read) const;
     };
 
     void connect();
     void readIdentification();
-    // Closes the link for good with this reason; tells the observer once.
+    // Closes the link with this reason.
     void loseLink(const std::string& reason);
-    // Sends one request (`send` returns libmodbus's answer); throws Refused for a
-    // Modbus exception, DriveLinkError for anything else (the link is closed).
-    void request(Request kind, const std::string& doing, const char* preposition,
-                 const std::function<int(struct _modbus*)>& send);
-    void readRegisters(int address, int count, std::uint16_t* into, const std::string& doing);
+    // Sends one request (function and data) and returns the answer's data within
+    // the deadline; throws Refused for a Modbus exception, DriveLinkError for
+    // anything else (the link is closed).
+    std::vector<std::uint8_t> request(Request kind, const std::string& doing,
+                                      const char* preposition,
+                                      const std::vector<std::uint8_t>& pdu);
+    // One request's frame out and its answer's PDU back; false with `reason`.
+    bool exchange(const std::vector<std::uint8_t>& pdu, std::vector<std::uint8_t>& answer,
+                  std::string& reason);
+    void readRegisters(int address, int count, int width, std::uint16_t* into,
+                       const std::string& doing);
     void writeRegisters(const Run& run, const std::vector<std::uint16_t>& registers,
                         const std::string& doing);
     // The registers of the whole parameter, fetched when not kept.
@@ -197,17 +233,26 @@ private:
     const modbusmap::Slot& locate(const std::string& numberText, long index, long& element);
     std::vector<Run> runsFor(const std::vector<std::string>& identifiers,
                              const std::vector<std::string>& values);
-    void writeRuns(std::vector<Run>& runs);
-    // Writes back what the first `count` runs replaced; false when that failed.
-    bool restore(const std::vector<Run>& runs, size_t count, std::string& failure);
+    // The download of m_runs (see the class comment); throws what the call fails with.
+    void download();
+    // Writes `registers` (what the call asks for, or what was there before) and
+    // reads them back; throws Refused when the drive refuses or holds other values.
+    void put(Run& run, const std::vector<std::uint16_t>& registers);
+    // Makes the link anew and reads every run back; false when that failed.
+    bool reconnectAndReadBack();
+    WriteOutcome outcome() const;
 
     DriveAddress m_address;
     SimulatedDrive m_profile;
     const modbusmap::Map& m_map;
     std::chrono::milliseconds m_timeout;
     struct _modbus* m_context = nullptr;
+    int m_socket = -1;
+    std::uint16_t m_transaction = 0;
     std::string m_linkFailure;
-    bool m_partlyWritten = false;
+    std::vector<Run> m_runs; // the last write call's
+    WriteOutcome m_lastWrite;
+    std::string m_readFailure;
     std::string m_driveType, m_aocVersion, m_databaseVersion;
     const std::string m_noReason;
     std::map<unsigned long, std::vector<std::uint16_t>> m_kept; // by parameter number

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <sstream>
 
 namespace {
 
@@ -33,14 +34,25 @@ std::string oneLine(const std::string& text)
 }
 
 // Prints the drive's program under `label`; false with `failure` (naming `where`).
+// Nothing is printed unless every value was read.
 bool printFrom(HostDrive& drive, const std::string& label, const std::string& where,
                const std::string& language, std::ostream& out, std::string& failure)
 {
     if (!language.empty())
         drive.setLanguage(language);
     const std::string refusalBefore = drive.lastRefusal();
-    if (NEBPT::printProgram(drive, label, out, failure))
+    std::ostringstream printed;
+    const bool done = NEBPT::printProgram(drive, label, printed, failure);
+    // A value that could not be read: the plug-in may have printed a default for it,
+    // or failed on what followed from it.
+    if (!drive.readFailure().empty()) {
+        failure = drive.readFailure(); // names the parameter and the address
+        return false;
+    }
+    if (done) {
+        out << printed.str() << std::flush;
         return true;
+    }
     if (const auto* link = dynamic_cast<const ModbusDrive*>(&drive); link && !link->linkUp()) {
         failure = link->linkFailure(); // names the address
         return false;
@@ -78,7 +90,7 @@ int printProgram(const std::string& address, const std::string& profilePath,
     std::string failure;
     try {
         ModbusDrive drive(address, profilePath, timeout);
-        if (printFrom(drive, profilePath, address, language, out, failure))
+        if (printFrom(drive, address, address, language, out, failure))
             return 0;
     } catch (const DriveImageError& error) {
         failure = error.what();

@@ -20,9 +20,11 @@ int printProgram(const std::string& imagePath, std::ostream& out, std::ostream& 
 // `nebpt-host --print --connect <address> --profile <profile.json>`: the same for a
 // drive over a Modbus link (see ModbusDrive.h), with the profile telling what the
 // drive does not. The program is printed as for the drive image the profile is,
-// named by the profile's path, so that a drive that holds the image's program
-// prints exactly as the image does. On failure, one line names the address and
-// what is wrong (exit status 1).
+// named by the address, so that a drive that holds the image's program prints
+// as the image does below the first line. Every value printed was read: when a
+// read fails (the plug-in takes some as defaults), nothing is printed and one
+// line names the parameter, the address and the reason; any other failure is
+// one line naming the address and what is wrong (exit status 1).
 int printProgram(const std::string& address, const std::string& profilePath,
                  std::chrono::milliseconds timeout, std::ostream& out, std::ostream& errors,
                  const std::string& language = {});

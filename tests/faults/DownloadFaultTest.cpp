@@ -1,0 +1,267 @@
+#include "HostWindow.h"
+#include "HostWindowTestSupport.h"
+#include "LinkTestSupport.h"
+#include "SimulatedDrive.h"
+#include "WorkflowTestSupport.h"
+
+#include "framework/MessageBox.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+// A drive over a link that fails in the middle of things, as the user of
+// nebpt-host sees it: a download either ends with the drive holding what was
+// asked, or tells exactly what it holds; no printed, checked or filed value comes
+// from a read that failed; and an answer, however slow, waits no longer than the
+// timeout.
+
+using ::testing::HasSubstr;
+
+namespace {
+
+const std::string kSample = "fcd300_sample.json";
+const std::string kProfile = hosttest::sampleImage(kSample);
+
+using Program = std::map<unsigned long, std::vector<std::string>>; // parameter -> values
+
+// The program parameters of an image, as its file holds them.
+Program programOf(const std::string& image)
+{
+    SimulatedDrive drive(image, SimulatedDrive::Access::Read);
+    Program program;
+    for (unsigned long number :
+         {1300, 1301, 1302, 1303, 1305, 1306, 1310, 1311, 1312, 1320, 1321, 1322, 1323, 1324}) {
+        const long count = static_cast<long>(drive.GetElementCount(std::to_string(number)));
+        for (long e = count ? 0 : -1; e < count; ++e)
+            program[number].push_back(drive.value(number, e));
+    }
+    return program;
+}
+
+std::set<unsigned long> differing(const Program& a, const Program& b)
+{
+    std::set<unsigned long> numbers;
+    for (const auto& [number, values] : a)
+        if (b.at(number) != values)
+            numbers.insert(number);
+    return numbers;
+}
+
+// The parameters a message names after "partly written program".
+std::set<unsigned long> named(const std::string& message)
+{
+    std::set<unsigned long> numbers;
+    const std::string word = "parameter ";
+    for (size_t at = message.find(word, message.find("partly")); at != std::string::npos;
+         at = message.find(word, at + 1))
+        numbers.insert(std::strtoul(message.c_str() + at + word.size(), nullptr, 10));
+    return numbers;
+}
+
+hosttest::Run host(const std::vector<std::string>& arguments, const std::string& address,
+                   const std::string& timeout = "2000")
+{
+    std::vector<std::string> command{NEBPT_HOST_EXECUTABLE};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    command.insert(command.end(),
+                   {"--connect", address, "--profile", kProfile, "--timeout", timeout});
+    return hosttest::run(command);
+}
+
+// A drive and a program file that differs from it in four runs of registers
+// (two 16-bit elements, a 32-bit one, a single value, an element of a rule).
+class DownloadTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        hosttest::copyOfSample(scratch, kSample, "old.json");
+        workflowtest::sampleWith(scratch,
+                                 {{1301, {{0, "2"}, {1, "3"}}},
+                                  {1303, {{1, "7.50"}}},
+                                  {1306, {{0, "20"}}},
+                                  {1320, {{3, "22"}}}},
+                                 kSample, "new.json");
+        ASSERT_EQ(
+            hosttest::run({NEBPT_HOST_EXECUTABLE, "--export", program, scratch.file("new.json")})
+                .status,
+            0);
+        oldProgram = programOf(scratch.file("old.json"));
+        newProgram = programOf(scratch.file("new.json"));
+    }
+
+    // A drive that holds the old program.
+    std::string freshDrive() const
+    {
+        return hosttest::copyOfSample(scratch, "fcd300_sample.json", "drive.json");
+    }
+
+    // What an import that did not finish says holds; then the same import finishes it.
+    void expectTheTruthAndFinish(const hosttest::Run& run, const std::string& image)
+    {
+        const Program holds = programOf(image);
+        if (run.status == 0) {
+            EXPECT_EQ(holds, newProgram) << "exit status 0 with another program on the drive";
+            return;
+        }
+        if (run.status == 1) {
+            EXPECT_EQ(holds, oldProgram) << run.errors;
+        } else {
+            ASSERT_EQ(run.status, 3) << run.errors;
+            EXPECT_THAT(run.errors, HasSubstr("partly written program"));
+            const std::set<unsigned long> told = named(run.errors);
+            for (unsigned long number : differing(holds, newProgram))
+                EXPECT_TRUE(told.count(number)) << number << " differs, untold: " << run.errors;
+        }
+        linktest::DriveSimulator again(image);
+        const hosttest::Run finished = host({"--import", program}, again.address());
+        EXPECT_EQ(finished.status, 0) << finished.errors;
+        EXPECT_EQ(programOf(image), newProgram);
+    }
+
+    const testsupport::ScratchFolder scratch;
+    const std::string program = scratch.file("program.json");
+    Program oldProgram, newProgram;
+};
+
+} // namespace
+
+// The link is cut at each request in turn (the request lost, or taken and its
+// answer lost): the import either ends with the drive holding the new program,
+// read back, or tells the truth; never a mix with exit status 0.
+TEST_F(DownloadTest, AnImportCutAtAnyRequestIsVerified)
+{
+    for (const std::string fault : {"drop:", "lose:"}) {
+        int reconnected = 0;
+        // From a request before the first write (identification and program reads come first).
+        for (int n = 12;; ++n) {
+            SCOPED_TRACE(fault + std::to_string(n));
+            const std::string image = freshDrive();
+            hosttest::Run run;
+            {
+                linktest::DriveSimulator sim(image, {"--fault", fault + std::to_string(n)});
+                run = host({"--import", program}, sim.address());
+            }
+            expectTheTruthAndFinish(run, image);
+            if (run.status == 0 && run.errors.find("made anew") == std::string::npos)
+                break; // the fault would have come after the last request
+            reconnected += run.status == 0;
+            ASSERT_LT(n, 60);
+        }
+        EXPECT_GE(reconnected, 8) << "every write and read-back of four runs";
+    }
+}
+
+// The drive dies in the middle of the download and does not come back.
+TEST_F(DownloadTest, AnImportWhoseDriveDiesTellsWhatItMayHold)
+{
+    const std::string image = freshDrive();
+    const std::string before = hosttest::fileBytes(image);
+    linktest::DriveSimulator sim(image, {"--latency", "40"});
+    hosttest::Run run;
+    std::thread import([&] { run = host({"--import", program}, sim.address()); });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (hosttest::fileBytes(image) == before && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    sim.kill(); // after the first write it took
+    import.join();
+    EXPECT_THAT(run.status, ::testing::AnyOf(1, 3)) << run.errors;
+    expectTheTruthAndFinish(run, image);
+}
+
+// A read that fails (the drive refuses the register, or answers too late) fails
+// every command that shows, checks or files the program, naming the parameter;
+// nothing is printed or written.
+TEST(NoValueUnread, AFailedReadFailsTheCommandNamingTheParameter)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
+    const std::string output = scratch.file("output");
+    const std::vector<std::pair<std::string, std::string>> faults{
+        {"refuse:340", "reading parameter 1306 "}, // the controller's stop event
+        {"refuse:100", "reading parameter 1300 "}, // its mode
+        {"refuse:300", "reading parameter 1305 "}, // its start event
+        {"late:8:3000", "reading parameter 13"}};
+    for (const auto& [fault, told] : faults) {
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"--print"},
+                                                        {"--check"},
+                                                        {"--pdf", output},
+                                                        {"--export", output}}) {
+            SCOPED_TRACE(fault + " " + command.front());
+            linktest::DriveSimulator sim(image, {"--fault", fault});
+            const hosttest::Run run = host(command, sim.address(), "500");
+            EXPECT_NE(run.status, 0);
+            EXPECT_THAT(run.errors, HasSubstr(told));
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(access(output.c_str(), F_OK), -1) << "an output file was written";
+        }
+    }
+}
+
+// An answer sent a byte at a time ends at the timeout, not when its last byte comes.
+TEST(Deadline, ATrickledAnswerEndsAtTheTimeout)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
+    linktest::DriveSimulator sim(image, {"--fault", "trickle:3:300"}); // 49 bytes: 15 s
+    const auto start = std::chrono::steady_clock::now();
+    const hosttest::Run run = host({"--print"}, sim.address(), "200");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.errors, HasSubstr("timed out"));
+}
+
+// File > Import over a link whose drive dies mid-download: the window tells what
+// the drive may hold and, once the drive is back, writes the program again.
+TEST_F(DownloadTest, TheWindowOffersToWriteAPartlyWrittenProgramAgain)
+{
+    testsupport::TempFolderGuard tmp(scratch.path());
+    const std::string image = freshDrive();
+    const std::string before = hosttest::fileBytes(image);
+    auto sim = std::make_unique<linktest::DriveSimulator>(
+        image, std::vector<std::string>{"--latency", "40"});
+    const std::string port = std::to_string(sim->port());
+    HostWindow window;
+    window.show();
+    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
+                                    QString::fromStdString(kProfile), 5000));
+
+    std::thread killer;
+    std::vector<std::string> shown;
+    const auto previous =
+        fw::setMessageBoxHandler([&](const std::string& text, const std::string&, unsigned) {
+            shown.push_back(text);
+            if (text.find("Import the program") == 0) { // the drive dies during the download
+                killer = std::thread([&] {
+                    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                    while (hosttest::fileBytes(image) == before &&
+                           std::chrono::steady_clock::now() < giveUp)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                    sim->kill();
+                });
+            } else if (text.find("Write it again?") != std::string::npos && killer.joinable()) {
+                killer.join(); // and comes back
+                sim = std::make_unique<linktest::DriveSimulator>(
+                    image, std::vector<std::string>{"--port", port});
+            }
+            return fw::IDYES;
+        });
+    EXPECT_TRUE(window.importProgram(QString::fromStdString(program)));
+    fw::setMessageBoxHandler(previous);
+    if (killer.joinable())
+        killer.join();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_THAT(shown[1], HasSubstr("partly written program"));
+    EXPECT_THAT(shown[1], HasSubstr(sim->address()));
+    EXPECT_EQ(programOf(image), newProgram);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hosttest::firstEvent(window), "Running") << "the editor read the drive anew";
+}
