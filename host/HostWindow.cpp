@@ -456,8 +456,12 @@ bool HostWindow::offerWriteAgain(const QString& what, QString reason)
             tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\n"
                "Write it again? (No leaves the drive as it is.)")
                 .arg(what, location(), fromStd(link->lastWrite().describe()), reason);
-        if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES)
+        if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES) {
+            // The editor shows what the drive holds, as far as it can be read.
+            if (link->linkUp())
+                fw::whenNoModalIsOpen(this, [this] { refresh(); });
             return false;
+        }
         m_ownWrite = true;
         try {
             link->writeAgain();
