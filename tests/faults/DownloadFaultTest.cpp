@@ -165,7 +165,7 @@ TEST_F(DownloadTest, AnImportWhoseDriveDiesTellsWhatItMayHold)
 {
     const std::string image = freshDrive();
     const std::string before = hosttest::fileBytes(image);
-    linktest::DriveSimulator sim(image, {"--latency", "40"});
+    linktest::DriveSimulator sim(image, {"--latency", "80"});
     hosttest::Run run;
     std::thread import([&] { run = host({"--import", program}, sim.address()); });
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -227,7 +227,7 @@ TEST_F(DownloadTest, TheWindowOffersToWriteAPartlyWrittenProgramAgain)
     const std::string image = freshDrive();
     const std::string before = hosttest::fileBytes(image);
     auto sim = std::make_unique<linktest::DriveSimulator>(
-        image, std::vector<std::string>{"--latency", "40"});
+        image, std::vector<std::string>{"--latency", "80"});
     const std::string port = std::to_string(sim->port());
     HostWindow window;
     window.show();
