@@ -57,8 +57,8 @@ public:
 //   differs) makes the call whole or nothing: the requests that went through are
 //   written back to what they replaced, and the refusal is reported as
 //   SimulatedDrive reports one (the write refusal observer, then DriveRefusal).
-// - A request without an answer (the connection lost, no answer in time) may
-//   have been taken. The link is made anew (up to kConnectTries tries, short
+// - A request without an answer (the connection lost, no answer in time, a
+//   garbled one) may have been taken. The link is made anew (up to kConnectTries tries, short
 //   pauses between), every run of the call is read back, and what still
 //   differs is written again (writes are idempotent), up to kMostLosses losses a
 //   call. The call returns only when the drive was read back holding all of it.
@@ -71,11 +71,12 @@ public:
 // Failures: one deadline, the timeout, bounds each whole answer however it
 // arrives (a byte at a time, or after a stale answer). A Modbus exception from
 // the drive is a refusal (DriveRefusal) and the link stays up. A lost
-// connection, a timeout or a garbled answer outside a write closes the link:
-// the failure is told once to the link failure observer and thrown as
+// connection, a timeout or a garbled answer closes the link, since a late answer
+// would be taken for the next one (a write makes it anew, above). A link that
+// stays down is told once to the link failure observer and thrown as
 // DriveLinkError, and every later call that needs the drive fails at once with
-// the same reason, without waiting, until the host connects anew (a new
-// ModbusDrive, or writeAgain()). Every message has the form "<what was being
+// the same reason, without waiting and writing nothing, until the host connects
+// anew (a new ModbusDrive, or writeAgain()). Every message has the form "<what was being
 // done> from|to <address>: <reason>", e.g. "reading parameter 1301 from
 // tcp://127.0.0.1:40123: Connection timed out".
 class ModbusDrive final : public HostDrive
