@@ -185,21 +185,24 @@ TEST(NoValueUnread, AFailedReadFailsTheCommandNamingTheParameter)
     const testsupport::ScratchFolder scratch;
     const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
     const std::string output = scratch.file("output");
-    const std::vector<std::pair<std::string, std::string>> faults{
-        {"refuse:340", "reading parameter 1306 "}, // the controller's stop event
-        {"refuse:100", "reading parameter 1300 "}, // its mode
-        {"refuse:300", "reading parameter 1305 "}, // its start event
-        {"late:8:3000", "reading parameter 13"}};
-    for (const auto& [fault, told] : faults) {
+    struct Fault
+    {
+        std::string option, told, timeout;
+    };
+    for (const Fault& fault :
+         {Fault{"refuse:340", "reading parameter 1306 ", "5000"}, // stop event
+          Fault{"refuse:100", "reading parameter 1300 ", "5000"}, // mode
+          Fault{"refuse:300", "reading parameter 1305 ", "5000"}, // start event
+          Fault{"late:8:10000", "reading parameter 13", "1000"}}) {
         for (const std::vector<std::string>& command : {std::vector<std::string>{"--print"},
                                                         {"--check"},
                                                         {"--pdf", output},
                                                         {"--export", output}}) {
-            SCOPED_TRACE(fault + " " + command.front());
-            linktest::DriveSimulator sim(image, {"--fault", fault});
-            const hosttest::Run run = host(command, sim.address(), "500");
+            SCOPED_TRACE(fault.option + " " + command.front());
+            linktest::DriveSimulator sim(image, {"--fault", fault.option});
+            const hosttest::Run run = host(command, sim.address(), fault.timeout);
             EXPECT_NE(run.status, 0);
-            EXPECT_THAT(run.errors, HasSubstr(told));
+            EXPECT_THAT(run.errors, HasSubstr(fault.told));
             EXPECT_EQ(run.out, "");
             EXPECT_EQ(access(output.c_str(), F_OK), -1) << "an output file was written";
         }
@@ -213,7 +216,7 @@ TEST(Deadline, ATrickledAnswerEndsAtTheTimeout)
     const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
     linktest::DriveSimulator sim(image, {"--fault", "trickle:3:300"}); // 49 bytes: 15 s
     const auto start = std::chrono::steady_clock::now();
-    const hosttest::Run run = host({"--print"}, sim.address(), "200");
+    const hosttest::Run run = host({"--print"}, sim.address(), "500");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.errors, HasSubstr("timed out"));
