@@ -9,18 +9,27 @@
 #include "framework/MessageBox.h"
 #include "framework/widgets/WidgetResources.h"
 
+#include "framework/AtomicFile.h"
+
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QTimer>
 
 #include <QDateTime>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -33,6 +42,7 @@ struct Options
     QString exportTo;   // --export: the program file to write
     QString importFrom; // --import: the program file to write into the drive
     bool dryRun = false;
+    bool round = false; // --import: round values to the drive's decimals
     bool diff = false;  // compare the programs of two images
     bool check = false; // look through the program
     QString pdf;        // --pdf: the program document to write
@@ -43,6 +53,23 @@ struct Options
     int timeoutMs = static_cast<int>(ModbusDrive::kDefaultTimeout.count());
 };
 
+// What is wrong with how the options are given: one given twice, or with an
+// empty value, or an empty drive image; empty when nothing.
+QString misused(const QCommandLineParser& parser, const QList<QCommandLineOption>& options)
+{
+    const QStringList given = parser.optionNames();
+    for (const QCommandLineOption& option : options) {
+        const QString name = option.names().front();
+        if (given.count(name) > 1)
+            return QStringLiteral("--%1 is given more than once").arg(name);
+        if (!option.valueName().isEmpty() && parser.isSet(option) && parser.value(option).isEmpty())
+            return QStringLiteral("--%1 needs a value, not an empty text").arg(name);
+    }
+    if (parser.positionalArguments().contains(QString()))
+        return QStringLiteral("an empty drive image name");
+    return {};
+}
+
 // Reads the command line into `options`. --help, --help-all and --version are
 // answered here (the process ends); a wrong command line gets what is wrong and the
 // usage on stderr and false.
@@ -51,7 +78,10 @@ bool parse(int argc, char** argv, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The drive commissioning host: shows the controller program editor on a "
-                       "drive image, prints the program, or takes a picture of the editor."));
+                       "drive image, prints the program, or takes a picture of the editor.\n\n"
+                       "Exit status: 0 done, 1 failed, 2 wrong command line, 3 the drive holds "
+                       "(or may hold) a partly written program (the same --import again "
+                       "finishes it)."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption language(
@@ -76,6 +106,10 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("dry-run"),
         QStringLiteral("With --import: print what would change, element by element; write "
                        "nothing."));
+    const QCommandLineOption round(
+        QStringLiteral("round"),
+        QStringLiteral("With --import: round values with more decimals than the drive keeps "
+                       "(a note for each) instead of refusing the program."));
     const QCommandLineOption diff(
         QStringLiteral("diff"),
         QStringLiteral("Print how the programs of two drive images or program files differ "
@@ -102,8 +136,10 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    parser.addOptions({language, print, screenshot, exportTo, importFrom, dryRun, diff, check, pdf,
-                       connect, profile, timeout});
+    const QList<QCommandLineOption> all{language, print,   screenshot, exportTo, importFrom,
+                                        dryRun,   round,   diff,       check,    pdf,
+                                        connect,  profile, timeout};
+    parser.addOptions(all);
     parser.addPositionalArgument(
         QStringLiteral("image"),
         QStringLiteral("The drive image (JSON) to open; --diff takes two (images or program "
@@ -122,6 +158,8 @@ bool parse(int argc, char** argv, Options& options)
         QCoreApplication::setApplicationName(QStringLiteral("nebpt-host"));
         QCoreApplication::setApplicationVersion(QStringLiteral(NEBPT_HOST_VERSION));
         parser.process(application); // prints what was asked for and ends the process
+    } else if (const QString wrong = misused(parser, all); !wrong.isEmpty()) {
+        error = wrong;
     } else {
         const QList<QCommandLineOption> operations{print, screenshot, exportTo, importFrom,
                                                    diff,  check,      pdf};
@@ -136,6 +174,8 @@ bool parse(int argc, char** argv, Options& options)
             error = chosen.join(QStringLiteral(" and ")) + QStringLiteral(" do not go together");
         else if (parser.isSet(dryRun) && !parser.isSet(importFrom))
             error = QStringLiteral("--dry-run goes with --import");
+        else if (parser.isSet(round) && !parser.isSet(importFrom))
+            error = QStringLiteral("--round goes with --import");
         else if (parser.isSet(diff) && images + (linked ? 1 : 0) != 2)
             error = linked ? QStringLiteral("--diff compares the connected drive with one image")
                            : QStringLiteral("--diff compares two drive images");
@@ -177,6 +217,7 @@ bool parse(int argc, char** argv, Options& options)
     options.exportTo = parser.value(exportTo);
     options.importFrom = parser.value(importFrom);
     options.dryRun = parser.isSet(dryRun);
+    options.round = parser.isSet(round);
     options.diff = parser.isSet(diff);
     options.check = parser.isSet(check);
     options.pdf = parser.value(pdf);
@@ -188,6 +229,80 @@ bool parse(int argc, char** argv, Options& options)
     options.profile = parser.value(profile);
     return true;
 }
+
+std::string local(const QString& path)
+{
+    return path.toLocal8Bit().toStdString();
+}
+
+// Why the command would write over one of its inputs or into something that is
+// no regular file; empty when it would not.
+std::string outputConflict(const Options& options)
+{
+    const std::vector<std::pair<std::string, std::string>> inputs{
+        {"drive image", local(options.image)},
+        {"drive image", local(options.other)},
+        {"program file", local(options.importFrom)},
+        {"profile", local(options.profile)}};
+    for (const auto& [option, output] :
+         {std::pair{"--export", &options.exportTo}, std::pair{"--pdf", &options.pdf},
+          std::pair{"--screenshot", &options.screenshot}}) {
+        if (output->isEmpty())
+            continue;
+        const std::string conflict = fw::outputConflict(local(*output), inputs);
+        if (!conflict.empty())
+            return std::string(option) + ": " + conflict + "; nothing written";
+    }
+    return {};
+}
+
+// Writes what goes to a terminal with every control character but a line end and
+// a tab as an escape ("\x1b"), so that texts from a drive or a file (names,
+// choice texts, messages naming them) can neither move the cursor nor retitle
+// the window. It escapes always, not only on a terminal: output saved to a file
+// is shown on one later. Unbuffered: everything goes straight to `target`.
+class EscapingBuffer : public std::streambuf
+{
+public:
+    EscapingBuffer(std::ostream& stream) : m_stream(stream), m_target(stream.rdbuf())
+    {
+        m_stream.rdbuf(this);
+    }
+    ~EscapingBuffer() override { m_stream.rdbuf(m_target); }
+    EscapingBuffer(const EscapingBuffer&) = delete;
+    EscapingBuffer& operator=(const EscapingBuffer&) = delete;
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const auto byte = static_cast<unsigned char>(traits_type::to_char_type(c));
+        if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            return m_target->sputn(escape, 4) == 4 ? c : traits_type::eof();
+        }
+        return traits_type::eq_int_type(m_target->sputc(static_cast<char>(byte)),
+                                        traits_type::eof())
+                   ? traits_type::eof()
+                   : c;
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override
+    {
+        for (std::streamsize i = 0; i < count; ++i) {
+            if (traits_type::eq_int_type(overflow(traits_type::to_int_type(text[i])),
+                                         traits_type::eof()))
+                return i;
+        }
+        return count;
+    }
+    int sync() override { return m_target->pubsync(); }
+
+private:
+    std::ostream& m_stream;
+    std::streambuf* m_target;
+};
 
 // Without a display, Qt's offscreen platform reports what it lacks; that is no news here.
 void quietOffscreenPlatform()
@@ -226,16 +341,24 @@ int screenshot(const Options& options)
     HostWindow window(options.language);
     if (!showOffscreen(window, options))
         return 1;
-    if (!window.grab().save(options.screenshot)) {
-        std::cerr << options.screenshot.toStdString() << ": cannot write the picture\n";
+    // Made in memory and written whole: a picture that cannot be made leaves the
+    // file as it was.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const QByteArray suffix = QFileInfo(options.screenshot).suffix().toLower().toLatin1();
+    const QByteArray format =
+        QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray("png");
+    std::string error;
+    if (!window.grab().save(&buffer, format.constData())) {
+        std::cerr << local(options.screenshot) << ": cannot make the picture\n";
+        return 1;
+    }
+    if (!fw::writeFileAtomically(local(options.screenshot), bytes.toStdString(), error)) {
+        std::cerr << error << "\n";
         return 1;
     }
     return 0;
-}
-
-std::string local(const QString& path)
-{
-    return path.toLocal8Bit().toStdString();
 }
 
 // The drive the options name: over the link, or the drive image.
@@ -273,9 +396,10 @@ int runOnDrive(const Options& options)
             return 1;
         }
         SimulatedDrive program(local(options.importFrom), SimulatedDrive::Access::Read);
-        return hostcommands::importProgram(program, *drive, options.dryRun, std::cout, std::cerr);
+        return hostcommands::importProgram(program, *drive, options.dryRun, options.round,
+                                           std::cout, std::cerr);
     } catch (const std::exception& error) {
-        std::cerr << error.what() << "\n";
+        std::cerr << hostcommands::oneLine(error.what()) << "\n";
     }
     return failed;
 }
@@ -311,9 +435,14 @@ int writePdf(const Options& options)
 
 int main(int argc, char** argv)
 {
+    const EscapingBuffer escapedOut(std::cout), escapedErrors(std::cerr);
     Options options;
     if (!parse(argc, argv, options))
         return 2;
+    if (const std::string conflict = outputConflict(options); !conflict.empty()) {
+        std::cerr << "nebpt-host: " << conflict << "\n";
+        return 2;
+    }
     if (options.print) {
         const std::string language = options.languageGiven ? options.language.toStdString() : "";
         if (!options.address.isEmpty()) {
