@@ -392,8 +392,17 @@ void SimulatedDrive::readValues(const QJsonObject& object, const std::string& wh
         if (!valueList.at(element).isString())
             imageError(elementName + ": the value is not a text");
         std::string stored, reason;
-        if (!checkValue(p, valueList.at(element).toString().toStdString(), stored, reason))
+        const std::string text = valueList.at(element).toString().toStdString();
+        if (!checkValue(p, text, stored, reason))
             imageError(elementName + ": " + reason);
+        // A drive holds no more decimals than the parameter has: a value that
+        // would change when stored is an error in the file, never rounded unsaid.
+        double given = 0, kept = 0;
+        if (!p.isSelection() && readDecimal(text, given) && readDecimal(stored, kept) &&
+            given != kept) {
+            imageError(elementName + ": " + text + " has more decimals than the " +
+                       std::to_string(p.decimals) + " the parameter keeps");
+        }
         p.values.push_back(stored);
     }
 }

@@ -218,6 +218,12 @@ TEST(OutputFaultTest, MessagesTellWhatIsWrong)
     EXPECT_EQ(again.status, 0);
     EXPECT_THAT(again.out, HasSubstr("0 elements written"));
     EXPECT_EQ(statOf(image).st_ino, written) << "an import that changes nothing writes nothing";
+    // A value typed into a program file with more decimals than the file itself keeps.
+    const std::string typed = hosttest::copyOfSample(scratch, "fcd300_sample.json", "typed.json",
+                                                     "\"12.50\"", "\"0.001\"");
+    const hosttest::Run untold = host({"--import", typed, "--round", image});
+    EXPECT_EQ(untold.status, 1);
+    EXPECT_THAT(untold.errors, AllOf(HasSubstr("typed.json"), HasSubstr("0.001")));
 
     const std::string hostile = hosttest::copyOfSample(scratch, "fcd300_sample.json", "esc.json",
                                                        "\"FCD-300\"", "\"FCD\\u001b]0;x\\u0007\"");
