@@ -2,15 +2,19 @@
 
 #include "Settings_Manager/CSettingManagerFunc.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
+#include "Settings_Stock/CSettingStock.h"
 #include "Settings_Stock/NEBConfiguration.h"
 
-CNEB_Action::CNEB_Action(long index, CSettingManagerFunc* func) : m_func(func)
+CNEB_Action::CNEB_Action(long index, CSettingManagerFunc* func, CSettingStock* stock)
+    : m_func(func), m_stock(stock)
 {
-    m_func->readElement(m_parameter, "ACTION", index);
+    m_parameter.setNumber(m_stock->getConfiguration().getParameterNumber("ACTION"));
+    m_parameter.setIndex(index);
+    m_func->readValue(m_parameter);
 }
 
-CNEB_Action::CNEB_Action(const CNEB_Action& other, CSettingManagerFunc* func)
-    : CNEBProgramChangeable(other), m_parameter(other.m_parameter), m_func(func)
+CNEB_Action::CNEB_Action(const CNEB_Action& other, CSettingManagerFunc* func, CSettingStock* stock)
+    : CNEBProgramChangeable(other), m_parameter(other.m_parameter), m_func(func), m_stock(stock)
 {}
 
 CNEB_Action::CNEB_Action(const CNEB_Action& other) = default;
@@ -53,7 +57,7 @@ void CNEB_Action::reread()
 
 unsigned long CNEB_Action::specialItem(const char* key) const
 {
-    return m_func->getConfiguration().getSpecialChoicelistItem(key);
+    return m_stock->getConfiguration().getSpecialChoicelistItem(key);
 }
 
 void CNEB_Action::setDefault()

@@ -4,6 +4,7 @@
 #include "Settings_Stock/CNEBParameter.h"
 
 class CSettingManagerFunc;
+class CSettingStock;
 class CNEB_Choicelist;
 class CNEB_ChoicelistItem;
 
@@ -13,13 +14,15 @@ class CNEB_ChoicelistItem;
 class CNEB_Action : public CNEBProgramChangeable
 {
 public:
-    // Reads the action of pair `index` from the drive.
-    CNEB_Action(long index, CSettingManagerFunc* func);
+    // Reads the action of pair `index` from the drive through `func`; the
+    // parameter number and the special items come from the stock's drive
+    // configuration. Neither pointer is owned.
+    CNEB_Action(long index, CSettingManagerFunc* func, CSettingStock* stock);
     // Takes over the other action's parameter (number, index, value text) and
-    // works with `func`; nothing is read from the drive.
-    CNEB_Action(const CNEB_Action& other, CSettingManagerFunc* func);
+    // works with `func` and `stock`; nothing is read from the drive.
+    CNEB_Action(const CNEB_Action& other, CSettingManagerFunc* func, CSettingStock* stock);
     CNEB_Action(const CNEB_Action& other);
-    // Number, array index and value text; the pointer stays.
+    // Number, array index and value text; the pointers stay.
     CNEB_Action& operator=(const CNEB_Action& other);
     ~CNEB_Action() override;
 
@@ -48,4 +51,5 @@ private:
 
     CChoicelistParameter m_parameter;
     CSettingManagerFunc* m_func;
+    CSettingStock* m_stock;
 };

@@ -1,11 +1,12 @@
 #include "Settings_Manager/CNEB_EAPair.h"
 
-CNEB_EAPair::CNEB_EAPair(long index, CSettingManagerFunc* func)
-    : m_event(index, func), m_action(index, func)
+CNEB_EAPair::CNEB_EAPair(long index, CSettingManagerFunc* func, CSettingStock* stock)
+    : m_event(index, func, stock), m_action(index, func, stock)
 {}
 
-CNEB_EAPair::CNEB_EAPair(const CNEB_EAPair& other, CSettingManagerFunc* func)
-    : CNEBProgramChangeable(other), m_event(other.m_event, func), m_action(other.m_action, func)
+CNEB_EAPair::CNEB_EAPair(const CNEB_EAPair& other, CSettingManagerFunc* func, CSettingStock* stock)
+    : CNEBProgramChangeable(other), m_event(other.m_event, func, stock),
+      m_action(other.m_action, func, stock)
 {}
 
 CNEB_EAPair::CNEB_EAPair(const CNEB_EAPair& other) = default;

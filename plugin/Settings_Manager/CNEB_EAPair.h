@@ -5,6 +5,7 @@
 #include "Settings_Manager/CNEB_Event.h"
 
 class CSettingManagerFunc;
+class CSettingStock;
 
 // One step of the controller program: the event and the action stored in
 // element `index` of EVENT and ACTION. A pair is identified by that index,
@@ -12,11 +13,12 @@ class CSettingManagerFunc;
 class CNEB_EAPair : public CNEBProgramChangeable
 {
 public:
-    // Reads the pair from the drive, the event before the action.
-    CNEB_EAPair(long index, CSettingManagerFunc* func);
+    // Reads the pair from the drive, the event before the action, both built with
+    // the same three arguments. Neither pointer is owned.
+    CNEB_EAPair(long index, CSettingManagerFunc* func, CSettingStock* stock);
     // Takes over the other pair's event and action (number, index, value text)
-    // and works with `func`; nothing is read from the drive.
-    CNEB_EAPair(const CNEB_EAPair& other, CSettingManagerFunc* func);
+    // and works with `func` and `stock`; nothing is read from the drive.
+    CNEB_EAPair(const CNEB_EAPair& other, CSettingManagerFunc* func, CSettingStock* stock);
     CNEB_EAPair(const CNEB_EAPair& other);
     // Event and action take the other's number, index and value text.
     CNEB_EAPair& operator=(const CNEB_EAPair& other);

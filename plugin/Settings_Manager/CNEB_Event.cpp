@@ -2,15 +2,19 @@
 
 #include "Settings_Manager/CSettingManagerFunc.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
+#include "Settings_Stock/CSettingStock.h"
 #include "Settings_Stock/NEBConfiguration.h"
 
-CNEB_Event::CNEB_Event(long index, CSettingManagerFunc* func) : m_func(func)
+CNEB_Event::CNEB_Event(long index, CSettingManagerFunc* func, CSettingStock* stock)
+    : m_func(func), m_stock(stock)
 {
-    m_func->readElement(m_parameter, "EVENT", index);
+    m_parameter.setNumber(m_stock->getConfiguration().getParameterNumber("EVENT"));
+    m_parameter.setIndex(index);
+    m_func->readValue(m_parameter);
 }
 
-CNEB_Event::CNEB_Event(const CNEB_Event& other, CSettingManagerFunc* func)
-    : CNEBProgramChangeable(other), m_parameter(other.m_parameter), m_func(func)
+CNEB_Event::CNEB_Event(const CNEB_Event& other, CSettingManagerFunc* func, CSettingStock* stock)
+    : CNEBProgramChangeable(other), m_parameter(other.m_parameter), m_func(func), m_stock(stock)
 {}
 
 CNEB_Event::CNEB_Event(const CNEB_Event& other) = default;
@@ -54,7 +58,7 @@ void CNEB_Event::reread()
 void CNEB_Event::setDefault()
 {
     m_parameter.setChoiceID(
-        m_func->getConfiguration().getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"));
+        m_stock->getConfiguration().getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"));
 }
 
 CNEBChangeBunch CNEB_Event::getChangeBunch() const

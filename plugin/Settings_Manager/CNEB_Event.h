@@ -4,6 +4,7 @@
 #include "Settings_Stock/CNEBParameter.h"
 
 class CSettingManagerFunc;
+class CSettingStock;
 class CNEB_Choicelist;
 class CNEB_ChoicelistItem;
 
@@ -12,13 +13,15 @@ class CNEB_ChoicelistItem;
 class CNEB_Event : public CNEBProgramChangeable
 {
 public:
-    // Reads the event of pair `index` from the drive.
-    CNEB_Event(long index, CSettingManagerFunc* func);
+    // Reads the event of pair `index` from the drive through `func`; the
+    // parameter number and the special items come from the stock's drive
+    // configuration. Neither pointer is owned.
+    CNEB_Event(long index, CSettingManagerFunc* func, CSettingStock* stock);
     // Takes over the other event's parameter (number, index, value text) and
-    // works with `func`; nothing is read from the drive.
-    CNEB_Event(const CNEB_Event& other, CSettingManagerFunc* func);
+    // works with `func` and `stock`; nothing is read from the drive.
+    CNEB_Event(const CNEB_Event& other, CSettingManagerFunc* func, CSettingStock* stock);
     CNEB_Event(const CNEB_Event& other);
-    // Number, array index and value text; the pointer stays.
+    // Number, array index and value text; the pointers stay.
     CNEB_Event& operator=(const CNEB_Event& other);
     ~CNEB_Event() override;
 
@@ -41,4 +44,5 @@ public:
 private:
     CChoicelistParameter m_parameter;
     CSettingManagerFunc* m_func;
+    CSettingStock* m_stock;
 };

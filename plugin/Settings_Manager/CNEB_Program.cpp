@@ -4,6 +4,7 @@
 #include "Settings_Manager/CSettingManagerFunc.h"
 #include "Settings_Manager/ProgramSizes.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
+#include "Settings_Stock/CSettingStock.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "framework/NumberText.h"
 
@@ -73,8 +74,8 @@ struct CNEB_Program::ReferenceCheck
 CNEB_Program::CNEB_Program() = default;
 
 CNEB_Program::CNEB_Program(CSettingManagerFunc* func, CExternalDataManager* dataManager,
-                           ProgramSizes* sizes)
-    : m_func(func), m_dataManager(dataManager), m_sizes(sizes)
+                           ProgramSizes* sizes, CSettingStock* stock)
+    : m_func(func), m_dataManager(dataManager), m_sizes(sizes), m_stock(stock)
 {
     const unsigned count = pairCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -107,7 +108,7 @@ unsigned CNEB_Program::pairCount() const
 void CNEB_Program::requireReferences() const
 {
     // A program that was never connected to a drive cannot read anything.
-    if (!m_func || !m_func->getStock())
+    if (!m_func || !m_stock)
         throw NEB_EXCEPTION(0, 1);
 }
 
@@ -115,7 +116,7 @@ std::unique_ptr<CNEB_EAPair> CNEB_Program::createPair(long index)
 {
     requireReferences();
     try {
-        return std::make_unique<CNEB_EAPair>(index, m_func);
+        return std::make_unique<CNEB_EAPair>(index, m_func, m_stock);
     } catch (const std::bad_alloc&) {
         throw NEB_EXCEPTION(1, 1);
     }
@@ -237,11 +238,12 @@ void CNEB_Program::assign(const CNEB_Program& other)
     std::map<unsigned, CNEB_LogicRule> logicRules(other.m_logicRules);
     PairList pairs;
     for (const auto& pair : other.m_pairs)
-        pairs.push_back(std::make_unique<CNEB_EAPair>(*pair, other.m_func));
+        pairs.push_back(std::make_unique<CNEB_EAPair>(*pair, other.m_func, other.m_stock));
 
     m_func = other.m_func;
     m_dataManager = other.m_dataManager;
     m_sizes = other.m_sizes;
+    m_stock = other.m_stock;
     m_built = other.m_built;
     m_timers.swap(timers);
     m_comparators.swap(comparators);
@@ -303,8 +305,8 @@ CNEB_Program::lookupChoicelistItemObject(const CNEB_ChoicelistItem& item)
     std::string indexText;
     std::string type;
     // Without a link both texts stay empty: kind 0, index 0.
-    m_func->getConfiguration().getChoicelistEntity(item.getParameterNumber(), item.getID(),
-                                                   indexText, type);
+    m_stock->getConfiguration().getChoicelistEntity(item.getParameterNumber(), item.getID(),
+                                                    indexText, type);
     const auto index = static_cast<unsigned long>(fw::readLong(indexText));
     const int kind = kindOfType(type);
     switch (kind) {

@@ -16,6 +16,7 @@
 
 class CSettingManagerFunc;
 class CExternalDataManager;
+class CSettingStock;
 class CNEB_ChoicelistItem;
 struct ProgramSizes;
 
@@ -36,8 +37,10 @@ public:
 
     // An empty program without references; isBuilt() is false.
     CNEB_Program();
-    // Builds the program from the drive.
-    CNEB_Program(CSettingManagerFunc* func, CExternalDataManager* dataManager, ProgramSizes* sizes);
+    // Builds the program from the drive with the settings manager's parts; none
+    // of them is owned, and the program must not outlive them.
+    CNEB_Program(CSettingManagerFunc* func, CExternalDataManager* dataManager, ProgramSizes* sizes,
+                 CSettingStock* stock);
     // Like default construction followed by assign(other): nothing is read.
     CNEB_Program(const CNEB_Program& other);
     CNEB_Program& operator=(const CNEB_Program& other);
@@ -94,6 +97,7 @@ private:
     CSettingManagerFunc* m_func = nullptr;
     CExternalDataManager* m_dataManager = nullptr;
     ProgramSizes* m_sizes = nullptr;
+    CSettingStock* m_stock = nullptr;
     bool m_built = false;
 
     std::map<unsigned, CNEB_Timer> m_timers;

@@ -62,7 +62,7 @@ void CSettingsManager::init()
 
 NEBPT::CNEB_Program CSettingsManager::getProgram()
 {
-    return NEBPT::CNEB_Program(&m_func, &m_dataManager, &m_sizes);
+    return NEBPT::CNEB_Program(&m_func, &m_dataManager, &m_sizes, &m_stock);
 }
 
 void CSettingsManager::applyChangeBunch(CNEBChangeBunch bunch)

@@ -118,7 +118,7 @@ protected:
             host.setValue(kAction, static_cast<long>(steps.size()), "0");
     }
 
-    NEBPT::CNEB_Program build() { return NEBPT::CNEB_Program(&func, &dataManager, &sizes); }
+    NEBPT::CNEB_Program build() { return NEBPT::CNEB_Program(&func, &dataManager, &sizes, &stock); }
 
     // Reads of one element ("number index") made since the last clearCalls.
     size_t reads(const std::string& element) const
