@@ -8,8 +8,13 @@
 #include "framework/SystemPaths.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 #include <zlib.h>
 
 namespace {
@@ -39,6 +44,7 @@ unsigned long versionNumber(const std::string& version)
 enum class FileRead
 {
     Missing,
+    Unopenable, // there, but cannot be opened (no permission, a loop of links)
     Read,
     Refused
 };
@@ -58,8 +64,16 @@ FileRead readFile(const std::string& path, std::string& text, std::string& reaso
 {
     bool missing = false;
     const int descriptor = fw::openRegularFile(path, reason, &missing);
-    if (descriptor < 0)
-        return missing ? FileRead::Missing : FileRead::Refused;
+    if (descriptor < 0) {
+        if (missing)
+            return FileRead::Missing;
+        // Something that can be opened but is no regular file (a FIFO, a folder)
+        // is refused; a file that cannot be opened counts as none.
+        struct stat info
+        {};
+        return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) ? FileRead::Refused
+                                                                        : FileRead::Unopenable;
+    }
     const gzFile file = gzdopen(descriptor, "rb");
     if (!file) {
         close(descriptor);
@@ -100,6 +114,181 @@ std::string position(const std::string& text, size_t offset)
         }
     }
     return fw::format("line %zu, column %zu", line, offset - lineStart + 1);
+}
+
+// pugixml's own checks, plus document-level text kept as nodes so that it can be
+// refused (the parser drops it otherwise). A document without an element then
+// parses as well, and is refused by checkDocument.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_embed_pcdata | pugi::parse_fragment;
+
+// The first place where a document is not well-formed XML, and why.
+struct Malformed
+{
+    size_t offset = std::string::npos;
+    std::string reason;
+    bool skipsSpace = false; // the offset is that of text with leading white space
+
+    explicit operator bool() const { return !reason.empty(); }
+    // Keeps the fault that comes first in the document.
+    void note(size_t at, const char* why, bool spaceFirst = false)
+    {
+        if (*this && offset <= at)
+            return;
+        offset = at;
+        reason = why;
+        skipsSpace = spaceFirst;
+    }
+};
+
+// Whether the '&' at `amp` starts "&lt;", "&gt;", "&amp;", "&apos;", "&quot;",
+// "&#<digits>;" or "&#x<hex digits>;".
+bool isKnownReference(const char* amp, const char* end)
+{
+    const char* p = amp + 1;
+    if (p < end && *p == '#') {
+        const bool hex = ++p < end && *p == 'x';
+        p += hex ? 1 : 0;
+        const char* const digits = p;
+        while (p < end && (hex ? std::isxdigit(static_cast<unsigned char>(*p))
+                               : std::isdigit(static_cast<unsigned char>(*p))))
+            ++p;
+        return p > digits && p < end && *p == ';';
+    }
+    for (const std::string_view name : {"lt;", "gt;", "amp;", "apos;", "quot;"}) {
+        if (static_cast<size_t>(end - p) >= name.size() &&
+            std::memcmp(p, name.data(), name.size()) == 0)
+            return true;
+    }
+    return false;
+}
+
+// One past the end of the comment, CDATA section, processing instruction or
+// document type declaration that starts at `lt` (the end of the text when it is
+// not closed); null when none starts there. Inside these '&' is plain text.
+const char* sectionEnd(const char* lt, const char* end)
+{
+    const auto startsWith = [&](std::string_view opening) {
+        return static_cast<size_t>(end - lt) >= opening.size() &&
+               std::memcmp(lt, opening.data(), opening.size()) == 0;
+    };
+    const auto after = [&](const char* from, std::string_view closing) {
+        const char* const found = std::search(from, end, closing.begin(), closing.end());
+        return found == end ? end : found + closing.size();
+    };
+    if (startsWith("<!--"))
+        return after(lt + 4, "-->");
+    if (startsWith("<![CDATA["))
+        return after(lt + 9, "]]>");
+    if (startsWith("<?"))
+        return after(lt + 2, "?>");
+    if (!startsWith("<!"))
+        return nullptr;
+    // The document type: up to its '>' outside quotes and the internal subset.
+    int depth = 0;
+    for (const char* p = lt + 2; p < end; ++p) {
+        if (*p == '"' || *p == '\'') {
+            p = std::find(p + 1, end, *p);
+            if (p == end)
+                return end;
+        } else if (*p == '[') {
+            ++depth;
+        } else if (*p == ']') {
+            --depth;
+        } else if (*p == '>' && depth <= 0) {
+            return p + 1;
+        }
+    }
+    return end;
+}
+
+// The parser leaves an '&' that starts no reference it knows (an undefined
+// entity, a stray '&') as text. Finds the first such '&' outside comments,
+// CDATA sections, processing instructions and the document type, which are
+// looked for only when a suspect '&' is found, each part of the text once.
+void findUnknownReference(const char* text, size_t length, Malformed& fault)
+{
+    const char* const end = text + length;
+    const char* scanned = text; // where no section has begun before
+    const char* amp = static_cast<const char*>(std::memchr(text, '&', length));
+    while (amp) {
+        const char* next = amp + 1;
+        if (!isKnownReference(amp, end)) {
+            const char* sectionStop = nullptr;
+            while (!sectionStop) {
+                const char* lt = static_cast<const char*>(
+                    std::memchr(scanned, '<', static_cast<size_t>(amp - scanned)));
+                if (!lt)
+                    break;
+                const char* stop = sectionEnd(lt, end);
+                scanned = stop ? stop : lt + 1;
+                if (stop && stop > amp)
+                    sectionStop = stop;
+            }
+            if (!sectionStop) {
+                fault.note(static_cast<size_t>(amp - text), "Undefined entity or stray '&'");
+                return;
+            }
+            next = sectionStop;
+        }
+        amp = static_cast<const char*>(std::memchr(next, '&', static_cast<size_t>(end - next)));
+    }
+}
+
+// Whether two attributes of `element` have the same name.
+bool hasDuplicateAttribute(const pugi::xml_node& element, pugi::xml_attribute& duplicate)
+{
+    const pugi::xml_attribute first = element.first_attribute();
+    if (!first || !first.next_attribute())
+        return false;
+    std::unordered_set<std::string_view> names;
+    for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
+        if (!names.insert(attribute.name()).second) {
+            duplicate = attribute;
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the parser lets pass of a document that is not well-formed: no document
+// element or more than one, text outside it, an element with two attributes of
+// one name. One walk over the nodes; offsets are those the parser counts in.
+void checkDocument(const pugi::xml_document& document, size_t length, Malformed& fault)
+{
+    int elements = 0;
+    for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+        const pugi::xml_node_type type = node.type();
+        if (type == pugi::node_element && ++elements == 2)
+            fault.note(static_cast<size_t>(node.offset_debug() - 1),
+                       "More than one document element");
+        else if (type == pugi::node_pcdata || type == pugi::node_cdata)
+            fault.note(static_cast<size_t>(node.offset_debug()),
+                       "Text outside the document element", true);
+    }
+    if (elements == 0)
+        fault.note(length > 0 ? length - 1 : 0, "No document element found");
+
+    // Every element in document order, without recursion: a file may nest elements
+    // deeper than any stack holds.
+    pugi::xml_node current = document.first_child();
+    while (current) {
+        pugi::xml_attribute duplicate;
+        if (current.type() == pugi::node_element && hasDuplicateAttribute(current, duplicate)) {
+            fault.note(
+                static_cast<size_t>(current.offset_debug() + (duplicate.name() - current.name())),
+                "Duplicate attribute");
+            return;
+        }
+        if (current.first_child()) {
+            current = current.first_child();
+            continue;
+        }
+        while (current && !current.next_sibling())
+            current = current.parent();
+        if (current)
+            current = current.next_sibling();
+    }
 }
 
 // A file that cannot be used: one log line and one message box, both naming it.
@@ -147,6 +336,13 @@ bool CNEBConfiguration::load(const std::string& path)
     switch (readFile(path, m_document->text, reason)) {
     case FileRead::Missing:
         return false;
+    case FileRead::Unopenable: {
+        // As for a missing file: nothing is loaded and nobody is asked; the log
+        // tells why the editor then finds no parameters.
+        [[maybe_unused]] const CCustomException logged = NEB_TEXT_EXCEPTION(
+            "Drive configuration " + path + ": cannot be opened, nothing loaded: " + reason);
+        return false;
+    }
     case FileRead::Read:
         loadXML(path);
         return true;
@@ -163,20 +359,32 @@ void CNEBConfiguration::loadXML(const std::string& path)
     std::string& text = m_document->text;
     // A byte 0 ends the text that the parser sees.
     const size_t length = std::min(text.find('\0'), text.size());
+    Malformed fault;
+    // Before parsing: the parser replaces the references it knows in place.
+    findUnknownReference(text.data(), length, fault);
     // Parsed in place: the document keeps pointers into its own text. An
     // element's leading text is kept in the element itself (one node less for
     // every number in the file); XPath sees it as the element's text all the same.
-    const pugi::xml_parse_result result = m_document->document.load_buffer_inplace(
-        text.data(), length, pugi::parse_default | pugi::parse_embed_pcdata);
+    const pugi::xml_parse_result result =
+        m_document->document.load_buffer_inplace(text.data(), length, kParseOptions);
     if (result)
+        checkDocument(m_document->document, length, fault);
+    else
+        fault.note(static_cast<size_t>(result.offset), result.description());
+    if (!fault)
         return;
     // The parser has written into the text; the position is counted in the file
     // as it was read. The parser keeps what it built before the error: none of it counts.
     std::string original, ignored;
-    const std::string where = readFile(path, original, ignored) == FileRead::Read
-                                  ? position(original, static_cast<size_t>(result.offset)) + ": "
-                                  : std::string();
-    refuse(path, where + result.description());
+    std::string where;
+    if (readFile(path, original, ignored) == FileRead::Read) {
+        size_t offset = fault.offset;
+        while (fault.skipsSpace && offset < original.size() &&
+               std::isspace(static_cast<unsigned char>(original[offset])))
+            ++offset;
+        where = position(original, offset) + ": ";
+    }
+    refuse(path, where + fault.reason);
     m_document = std::make_shared<LoadedDocument>();
 }
 

@@ -28,10 +28,13 @@ public:
 
     // Loads the file and chooses the drive element; throws CCustomException
     // "Parameter node not found" when no element fits. A missing file is no error:
-    // nothing is loaded. A file that cannot be used (not a regular file, a read or
-    // decompression error, larger than kMaxTextSize, malformed XML) is refused with
-    // one message box and one log line naming the file; nothing is loaded then
-    // either, so no element fits.
+    // nothing is loaded; nor is a file that cannot be opened (no permission, a loop
+    // of links), which is logged. A file that cannot be used (not a regular file,
+    // a read or decompression error, larger than kMaxTextSize, XML that is not
+    // well-formed: also a second document element, text outside it, an undefined
+    // entity, two attributes of one name) is refused with one message box and one
+    // log line naming the file and the place; nothing is loaded then either, so no
+    // element fits.
     void init(const std::string& driveName, const std::string& aocVersion,
               const std::string& dbVersion);
     // Does nothing.

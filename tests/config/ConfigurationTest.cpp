@@ -10,6 +10,7 @@
 #include <map>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using testsupport::MessageBoxRecorder;
 using testsupport::readLogLines;
@@ -117,12 +118,28 @@ TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCount
     std::string bomb; // gzip members in a row decompress to one text
     while (bomb.size() / member.size() * 1024 * 1024 <= CNEBConfiguration::kMaxTextSize)
         bomb += member;
+    // What the parser lets pass: an undefined entity, two attributes of one name.
+    std::string entity = xml, twice = xml;
+    entity.insert(entity.find("</item>"), "&nbsp;");
+    twice.insert(twice.find(" name="), " name=\"FCD-3\"");
+    const auto onLine2 = [](const std::string& text, size_t at) {
+        return "line 2, column " + std::to_string(at - text.find('\n')) + ": ";
+    };
 
     const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
         {"cut short after the drive", // the parser stops at the last character
          [&] { writeConfiguration(cutShort, false); },
          "line 2, column " + std::to_string(cutShort.size() - cutShort.find('\n') - 1) +
              ": Start-end tags mismatch"},
+        {"second document element", [&] { writeConfiguration(xml + "<DriveConfiguration/>"); },
+         "line 3, column 1: More than one document element"},
+        {"text after the document element", [&] { writeConfiguration(xml + "  FCD-3\n"); },
+         "line 3, column 3: Text outside the document element"},
+        {"undefined entity", [&] { writeConfiguration(entity); },
+         onLine2(entity, entity.find("&nbsp;")) + "Undefined entity or stray '&'"},
+        {"duplicate attribute", [&] { writeConfiguration(twice); },
+         onLine2(twice, twice.find(" name=", twice.find(" name=") + 1) + 1) +
+             "Duplicate attribute"},
         {"damaged", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, badCheck); },
          "cannot be read: incorrect data check"},
         {"gzip bomb", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, bomb); },
@@ -140,7 +157,10 @@ TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCount
         CNEBConfiguration configuration;
         expectTextException([&] { configuration.init("FCD-1", "", "100"); }, kNotFound);
         expectTextException([&] { configuration.getParameterNumber("EVENT"); }, kNotFound);
-        ASSERT_EQ(boxes.shown().size(), 1u);
+        if (boxes.shown().size() != 1u) {
+            ADD_FAILURE() << boxes.shown().size() << " message boxes";
+            continue;
+        }
         EXPECT_EQ(boxes.shown()[0].text, message);
         EXPECT_EQ(boxes.shown()[0].type, fw::MB_OK);
         EXPECT_EQ(logMessages(), (Strings{message, kNotFound, kNotFound}));
@@ -213,8 +233,9 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     drives.replace(drives.find(">1003<"), 6, ">t12<"); // TIMER is not a number
     // A number split by a comment, a CDATA section and an element is still one text
     // (fuzz_config's seeds nest such elements deeper than a recursive walk's stack).
-    drives.replace(drives.find(">1001<"), 6, ">10<!-- event -->0<![CDATA[1]]><");
-    drives.replace(drives.find(">1012<"), 6, ">1<n>01</n>2<");
+    // Known references and '&' in a comment or CDATA section are well-formed.
+    drives.replace(drives.find(">1001<"), 6, ">10<!-- event & -->0<![CDATA[1&]]><");
+    drives.replace(drives.find(">1012<"), 6, ">&#49;<n>0&#x31;</n>2<");
     CNEBConfiguration configuration;
     {
         const CNEBConfiguration original = load(drives);
@@ -225,7 +246,7 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     EXPECT_EQ(configuration.getParameterNumberStr("TIMER"), "t12");
     EXPECT_EQ(configuration.getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"), 7u);
     EXPECT_EQ(configuration.getAllNEBRelatedParameters(),
-              (Strings{"1000", "1001", "1002", "t12", "1004", "1005", "1006", "1007", "1008",
+              (Strings{"1000", "1001&", "1002", "t12", "1004", "1005", "1006", "1007", "1008",
                        "1009", "1010", "1011", "1012", "1013"}));
 
     drives.replace(drives.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
@@ -281,7 +302,19 @@ TEST(HostQueriesTest, EachCallReadsTheFileAnew)
 {
     testsupport::ScratchFolder folder;
     testsupport::ExecutableFolderGuard exe(folder.path());
+    testsupport::TempFolderGuard tmp(folder.path());
+    MessageBoxRecorder boxes;
     EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "02.40"));
+    // A file that is there but cannot be opened (a loop of links; as root no
+    // permission is missing) counts as none: no message, only a log line.
+    const std::string path = folder.file("drives_conf.neb");
+    ASSERT_EQ(symlink(path.c_str(), path.c_str()), 0);
+    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-300", "", "02.40"));
+    EXPECT_TRUE(boxes.shown().empty());
+    ASSERT_EQ(readLogLines(folder.file("Torvane Drives/nebpt.log")).size(), 1u);
+    EXPECT_NE(readLogLines(folder.file("Torvane Drives/nebpt.log"))[0].find("cannot be opened"),
+              std::string::npos);
+    std::filesystem::remove(path);
 
     folder.writeText("drives_conf.neb", "<DriveConfiguration><drive name=\"X\"><Compatibility>"
                                         "<property ID=\"MIN_DB\">100</property></Compatibility>"
