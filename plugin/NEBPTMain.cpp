@@ -8,6 +8,7 @@
 #include "framework/widgets/Messages.h"
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -83,6 +84,8 @@ bool CNEBPTMain::Open()
 
 bool CNEBPTMain::UpdateFlow()
 {
+    // An update that waited and failed is told with this answer.
+    const bool waitedAndFailed = std::exchange(m_waitingUpdateFailed, false);
     if (fw::isModalOpen()) {
         // An editor dialog, a question or a menu of the editor is open and works on
         // the program and the windows that the update replaces: it runs once that
@@ -91,11 +94,17 @@ bool CNEBPTMain::UpdateFlow()
             m_updateWaiting = true;
             fw::whenNoModalIsOpen(&m_runner.getWorkFlow(), [this] {
                 m_updateWaiting = false;
-                UpdateFlow();
+                if (!update())
+                    m_waitingUpdateFailed = true;
             });
         }
-        return true;
+        return !waitedAndFailed;
     }
+    return update() && !waitedAndFailed;
+}
+
+bool CNEBPTMain::update()
+{
     try {
         if (!m_opened) {
             openRunner();

@@ -41,7 +41,10 @@ public:
     bool Open();
     // Opens when not opened yet, else re-reads the program and redraws the flow.
     // False after any failure. While a dialog, message box or menu of the editor
-    // is open, the update waits until it has closed, and the answer is true.
+    // is open, the update waits until it has closed, and the answer is true. An
+    // update that waited and then failed has nobody to tell at once: the next
+    // UpdateFlow tells it by answering false, whatever its own update does (it
+    // runs, or waits, all the same).
     bool UpdateFlow();
     // Always true; the flow stays until the object is destroyed.
     bool Close();
@@ -58,13 +61,16 @@ public:
 private:
     void loadResourceLibrary();
     void openRunner();
+    // Opens or updates now; false after any failure.
+    bool update();
 
     CEventDispacher m_dispatcher;
     CFormView* m_view;
     CWorkflowRunner m_runner;
     fw::LibraryHandle m_resourceLibrary = nullptr;
     bool m_opened = false;
-    bool m_updateWaiting = false; // an UpdateFlow waits for a modal window to close
+    bool m_updateWaiting = false;       // an UpdateFlow waits for a modal window to close
+    bool m_waitingUpdateFailed = false; // ... and failed: the next UpdateFlow tells it
     // The resource library that was current before ours was made current.
     fw::LibraryHandle m_previousResourceLibrary = nullptr;
 };

@@ -176,6 +176,20 @@ TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
     EXPECT_EQ(host.value(editortest::kTimer, 0), "7.500000");
     EXPECT_EQ(pairsShown(), 4u) << "the update ran once the editor had closed";
     EXPECT_TRUE(pairWindow.isNull());
+
+    // A waiting update that then fails is told by the next UpdateFlow.
+    testsupport::ModalAnswerer waiting([&](fw::CDialog&) { EXPECT_TRUE(entry->UpdateFlow()); });
+    flow()
+        ->pairCtrls()
+        .front()
+        ->actionCtrl()
+        .GetDlgItemAs<QAbstractButton>(CActionCtrl::IDC_OBJECT_BUTTON)
+        ->click();
+    host.failOperation("ReadParameterValue");
+    testsupport::runPostedMessages();
+    host.stopFailing();
+    EXPECT_FALSE(entry->UpdateFlow());
+    EXPECT_TRUE(entry->UpdateFlow());
 }
 
 // The type of the message box handler the seam holds now.
