@@ -89,11 +89,15 @@ void CLRdlg::DoDataExchange(fw::CDataExchange& dx)
 
 bool CLRdlg::OnInitDialog()
 {
-    // Cascade over the parent: top-left corner 20 pixels right of and below the
-    // parent's, keeping the size of the template.
-    const fw::CRect parentRect = fw::windowRect(GetParent());
-    SetWindowPos(parentRect.left + kCascade, parentRect.top + kCascade, 0, 0,
-                 fw::SWP_NOSIZE | fw::SWP_NOZORDER | fw::SWP_NOREDRAW);
+    // Cascade over the parent: the window's top-left corner, its frame included,
+    // 20 pixels right of and below the parent window's (a child window has no
+    // frame), keeping the size of the template. For a window, move() places the
+    // frame, also before the window is shown.
+    if (const QWidget* parent = GetParent()) {
+        const QPoint corner = parent->isWindow() ? parent->frameGeometry().topLeft()
+                                                 : parent->mapToGlobal(QPoint(0, 0));
+        move(corner + QPoint(kCascade, kCascade));
+    }
 
     fw::CDialog::OnInitDialog();
 

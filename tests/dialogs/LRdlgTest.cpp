@@ -92,15 +92,26 @@ struct LRdlgTest : EditorFixture
 TEST_F(LRdlgTest, OpensOverItsParentWithEveryChoiceListed)
 {
     connect();
-    QWidget parent;
-    parent.setGeometry(300, 200, 500, 400);
-    parent.show();
+    QWidget window;
+    window.setGeometry(300, 200, 500, 400);
+    QWidget box(&window); // as an event box in the flow: a child window, without a frame
+    box.setGeometry(30, 40, 100, 50);
+    window.show();
+    // The dialog's window rectangle, frame included, 20 pixels right of and below
+    // the parent's: the box's own, or the frame of a window (a nested dialog).
     runDialog<CLRdlg>(
         rule(2),
         [&](fw::CDialog& d) {
+            EXPECT_EQ(d.frameGeometry().topLeft(),
+                      window.frameGeometry().topLeft() + QPoint(20, 20));
+        },
+        &window);
+    runDialog<CLRdlg>(
+        rule(2),
+        [&](fw::CDialog& d) {
+            EXPECT_EQ(d.frameGeometry().topLeft(), QPoint(350, 260));
+            EXPECT_NE(d.frameGeometry(), d.geometry()) << "the dialog has a frame";
             EXPECT_EQ(d.GetWindowText(), rule(2).getName());
-            EXPECT_EQ(d.GetWindowRect().TopLeft(),
-                      fw::windowRect(&parent).TopLeft() + QPoint(20, 20));
             for (int id : kOperand)
                 EXPECT_EQ(combo(d, id)->count(), 42) << id;
             for (int id : kOperator)
@@ -108,7 +119,7 @@ TEST_F(LRdlgTest, OpensOverItsParentWithEveryChoiceListed)
             for (int id : kButton)
                 EXPECT_FALSE(shown(d, id)) << "\"False\" refers to no object";
         },
-        &parent);
+        &box);
     EXPECT_EQ(shownDialogs, (std::vector<unsigned>{CLRdlg::IDD}));
     EXPECT_TRUE(writes().empty()) << "closing without OK writes nothing";
 }
