@@ -39,6 +39,27 @@ TEST_F(ChangeableObjectsTest,
     timer.getValueDescription(minimum, maximum, unit, decimals);
     EXPECT_EQ(std::make_tuple(minimum, maximum, unit, decimals),
               std::make_tuple(1.0, 99.0, std::string("min"), 1u));
+
+    // Limits, decimals and values that are no number read as 0; operand and
+    // operator values that no item has are refused by the choice list.
+    for (unsigned long number : {1312ul, kTimer}) {
+        host.parameter(number).minimum = "low";
+        host.parameter(number).maximum = "-";
+        host.parameter(number).decimals = "two";
+        host.setValue(number, 1, "n/a");
+    }
+    host.setValue(1310, 1, "999");
+    host.setValue(1311, 1, "999");
+    const CNEB_Comparator odd(1, &func);
+    odd.getValueLimits(minimum, maximum, decimals);
+    EXPECT_EQ(std::make_tuple(minimum, maximum, decimals, odd.getValue()),
+              std::make_tuple(0.0, 0.0, 0u, 0.0));
+    expectFailure([&] { odd.getOperandItem(); }, 0, 1, "operand");
+    expectFailure([&] { odd.getOperatorItem(); }, 0, 1, "operator");
+    timer.reread();
+    timer.getValueDescription(minimum, maximum, unit, decimals);
+    EXPECT_EQ(std::make_tuple(minimum, maximum, decimals, timer.getValue()),
+              std::make_tuple(0.0, 0.0, 0u, 0.0));
 }
 
 TEST_F(ChangeableObjectsTest, LogicRuleRefusesOperandAndOperatorNumbersOutOfRange)
@@ -50,6 +71,12 @@ TEST_F(ChangeableObjectsTest, LogicRuleRefusesOperandAndOperatorNumbersOutOfRang
     expectFailure([&] { rule.setOperandItem(choice(1), 3); }, 0, 2132);
     expectFailure([&] { rule.setOperatorItem(choice(1), 2); }, 0, 2133);
     EXPECT_EQ(entries(rule.getChangeBunch()), before);
+
+    host.setValue(1320, 2, "999");
+    host.setValue(1321, 2, "999");
+    const CNEB_LogicRule unknown(2, &func);
+    expectFailure([&] { unknown.getOperandItem(0); }, 0, 1, "operand no item has");
+    expectFailure([&] { unknown.getOperatorItem(0); }, 0, 1, "operator no item has");
 }
 
 TEST_F(ChangeableObjectsTest, SettingsAreThreePlainParametersAndAFailedReadIsOnlyLogged)

@@ -66,6 +66,24 @@ TEST_F(ProgramTest, LimitsAreRefusedWithoutChangeAndLogged)
     host.setValue(kAction, 0, "0");
     NEBPT::CNEB_Program empty = build();
     expectFailure([&] { empty.deletePair(pairAt(full, 0)); }, 2, 1, "delete from empty");
+
+    // A pair the program does not hold is not found; elements of two parameters
+    // are never the same.
+    host.setValue(kAction, 0, "22");
+    host.setValue(kAction, 2, "0");
+    NEBPT::CNEB_Program two = build();
+    CNEB_EAPair stranger(5, &func, &stock);
+    expectFailure([&] { two.deletePair(stranger); }, 1, 1, "no match");
+    EXPECT_EQ(two.getPairs().size(), 2u);
+    EXPECT_EQ(pairAt(full, 3).getEvent().getParameter().compareIndex(
+                  pairAt(full, 1).getEvent().getParameter()),
+              2);
+    expectFailure(
+        [&] {
+            pairAt(full, 1).getEvent().getParameter().compareIndex(
+                pairAt(full, 1).getAction().getParameter());
+        },
+        0, 1, "two parameter numbers");
 }
 
 TEST_F(ProgramTest, FailedEditsLeaveTheProgramAsItWas)
@@ -130,6 +148,10 @@ TEST_F(ProgramCacheTest, LoopCheckFollowsStoredReferencesForFiftyVisits)
         program.reload();
         EXPECT_EQ(ruleMayUse(0, 1), count == 50) << count;
     }
+    // An operand value that no item has fails the check.
+    host.setValue(kLrOperand1, 7, "999");
+    program.reload();
+    expectFailure([&] { ruleMayUse(0, 1); }, 0, 1, "operand no item has");
 }
 
 } // namespace
