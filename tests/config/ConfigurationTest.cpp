@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -202,6 +203,12 @@ TEST_F(ConfigurationTest, ChoosesTheFirstDriveInRangeNotExcludedElseAnswersAbsol
     EXPECT_EQ(named.getParameterNumber("EVENT"), 9001u);
     EXPECT_THROW(anyDrive.init("", "", "0.99"), CCustomException);
     EXPECT_EQ(anyDrive.getParameterNumber("EVENT"), 1001u);
+
+    // An empty version leaves nothing after "<=": the query's own error leaves init,
+    // and the host hears that the drive is not supported.
+    CNEBConfiguration invalid;
+    EXPECT_THROW(invalid.init("FCD-1", "", ""), pugi::xpath_exception);
+    EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-1", "", ""));
 }
 
 TEST_F(ConfigurationTest, RelativeQueriesStayInsideTheChosenDrive)
@@ -245,6 +252,8 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     EXPECT_EQ(configuration.getParameterNumber("TIMER"), 0u);
     EXPECT_EQ(configuration.getParameterNumberStr("TIMER"), "t12");
     EXPECT_EQ(configuration.getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"), 7u);
+    expectTextException([&] { configuration.getSpecialChoicelistItem("ACTION_COMMAND_OFF"); },
+                        "Choicelist node not found");
     EXPECT_EQ(configuration.getAllNEBRelatedParameters(),
               (Strings{"1000", "1001&", "1002", "t12", "1004", "1005", "1006", "1007", "1008",
                        "1009", "1010", "1011", "1012", "1013"}));
@@ -252,6 +261,11 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     drives.replace(drives.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
     const CNEBConfiguration broken = load(drives);
     expectTextException([&] { broken.getAllNEBRelatedParameters(); }, kNotFound);
+
+    // Without a document a lookup is a program error, not a drive's failure.
+    CNEBConfiguration never;
+    never.init();
+    EXPECT_THROW(never.getParameterNumber("EVENT"), std::logic_error);
 }
 
 TEST_F(ConfigurationTest, StandAloneSupportCheck)

@@ -40,4 +40,14 @@ TEST_F(LogTest, FirstExceptionCreatesFolderAndFileThenLinesAreAppended)
     EXPECT_TRUE(
         stamped(lines[1], "57 Settings_Stock/NEBConfiguration.cpp Parameter node not found"))
         << lines[1];
+
+    // A log folder that cannot be made (a file has its name): the exception is
+    // made all the same, and nothing is written.
+    testsupport::ScratchFolder other;
+    other.writeText("Torvane Drives", "not a folder");
+    testsupport::TempFolderGuard tmp(other.path());
+    const CCustomException unlogged(1, 121, "External_Data_Manager/ExternalDataManager.cpp", 1);
+    EXPECT_EQ(unlogged.getCode(), 1);
+    EXPECT_EQ(other.readText("Torvane Drives"), "not a folder");
+    EXPECT_EQ(readLogLines(logPath()).size(), 2u);
 }
