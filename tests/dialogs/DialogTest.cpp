@@ -117,6 +117,14 @@ TEST(WidgetMessageBoxTest, QtMessageBoxAnswersWithTheButtonPressedNamedByTheLang
     const int answer = fw::messageBox("Add a pair?", fw::MB_YESNO, "Flow");
     fw::setMessageBoxHandler(nullptr);
     EXPECT_EQ(answer, fw::IDNO);
+
+    // A German editor's boxes have German buttons.
+    testsupport::CurrentLanguageGuard german(testsupport::germanLibrary());
+    for (const auto& [type, which, text] : {std::tuple{fw::MB_YESNO, QMessageBox::Yes, "&Ja"},
+                                            {fw::MB_YESNO, QMessageBox::No, "&Nein"},
+                                            {fw::MB_OKCANCEL, QMessageBox::Cancel, "Abbrechen"}})
+        EXPECT_EQ(fw::createMessageBox("?", "", type, nullptr)->button(which)->text().toStdString(),
+                  text);
 }
 
 } // namespace

@@ -79,6 +79,10 @@ TEST_F(TimerDialogTest, OpensWithTheValueInTheLanguagesFormatAndTheUnitAndOkUnch
     // Typed in German.
     EXPECT_EQ(typeValue<CTimerdlg>(timer(3), "2.000,25").first, fw::IDOK);
     EXPECT_DOUBLE_EQ(timer(3).getValue(), 2000.25);
+    // A German editor tells the range in German.
+    testsupport::CurrentLanguageGuard german(testsupport::germanLibrary());
+    EXPECT_TRUE(typeValue<CTimerdlg>(timer(3), "5.000").second);
+    EXPECT_EQ(messages.shown().back().text, "Geben Sie eine Zahl zwischen 0 und 3600 ein.");
 }
 
 TEST_F(TimerDialogTest, TypedTextIsReadUpToItsFirstNonDigitAndWrittenOnce)

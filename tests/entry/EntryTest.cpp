@@ -131,7 +131,11 @@ TEST_F(EntryTest, TheHostsLanguageIsCurrentWhileTheEntryLivesWithEnglishAsFallba
     const std::string bin = fw::executableDirectory();
     testsupport::ScratchFolder folder;
     testsupport::ExecutableFolderGuard hostFolder(folder.path());
-    makeEntry().reset(); // a host folder without any language library
+    {
+        // A host folder without any language library: the resource source stays.
+        auto entry = makeEntry();
+        EXPECT_EQ(fw::currentResourceLibrary(), testsupport::germanLibrary());
+    }
     // Of the languages only english beside the drive configuration.
     for (const char* name : {"NEBPT_english.so", "drives_conf.neb"})
         ASSERT_EQ(symlink((bin + name).c_str(), folder.file(name).c_str()), 0) << name;

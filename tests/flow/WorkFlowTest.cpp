@@ -267,6 +267,7 @@ TEST_F(WorkFlowTest, FailuresAreLoggedAndTheFlowStillRebuiltFromTheDrive)
     runPostedMessages();
     EXPECT_EQ(logLines().size(), 2u);
     EXPECT_EQ(host.value(kAction, 2), "16"); // the drive keeps its value
+    EXPECT_EQ(shownSteps()[2].second, "No action") << "the program keeps the change";
     EXPECT_EQ(flow->rebuilds, 2);
     EXPECT_EQ(flow->pairCtrls().size(), 20u);
 
@@ -318,6 +319,18 @@ TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
     EXPECT_TRUE(pairCtrl(0).isSelected());
     EXPECT_TRUE(list(pairCtrl(0).eventCtrl())->view()->isVisible());
     fw::CComboBox(list(pairCtrl(0).eventCtrl())).ShowDropDown(false);
+
+    // A click on a list or a button: the pair hears of it first and takes the
+    // focus, the clicked control has it afterwards (the list's open popup aside).
+    for (QWidget* clicked : {static_cast<QWidget*>(list(pairCtrl(1).actionCtrl())),
+                             static_cast<QWidget*>(objectButton(pairCtrl(1).eventCtrl()))}) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2),
+                          clicked->mapToGlobal(QPointF(2, 2)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(clicked, &press);
+        EXPECT_EQ(hostWindow.focusWidget(), clicked);
+        fw::CComboBox(list(pairCtrl(1).actionCtrl())).ShowDropDown(false);
+    }
 
     EXPECT_EQ(flow->rebuilds, 0);
     EXPECT_TRUE(writes().empty());
