@@ -269,12 +269,12 @@ void checkDocument(const pugi::xml_document& document, size_t length, Malformed&
     if (elements == 0)
         fault.note(length > 0 ? length - 1 : 0, "No document element found");
 
-    // Every element in document order, without recursion: a file may nest elements
-    // deeper than any stack holds.
+    // Every node in document order (only elements have attributes), without
+    // recursion: a file may nest elements deeper than any stack holds.
     pugi::xml_node current = document.first_child();
     while (current) {
         pugi::xml_attribute duplicate;
-        if (current.type() == pugi::node_element && hasDuplicateAttribute(current, duplicate)) {
+        if (hasDuplicateAttribute(current, duplicate)) {
             fault.note(
                 static_cast<size_t>(current.offset_debug() + (duplicate.name() - current.name())),
                 "Duplicate attribute");
