@@ -496,6 +496,8 @@ QString HostWindow::failureSince(const std::string& refusalBefore) const
 
 bool HostWindow::openEditor()
 {
+    // Read anew, so that a read that fails now is told (and an earlier one not).
+    m_drive->forgetValues();
     const std::string refusalBefore = m_drive->lastRefusal();
     const QString file = location();
     auto problem = [&] {
