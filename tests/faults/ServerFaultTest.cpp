@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <fstream>
@@ -28,8 +29,10 @@ const Bytes kWriteEvent1{6, 0, kEvents + 1, 0, 2}; // writes event 1 (34) as 2
 
 Bytes tcp(const Bytes& pdu, std::uint8_t id = 7)
 {
-    Bytes frame{0, id, 0, 0, 0, static_cast<std::uint8_t>(pdu.size() + 1), 1};
-    frame.insert(frame.end(), pdu.begin(), pdu.end());
+    Bytes frame(7 + pdu.size());
+    const std::uint8_t header[7] = {0, id, 0, 0, 0, static_cast<std::uint8_t>(pdu.size() + 1), 1};
+    std::copy(std::begin(header), std::end(header), frame.begin());
+    std::copy(pdu.begin(), pdu.end(), frame.begin() + 7);
     return frame;
 }
 
