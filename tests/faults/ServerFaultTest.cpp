@@ -155,19 +155,12 @@ TEST(ServerFaultTest, ServesClientsSideBySideWhateverTheyDo)
 // up, and a damaged one is dropped: the next frame for its own unit is answered.
 TEST(ServerFaultTest, RtuAnswersItsOwnFramesOnly)
 {
-    if (std::system("command -v socat >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "socat is not installed (scripts/setup installs it)";
     const testsupport::ScratchFolder scratch;
     const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
     const std::string drive = scratch.file("drive-tty"), host = scratch.file("host-tty");
-    const pid_t socat = fork();
-    if (socat == 0) {
-        execlp("socat", "socat", ("pty,raw,echo=0,link=" + drive).c_str(),
-               ("pty,raw,echo=0,link=" + host).c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    for (int i = 0; i < 500 && (access(drive.c_str(), F_OK) || access(host.c_str(), F_OK)); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const linktest::SerialLine serial(drive, host);
+    if (!serial.available())
+        GTEST_SKIP() << "socat is not installed (scripts/setup installs it)";
     {
         linktest::DriveSimulator sim(image, {"--rtu", drive, "--baud", "38400", "--parity", "N"});
         Peer line(host);
@@ -186,8 +179,6 @@ TEST(ServerFaultTest, RtuAnswersItsOwnFramesOnly)
             EXPECT_EQ(line.receive(answer.size()), answer) << int(frame[1]);
         }
     }
-    kill(socat, SIGTERM);
-    waitpid(socat, nullptr, 0);
 }
 
 // Each fault option as a client sees it, on request 2 (request 1 reads event 0).

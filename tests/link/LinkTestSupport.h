@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <poll.h>
 #include <string>
 #include <sys/resource.h>
@@ -116,6 +117,44 @@ private:
     pid_t m_pid = -1;
     int m_port = 0;
     std::string m_where;
+};
+
+// A serial line for RTU: two linked pseudo-terminals made by socat, one end for
+// the drive, one for the host, in the test's own folder; socat is stopped by its
+// process id when the line goes. available() is false when socat is missing.
+class SerialLine
+{
+public:
+    SerialLine(const std::string& driveEnd, const std::string& hostEnd)
+    {
+        if (std::system("command -v socat >/dev/null 2>&1") != 0)
+            return;
+        const std::string drive = "pty,raw,echo=0,link=" + driveEnd;
+        const std::string host = "pty,raw,echo=0,link=" + hostEnd;
+        m_pid = fork();
+        if (m_pid == 0) {
+            execlp("socat", "socat", drive.c_str(), host.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0;
+             i < 500 && (access(driveEnd.c_str(), F_OK) != 0 || access(hostEnd.c_str(), F_OK) != 0);
+             ++i)
+            usleep(10000);
+    }
+    ~SerialLine()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    SerialLine(const SerialLine&) = delete;
+    SerialLine& operator=(const SerialLine&) = delete;
+
+    bool available() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = -1;
 };
 
 } // namespace linktest
