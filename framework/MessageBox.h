@@ -10,7 +10,11 @@ enum : unsigned
 {
     MB_OK = 0x0,
     MB_OKCANCEL = 0x1,
-    MB_YESNO = 0x4
+    MB_YESNO = 0x4,
+    // The icon, or'ed with the buttons; without one, OK boxes warn and Yes/No boxes ask.
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONINFORMATION = 0x40
 };
 enum : int
 {

@@ -12,13 +12,13 @@
 #include "framework/AtomicFile.h"
 #include "framework/MessageBox.h"
 #include "framework/SystemPaths.h"
+#include "framework/widgets/FileDialog.h"
 #include "framework/widgets/Messages.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QChildEvent>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -112,9 +112,10 @@ private:
     }
 };
 
-void tell(const QString& text)
+// `icon`: fw::MB_ICONINFORMATION for news that is not bad; a warning otherwise.
+void tell(const QString& text, unsigned icon = fw::MB_ICONWARNING)
 {
-    fw::messageBox(text.toStdString(), fw::MB_OK, kCaption);
+    fw::messageBox(text.toStdString(), fw::MB_OK | icon, kCaption);
 }
 
 QString fromStd(const std::string& text)
@@ -186,14 +187,16 @@ void HostWindow::createActions()
     m_reconnectAction->setObjectName(QStringLiteral("reconnectAction"));
     fileMenu->addSeparator();
     m_exportAction = fileMenu->addAction(tr("&Export program..."), this, [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, tr("Export program"), QString(), tr("Program files (*.json);;All files (*)"));
+        const QString path =
+            fw::chooseFileName(this, fw::FileChoice::Save, tr("Export program"), QString(),
+                               tr("Program files (*.json);;All files (*)"));
         if (!path.isEmpty())
             exportProgram(path);
     });
     m_importAction = fileMenu->addAction(tr("&Import program..."), this, [this] {
-        const QString path = QFileDialog::getOpenFileName(
-            this, tr("Import program"), QString(), tr("Program files (*.json);;All files (*)"));
+        const QString path =
+            fw::chooseFileName(this, fw::FileChoice::Open, tr("Import program"), QString(),
+                               tr("Program files (*.json);;All files (*)"));
         if (!path.isEmpty())
             importProgram(path);
     });
@@ -270,8 +273,8 @@ void HostWindow::chooseImage()
     // Beside the open image, else among the sample images beside the host.
     const QString folder = drive() ? QFileInfo(imagePath()).absolutePath()
                                    : fromStd(fw::executableDirectory()) + QStringLiteral("data");
-    const QString path = QFileDialog::getOpenFileName(this, tr("Open drive image"), folder,
-                                                      tr("Drive images (*.json);;All files (*)"));
+    const QString path = fw::chooseFileName(this, fw::FileChoice::Open, tr("Open drive image"),
+                                            folder, tr("Drive images (*.json);;All files (*)"));
     if (!path.isEmpty())
         openImage(path);
 }
@@ -495,6 +498,14 @@ QString HostWindow::failureSince(const std::string& refusalBefore) const
 }
 
 bool HostWindow::openEditor()
+{
+    const bool opened = makeEditor();
+    // What the window offers follows whether an editor is shown.
+    updateStatus();
+    return opened;
+}
+
+bool HostWindow::makeEditor()
 {
     // Read anew, so that a read that fails now is told (and an earlier one not).
     m_drive->forgetValues();
@@ -727,7 +738,8 @@ bool HostWindow::importProgram(const QString& path)
         return false;
     }
     if (plan.empty()) {
-        tell(tr("The drive in %1 holds the program in %2 already.").arg(location(), path));
+        tell(tr("The drive in %1 holds the program in %2 already.").arg(location(), path),
+             fw::MB_ICONINFORMATION);
         return true;
     }
     if (fw::messageBox(tr("Import the program in %1 into the drive in %2? %n element(s) change.",
@@ -775,7 +787,7 @@ std::vector<std::string> HostWindow::checkProgram()
                                     : tr("What is probably wrong in the program:\n");
     for (const std::string& finding : findings)
         text += QStringLiteral("\n- ") + fromStd(finding);
-    tell(text);
+    tell(text, findings.empty() ? fw::MB_ICONINFORMATION : fw::MB_ICONWARNING);
     return findings;
 }
 

@@ -118,6 +118,8 @@ private:
     // Makes the entry object for the current drive and opens it; false after a
     // message box when the editor could not be shown.
     bool openEditor();
+    // openEditor without bringing the menus up to date.
+    bool makeEditor();
     void closeEditor();
     void updateStatus();
     // Tells the user that the drive refused a change the editor made.

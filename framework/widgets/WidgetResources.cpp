@@ -123,6 +123,19 @@ std::unique_ptr<QMessageBox> createMessageBox(const std::string& text, const std
         box->setStandardButtons(QMessageBox::Ok);
         break;
     }
+    switch (type & 0xF0) {
+    case MB_ICONQUESTION:
+        box->setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box->setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
     setButtonText(*box, QMessageBox::Ok, IDS_FW_BUTTON_OK);
     setButtonText(*box, QMessageBox::Cancel, IDS_FW_BUTTON_CANCEL);
     setButtonText(*box, QMessageBox::Yes, IDS_FW_BUTTON_YES);

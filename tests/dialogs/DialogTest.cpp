@@ -19,6 +19,7 @@
 
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using testsupport::click;
@@ -125,6 +126,12 @@ TEST(WidgetMessageBoxTest, QtMessageBoxAnswersWithTheButtonPressedNamedByTheLang
                                             {fw::MB_OKCANCEL, QMessageBox::Cancel, "Abbrechen"}})
         EXPECT_EQ(fw::createMessageBox("?", "", type, nullptr)->button(which)->text().toStdString(),
                   text);
+    // The icon asked for wins; without one, a box that only tells warns.
+    for (const auto& [type, icon] : {std::pair{unsigned{fw::MB_OK}, QMessageBox::Warning},
+                                     {fw::MB_OK | fw::MB_ICONINFORMATION, QMessageBox::Information},
+                                     {fw::MB_YESNO, QMessageBox::Question},
+                                     {fw::MB_YESNO | fw::MB_ICONWARNING, QMessageBox::Warning}})
+        EXPECT_EQ(fw::createMessageBox("?", "", type, nullptr)->icon(), icon) << type;
 }
 
 } // namespace

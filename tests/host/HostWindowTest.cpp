@@ -3,14 +3,21 @@
 #include "HostWindowTestSupport.h"
 #include "SimulatedDrive.h"
 
+#include "framework/widgets/FileDialog.h"
+
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // nebpt-host's window over a copy of the sample drive image, as a user works
@@ -25,6 +32,7 @@
 using hosttest::eventsShown;
 using hosttest::flowOf;
 using ::testing::AllOf;
+using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -34,6 +42,39 @@ const std::string kSample = "fcd300_sample.json";
 // The sample's six pairs, by the events their lists show.
 const std::vector<std::string> kSampleEvents = {"Digital input 18", "Timeout 0", "Comparator 0",
                                                 "Logic rule 1",     "Timeout 1", "Logic rule 0"};
+
+// A menu or item text as the user reads it: "&Export program..." is "Export program".
+std::string plain(QString text)
+{
+    return text.remove('&').remove(QStringLiteral("...")).toStdString();
+}
+
+// What the menus offer the user ("File > Print"), read as each menu opens.
+std::vector<std::string> offered(const QMainWindow& window)
+{
+    std::vector<std::string> items;
+    for (QAction* menuAction : window.menuBar()->actions()) {
+        QMenu* menu = menuAction->menu();
+        emit menu->aboutToShow();
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator() && item->isEnabled())
+                items.push_back(plain(menuAction->text()) + " > " + plain(item->text()));
+    }
+    return items;
+}
+
+// The user picks `item` in `menu` of the window's menu bar.
+void pick(const QMainWindow& window, const std::string& menu, const std::string& item)
+{
+    for (QAction* menuAction : window.menuBar()->actions())
+        for (QAction* action : menuAction->menu()->actions())
+            if (plain(menuAction->text()) == menu && plain(action->text()) == item) {
+                ASSERT_TRUE(action->isEnabled()) << menu << " > " << item;
+                action->trigger();
+                return;
+            }
+    FAIL() << "no menu item " << menu << " > " << item;
+}
 
 std::string textOf(const QObject* widget)
 {
@@ -170,3 +211,43 @@ TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
 }
 
 } // namespace
+
+// After every way a program comes to be shown, the menus offer what works on it;
+// without an editor they offer only what works without one.
+TEST_F(HostWindowTest, TheMenusOfferWhatWorksOnTheProgramShown)
+{
+    const std::vector<std::string> withoutDrive = {"File > Open drive image", "File > Quit",
+                                                   "Language > English", "Language > Deutsch"};
+    const std::vector<std::string> withoutEditor = {"File > Open drive image", "File > Refresh",
+                                                    "File > Quit", "Language > English",
+                                                    "Language > Deutsch"};
+    const std::vector<std::string> withEditor = {
+        "File > Open drive image", "File > Refresh",     "File > Export program",
+        "File > Import program",   "File > Print",       "File > Quit",
+        "Tools > Check program",   "Language > English", "Language > Deutsch"};
+    EXPECT_THAT(offered(window), ElementsAreArray(withoutDrive));
+
+    // File > Open answers with the image the user picks in the file dialog.
+    std::string picked = image;
+    const fw::FileDialogHook previous = fw::setFileDialogHook(
+        [&picked](fw::FileChoice, const QString&) { return QString::fromStdString(picked); });
+    const std::string incomplete = hosttest::copyOfSample(scratch, kSample, "incomplete.json",
+                                                          "\"number\": 1302", "\"number\": 1399");
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"opened at start", [&] { open(image); }},
+        {"File > Open", [&] { pick(window, "File", "Open drive image"); }},
+        {"Language > Deutsch", [&] { pick(window, "Language", "Deutsch"); }},
+        {"File > Refresh", [&] { pick(window, "File", "Refresh"); }},
+        {"Language > English", [&] { pick(window, "Language", "English"); }},
+    };
+    for (const auto& [way, openIt] : ways) {
+        openIt();
+        EXPECT_NE(flowOf(window), nullptr) << way;
+        EXPECT_THAT(offered(window), ElementsAreArray(withEditor)) << way;
+    }
+    picked = incomplete;
+    pick(window, "File", "Open drive image");
+    EXPECT_THAT(told(), HasSubstr("cannot be read"));
+    EXPECT_THAT(offered(window), ElementsAreArray(withoutEditor));
+    fw::setFileDialogHook(previous);
+}

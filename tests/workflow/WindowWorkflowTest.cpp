@@ -71,11 +71,13 @@ TEST_F(WindowWorkflowTest, ExportsChecksAndPrintsTheProgram)
 
     EXPECT_THAT(window.checkProgram(), IsEmpty());
     EXPECT_THAT(messages.shown().back().text, HasSubstr("Nothing in the program looks wrong"));
+    EXPECT_EQ(messages.shown().back().type, fw::MB_OK | fw::MB_ICONINFORMATION);
     ASSERT_TRUE(window.openImage(QString::fromStdString(
         hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json"))));
     EXPECT_THAT(window.checkProgram(), ElementsAre("Comparator 1 is set up but used by no pair",
                                                    "Logic rule 1 is set up but used by no pair"));
     EXPECT_THAT(messages.shown().back().text, HasSubstr("- Logic rule 1 is set up"));
+    EXPECT_EQ(messages.shown().back().type, fw::MB_OK | fw::MB_ICONWARNING);
 
     const QString pdf = QString::fromStdString(scratch.file("printed.pdf"));
     {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace fw {
+
+// Whether a file is asked for to be read or to be written.
+enum class FileChoice
+{
+    Open,
+    Save
+};
+
+// Asks the user for a file to open or to save to, in a file dialog over
+// `parent` starting in `folder`, offering `filter` ("Images (*.json);;All files (*)").
+// Answers the chosen path, empty when the user cancelled. Every file dialog of
+// the system is shown through this seam.
+QString chooseFileName(QWidget* parent, FileChoice choice, const QString& caption,
+                       const QString& folder, const QString& filter);
+
+// Tests answer the dialog instead: the hook receives what the dialog would
+// show and answers the path the user picks (empty: cancelled). Returns the
+// previous hook; an empty hook restores the real dialog.
+using FileDialogHook = std::function<QString(FileChoice choice, const QString& caption)>;
+FileDialogHook setFileDialogHook(FileDialogHook hook);
+
+} // namespace fw
