@@ -3,7 +3,7 @@
 // beside the program.
 #include "FuzzSupport.h"
 
-#include "ProgramPrinter.h"
+#include "HostCommands.h"
 
 #include <algorithm>
 #include <sstream>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string image = sandbox.folder.file("image.json");
     sandbox.folder.writeText("image.json", fuzzsupport::text(data, size));
     std::ostringstream out, errors;
-    const int status = printProgram(image, out, errors);
+    const int status = hostcommands::printProgram(DriveName::ofImage(image), out, errors);
     const std::string error = errors.str();
     if (status == 0) {
         check(error.empty() && !out.str().empty(), "a printed program without complaints");

@@ -1,5 +1,7 @@
 #include "DriveServerLoop.h"
 
+#include "ExitStatus.h"
+
 #include <modbus.h>
 
 #include <algorithm>
@@ -115,7 +117,7 @@ int Loop::run(int listening, int line, const volatile std::sig_atomic_t& stoppin
         if (poll(polled.data(), polled.size(), static_cast<int>(std::max(wait.count(), 0L))) < 0 &&
             errno != EINTR) {
             std::cerr << "nebpt-drive-sim: poll: " << why() << "\n";
-            return 1;
+            return kFailed;
         }
         now = Clock::now();
         for (size_t i = 0; i < m_connections.size(); ++i) {
@@ -137,7 +139,7 @@ int Loop::run(int listening, int line, const volatile std::sig_atomic_t& stoppin
     for (const Connection& c : m_connections)
         if (c.fd != line)
             close(c.fd);
-    return 0;
+    return kDone;
 }
 
 void Loop::accept(Clock::time_point now)
@@ -386,7 +388,7 @@ int serveTcp(DriveServer& server, int port, const ServeOptions& options,
                   << "\n";
         if (listening >= 0)
             close(listening);
-        return 1;
+        return kFailed;
     }
     socklen_t size = sizeof address;
     getsockname(listening, reinterpret_cast<sockaddr*>(&address), &size);
@@ -405,7 +407,7 @@ int serveRtu(DriveServer& server, const std::string& device, int baud, char pari
     if (!context || modbus_connect(context.get()) != 0) {
         std::cerr << "nebpt-drive-sim: cannot open " << device << ": " << modbus_strerror(errno)
                   << "\n";
-        return 1;
+        return kFailed;
     }
     const int line = modbus_get_socket(context.get());
     fcntl(line, F_SETFL, fcntl(line, F_GETFL) | O_NONBLOCK);

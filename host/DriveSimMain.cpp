@@ -23,6 +23,7 @@
 
 #include "DriveServer.h"
 #include "DriveServerLoop.h"
+#include "ExitStatus.h"
 #include "SimulatedDrive.h"
 
 #include <QCommandLineParser>
@@ -57,7 +58,9 @@ bool parse(const QStringList& arguments, Options& options)
                        "or over Modbus RTU on a serial device, to many clients at once. For "
                        "trying how a host copes with a failing fieldbus, --fault makes it "
                        "misbehave on purpose; requests are counted over the whole process from "
-                       "1, and each fault that fires is logged on stderr."));
+                       "1, and each fault that fires is logged on stderr.\n\n"
+                       "Exit status: 0 stopped by a signal, 1 failed (the image, the port or "
+                       "the device cannot be used), 2 wrong command line."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
@@ -156,14 +159,14 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(NEBPT_HOST_VERSION));
     Options options;
     if (!parse(QCoreApplication::arguments(), options))
-        return 2;
+        return kUsage;
     stopOnSignal();
     try {
         SimulatedDrive drive(options.image.toLocal8Bit().toStdString());
         if (drive.registerMap().empty()) {
             std::cerr << "nebpt-drive-sim: " << drive.imagePath()
                       << " has no register map (\"modbus\")\n";
-            return 1;
+            return kFailed;
         }
         if (drive.readOnly())
             std::cerr << "nebpt-drive-sim: every write is refused: " << drive.readOnlyReason()
@@ -178,6 +181,6 @@ int main(int argc, char** argv)
                         options.parity, options.serve, g_stopping);
     } catch (const std::exception& error) {
         std::cerr << "nebpt-drive-sim: " << error.what() << "\n";
-        return 1;
+        return kFailed;
     }
 }

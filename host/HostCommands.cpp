@@ -4,20 +4,36 @@
 #include "ProgramPrint.h"
 
 #include "HostDrive.h"
+#include "ModbusDrive.h"
 #include "SimulatedDrive.h"
 #include "framework/AtomicFile.h"
 
+#include <cstdio>
 #include <exception>
+#include <sstream>
 #include <vector>
 
 namespace hostcommands {
 
-std::string oneLine(std::string text)
+std::string oneLine(const std::string& text)
 {
-    for (size_t at = text.find_first_of("\r\n"); at != std::string::npos;
-         at = text.find_first_of("\r\n", at + 2))
-        text.replace(at, 1, text[at] == '\n' ? "\\n" : "\\r");
-    return text;
+    std::string line;
+    for (const char c : text) {
+        if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\r') {
+            line += "\\r";
+        } else if (c == '\t') {
+            line += "\\t";
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
+            line += escape;
+        } else {
+            line += c;
+        }
+    }
+    return line;
 }
 
 namespace {
@@ -32,8 +48,8 @@ std::string readFailureOf(IExtParamInterface& drive)
 // Runs `work`; a failure goes to `errors` as one line and gives `failed`. A read
 // of one of `drives` that failed is told rather than what followed from it.
 template <typename Work>
-int guarded(std::ostream& errors, int failed, std::initializer_list<IExtParamInterface*> drives,
-            Work work)
+ExitStatus guarded(std::ostream& errors, std::initializer_list<IExtParamInterface*> drives,
+                   Work work)
 {
     try {
         return work();
@@ -49,7 +65,7 @@ int guarded(std::ostream& errors, int failed, std::initializer_list<IExtParamInt
     } catch (...) {
         errors << "the drive failed\n";
     }
-    return failed;
+    return kFailed;
 }
 
 // The file a drive is read from, when it is a drive image (nebpt-host checks a
@@ -61,34 +77,83 @@ std::vector<std::pair<std::string, std::string>> inputsOf(IExtParamInterface& dr
     return {};
 }
 
+// Prints the drive's program under `label`; false with `failure` (naming `where`).
+// Nothing is printed unless every value was read.
+bool printFrom(HostDrive& drive, const std::string& label, const std::string& where,
+               const std::string& language, std::ostream& out, std::string& failure)
+{
+    if (!language.empty())
+        drive.setLanguage(language);
+    const std::string refusalBefore = drive.lastRefusal();
+    std::ostringstream printed;
+    const bool done = NEBPT::printProgram(drive, label, printed, failure);
+    // A value that could not be read: the plug-in may have printed a default for it,
+    // or failed on what followed from it.
+    if (!drive.readFailure().empty()) {
+        failure = drive.readFailure(); // names the parameter and the address
+        return false;
+    }
+    if (done) {
+        out << printed.str() << std::flush;
+        return true;
+    }
+    if (const auto* link = dynamic_cast<const ModbusDrive*>(&drive); link && !link->linkUp()) {
+        failure = link->linkFailure(); // names the address
+        return false;
+    }
+    // The drive's own refusal says more than what the plug-in made of it.
+    failure = where + ": " +
+              (drive.lastRefusal() == refusalBefore ? failure
+                                                    : "the drive refused " + drive.lastRefusal());
+    return false;
+}
+
 } // namespace
 
-int exportProgram(IExtParamInterface& drive, const std::string& programPath, std::ostream& errors)
+ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& errors,
+                        const std::string& language)
 {
-    return guarded(errors, 1, {&drive}, [&] {
+    std::string failure;
+    try {
+        const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
+        if (printFrom(*drive, name.text(), name.text(), language, out, failure))
+            return kDone;
+    } catch (const DriveImageError& error) {
+        failure = error.what(); // names the image or the profile
+    } catch (const std::exception& error) {
+        failure = name.linked() ? error.what() : name.image + ": " + error.what();
+    }
+    errors << oneLine(failure) << "\n";
+    return kFailed;
+}
+
+ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPath,
+                         std::ostream& errors)
+{
+    return guarded(errors, {&drive}, [&] {
         const std::string conflict = fw::outputConflict(programPath, inputsOf(drive));
         if (!conflict.empty()) {
             errors << conflict << "; nothing written\n";
-            return 1;
+            return kFailed;
         }
         const QByteArray bytes = programfile::exportProgram(drive);
         if (const std::string failure = readFailureOf(drive); !failure.empty()) {
             errors << failure << "; nothing written\n";
-            return 1;
+            return kFailed;
         }
         std::string error;
         if (!fw::writeFileAtomically(programPath, bytes.toStdString(), error)) {
             errors << error << "\n";
-            return 1;
+            return kFailed;
         }
-        return 0;
+        return kDone;
     });
 }
 
-int importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bool dryRun,
-                  bool round, std::ostream& out, std::ostream& errors)
+ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bool dryRun,
+                         bool round, std::ostream& out, std::ostream& errors)
 {
-    return guarded(errors, 1, {&drive}, [&] {
+    return guarded(errors, {&drive}, [&] {
         std::vector<std::string> notes;
         const std::vector<programfile::Change> plan = programfile::planImport(
             programFile, drive,
@@ -102,7 +167,7 @@ int importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bo
             }
             out << plan.size() << (plan.size() == 1 ? " element" : " elements")
                 << " would change; nothing written\n";
-            return 0;
+            return kDone;
         }
         try {
             programfile::importProgram(drive, plan);
@@ -112,9 +177,9 @@ int importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bo
             const WriteOutcome outcome = host ? host->lastWrite() : WriteOutcome{};
             errors << oneLine(error.what()) << "\n";
             if (!outcome.partlyWritten())
-                return 1;
+                return kFailed;
             errors << "the same --import again finishes the program on the drive\n";
-            return 3;
+            return kPartlyWritten;
         }
         const auto* host = dynamic_cast<const HostDrive*>(&drive);
         if (const int again = host ? host->lastWrite().reconnections : 0; again > 0) {
@@ -122,30 +187,30 @@ int importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bo
                    << (again == 1 ? " time" : " times") << "; every element was read back\n";
         }
         out << plan.size() << (plan.size() == 1 ? " element" : " elements") << " written\n";
-        return 0;
+        return kDone;
     });
 }
 
-int diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostream& out,
-                 std::ostream& errors)
+ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostream& out,
+                        std::ostream& errors)
 {
-    return guarded(errors, 2, {&a, &b}, [&] {
+    return guarded(errors, {&a, &b}, [&] {
         const std::vector<std::string> lines = programfile::compare(a, b);
         for (IExtParamInterface* drive : {&a, &b}) {
             if (const std::string failure = readFailureOf(*drive); !failure.empty()) {
                 errors << failure << "\n";
-                return 2;
+                return kFailed;
             }
         }
         for (const std::string& line : lines)
             out << line << "\n";
-        return lines.empty() ? 0 : 1;
+        return lines.empty() ? kDone : kFound;
     });
 }
 
-int checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostream& errors)
+ExitStatus checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostream& errors)
 {
-    return guarded(errors, 2, {&drive}, [&] {
+    return guarded(errors, {&drive}, [&] {
         auto* host = dynamic_cast<HostDrive*>(&drive);
         const std::string refusalBefore = host ? host->lastRefusal() : std::string();
         std::vector<std::string> findings;
@@ -162,11 +227,11 @@ int checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostream& err
             failure = host->location() + ": the drive refused " + host->lastRefusal();
         if (!failure.empty()) {
             errors << oneLine(failure) << "\n";
-            return 2;
+            return kFailed;
         }
         for (const std::string& finding : findings)
             out << finding << "\n";
-        return findings.empty() ? 0 : 1;
+        return findings.empty() ? kDone : kFound;
     });
 }
 

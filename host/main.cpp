@@ -1,9 +1,9 @@
 #include "DriveAddress.h"
+#include "ExitStatus.h"
 #include "HostCommands.h"
 #include "HostWindow.h"
-#include "ModbusDrive.h"
+#include "OpenDrive.h"
 #include "ProgramDocument.h"
-#include "ProgramPrinter.h"
 #include "SimulatedDrive.h"
 
 #include "framework/MessageBox.h"
@@ -50,7 +50,14 @@ struct Options
     QString other;   // --diff: the second image
     QString address; // --connect: a drive over Modbus instead of an image
     QString profile;
-    int timeoutMs = static_cast<int>(ModbusDrive::kDefaultTimeout.count());
+    int timeoutMs = static_cast<int>(DriveName::kDefaultTimeout.count());
+
+    // The drive the command works on: the (first) image, or the drive over the link.
+    DriveName drive() const
+    {
+        return {image.toLocal8Bit().toStdString(), address.toStdString(),
+                profile.toLocal8Bit().toStdString(), std::chrono::milliseconds(timeoutMs)};
+    }
 };
 
 // What is wrong with how the options are given: one given twice, or with an
@@ -78,10 +85,8 @@ bool parse(int argc, char** argv, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The drive commissioning host: shows the controller program editor on a "
-                       "drive image, prints the program, or takes a picture of the editor.\n\n"
-                       "Exit status: 0 done, 1 failed, 2 wrong command line, 3 the drive holds "
-                       "(or may hold) a partly written program (the same --import again "
-                       "finishes it)."));
+                       "drive image, prints the program, or takes a picture of the editor.\n\n") +
+        QString::fromLatin1(kExitStatusHelp));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption language(
@@ -113,11 +118,11 @@ bool parse(int argc, char** argv, Options& options)
     const QCommandLineOption diff(
         QStringLiteral("diff"),
         QStringLiteral("Print how the programs of two drive images or program files differ "
-                       "(exit status 0: equal, 1: different)."));
+                       "(exit status 0: equal, 4: different)."));
     const QCommandLineOption check(
         QStringLiteral("check"),
         QStringLiteral("List what is probably wrong in the program (exit status 0: nothing, "
-                       "1: findings)."));
+                       "4: findings)."));
     const QCommandLineOption pdf(QStringLiteral("pdf"),
                                  QStringLiteral("Write the program as a document (PDF, A4)."),
                                  QStringLiteral("out.pdf"));
@@ -340,7 +345,7 @@ int screenshot(const Options& options)
 {
     HostWindow window(options.language);
     if (!showOffscreen(window, options))
-        return 1;
+        return kFailed;
     // Made in memory and written whole: a picture that cannot be made leaves the
     // file as it was.
     QByteArray bytes;
@@ -352,35 +357,23 @@ int screenshot(const Options& options)
     std::string error;
     if (!window.grab().save(&buffer, format.constData())) {
         std::cerr << local(options.screenshot) << ": cannot make the picture\n";
-        return 1;
+        return kFailed;
     }
     if (!fw::writeFileAtomically(local(options.screenshot), bytes.toStdString(), error)) {
         std::cerr << error << "\n";
-        return 1;
+        return kFailed;
     }
-    return 0;
-}
-
-// The drive the options name: over the link, or the drive image.
-std::unique_ptr<HostDrive> openDrive(const Options& options, SimulatedDrive::Access access)
-{
-    if (!options.address.isEmpty()) {
-        return std::make_unique<ModbusDrive>(options.address.toStdString(), local(options.profile),
-                                             std::chrono::milliseconds(options.timeoutMs));
-    }
-    return std::make_unique<SimulatedDrive>(local(options.image), access);
+    return kDone;
 }
 
 // --export, --import, --diff and --check on a drive image or over a link; the
 // status they end with.
 int runOnDrive(const Options& options)
 {
-    const int failed = options.diff || options.check ? 2 : 1;
     try {
-        const std::unique_ptr<HostDrive> drive =
-            openDrive(options, options.importFrom.isEmpty() || options.dryRun
-                                   ? SimulatedDrive::Access::Read
-                                   : SimulatedDrive::Access::Write);
+        const std::unique_ptr<HostDrive> drive = openDrive(
+            options.drive(),
+            options.importFrom.isEmpty() || options.dryRun ? DriveUse::Read : DriveUse::Write);
         if (options.diff) {
             // Over a link, the one image given is the other program.
             SimulatedDrive other(local(options.address.isEmpty() ? options.other : options.image),
@@ -393,7 +386,7 @@ int runOnDrive(const Options& options)
             return hostcommands::exportProgram(*drive, local(options.exportTo), std::cerr);
         if (drive->readOnly() && !options.dryRun) {
             std::cerr << drive->readOnlyReason() << "; nothing written\n";
-            return 1;
+            return kFailed;
         }
         SimulatedDrive program(local(options.importFrom), SimulatedDrive::Access::Read);
         return hostcommands::importProgram(program, *drive, options.dryRun, options.round,
@@ -401,7 +394,7 @@ int runOnDrive(const Options& options)
     } catch (const std::exception& error) {
         std::cerr << hostcommands::oneLine(error.what()) << "\n";
     }
-    return failed;
+    return kFailed;
 }
 
 // Writes the program document with a picture of the editor's flow.
@@ -409,26 +402,21 @@ int writePdf(const Options& options)
 {
     std::ostringstream printed, errors;
     const std::string language = options.languageGiven ? options.language.toStdString() : "";
-    const int status =
-        options.address.isEmpty()
-            ? printProgram(local(options.image), printed, errors, language)
-            : printProgram(options.address.toStdString(), local(options.profile),
-                           std::chrono::milliseconds(options.timeoutMs), printed, errors, language);
-    if (status != 0) {
+    if (hostcommands::printProgram(options.drive(), printed, errors, language) != kDone) {
         std::cerr << errors.str();
-        return 1;
+        return kFailed;
     }
     HostWindow window(options.language);
     if (!showOffscreen(window, options))
-        return 1;
+        return kFailed;
     QString error;
     if (!writeProgramPdf(options.pdf, QString::fromStdString(printed.str()),
                          window.formView()->grab(window.formView()->childrenRect()).toImage(),
                          QDateTime::currentDateTime(), error)) {
         std::cerr << error.toStdString() << "\n";
-        return 1;
+        return kFailed;
     }
-    return 0;
+    return kDone;
 }
 
 } // namespace
@@ -438,19 +426,14 @@ int main(int argc, char** argv)
     const EscapingBuffer escapedOut(std::cout), escapedErrors(std::cerr);
     Options options;
     if (!parse(argc, argv, options))
-        return 2;
+        return kUsage;
     if (const std::string conflict = outputConflict(options); !conflict.empty()) {
         std::cerr << "nebpt-host: " << conflict << "\n";
-        return 2;
+        return kUsage;
     }
     if (options.print) {
         const std::string language = options.languageGiven ? options.language.toStdString() : "";
-        if (!options.address.isEmpty()) {
-            return printProgram(options.address.toStdString(), local(options.profile),
-                                std::chrono::milliseconds(options.timeoutMs), std::cout, std::cerr,
-                                language);
-        }
-        return printProgram(local(options.image), std::cout, std::cerr, language);
+        return hostcommands::printProgram(options.drive(), std::cout, std::cerr, language);
     }
     if (options.diff || options.check || !options.exportTo.isEmpty() ||
         !options.importFrom.isEmpty()) {

@@ -1,0 +1,18 @@
+#pragma once
+
+// How nebpt-host and nebpt-drive-sim end: one table for every command, told in
+// their --help.
+enum ExitStatus : int
+{
+    kDone = 0,          // done; --diff: the programs are equal; --check: nothing found
+    kFailed = 1,        // failed; one line on stderr says why
+    kUsage = 2,         // a wrong command line: what is wrong and the usage on stderr
+    kPartlyWritten = 3, // the drive holds (or may hold) a partly written program
+    kFound = 4,         // --diff: the programs differ; --check: something found
+};
+
+// The table as --help tells it.
+inline constexpr const char* kExitStatusHelp =
+    "Exit status: 0 done, 1 failed, 2 wrong command line, 3 the drive holds (or may hold) a "
+    "partly written program (the same --import again finishes it), 4 found: the programs "
+    "differ (--diff) or something is probably wrong (--check).";
