@@ -191,6 +191,10 @@ void Loop::receive(Connection& c, Clock::time_point now)
         }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
             return;
+        // A serial line set up for raw reads (no minimum count, no time) reads
+        // nothing once it is empty; only a socket's end of file is a goodbye.
+        if (got == 0 && serial())
+            return;
         return gone(c, now);
     }
 }
