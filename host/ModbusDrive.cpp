@@ -112,6 +112,27 @@ bool receive(int fd, size_t count, std::vector<std::uint8_t>& bytes, Clock::time
     return true;
 }
 
+// Tells the write busy observer that a write call runs, for as long as it lives.
+class BusyWhile
+{
+public:
+    explicit BusyWhile(const std::function<void(bool)>& observer) : m_observer(observer)
+    {
+        if (m_observer)
+            m_observer(true);
+    }
+    ~BusyWhile()
+    {
+        if (m_observer)
+            m_observer(false);
+    }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    const std::function<void(bool)>& m_observer;
+};
+
 std::string elementsText(unsigned long first, size_t count)
 {
     if (count == 1)
@@ -345,6 +366,8 @@ void ModbusDrive::readRegisters(int address, int count, int width, std::uint16_t
     // A request carries whole elements: a 32-bit value never comes in two halves.
     const int most = kMaxReadRegisters / width * width;
     for (int done = 0; done < count; done += most) {
+        if (done > 0 && m_stop && (*m_stop)())
+            throw Stopped{};
         const int part = std::min(most, count - done);
         std::vector<std::uint8_t> pdu{kReadFunction};
         putWord(pdu, static_cast<unsigned>(address + done));
@@ -392,6 +415,63 @@ const std::vector<std::uint16_t>& ModbusDrive::registersOf(const Slot& slot)
     if (m_progressObserver)
         m_progressObserver(m_parametersRead);
     return m_kept[slot.number] = std::move(registers);
+}
+
+template <typename Read> int ModbusDrive::reading(Read read)
+{
+    const bool wasUp = linkUp();
+    try {
+        try {
+            return read();
+        } catch (const Refused& refused) {
+            if (m_readFailure.empty())
+                m_readFailure = refused.what();
+            refuse(refused.what());
+        }
+    } catch (const DriveRefusal&) {
+        if (m_readFailure.empty())
+            m_readFailure = m_lastRefusal;
+        throw;
+    } catch (const DriveLinkError& lost) {
+        m_lastRefusal = m_operation + ": " + lost.what();
+        if (m_readFailure.empty())
+            m_readFailure = lost.what();
+        if (wasUp && m_linkFailureObserver)
+            m_linkFailureObserver(m_linkFailure, false);
+        throw;
+    }
+}
+
+bool ModbusDrive::prefetch(const std::vector<std::string>& numbers,
+                           const std::function<bool()>& stop)
+{
+    m_operation = "ReadParameterValue";
+    m_stop = stop ? &stop : nullptr;
+    struct Done
+    {
+        const std::function<bool()>*& stop;
+        ~Done() { stop = nullptr; }
+    } done{m_stop};
+    try {
+        for (size_t i = 0; i < numbers.size(); ++i) {
+            if (i > 0 && stop && stop())
+                return false;
+            reading([&] {
+                // The first element of an array, or the single value.
+                const std::string& number = numbers[i];
+                unsigned long parameter = 0;
+                std::from_chars(number.data(), number.data() + number.size(), parameter);
+                const Slot* slot = m_map.slotOf(parameter);
+                long element = -1;
+                registersOf(
+                    locate(number, slot && slot->array ? m_profile.indexBase() : -1, element));
+                return 1;
+            });
+        }
+    } catch (const Stopped&) {
+        return false;
+    }
+    return true;
 }
 
 void ModbusDrive::forgetValues()
@@ -482,35 +562,17 @@ int ModbusDrive::ReadParameterValue(const std::string& number, int index, std::s
                                     const std::string& setup)
 {
     enter("ReadParameterValue");
-    const bool wasUp = linkUp();
-    try {
+    return reading([&] {
         if (setup != SimulatedDrive::kSetupName)
             refuse("no setup \"" + setup + "\"");
         long element = -1;
         const Slot& slot = locate(number, index, element);
-        try {
-            const std::vector<std::uint16_t>& registers = registersOf(slot);
-            value = modbusmap::decodeValue(slot, m_map.wordOrder,
-                                           registers.data() + (element < 0 ? 0 : element) *
-                                                                  static_cast<long>(slot.width));
-            return 1;
-        } catch (const Refused& refused) {
-            if (m_readFailure.empty())
-                m_readFailure = refused.what();
-            refuse(refused.what());
-        }
-    } catch (const DriveRefusal&) {
-        if (m_readFailure.empty())
-            m_readFailure = m_lastRefusal;
-        throw;
-    } catch (const DriveLinkError& lost) {
-        m_lastRefusal = m_operation + ": " + lost.what();
-        if (m_readFailure.empty())
-            m_readFailure = lost.what();
-        if (wasUp && m_linkFailureObserver)
-            m_linkFailureObserver(m_linkFailure, false);
-        throw;
-    }
+        const std::vector<std::uint16_t>& registers = registersOf(slot);
+        value = modbusmap::decodeValue(slot, m_map.wordOrder,
+                                       registers.data() + (element < 0 ? 0 : element) *
+                                                              static_cast<long>(slot.width));
+        return 1;
+    });
 }
 
 int ModbusDrive::WriteParameterValues(const std::vector<std::string>& identifiers,
@@ -527,6 +589,7 @@ int ModbusDrive::WriteParameterValues(const std::vector<std::string>& identifier
                std::to_string(values.size()) + " values");
     }
     m_runs = runsFor(identifiers, values);
+    const BusyWhile busy(m_writeBusyObserver);
     download();
     return 1;
 }
@@ -537,6 +600,7 @@ void ModbusDrive::writeAgain()
     if (m_runs.empty())
         refuse("there is no write to carry out again");
     m_lastWrite = WriteOutcome{};
+    const BusyWhile busy(m_writeBusyObserver);
     // What the drive holds now is read anew; so is the link when it is down.
     for (Run& run : m_runs) {
         run.holds = Run::Holds::Unsure;
@@ -606,19 +670,27 @@ void ModbusDrive::put(Run& run, const std::vector<std::uint16_t>& registers)
 {
     const std::string what = run.what(m_profile.indexBase());
     const bool back = &registers == &run.before;
-    m_kept.erase(run.slot->number);
+    // What is kept of the parameter is not known to be the drive's until it is read back.
+    auto kept = m_kept.extract(run.slot->number);
     const Run::Holds was = run.holds;
     run.holds = Run::Holds::Unsure;
     try {
         writeRegisters(run, registers, (back ? "writing back " : "writing ") + what);
     } catch (const Refused&) {
         run.holds = was; // not taken
+        if (kept)
+            m_kept.insert(std::move(kept));
         throw;
     }
     std::vector<std::uint16_t> readBack(registers.size());
     readRegisters(run.address(), static_cast<int>(readBack.size()), run.slot->width,
                   readBack.data(), "reading back " + what);
     run.holds = run.holding(readBack);
+    if (kept) {
+        std::copy(readBack.begin(), readBack.end(),
+                  kept.mapped().begin() + (run.address() - run.slot->address));
+        m_kept.insert(std::move(kept));
+    }
     if (readBack != registers) {
         throw Refused("reading back " + what + " from " + m_address.text +
                       ": the drive holds other values than were written");

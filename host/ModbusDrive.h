@@ -45,14 +45,18 @@ public:
 // was kept, until the host writes the parameter or forgetValues() is called (a
 // refresh). The first read that fails since connecting or forgetValues() is
 // kept (readFailure()), so that a value the plug-in took as a default is never
-// shown, checked or filed as the drive's.
+// shown, checked or filed as the drive's. prefetch() fetches whole parameters
+// ahead (the program, on a worker thread), so that the plug-in's reads that
+// follow ask the drive for nothing.
 //
 // Writes are downloads, read back. WriteParameterValues checks every entry
 // against the profile (element, choice list, limits) and encodes it before
 // anything is sent; an entry that fails is refused and nothing is written. The
 // entries then go per parameter, one "write multiple registers" request for each
 // run of consecutive elements (the last value of an element written twice
-// wins), and each request is read back.
+// wins), and each request is read back; what is read back is kept as the
+// parameter's values, so that the plug-in's reading the parameter again after
+// its write asks the drive for nothing.
 // - A request the drive refuses (a Modbus exception, or a read-back that
 //   differs) makes the call whole or nothing: the requests that went through are
 //   written back to what they replaced, and the refusal is reported as
@@ -79,6 +83,10 @@ public:
 // anew (a new ModbusDrive, or writeAgain()). Every message has the form "<what was being
 // done> from|to <address>: <reason>", e.g. "reading parameter 1301 from
 // tcp://127.0.0.1:40123: Connection timed out".
+//
+// Threads: a ModbusDrive is used by one thread at a time (the one that owns it
+// for the while, e.g. a worker that reads the program); its observers are
+// called on that thread.
 class ModbusDrive final : public HostDrive
 {
 public:
@@ -116,6 +124,12 @@ public:
     // when it is down; as WriteParameterValues, it returns only when the drive
     // holds all of it. Throws DriveRefusal when there was no write call.
     void writeAgain();
+    // Fetches every parameter of `numbers` whole and keeps it, as a read of one
+    // of its elements does (and without counting host calls). `stop` is asked
+    // before every request after the first: when it says so, the fetch stops
+    // there and answers false (the parameters fetched so far are kept). A read
+    // that fails throws as ReadParameterValue does (readFailure() tells it).
+    bool prefetch(const std::vector<std::string>& numbers, const std::function<bool()>& stop = {});
 
     // Called after each parameter fetched from the drive with the number fetched
     // since connecting or the last forgetValues(): the progress of a long read.
@@ -129,6 +143,12 @@ public:
     setLinkFailureObserver(std::function<void(const std::string&, bool partlyWritten)> observer)
     {
         m_linkFailureObserver = std::move(observer);
+    }
+    // Called with true before a write call sends anything and with false when
+    // it is over, however it ended: the host shows that it waits for the drive.
+    void setWriteBusyObserver(std::function<void(bool busy)> observer)
+    {
+        m_writeBusyObserver = std::move(observer);
     }
 
     // --- counts since connecting or the last resetCounts, for benchmarks ---
@@ -180,6 +200,9 @@ private:
     public:
         using std::runtime_error::runtime_error;
     };
+    // A prefetch told to stop before its next request.
+    struct Stopped
+    {};
 
     // Consecutive elements of one parameter, written in one request.
     struct Run
@@ -222,6 +245,9 @@ private:
                         const std::string& doing);
     // The registers of the whole parameter, fetched when not kept.
     const std::vector<std::uint16_t>& registersOf(const modbusmap::Slot& slot);
+    // Runs a read of the drive's values, noting the first that fails
+    // (readFailure()) and telling a link that goes down.
+    template <typename Read> int reading(Read read);
 
     // Counts the call and notes its name for refusal texts.
     void enter(const char* operation);
@@ -237,7 +263,8 @@ private:
     // The download of m_runs (see the class comment); throws what the call fails with.
     void download();
     // Writes `registers` (what the call asks for, or what was there before) and
-    // reads them back; throws Refused when the drive refuses or holds other values.
+    // reads them back into the parameter's kept values; throws Refused when the
+    // drive refuses or holds other values.
     void put(Run& run, const std::vector<std::uint16_t>& registers);
     // Makes the link anew and reads every run back; false when that failed.
     bool reconnectAndReadBack();
@@ -258,12 +285,14 @@ private:
     const std::string m_noReason;
     std::map<unsigned long, std::vector<std::uint16_t>> m_kept; // by parameter number
     size_t m_parametersRead = 0;
+    const std::function<bool()>* m_stop = nullptr; // a prefetch's, while it runs
 
     std::string m_lastRefusal;
     std::string m_operation;
     std::function<void(const std::string&)> m_writeRefusalObserver;
     std::function<void(size_t)> m_progressObserver;
     std::function<void(const std::string&, bool)> m_linkFailureObserver;
+    std::function<void(bool)> m_writeBusyObserver;
 
     size_t m_callCount = 0;
     std::map<std::string, size_t> m_callCounts;

@@ -97,8 +97,9 @@ TEST(DriveAddressTest, ReadsTcpAndRtuAddresses)
 }
 
 // A parameter is fetched whole in one request and kept: its other elements cost
-// nothing, a write or a refresh makes the next read ask the drive again.
-TEST_F(ModbusDriveTest, ReadsEachParameterOnceUntilWrittenOrRefreshed)
+// nothing, a write keeps what it read back, a refresh makes the next read ask
+// the drive again. A prefetch fetches whole parameters ahead and stops when told.
+TEST_F(ModbusDriveTest, ReadsEachParameterOnceUntilRefreshed)
 {
     const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
     linktest::DriveSimulator sim(image);
@@ -115,19 +116,32 @@ TEST_F(ModbusDriveTest, ReadsEachParameterOnceUntilWrittenOrRefreshed)
 
     write(otherHost, {"1301.0", "1303.1"}, {"2", "7.5"});
     EXPECT_EQ(read(drive, "1301", 0), "19") << "kept";
+    drive.resetCounts();
     write(drive, {"1301.2"}, {"23"});
-    EXPECT_EQ(read(drive, "1301", 0), "2") << "read again after writing it";
-    EXPECT_EQ(read(drive, "1303", 1), "12.50") << "still kept";
+    EXPECT_EQ(read(drive, "1301", 2), "23") << "kept as read back";
+    EXPECT_EQ(read(drive, "1301", 0), "19") << "still kept";
+    EXPECT_EQ(drive.requestCount(), 2u) << "a one-value edit: the write and its read-back";
     drive.forgetValues();
+    EXPECT_EQ(read(drive, "1301", 0), "2");
     EXPECT_EQ(read(drive, "1303", 1), "7.50");
-    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Read), 3u + 1 + 1 + 1)
-        << "the write's read-back; then 1301 and 1303 anew";
-    EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 1u);
-
     SimulatedDrive onDisk(image, SimulatedDrive::Access::Read);
     EXPECT_EQ(onDisk.value(1301, 2), "23");
     EXPECT_THROW(read(drive, "1301", 20), DriveRefusal);
     EXPECT_THAT(drive.lastRefusal(), HasSubstr("no element 20"));
+
+    drive.forgetValues();
+    drive.resetCounts();
+    int asked = 0;
+    EXPECT_FALSE(drive.prefetch({"1300", "1301", "1303"}, [&] { return ++asked == 2; }));
+    EXPECT_EQ(drive.requestCount(), 2u) << "stopped before the third";
+    EXPECT_TRUE(drive.prefetch({"1300", "1301", "1303"}));
+    EXPECT_EQ(drive.requestCount(), 3u) << "the third; the others were kept";
+    EXPECT_EQ(read(drive, "1300", -1), "1");
+    EXPECT_EQ(read(drive, "1303", 1), "7.50");
+    EXPECT_EQ(drive.requestCount(), 3u);
+    EXPECT_EQ(drive.callCount(), 2u) << "a prefetch is no call of the plug-in";
+    EXPECT_THROW(drive.prefetch({"1301", "9999"}), DriveRefusal);
+    EXPECT_THAT(drive.readFailure(), HasSubstr("no parameter 9999"));
 }
 
 // A call is written whole or not at all: a value the profile refuses is never
