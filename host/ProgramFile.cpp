@@ -2,6 +2,7 @@
 
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "HostDrive.h"
+#include "ProgramPrint.h"
 #include "RegisterMap.h"
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
@@ -44,17 +45,14 @@ Identity identityOf(IExtParamInterface& drive)
     return identity;
 }
 
-// The program parameters the drive configuration names for the identity.
-std::vector<std::string> programParameters(const Identity& identity)
+// The program parameters the drive configuration names for the drive.
+std::vector<std::string> programParameters(IExtParamInterface& drive)
 {
-    try {
-        CNEBConfiguration configuration;
-        configuration.init(identity.type, identity.aoc, identity.database);
-        std::vector<std::string> numbers = configuration.getAllNEBRelatedParameters();
-        if (numbers.size() == std::size(kLabels))
-            return numbers;
-    } catch (const CCustomException&) {
-    }
+    std::vector<std::string> numbers;
+    std::string failure;
+    if (NEBPT::programParameters(drive, numbers, failure) && numbers.size() == std::size(kLabels))
+        return numbers;
+    const Identity identity = identityOf(drive);
     throw Error("drive type \"" + identity.type + "\" with database " + identity.database +
                 " is not in the drive configuration (" + CNEBConfiguration::kFileName + ")");
 }
@@ -174,7 +172,7 @@ bool sameValue(const Description& d, const std::string& a, const std::string& b)
 
 std::vector<Entry> readProgram(IExtParamInterface& drive)
 {
-    const std::vector<std::string> numbers = programParameters(identityOf(drive));
+    const std::vector<std::string> numbers = programParameters(drive);
     const int base = drive.GetIndexBase();
     std::vector<Entry> entries;
     for (size_t role = 0; role < numbers.size(); ++role) {
@@ -187,7 +185,7 @@ std::vector<Entry> readProgram(IExtParamInterface& drive)
 QByteArray exportProgram(IExtParamInterface& drive)
 {
     const Identity identity = identityOf(drive);
-    const std::vector<std::string> numbers = programParameters(identity);
+    const std::vector<std::string> numbers = programParameters(drive);
     const int base = drive.GetIndexBase();
     QJsonArray parameters;
     for (size_t role = 0; role < numbers.size(); ++role) {
@@ -236,7 +234,7 @@ std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterfa
     }
     std::vector<std::string> numbers;
     try {
-        numbers = programParameters(from);
+        numbers = programParameters(programFile);
     } catch (const Error&) {
         if (from.database == to.database)
             throw;
@@ -245,7 +243,7 @@ std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterfa
                     ") does not list database " + from.database + " for drive type \"" + from.type +
                     "\"");
     }
-    if (programParameters(to) != numbers) {
+    if (programParameters(drive) != numbers) {
         throw Error("the program comes from database " + from.database + ", the drive has " +
                     to.database + ", which keeps the program in other parameters");
     }

@@ -393,3 +393,22 @@ bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<std::string>& fi
                            ProgramCheck(program, manager.getSizes(), noEvent, findings).run();
                        });
 }
+
+bool NEBPT::programParameters(IExtParamInterface& drive, std::vector<std::string>& numbers,
+                              std::string& failure)
+{
+    numbers.clear();
+    try {
+        std::string driveName, aocVersion, dbVersion;
+        drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
+        CNEBConfiguration configuration;
+        configuration.init(driveName, aocVersion, dbVersion);
+        numbers = configuration.getAllNEBRelatedParameters();
+        return true;
+    } catch (const CCustomException& error) {
+        failure = explain(error);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    return false;
+}

@@ -33,4 +33,12 @@ NEBPT_EXPORT bool printProgram(IExtParamInterface& drive, const std::string& dri
 NEBPT_EXPORT bool checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
                                std::string& failure);
 
+// The parameters that hold the drive's program, as the drive configuration names
+// them for the drive's type and database (the fourteen controller parameters,
+// in the configuration's order). Asks the drive for its identity only, nothing
+// else. Returns false with `failure` telling why when the configuration has no
+// entry for the drive or cannot be used.
+NEBPT_EXPORT bool programParameters(IExtParamInterface& drive, std::vector<std::string>& numbers,
+                                    std::string& failure);
+
 } // namespace NEBPT
