@@ -1,6 +1,7 @@
 #include "HostWindow.h"
 
 #include "DriveJournal.h"
+#include "LinkReader.h"
 #include "ModbusDrive.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
@@ -20,6 +21,7 @@
 #include <QChildEvent>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +31,7 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 
@@ -338,6 +341,8 @@ bool HostWindow::openImage(const QString& path)
 
 bool HostWindow::connectDrive(const QString& address, const QString& profile, int timeoutMs)
 {
+    if (m_linkBusy)
+        return false;
     // A drive may serve one host at a time: the link open before lets go first.
     if (linkDrive()) {
         closeEditor();
@@ -348,67 +353,152 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
     m_linkTimeout = timeoutMs;
     updateStatus();
     statusBar()->showMessage(tr("Connecting to %1").arg(address));
-    statusBar()->repaint();
-    std::unique_ptr<ModbusDrive> link;
-    std::string type, aoc, database;
-    try {
-        link = std::make_unique<ModbusDrive>(address.toStdString(), profile.toStdString(),
-                                             std::chrono::milliseconds(timeoutMs));
-        link->GetDriveIdentity(type, aoc, database);
-    } catch (const std::exception& error) {
-        logLine(error.what());
+    // Connected and read on a worker, the window running meanwhile.
+    m_linkBusy = true;
+    LinkReader::Result read = LinkReader(this).connectAndRead(
+        address.toStdString(), profile.toStdString(), std::chrono::milliseconds(timeoutMs));
+    m_linkBusy = false;
+    if (read.outcome == LinkReader::Outcome::NotConnected) {
+        logLine(read.failure);
         if (m_drive) // a drive image stays open: nothing to reconnect to
             m_linkAddress.clear();
         updateStatus();
-        statusBar()->showMessage(tr("Not connected: %1").arg(fromStd(error.what())));
-        tell(tr("Cannot connect to the drive at %1.\n\n%2").arg(address, fromStd(error.what())));
+        statusBar()->showMessage(tr("Not connected: %1").arg(fromStd(read.failure)));
+        tell(tr("Cannot connect to the drive at %1.\n\n%2").arg(address, fromStd(read.failure)));
         return false;
     }
-    if (!CNEBPTMain::isDriveSupported(type, aoc, database)) {
+    if (read.outcome == LinkReader::Outcome::NotSupported) {
         statusBar()->clearMessage();
         tell(tr("The program editor does not support the drive at %1.\n\n"
                 "Drive type \"%2\" with parameter database %3 is not listed in drives_conf.neb.")
-                 .arg(address, fromStd(type), fromStd(database)));
+                 .arg(address, fromStd(read.drive->driveType()),
+                      fromStd(read.drive->databaseVersion())));
         return false;
     }
 
     closeEditor();
-    ModbusDrive* drive = link.get();
-    takeDrive(std::move(link));
+    ModbusDrive* drive = read.drive.get();
+    takeDrive(std::move(read.drive));
     m_linkLossTold = false;
     m_drive->setLanguage(m_language.toStdString());
-    drive->setProgressObserver([this](size_t parametersRead) {
-        statusBar()->showMessage(
-            tr("Reading from %1: %2 parameters read").arg(m_linkAddress).arg(parametersRead));
-        statusBar()->repaint();
-    });
-    drive->setLinkFailureObserver([this, drive](const std::string& reason, bool partlyWritten) {
-        logLine("the link to the drive failed: " + reason);
+    watchLink(*drive);
+    if (read.outcome != LinkReader::Outcome::Read) {
         updateStatus();
-        statusBar()->showMessage(tr("Link lost: %1").arg(fromStd(reason)));
-        statusBar()->repaint();
-        if (m_ownWrite) // the window tells what its own writes did
-            return;
-        // Told once the call that lost it has returned to the editor.
-        QTimer::singleShot(0, this, [this, drive, reason, partlyWritten] {
-            if (m_drive.get() == drive)
-                reportLostLink(fromStd(reason), partlyWritten);
-        });
-    });
-    m_drive->setWriteRefusalObserver([this, drive](const std::string& reason) {
-        logLine("the drive refused a change: " + reason);
-        if (m_ownWrite)
-            return;
-        QTimer::singleShot(0, this, [this, drive, reason] {
-            if (m_drive.get() == drive)
-                reportRefusedChange(fromStd(reason));
-        });
-    });
-    updateStatus();
-    const bool opened = openEditor();
+        return tellUnread(read, false);
+    }
+    const bool opened = openEditor(false);
     if (opened)
         statusBar()->clearMessage();
     return opened;
+}
+
+void HostWindow::watchLink(ModbusDrive& link)
+{
+    // The drive calls its observers on the thread that uses it: a worker reading
+    // the program while it holds the drive (the read's outcome tells the window
+    // then), else this window's thread, during a write. The window hears only
+    // of the drive it holds, on its own thread.
+    ModbusDrive* drive = &link;
+    const auto onWindow = [this](std::function<void()> work) {
+        if (QThread::currentThread() == thread())
+            work();
+        else
+            QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    };
+    drive->setLinkFailureObserver(
+        [this, drive, onWindow](const std::string& reason, bool partlyWritten) {
+            onWindow([this, drive, reason, partlyWritten] {
+                if (m_drive.get() != drive)
+                    return;
+                logLine("the link to the drive failed: " + reason);
+                updateStatus();
+                statusBar()->showMessage(tr("Link lost: %1").arg(fromStd(reason)));
+                if (m_ownWrite) // the window tells what its own writes did
+                    return;
+                // Told once the call that lost it has returned to the editor.
+                QTimer::singleShot(0, this, [this, drive, reason, partlyWritten] {
+                    if (m_drive.get() == drive)
+                        reportLostLink(fromStd(reason), partlyWritten);
+                });
+            });
+        });
+    drive->setWriteRefusalObserver([this, drive, onWindow](const std::string& reason) {
+        onWindow([this, drive, reason] {
+            if (m_drive.get() != drive)
+                return;
+            logLine("the drive refused a change: " + reason);
+            if (m_ownWrite)
+                return;
+            QTimer::singleShot(0, this, [this, drive, reason] {
+                if (m_drive.get() == drive)
+                    reportRefusedChange(fromStd(reason));
+            });
+        });
+    });
+    // Writes are short and made on this thread: the cursor tells that the window waits.
+    drive->setWriteBusyObserver([this](bool busy) {
+        if (QThread::currentThread() != thread())
+            return;
+        if (busy)
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    });
+}
+
+bool HostWindow::readOverLink(bool again)
+{
+    if (m_linkBusy)
+        return false;
+    // The editor asks the drive for nothing while a worker holds it.
+    closeEditor();
+    updateStatus();
+    statusBar()->showMessage(tr("Reading from %1").arg(m_linkAddress));
+    // The window lets go of the drive until the worker gives it back; the
+    // journal refers to it all the while, but nothing uses the journal without an editor.
+    std::unique_ptr<ModbusDrive> lent(linkDrive());
+    static_cast<void>(m_drive.release());
+    m_linkBusy = true;
+    LinkReader::Result read = LinkReader(this).read(std::move(lent));
+    m_linkBusy = false;
+    m_drive = std::move(read.drive);
+    if (read.outcome == LinkReader::Outcome::Read) {
+        statusBar()->clearMessage();
+        return true;
+    }
+    updateStatus();
+    return tellUnread(read, again);
+}
+
+bool HostWindow::tellUnread(const LinkReader::Result& read, bool again)
+{
+    if (read.outcome == LinkReader::Outcome::Cancelled) {
+        statusBar()->showMessage(tr("Reading the program from %1 was cancelled: File > Refresh "
+                                    "or File > Reconnect reads it again")
+                                     .arg(location()));
+        return false;
+    }
+    // A value that could not be read is never shown as the drive's.
+    const ModbusDrive* link = linkDrive();
+    if (link && !link->linkUp()) {
+        logLine("the link to the drive failed: " + link->linkFailure());
+        statusBar()->showMessage(tr("Link lost: %1").arg(fromStd(link->linkFailure())));
+    } else {
+        logLine(read.failure);
+    }
+    // Told here, not once more on its own.
+    m_linkLossTold = true;
+    const QString log = fromStd(CCustomException::makeLogPath());
+    if (again) {
+        tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
+                "Details are in the log file %3.")
+                 .arg(location(), fromStd(read.failure) + "\n", log));
+    } else {
+        tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
+                "Details are in the log file %3.")
+                 .arg(location(), fromStd(read.failure), log));
+    }
+    return false;
 }
 
 bool HostWindow::reconnect()
@@ -497,9 +587,11 @@ QString HostWindow::failureSince(const std::string& refusalBefore) const
     return {};
 }
 
-bool HostWindow::openEditor()
+bool HostWindow::openEditor(bool readLink)
 {
-    const bool opened = makeEditor();
+    // Over a link the program is read first, off the window's thread; the editor
+    // is then made from what the drive keeps.
+    const bool opened = (!readLink || !linkDrive() || readOverLink(false)) && makeEditor();
     // What the window offers follows whether an editor is shown.
     updateStatus();
     return opened;
@@ -507,8 +599,10 @@ bool HostWindow::openEditor()
 
 bool HostWindow::makeEditor()
 {
-    // Read anew, so that a read that fails now is told (and an earlier one not).
-    m_drive->forgetValues();
+    // Read anew, so that a read that fails now is told (and an earlier one not);
+    // a link's drive has just read the program (readOverLink).
+    if (!linkDrive())
+        m_drive->forgetValues();
     const std::string refusalBefore = m_drive->lastRefusal();
     const QString file = location();
     auto problem = [&] {
@@ -570,16 +664,19 @@ bool HostWindow::refresh()
     // free by now: it is read anew from the file.
     if (m_drive->readOnly())
         return openImage(imagePath());
+    if (linkDrive()) {
+        // Read anew off the window's thread, and the editor made from it.
+        const bool opened = readOverLink(m_entry != nullptr) && makeEditor();
+        updateStatus();
+        return opened;
+    }
     m_drive->forgetValues();
     if (!m_entry)
         return openEditor();
     const std::string refusalBefore = m_drive->lastRefusal();
     const bool updated = m_entry->UpdateFlow();
-    if (updated && m_drive->readFailure().empty()) {
-        if (linkDrive())
-            statusBar()->clearMessage();
+    if (updated && m_drive->readFailure().empty())
         return true;
-    }
     m_linkLossTold = true;
     // A value that could not be read is never shown as the drive's.
     const QString unread = fromStd(m_drive->readFailure());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FormView.h"
+#include "LinkReader.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -41,11 +42,17 @@ class QScrollArea;
 // possible); if it can no longer be used, no drive is left open.
 //
 // Over a Modbus link (connectDrive) the window shows the address instead of the
-// image file, and the number of parameters read so far while it reads the
-// program. A link that fails is told in the status bar, in the log file and once
-// in a message box; the editor stays, and File > Reconnect (or a refresh)
-// connects anew to the address and reads the program again. A program whose
-// values cannot all be read is not shown (the read that failed is told). When a
+// image file. It connects and reads the program on a worker thread (LinkReader)
+// whenever it opens the drive (connecting, reconnecting, a refresh, a language
+// switch), showing the number of parameters read so far in a window-modal
+// progress dialog while its event loop keeps running; the editor is then made
+// from what the drive keeps, without asking it again. Cancel there leaves no
+// editor (the status bar says so): File > Refresh or File > Reconnect reads the
+// program again. Writes (edits, imports, undo) are made on the window's thread
+// under a busy cursor. A link that fails is told in the status bar, in the log
+// file and once in a message box; the editor stays, and File > Reconnect (or a
+// refresh) connects anew to the address and reads the program again. A program
+// whose values cannot all be read is not shown (the read that failed is told). When a
 // write (an edit, an import, an undo) leaves part of it on the drive, the
 // window tells what the drive holds, naming the parameters that differ, and
 // offers to write it again until it holds all of it.
@@ -116,8 +123,17 @@ private:
     void takeDrive(std::unique_ptr<HostDrive> drive);
     bool undoOrRedo(bool redo);
     // Makes the entry object for the current drive and opens it; false after a
-    // message box when the editor could not be shown.
-    bool openEditor();
+    // message box when the editor could not be shown. Over a link the program is
+    // read first (readOverLink) unless `readLink` says it was just read.
+    bool openEditor(bool readLink = true);
+    // Over a link: reads the program anew on a worker, the editor closed and the
+    // drive lent to the worker meanwhile; false when it was cancelled or failed
+    // (told; `again`: as a refresh of a shown program).
+    bool readOverLink(bool again);
+    // Tells why a read over the link left no program to show; false.
+    bool tellUnread(const LinkReader::Result& read, bool again);
+    // Sets the link's observers: failures reach this window on its thread.
+    void watchLink(ModbusDrive& link);
     // openEditor without bringing the menus up to date.
     bool makeEditor();
     void closeEditor();
@@ -156,6 +172,7 @@ private:
     QString m_linkAddress, m_linkProfile;
     int m_linkTimeout = 1000;
     bool m_linkLossTold = false;
+    bool m_linkBusy = false; // a worker holds the link's drive
     bool m_ownWrite = false; // a write the window makes itself tells its own outcome
 
     // The entry object refers to the journal, the journal to the drive, and the

@@ -8,13 +8,19 @@
 #include "External_Data_Manager/ExternalDataManager.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,10 +51,44 @@ std::string afterHeader(const std::string& printed)
     return printed.substr(std::min(printed.find('\n'), printed.size()));
 }
 
+// The window's progress dialogs while it reads over the link: what each step
+// said, and a hook called at each step (on the window's thread).
+class ProgressWatch : public QObject
+{
+public:
+    ProgressWatch() { qApp->installEventFilter(this); }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
+    std::vector<std::string> steps;
+    std::function<void(QProgressDialog&, int value)> onStep;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* dialog = qobject_cast<QProgressDialog*>(watched);
+        if (event->type() == QEvent::Show && dialog && dialog != m_dialog &&
+            dialog->objectName() == QLatin1String("linkProgress")) {
+            m_dialog = dialog;
+            EXPECT_TRUE(dialog->isModal());
+            connect(dialog->findChild<QProgressBar*>(), &QProgressBar::valueChanged, this,
+                    [this, dialog](int value) {
+                        steps.push_back(dialog->labelText().toStdString());
+                        if (onStep)
+                            onStep(*dialog, value);
+                    });
+        }
+        return false;
+    }
+
+private:
+    QPointer<QProgressDialog> m_dialog;
+};
+
 } // namespace
 
 // The editor opens over the link, shows its progress and where the drive is, and
-// writes an edit to the drive. When the drive goes away during an edit the user
+// writes an edit to the drive: the program is read once, on the worker, and an
+// edit costs its write and read-back. When the drive goes away during an edit the user
 // hears it once, with what the drive may hold and the offer to write it again
 // (declined here); the editor stays, and File > Reconnect goes on with the drive
 // once it is back.
@@ -64,19 +104,22 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
 
     HostWindow window;
     window.show();
-    std::vector<std::string> statusMessages;
-    QObject::connect(window.statusBar(), &QStatusBar::messageChanged,
-                     [&](const QString& text) { statusMessages.push_back(text.toStdString()); });
+    ProgressWatch progress;
     ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
                                     QString::fromStdString(profile), kTimeoutMs));
     EXPECT_EQ(window.drive(), nullptr);
     ASSERT_NE(window.linkDrive(), nullptr);
     EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
     EXPECT_EQ(window.findChild<QLabel*>("fileLabel")->text().toStdString(), sim->address());
-    EXPECT_THAT(statusMessages, testing::Contains(HasSubstr("parameters read")));
+    EXPECT_THAT(progress.steps,
+                testing::Contains("Reading from " + sim->address() + ": 14 of 14 parameters"));
+    EXPECT_EQ(window.findChild<QProgressDialog*>("linkProgress"), nullptr);
+    EXPECT_EQ(window.linkDrive()->requestCount(), 14u) << "the editor asked the drive for nothing";
 
+    window.linkDrive()->resetCounts();
     hosttest::chooseFirstEvent(window, "Running");
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
+    EXPECT_EQ(window.linkDrive()->requestCount(), 2u) << "the write and its read-back";
     EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
 
     sim->kill();
@@ -108,6 +151,39 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
         QString::fromStdString(sim->address()),
         QString::fromStdString(hosttest::sampleImage("fcd50m_sample.json")), kTimeoutMs));
     EXPECT_THAT(messages.shown().back().text, AllOf(HasSubstr("FCD-300"), HasSubstr("FCD-50M")));
+}
+
+// Cancel in the progress dialog stops the read after the request under way:
+// no editor, the status bar tells it, and File > Reconnect reads the program.
+TEST(LinkHostTest, ACancelledReadShowsNoEditorAndReconnectReadsAgain)
+{
+    testsupport::ScratchFolder scratch;
+    testsupport::TempFolderGuard tmp(scratch.path());
+    testsupport::MessageBoxRecorder messages(fw::IDNO);
+    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
+    // The fourth program parameter comes late: Cancel is pressed before it comes.
+    linktest::DriveSimulator sim(image, {"--fault", "late:5:3000"});
+    HostWindow window;
+    window.show();
+    ProgressWatch progress;
+    progress.onStep = [](QProgressDialog& dialog, int value) {
+        if (value != 2)
+            return;
+        dialog.findChild<QPushButton*>()->click();
+        EXPECT_TRUE(dialog.isVisible()) << "until the worker has given the drive back";
+    };
+    EXPECT_FALSE(window.connectDrive(QString::fromStdString(sim.address()),
+                                     QString::fromStdString(hosttest::sampleImage(kSample)),
+                                     kTimeoutMs));
+    EXPECT_EQ(hosttest::flowOf(window), nullptr);
+    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(), HasSubstr("cancelled"));
+    EXPECT_LE(window.linkDrive()->requestCount(), 4u) << "stopped after the late request";
+    EXPECT_TRUE(messages.shown().empty());
+
+    progress.onStep = nullptr;
+    window.findChild<QAction*>("reconnectAction")->trigger();
+    EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 // --print over the link prints what --print prints for the image the drive
