@@ -2,17 +2,28 @@
 // before every answer as a drive on a slow line does: opening the program, a
 // refresh, and one user command (another event for a pair, written, read back
 // and shown). Prints, for each step, the plug-in's host calls, the Modbus
-// requests they took and the wall time; the last line is
+// requests they took and the wall time; then `max stall <ms> ms`, the longest
+// time the window's event loop did not run while HostWindow::connectDrive
+// opened the program (offscreen platform, a 1 ms timer on the GUI thread
+// noting the gaps between its ticks); the last line is
 // `ratio <requests per command / host calls per command>`.
 
+#include "HostWindow.h"
 #include "ModbusDrive.h"
 
 #include "EventDispacher.h"
 #include "Settings_Manager/CNEB_Program.h"
 #include "Settings_Manager/CSettingsManager.h"
 #include "Settings_Stock/CNEB_Choicelist.h"
+#include "framework/MessageBox.h"
 #include "framework/SystemPaths.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -31,6 +42,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kLatencyMs = 5;
 constexpr int kRepeats = 5;
+constexpr int kOpens = 5;
 
 struct Step
 {
@@ -105,10 +117,64 @@ private:
     std::string m_address;
 };
 
+// Runs the event loop for `milliseconds`.
+void runEvents(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The longest gap in milliseconds between the ticks of a 1 ms timer on the GUI
+// thread while the window opens the drive's program `opens` times (each a new
+// connection), and what follows until the window is idle again.
+double longestStall(const std::string& address, const std::string& profile)
+{
+    std::string told;
+    const auto previous =
+        fw::setMessageBoxHandler([&told](const std::string& text, const std::string&, unsigned) {
+            if (told.empty())
+                told = text;
+            return fw::IDNO;
+        });
+    HostWindow window;
+    window.show();
+    QElapsedTimer clock;
+    qint64 lastTick = -1, longest = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (lastTick >= 0)
+            longest = std::max(longest, now - lastTick);
+        lastTick = now;
+    });
+    clock.start();
+    tick.start();
+    runEvents(50); // the window shown and idle
+    longest = 0;
+    for (int i = 0; i < kOpens; ++i) {
+        const bool opened =
+            window.connectDrive(QString::fromStdString(address), QString::fromStdString(profile));
+        runEvents(50);
+        if (!opened || !told.empty()) {
+            fw::setMessageBoxHandler(previous);
+            throw std::runtime_error("the window did not open the program: " + told);
+        }
+    }
+    fw::setMessageBoxHandler(previous);
+    return static_cast<double>(longest) / 1e6;
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
     const std::filesystem::path folder =
         std::filesystem::path(fw::tempFolder()) / ("nebpt-bench-link-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
@@ -150,6 +216,9 @@ int main()
         });
 
         std::printf("edit round trip %.1f ms (goal < 100 ms)\n", command.milliseconds);
+        std::printf("max stall %.1f ms (the window's event loop while it opened the program "
+                    "%d times; goal <= 50 ms)\n",
+                    longestStall(simulator.address(), profile), kOpens);
         std::printf("ratio %.3f\n", command.requests / command.calls);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_link: %s\n", error.what());
