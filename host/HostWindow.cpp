@@ -213,6 +213,9 @@ void HostWindow::createActions()
                                                 linkDrive() ? m_linkProfile : QString());
         if (!conflict.isEmpty())
             tell(tr("The program is not printed: %1.").arg(conflict));
+        else if (printer.outputFormat() == QPrinter::PdfFormat &&
+                 !printer.outputFileName().isEmpty())
+            printProgramToPdf(printer.outputFileName()); // written whole, or not at all
         else
             printProgram(printer);
     });
@@ -888,18 +891,40 @@ std::vector<std::string> HostWindow::checkProgram()
     return findings;
 }
 
-bool HostWindow::printProgram(QPagedPaintDevice& device)
+bool HostWindow::printedProgram(QString& printed)
 {
     if (!m_drive || !m_entry)
         return false;
-    std::ostringstream printed;
+    std::ostringstream text;
     std::string failure;
-    if (!NEBPT::printProgram(*m_drive, m_drive->location(), printed, failure)) {
+    if (!NEBPT::printProgram(*m_drive, m_drive->location(), text, failure)) {
         tell(tr("The program cannot be printed.\n\n%1").arg(fromStd(failure)));
         return false;
     }
-    writeProgramDocument(device, fromStd(printed.str()),
-                         m_formView->grab(m_formView->childrenRect()).toImage(),
+    printed = fromStd(text.str());
+    return true;
+}
+
+bool HostWindow::printProgram(QPagedPaintDevice& device)
+{
+    QString printed;
+    if (!printedProgram(printed))
+        return false;
+    writeProgramDocument(device, printed, m_formView->grab(m_formView->childrenRect()).toImage(),
                          QDateTime::currentDateTime());
+    return true;
+}
+
+bool HostWindow::printProgramToPdf(const QString& path)
+{
+    QString printed, error;
+    if (!printedProgram(printed))
+        return false;
+    if (!writeProgramPdf(path, printed, m_formView->grab(m_formView->childrenRect()).toImage(),
+                         QDateTime::currentDateTime(), error)) {
+        tell(tr("The program cannot be printed to %1.\n\n%2").arg(path, error));
+        return false;
+    }
+    statusBar()->showMessage(tr("Program printed to %1").arg(path));
     return true;
 }

@@ -99,6 +99,9 @@ public:
     // File > Print: the program as a document (a picture of the flow and the
     // printed program's tables) on the device's pages.
     bool printProgram(QPagedPaintDevice& device);
+    // File > Print into a PDF file: the document is made in memory and the file
+    // written whole (or left as it was, after a message box).
+    bool printProgramToPdf(const QString& path);
 
     const QString& language() const { return m_language; }
     // Empty while no drive image is open.
@@ -119,6 +122,8 @@ public slots:
 
 private:
     void createActions();
+    // The printed program's text; false after a message box when it cannot be printed.
+    bool printedProgram(QString& printed);
     // Makes `drive` the open drive (null: none), with a journal of its own.
     void takeDrive(std::unique_ptr<HostDrive> drive);
     bool undoOrRedo(bool redo);

@@ -5,8 +5,6 @@
 #include "SimulatedDrive.h"
 #include "WorkflowTestSupport.h"
 
-#include <QPdfWriter>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -79,11 +77,12 @@ TEST_F(WindowWorkflowTest, ExportsChecksAndPrintsTheProgram)
     EXPECT_THAT(messages.shown().back().text, HasSubstr("- Logic rule 1 is set up"));
     EXPECT_EQ(messages.shown().back().type, fw::MB_OK | fw::MB_ICONWARNING);
 
+    // Printed into a file: written whole, or told and not at all.
     const QString pdf = QString::fromStdString(scratch.file("printed.pdf"));
-    {
-        QPdfWriter writer(pdf);
-        ASSERT_TRUE(window.printProgram(writer));
-    }
+    ASSERT_TRUE(window.printProgramToPdf(pdf));
+    const QString nowhere = QString::fromStdString(scratch.file("missing/printed.pdf"));
+    EXPECT_FALSE(window.printProgramToPdf(nowhere));
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("cannot be printed to"));
     if (std::system("command -v pdftotext >/dev/null") == 0) {
         EXPECT_THAT(hosttest::run({"pdftotext", pdf.toStdString(), "-"}).out,
                     HasSubstr("Drive FCD-50M"));
