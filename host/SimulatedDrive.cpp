@@ -75,7 +75,7 @@ std::string errnoText()
 }
 
 // What the host's parameter interface carries.
-constexpr unsigned long kMostElements = 65535;
+constexpr unsigned long kMostElements = 4096; // the most an editor's flow lays out
 const std::string kChoiceRange = "-2147483648 to 2147483647";
 
 // Whether the path names the file open as `fd`.
@@ -290,8 +290,7 @@ void SimulatedDrive::readElementCount(const QJsonObject& object, const std::stri
     if (isWholeNumber(count, kMostElements + 1, 1e15)) {
         imageError(where + ": \"elementCount\" " +
                    std::to_string(static_cast<long long>(count.toDouble())) + " exceeds " +
-                   std::to_string(kMostElements) +
-                   ", the most elements the host's parameter interface carries");
+                   std::to_string(kMostElements) + ", the most elements a parameter may have");
     }
     if (!isWholeNumber(count, 0, kMostElements)) {
         imageError(where + ": \"elementCount\" is not a whole number from 0 to " +

@@ -166,10 +166,10 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
          "\"values\" must be a list of 11 values"},
         {replaced("\"0:Off\"", "\"x:Off\""), "is not of the form <value>:<text>"},
         {replaced("\"1500\"", "\"60001\""), "parameter 403 element 0"},
-        // More than the host's parameter interface carries: 16-bit element
-        // counts, 32-bit signed choice values, int indexes.
-        {replaced("\"elementCount\": 10", "\"elementCount\": 65536"),
-         "parameter 401: \"elementCount\" 65536 exceeds 65535"},
+        // More than an editor lays out (4096 elements) or the host's parameter
+        // interface carries (32-bit signed choice values, int indexes).
+        {replaced("\"elementCount\": 10", "\"elementCount\": 4097"),
+         "parameter 401: \"elementCount\" 4097 exceeds 4096, the most elements"},
         {replaced("\"0:Off\"", "\"4294967296:Off\""),
          "parameter 400: choice value 4294967296 is outside -2147483648 to 2147483647"},
         {replaced("\"indexBase\": 1", "\"indexBase\": 2147483640"),
