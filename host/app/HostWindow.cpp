@@ -129,7 +129,7 @@ QString fromStd(const std::string& text)
 // A line in the log file the plug-in keeps (making the exception writes it).
 void logLine(const std::string& text)
 {
-    const CCustomException logged(__LINE__, "host/HostWindow.cpp", text);
+    const CCustomException logged(__LINE__, "host/app/HostWindow.cpp", text);
 }
 
 // Whether both paths name one file (symbolic and hard links included).
