@@ -1,9 +1,10 @@
 // Rebuilding the flow view (CWorkFlow::reReadData: every element window
-// destroyed and created anew) for programs of 20, 100 and 255 pairs, on Qt's
-// offscreen platform with the English language library. Beside each figure,
-// the floor measured in the same run: destroying and creating as many plain
-// empty child widgets as the rebuild creates element windows (two arrows and
-// three windows per pair), shown and placed the same way. One line per size:
+// destroyed and created anew) for programs of 20, 100, 255, 1,000 and 4,096
+// pairs, on Qt's offscreen platform with the English language library. Beside
+// each figure, the floor measured in the same run: destroying and creating as
+// many plain empty child widgets as the rebuild creates element windows (two
+// arrows and three windows per pair), shown and placed the same way. One line
+// per size:
 //   <n> pairs: <rebuild> ms rebuild, <floor> ms floor, ratio <rebuild / floor>
 // and, before them, the memory an open flow of 255 pairs adds to the process.
 
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,9 +40,11 @@ using Clock = std::chrono::steady_clock;
 constexpr unsigned long kPairElements = 255;
 
 // The sample drive image in the fake host, its EVENT and ACTION parameters grown
-// to 255 elements, with `pairs` steps that show every kind of object button.
+// to 255 elements (or to `pairs` elements for a larger program), with `pairs`
+// steps that show every kind of object button.
 testsupport::FakeHost sampleDriveWith(unsigned pairs)
 {
+    const unsigned long elements = std::max<unsigned long>(kPairElements, pairs);
     testsupport::FakeHost drive =
         testsupport::FakeHost::fromImage(NEBPT_DATA_DIR "/fcd300_sample.json");
     // Events: true, comparator 0, timeout 0, logic rule 0, digital input 18.
@@ -49,9 +53,9 @@ testsupport::FakeHost sampleDriveWith(unsigned pairs)
     const char* stepActions[] = {"16", "30", "18", "2", "1"};
     for (auto [number, step] : {std::pair{1301UL, stepEvents}, {1302UL, stepActions}}) {
         testsupport::FakeHost::Parameter& parameter = drive.parameter(number);
-        parameter.elementCount = kPairElements;
-        parameter.values.assign(kPairElements, "0");
-        for (unsigned i = 0; i < pairs && i < kPairElements; ++i)
+        parameter.elementCount = elements;
+        parameter.values.assign(elements, "0");
+        for (unsigned i = 0; i < pairs; ++i)
             parameter.values[i] = step[i % 5];
     }
     return drive;
@@ -175,19 +179,20 @@ int main(int argc, char** argv)
         QApplication::processEvents();
     }
 
-    for (unsigned pairs : {20u, 100u, 255u}) {
+    for (unsigned pairs : {20u, 100u, 255u, 1000u, 4096u}) {
         Session session(pairs);
         if (session.manager->getNEBProgram().getPairs().size() != pairs) {
             std::fprintf(stderr, "the program has %zu pairs, not %u\n",
                          session.manager->getNEBProgram().getPairs().size(), pairs);
             return 1;
         }
-        const int runs = pairs <= 20 ? 40 : pairs <= 100 ? 10 : 5;
+        const int runs = pairs <= 20 ? 40 : pairs <= 100 ? 10 : pairs <= 255 ? 5 : 3;
         double rebuild = 0;
         {
             CWorkFlow flow(*session.manager);
             flow.createYourself(*view);
-            flow.reReadData(); // warm-up
+            flow.reReadData(); // warm-up, and what it posted processed as the runs' are
+            QApplication::processEvents();
             rebuild = millisecondsPerRun(runs, [&] {
                 flow.reReadData();
                 QApplication::processEvents();
@@ -200,6 +205,7 @@ int main(int argc, char** argv)
             parent.show();
             PlainColumn column(parent, pairs);
             column.rebuild(); // warm-up
+            QApplication::processEvents();
             floor = millisecondsPerRun(runs, [&] {
                 column.rebuild();
                 QApplication::processEvents();
