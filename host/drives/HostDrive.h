@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+// The most elements a parameter of a drive image or of a Modbus profile may
+// have: the longest program the editor lays out. An image or profile with more
+// is refused when it is loaded.
+inline constexpr unsigned long kMaxArrayElements = 4096;
+
 // What a drive holds after a write call, as far as the host could tell by
 // reading it back.
 struct WriteOutcome

@@ -75,7 +75,6 @@ std::string errnoText()
 }
 
 // What the host's parameter interface carries.
-constexpr unsigned long kMostElements = 4096; // the most an editor's flow lays out
 const std::string kChoiceRange = "-2147483648 to 2147483647";
 
 // Whether the path names the file open as `fd`.
@@ -287,14 +286,15 @@ void SimulatedDrive::readElementCount(const QJsonObject& object, const std::stri
     if (!object.contains("elementCount"))
         return;
     const QJsonValue count = object.value("elementCount");
-    if (isWholeNumber(count, kMostElements + 1, 1e15)) {
+    if (isWholeNumber(count, kMaxArrayElements + 1, 1e15)) {
         imageError(where + ": \"elementCount\" " +
-                   std::to_string(static_cast<long long>(count.toDouble())) + " exceeds " +
-                   std::to_string(kMostElements) + ", the most elements a parameter may have");
+                   std::to_string(static_cast<long long>(count.toDouble())) +
+                   " is too large: a parameter has at most " + std::to_string(kMaxArrayElements) +
+                   " elements");
     }
-    if (!isWholeNumber(count, 0, kMostElements)) {
+    if (!isWholeNumber(count, 0, kMaxArrayElements)) {
         imageError(where + ": \"elementCount\" is not a whole number from 0 to " +
-                   std::to_string(kMostElements));
+                   std::to_string(kMaxArrayElements));
     }
     p.elementCount = static_cast<unsigned long>(count.toDouble());
     const long long last = m_indexBase + static_cast<long long>(p.elementCount) - 1;

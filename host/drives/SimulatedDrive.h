@@ -86,12 +86,14 @@ public:
 // "12.500000" from the plug-in is read back as "12.50" when the parameter has two
 // decimals. Choice values are stored as plain decimal text ("7").
 //
-// What the host's parameter interface carries and what the editor lays out
-// bound an image: at most 4096 elements per parameter, choice values from -2147483648 to 2147483647
-// (signed 32 bits: "-1:Never" is a choice like any other), and host indexes (element + index base)
-// up to 2147483647. An image beyond these is refused when it is loaded, naming the parameter. So is
-// a path that is not a regular file (it is opened without blocking: a FIFO or a device is never
-// read) and a file larger than kImageSizeLimit.
+// What the editor lays out and what the host's parameter interface carries bound
+// an image (and a Modbus profile, which is read as one): at most
+// kMaxArrayElements (4096) elements per parameter, choice values from
+// -2147483648 to 2147483647 (signed 32 bits: "-1:Never" is a choice like any
+// other), and host indexes (element + index base) up to 2147483647. An image
+// beyond these is refused when it is loaded, naming the parameter. So is a path
+// that is not a regular file (it is opened without blocking: a FIFO or a device
+// is never read) and a file larger than kImageSizeLimit.
 //
 // WriteParameterValues is all or nothing: every entry is checked first, then the
 // whole image is saved atomically (fw::AtomicFile: written to a new file beside

@@ -169,7 +169,8 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
         // More than an editor lays out (4096 elements) or the host's parameter
         // interface carries (32-bit signed choice values, int indexes).
         {replaced("\"elementCount\": 10", "\"elementCount\": 4097"),
-         "parameter 401: \"elementCount\" 4097 exceeds 4096, the most elements"},
+         "parameter 401: \"elementCount\" 4097 is too large: a parameter has at most 4096 "
+         "elements"},
         {replaced("\"0:Off\"", "\"4294967296:Off\""),
          "parameter 400: choice value 4294967296 is outside -2147483648 to 2147483647"},
         {replaced("\"indexBase\": 1", "\"indexBase\": 2147483640"),

@@ -69,8 +69,9 @@ TEST(RegisterMapTest, ValuesTravelAsScaledSignedIntegers)
     EXPECT_FALSE(encodeValue(choice, WordOrder::HighFirst, "1.5", r, reason));
 }
 
-// An image whose register map cannot serve is refused when it is loaded, naming
-// what is wrong.
+// An image whose register map cannot serve, as a Modbus profile or for the drive
+// simulator, is refused when it is loaded, naming what is wrong; so is one with
+// more elements to a parameter than the editor lays out.
 TEST(RegisterMapTest, RefusesAnImageWhoseRegistersCannotServe)
 {
     const struct
@@ -87,6 +88,9 @@ TEST(RegisterMapTest, RefusesAnImageWhoseRegistersCannotServe)
         {"\"wordOrder\": \"high-first\"", "\"wordOrder\": \"big\"", "\"wordOrder\""},
         {"\"unit\": 1,", "\"unit\": 0,", "\"unit\""},
         {"\"modbus\": {", "\"notModbus\": {", "has no \"modbus\""},
+        {"\"elementCount\": 20", "\"elementCount\": 4097",
+         "parameter 1301: \"elementCount\" 4097 is too large: a parameter has at most 4096 "
+         "elements"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.to);
