@@ -13,12 +13,96 @@
 #include <QPainter>
 
 #include <memory>
+#include <span>
+#include <vector>
 
 namespace {
 
 constexpr unsigned IDS_ADD_PAIR_TO_END = res::IDS_ADD_PAIR_TO_END;
 constexpr unsigned IDS_EMPTY_PROGRAM = res::IDS_EMPTY_PROGRAM;
 constexpr unsigned IDS_SHOW_SETTINGS = res::IDS_SHOW_SETTINGS;
+
+// Hides the flow while its column is taken down and built, so that the element
+// windows appear together when it is shown again at the end of the scope (also
+// when the build throws), not one by one in a shown window, each of which would
+// look through the window's children for the one under the mouse. The flow
+// that had the focus of its window has it again; the focus of an element window
+// goes on as when its window is destroyed.
+class HiddenWhileBuilt
+{
+public:
+    // `showAfterwards`: show the flow at the end also if it is hidden now.
+    HiddenWhileBuilt(QWidget& flow, bool showAfterwards)
+        : m_flow(flow), m_show(showAfterwards || !flow.isHidden()),
+          m_focused(flow.window()->focusWidget() == &flow)
+    {
+        if (m_focused)
+            m_flow.clearFocus();
+        m_flow.hide();
+    }
+    ~HiddenWhileBuilt()
+    {
+        if (!m_show)
+            return;
+        m_flow.show();
+        if (m_focused)
+            m_flow.setFocus();
+    }
+    HiddenWhileBuilt(const HiddenWhileBuilt&) = delete;
+    HiddenWhileBuilt& operator=(const HiddenWhileBuilt&) = delete;
+
+private:
+    QWidget& m_flow;
+    const bool m_show;
+    const bool m_focused;
+};
+
+// Destroying the pair windows.
+//
+// A window that leaves its top-level window (as an element window does when it is
+// destroyed) makes Qt walk that top-level window's whole focus chain, which holds
+// every widget in it. Destroyed one after the other inside the host's window, the
+// pairs would walk the rest of the column each: time grows with the square of the
+// pairs. So they first move, inside the top-level window (which walks nothing), into
+// a tree of hidden holders, a few pairs to a leaf; then the root leaves the host's
+// window, and each holder in turn the top-level window its parent has become. Each
+// walk covers one holder's share of the column: n log n for n pairs. (Few pairs to
+// a leaf keep the holders few: each new widget has an event posted to it, which
+// deleting it looks for in the whole queue.)
+constexpr size_t kPairsPerHolder = 8;
+
+// A hidden holder below `parent` for `pairs`: the pairs themselves when they are
+// few, else two holders for the halves.
+QWidget* gatherPairs(QWidget* parent, std::span<CEAPairCtrl* const> pairs)
+{
+    auto* holder = new QWidget(parent);
+    if (pairs.size() <= kPairsPerHolder) {
+        for (CEAPairCtrl* pair : pairs)
+            pair->setParent(holder);
+    } else {
+        const size_t half = pairs.size() / 2;
+        gatherPairs(holder, pairs.first(half));
+        gatherPairs(holder, pairs.subspan(half));
+    }
+    return holder;
+}
+
+// Takes `holder` (made by gatherPairs for `pairs`) out of its top-level window,
+// destroys the pairs' windows below it and deletes the holders.
+void destroyGatheredPairs(QWidget* holder, std::span<CEAPairCtrl* const> pairs)
+{
+    holder->setParent(nullptr, Qt::Window);
+    if (pairs.size() <= kPairsPerHolder) {
+        for (CEAPairCtrl* pair : pairs)
+            pair->DestroyWindow();
+    } else {
+        const QObjectList halves = holder->children();
+        const size_t half = pairs.size() / 2;
+        destroyGatheredPairs(static_cast<QWidget*>(halves.at(0)), pairs.first(half));
+        destroyGatheredPairs(static_cast<QWidget*>(halves.at(1)), pairs.subspan(half));
+    }
+    delete holder;
+}
 
 } // namespace
 
@@ -28,8 +112,17 @@ CWorkFlow::CWorkFlow(CDLGManager& manager)
 
 CWorkFlow::~CWorkFlow()
 {
-    destroyFlow();
     DestroyWindow();
+}
+
+void CWorkFlow::DestroyWindow()
+{
+    // Hidden first, as the framework hides a window it destroys; the element
+    // windows go as a rebuild takes them down, not one by one out of the host's
+    // window as the framework would take them.
+    hide();
+    destroyFlow();
+    CNEBDlgControl::DestroyWindow();
 }
 
 bool CWorkFlow::programHasPairs()
@@ -41,16 +134,12 @@ void CWorkFlow::createYourself(CFormView& view)
 {
     if (!Create(IDD, &view))
         return; // the framework has reported the missing template
-    show();
-    m_hasPairs = programHasPairs();
-    destroyFlow();
-    createFlow();
+    createFlow(true);
     if (m_hasPairs)
         return;
     if (fw::messageBox(fw::loadString(IDS_EMPTY_PROGRAM), fw::MB_YESNO) == fw::IDYES) {
         m_dlgManager.addPairToEnd();
-        destroyFlow();
-        createFlow();
+        createFlow(false);
     }
 }
 
@@ -60,7 +149,7 @@ void CWorkFlow::reReadData()
     // open, with the element's handler underneath: the rebuild would delete the
     // window that opened it. It waits until that has closed.
     if (!fw::isModalOpen()) {
-        showFlow();
+        createFlow(false);
         return;
     }
     if (m_rebuildWaiting)
@@ -77,13 +166,28 @@ void CWorkFlow::reReadData()
     });
 }
 
-void CWorkFlow::showFlow()
+void CWorkFlow::createFlow(bool show)
 {
-    destroyFlow();
-    createFlow();
+    int height = 0;
+    {
+        const HiddenWhileBuilt hidden(*this, show);
+        destroyFlow();
+        height = buildColumn();
+    }
+    if (!m_hasPairs)
+        return;
+    SetWindowPos(0, 0, width(), height, fw::SWP_NOMOVE | fw::SWP_NOZORDER);
+
+    // The host's window around the view: repaint it at once with the new column.
+    QWidget* view = GetParent();
+    if (QWidget* grandparent = view ? view->parentWidget() : nullptr) {
+        grandparent->update();
+        if (grandparent->isVisible())
+            grandparent->repaint();
+    }
 }
 
-void CWorkFlow::createFlow()
+int CWorkFlow::buildColumn()
 {
     int y = 0;
     m_hasPairs = programHasPairs();
@@ -100,30 +204,24 @@ void CWorkFlow::createFlow()
         y += control->getSize().height();
     }
     if (!m_hasPairs)
-        return;
+        return 0;
     m_bottomArrow.createAt(kArrowX, y, this);
-    const int height = y + 2 * m_bottomArrow.GetWindowRect().Height();
-    SetWindowPos(0, 0, width(), height, fw::SWP_NOMOVE | fw::SWP_NOZORDER);
-
-    // The host's window around the view: repaint it at once with the new column.
-    QWidget* view = GetParent();
-    if (QWidget* grandparent = view ? view->parentWidget() : nullptr) {
-        grandparent->update();
-        if (grandparent->isVisible())
-            grandparent->repaint();
-    }
+    return y + 2 * m_bottomArrow.GetWindowRect().Height();
 }
 
 void CWorkFlow::destroyFlow()
 {
-    if (m_hasPairs) {
-        m_topArrow.DestroyWindow();
-        m_bottomArrow.DestroyWindow();
-    }
+    m_topArrow.DestroyWindow();
+    m_bottomArrow.DestroyWindow();
+    std::vector<CEAPairCtrl*> created;
     for (CEAPairCtrl* control : m_pairCtrls) {
-        control->DestroyWindow();
-        delete control;
+        if (control->IsWindowCreated())
+            created.push_back(control);
     }
+    if (!created.empty())
+        destroyGatheredPairs(gatherPairs(this, created), created);
+    for (CEAPairCtrl* control : m_pairCtrls)
+        delete control;
     m_pairCtrls.clear();
 }
 

@@ -39,6 +39,9 @@ public:
     // Destroys every element window and creates them anew from the program; while
     // a modal dialog, message box or popup menu is open, once it has closed.
     void reReadData() override;
+    // Destroys the element windows, then the flow's window (hides the framework's
+    // DestroyWindow, which would destroy the element windows one by one).
+    void DestroyWindow();
     unsigned getTemplateId() const override { return IDD; }
 
     void OnEraseBkgnd(QPainter& painter) override;
@@ -54,9 +57,14 @@ protected:
     bool OnCommand(int id, int notification) override;
 
 private:
-    void createFlow();
+    // Destroys the element windows and creates them anew from the program while
+    // the flow is hidden, then shows it (when it was shown before, or `show`),
+    // sizes it to the column and repaints the host's window.
+    void createFlow(bool show);
+    // Creates the element windows top to bottom; the height of the flow, 0
+    // without pairs.
+    int buildColumn();
     void destroyFlow();
-    void showFlow();
     void ShowPopUpMenu(QPoint point);
     bool programHasPairs();
 

@@ -11,6 +11,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QMouseEvent>
 
@@ -286,6 +287,75 @@ TEST_F(WorkFlowTest, FailuresAreLoggedAndTheFlowStillRebuiltFromTheDrive)
     EXPECT_EQ(shownSteps()[1], Steps::value_type("Running", "Start"));
     EXPECT_EQ(elementsOf(flow.get()).size(), 22u);
     EXPECT_TRUE(messages.shown().empty());
+}
+
+// A rebuild, from a single pair to a full program, shows the column as the first
+// build did: the same windows in the same places, shown, Tab going through the
+// controls top to bottom, painted in the host's window; the flow keeps the focus
+// it had, a pair's focus does not survive its window, and nothing is left over.
+TEST_F(WorkFlowTest, RebuildsShowTheColumnAsTheFirstBuildDid)
+{
+    // The controls that Tab visits in the flow, in its order, as (pair, control ID).
+    const auto tabOrder = [this] {
+        std::vector<std::pair<int, int>> order;
+        QWidget* start = pairCtrl(0).eventCtrl().GetDlgItem(CEventCtrl::IDC_OPEN_LIST);
+        QWidget* widget = start;
+        do {
+            if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) &&
+                flow->isAncestorOf(widget)) {
+                const auto pair =
+                    std::find_if(flow->pairCtrls().begin(), flow->pairCtrls().end(),
+                                 [widget](CEAPairCtrl* p) { return p->isAncestorOf(widget); });
+                order.emplace_back(int(std::distance(flow->pairCtrls().begin(), pair)),
+                                   widget->property("ctrlId").toInt());
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != start);
+        return order;
+    };
+    const auto geometries = [this] {
+        std::vector<QRect> result;
+        for (fw::CDialog* element : elementsOf(flow.get())) {
+            EXPECT_TRUE(element->isVisible());
+            result.push_back(element->geometry());
+        }
+        return result;
+    };
+    view->setGeometry(0, 0, 500, 400);
+    for (const size_t pairs : {1, 8, 9, 17, 20}) {
+        SCOPED_TRACE(pairs);
+        open(std::vector<std::pair<int, int>>(pairs, {kEventComparator0, kActionStart}));
+        activate();
+        const std::vector<QRect> built = geometries();
+        const auto builtOrder = tabOrder();
+        ASSERT_EQ(builtOrder.size(), 4 * pairs); // open list, event list, comparator, action list
+        EXPECT_TRUE(std::is_sorted(builtOrder.begin(), builtOrder.end(),
+                                   [](auto a, auto b) { return a.first < b.first; }));
+        const qsizetype widgets = QApplication::allWidgets().size();
+
+        flow->setFocus();
+        flow->reReadData();
+        QApplication::processEvents();
+        EXPECT_TRUE(flow->hasFocus());
+        EXPECT_EQ(flow->pairCtrls().size(), pairs);
+        EXPECT_EQ(geometries(), built);
+        EXPECT_EQ(tabOrder(), builtOrder);
+        EXPECT_EQ(QApplication::allWidgets().size(), widgets);
+        // What the host's window shows of the flow is the flow as it paints itself.
+        const QRect shown =
+            flow->rect() & QRect(flow->mapFrom(&hostWindow, QPoint()), hostWindow.size());
+        const auto* window = dynamic_cast<QImage*>(hostWindow.backingStore()->paintDevice());
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->copy(shown.translated(flow->mapTo(&hostWindow, QPoint()))),
+                  flow->grab(shown).toImage().convertToFormat(window->format()));
+
+        list(pairCtrl(pairs - 1).actionCtrl())->setFocus();
+        flow->reReadData();
+        for (CEAPairCtrl* pair : flow->pairCtrls())
+            EXPECT_FALSE(pair->isSelected());
+        EXPECT_FALSE(flow->isAncestorOf(QApplication::focusWidget()));
+    }
+    EXPECT_TRUE(writes().empty());
 }
 
 TEST_F(WorkFlowTest, SelectionFrameFollowsTheFocus)
