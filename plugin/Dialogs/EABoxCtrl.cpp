@@ -10,6 +10,8 @@
 #include "framework/Resources.h"
 #include "framework/widgets/ComboBox.h"
 
+#include <QWidget>
+
 namespace {
 
 using Kind = CChoiceListItemObjectLookup::Kind;
@@ -30,6 +32,12 @@ void CEABoxCtrl::reReadData()
 bool CEABoxCtrl::OnInitDialog()
 {
     CNEBDlgControl::OnInitDialog();
+    // The controls keep the size the template gives them. With their minimum and
+    // maximum size fixed, a list shown for the first time or a button polished asks
+    // the box (which has no layout) for no new layout: in a long column each such
+    // request would be looked for through the whole event queue.
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        control->setFixedSize(control->size());
     CNEB_ChoicelistItem& current = getItem();
     fw::CComboBox list = GetComboBox(m_controls.listId);
     m_items.clear();

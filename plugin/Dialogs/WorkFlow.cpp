@@ -10,6 +10,7 @@
 #include "framework/widgets/PopupMenu.h"
 #include "languages/common/NEBPTResources.h"
 
+#include <QEvent>
 #include <QPainter>
 
 #include <memory>
@@ -106,8 +107,28 @@ void destroyGatheredPairs(QWidget* holder, std::span<CEAPairCtrl* const> pairs)
 
 } // namespace
 
+// Drops the update each widget of the pair windows asks for when the flow is
+// shown (QEvent::UpdateLater) while the flow's own, asked for after theirs, is
+// still to come: painting the flow's part of its window paints every element
+// window in it. Each of theirs would instead be compared, before it is clipped
+// away or painted, with every sibling above its pair: a long column's pairs are
+// many siblings.
+class CWorkFlow::PairUpdateFilter : public QObject
+{
+public:
+    void setFlowUpdatePending(bool pending) { m_flowUpdatePending = pending; }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        return m_flowUpdatePending && event->type() == QEvent::UpdateLater;
+    }
+
+private:
+    bool m_flowUpdatePending = false;
+};
+
 CWorkFlow::CWorkFlow(CDLGManager& manager)
-    : CNEBDlgControl(manager), m_topArrow(manager), m_bottomArrow(manager)
+    : CNEBDlgControl(manager), m_topArrow(manager), m_bottomArrow(manager),
+      m_pairUpdates(std::make_unique<PairUpdateFilter>())
 {}
 
 CWorkFlow::~CWorkFlow()
@@ -171,9 +192,12 @@ void CWorkFlow::createFlow(bool show)
     int height = 0;
     {
         const HiddenWhileBuilt hidden(*this, show);
+        m_pairUpdates->setFlowUpdatePending(false);
         destroyFlow();
         height = buildColumn();
     }
+    // Shown, the flow has asked for its update after its element windows.
+    m_pairUpdates->setFlowUpdatePending(isVisible());
     if (!m_hasPairs)
         return;
     SetWindowPos(0, 0, width(), height, fw::SWP_NOMOVE | fw::SWP_NOZORDER);
@@ -201,6 +225,9 @@ int CWorkFlow::buildColumn()
         auto* control = new CEAPairCtrl(m_dlgManager, *pair);
         m_pairCtrls.push_back(control);
         control->createAt(kPairX, y, this);
+        control->installEventFilter(m_pairUpdates.get());
+        for (QWidget* child : control->findChildren<QWidget*>())
+            child->installEventFilter(m_pairUpdates.get());
         y += control->getSize().height();
     }
     if (!m_hasPairs)
@@ -223,6 +250,13 @@ void CWorkFlow::destroyFlow()
     for (CEAPairCtrl* control : m_pairCtrls)
         delete control;
     m_pairCtrls.clear();
+}
+
+bool CWorkFlow::event(QEvent* event)
+{
+    if (event->type() == QEvent::UpdateLater)
+        m_pairUpdates->setFlowUpdatePending(false);
+    return CNEBDlgControl::event(event);
 }
 
 bool CWorkFlow::OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam)

@@ -8,6 +8,7 @@
 #include "languages/common/NEBPTResources.h"
 
 #include <list>
+#include <memory>
 
 class CEAPairCtrl;
 
@@ -55,6 +56,7 @@ public:
 
 protected:
     bool OnCommand(int id, int notification) override;
+    bool event(QEvent* event) override;
 
 private:
     // Destroys the element windows and creates them anew from the program while
@@ -71,6 +73,8 @@ private:
     TopArrow m_topArrow;
     CBottomArrow m_bottomArrow;
     std::list<CEAPairCtrl*> m_pairCtrls;
+    class PairUpdateFilter;
+    std::unique_ptr<PairUpdateFilter> m_pairUpdates; // on every widget of the pair windows
     bool m_hasPairs = false;
     bool m_rebuildWaiting = false; // a rebuild waits for a modal window to close
 };
