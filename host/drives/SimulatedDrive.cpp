@@ -4,21 +4,17 @@
 #include "framework/AtomicFile.h"
 #include "framework/RegularFile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
-#include <QJsonValue>
+#include <QByteArray>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <set>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -44,38 +40,10 @@ bool readDigits(std::string_view text, unsigned long& number)
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-// A choice value: an optional '-' and decimal digits. `fits` tells whether it lies
-// within the signed 32 bits the host's parameter interface carries.
-bool readChoiceValue(std::string_view text, std::int32_t& value, bool& fits)
-{
-    const std::string_view digits = text.substr(!text.empty() && text[0] == '-' ? 1 : 0);
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
-        return false;
-    long long number = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
-    fits = result.ec == std::errc() && number >= INT32_MIN && number <= INT32_MAX;
-    value = fits ? static_cast<std::int32_t>(number) : 0;
-    return true;
-}
-
-using modbusmap::formatFixed;
-using modbusmap::readDecimal;
-
-bool isWholeNumber(const QJsonValue& value, double minimum, double maximum)
-{
-    if (!value.isDouble())
-        return false;
-    const double number = value.toDouble();
-    return std::floor(number) == number && number >= minimum && number <= maximum;
-}
-
 std::string errnoText()
 {
     return std::strerror(errno);
 }
-
-// What the host's parameter interface carries.
-const std::string kChoiceRange = "-2147483648 to 2147483647";
 
 // Whether the path names the file open as `fd`.
 bool isFileAt(int fd, const std::string& path)
@@ -114,7 +82,11 @@ int SimulatedDrive::Descriptor::release()
 SimulatedDrive::SimulatedDrive(const std::string& imagePath, Access access) : m_imagePath(imagePath)
 {
     open(access);
-    load();
+    m_image = DriveImage::parse(
+        QByteArray(m_onDisk.data(), static_cast<qsizetype>(m_onDisk.size())), m_imagePath);
+    for (size_t position = 0; position < m_image.parameters.size(); ++position)
+        m_positions.emplace(m_image.parameters[position].number, position);
+    m_language = m_image.language;
 }
 
 SimulatedDrive::~SimulatedDrive() = default;
@@ -187,367 +159,6 @@ std::string SimulatedDrive::writeProtection() const
     return {};
 }
 
-void SimulatedDrive::load()
-{
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(
-        QByteArray(m_onDisk.data(), static_cast<qsizetype>(m_onDisk.size())), &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        imageError("not valid JSON (" + parseError.errorString().toStdString() + " at offset " +
-                   std::to_string(parseError.offset) + ")");
-    }
-    if (!document.isObject())
-        imageError("not a drive image (the top level is not a JSON object)");
-    m_root = document.object();
-    readDrive();
-    readParameters();
-    readRegisterMap();
-}
-
-void SimulatedDrive::readDrive()
-{
-    const QJsonValue drive = m_root.value("drive");
-    if (!drive.isObject())
-        imageError("\"drive\" is missing or not an object");
-    const QJsonObject identity = drive.toObject();
-    auto identityText = [&](const char* key, bool mayBeEmpty) {
-        const QJsonValue value = identity.value(key);
-        if (!value.isString() || (!mayBeEmpty && value.toString().isEmpty()))
-            imageError(std::string("\"drive\".\"") + key + "\" is missing or not a text");
-        return value.toString().toStdString();
-    };
-    m_driveType = identityText("type", false);
-    m_aocVersion = identityText("aocVersion", true);
-    m_databaseVersion = identityText("databaseVersion", false);
-
-    const QJsonValue language = m_root.value("language");
-    if (!language.isString() || language.toString().isEmpty())
-        imageError("\"language\" is missing or not a text");
-    m_language = language.toString().toStdString();
-
-    const QJsonValue indexBase = m_root.value("indexBase");
-    if (!isWholeNumber(indexBase, 0, INT_MAX))
-        imageError("\"indexBase\" is missing or not a whole number of at least 0");
-    m_indexBase = static_cast<int>(indexBase.toDouble());
-}
-
-void SimulatedDrive::readParameters()
-{
-    QJsonObject namedLists;
-    if (m_root.contains("choiceLists")) {
-        if (!m_root.value("choiceLists").isObject())
-            imageError("\"choiceLists\" is not an object");
-        namedLists = m_root.value("choiceLists").toObject();
-    }
-    const QJsonValue parameters = m_root.value("parameters");
-    if (!parameters.isArray() || parameters.toArray().isEmpty())
-        imageError("\"parameters\" is missing or not a non-empty array");
-    const QJsonArray list = parameters.toArray();
-    for (int position = 0; position < list.size(); ++position) {
-        if (!list.at(position).isObject())
-            imageError("entry " + std::to_string(position) + " of \"parameters\" is not an object");
-        readParameter(list.at(position).toObject(), position, namedLists);
-    }
-}
-
-void SimulatedDrive::readParameter(const QJsonObject& object, int position,
-                                   const QJsonObject& namedLists)
-{
-    Parameter p;
-    p.jsonPosition = position;
-    readIdentity(object, p);
-    const std::string where = "parameter " + std::to_string(p.number);
-    readElementCount(object, where, p);
-    if (object.contains("choices"))
-        readChoices(object, namedLists, where, p);
-    else
-        readLimits(object, where, p);
-    readValues(object, where, p);
-    m_parameters.emplace(p.number, std::move(p));
-}
-
-void SimulatedDrive::readIdentity(const QJsonObject& object, Parameter& p) const
-{
-    const std::string entry = "entry " + std::to_string(p.jsonPosition) + " of \"parameters\"";
-    if (!isWholeNumber(object.value("number"), 0, 4294967295.0))
-        imageError(entry + ": \"number\" is missing or not a parameter number");
-    p.number = static_cast<unsigned long>(object.value("number").toDouble());
-    const std::string where = "parameter " + std::to_string(p.number);
-    if (m_parameters.count(p.number))
-        imageError(where + " is listed twice");
-    if (!object.value("name").isString())
-        imageError(where + ": \"name\" is missing or not a text");
-    p.name = object.value("name").toString().toStdString();
-}
-
-void SimulatedDrive::readElementCount(const QJsonObject& object, const std::string& where,
-                                      Parameter& p) const
-{
-    if (!object.contains("elementCount"))
-        return;
-    const QJsonValue count = object.value("elementCount");
-    if (isWholeNumber(count, kMaxArrayElements + 1, 1e15)) {
-        imageError(where + ": \"elementCount\" " +
-                   std::to_string(static_cast<long long>(count.toDouble())) +
-                   " is too large: a parameter has at most " + std::to_string(kMaxArrayElements) +
-                   " elements");
-    }
-    if (!isWholeNumber(count, 0, kMaxArrayElements)) {
-        imageError(where + ": \"elementCount\" is not a whole number from 0 to " +
-                   std::to_string(kMaxArrayElements));
-    }
-    p.elementCount = static_cast<unsigned long>(count.toDouble());
-    const long long last = m_indexBase + static_cast<long long>(p.elementCount) - 1;
-    if (last > INT_MAX) {
-        imageError(where + ": indexes " + std::to_string(m_indexBase) + " to " +
-                   std::to_string(last) + " exceed " + std::to_string(INT_MAX) +
-                   ", the highest index the host's parameter interface carries");
-    }
-}
-
-void SimulatedDrive::readChoices(const QJsonObject& object, const QJsonObject& namedLists,
-                                 const std::string& where, Parameter& p) const
-{
-    QJsonValue choices = object.value("choices");
-    if (choices.isString()) {
-        const QString name = choices.toString();
-        if (!namedLists.contains(name)) {
-            imageError(where + ": \"choices\" names the list \"" + name.toStdString() +
-                       "\", which \"choiceLists\" does not hold");
-        }
-        choices = namedLists.value(name);
-    }
-    if (!choices.isArray() || choices.toArray().isEmpty())
-        imageError(where + ": \"choices\" is not a non-empty list of \"<value>:<text>\" items");
-    std::set<std::int32_t> seen;
-    for (const QJsonValue& item : choices.toArray()) {
-        const std::int32_t value = readChoice(item, where);
-        if (!seen.insert(value).second)
-            imageError(where + ": choice value " + std::to_string(value) + " is listed twice");
-        p.choices.push_back(item.toString().toStdString());
-        p.choiceValues.push_back(value);
-    }
-    for (const char* key : {"minimum", "maximum", "unit", "decimals"}) {
-        if (object.contains(key))
-            imageError(where + ": a selection parameter has no \"" + key + "\"");
-    }
-}
-
-std::int32_t SimulatedDrive::readChoice(const QJsonValue& item, const std::string& where) const
-{
-    const std::string text = item.toString().toStdString();
-    const size_t colon = text.find(':');
-    std::int32_t value = 0;
-    bool fits = false;
-    if (!item.isString() || colon == std::string::npos ||
-        !readChoiceValue(std::string_view(text).substr(0, colon), value, fits) ||
-        colon + 1 >= text.size() || text[colon + 1] == ':') {
-        imageError(where + ": choice \"" + text + "\" is not of the form <value>:<text>");
-    }
-    if (!fits) {
-        imageError(where + ": choice value " + text.substr(0, colon) + " is outside " +
-                   kChoiceRange + ", the values the host's parameter interface carries");
-    }
-    return value;
-}
-
-void SimulatedDrive::readLimits(const QJsonObject& object, const std::string& where,
-                                Parameter& p) const
-{
-    const auto text = [&](const char* key, bool isNumber) {
-        if (!object.contains(key))
-            return std::string();
-        if (!object.value(key).isString())
-            imageError(where + ": \"" + key + "\" is not a text");
-        const std::string text = object.value(key).toString().toStdString();
-        double ignored = 0;
-        if (isNumber && !text.empty() && !readDecimal(text, ignored))
-            imageError(where + ": \"" + key + "\" \"" + text + "\" is not a decimal number");
-        return text;
-    };
-    p.minimum = text("minimum", true);
-    p.maximum = text("maximum", true);
-    p.unit = text("unit", false);
-    if (object.contains("decimals")) {
-        if (!isWholeNumber(object.value("decimals"), 0, 9))
-            imageError(where + ": \"decimals\" is not a whole number from 0 to 9");
-        p.decimals = static_cast<int>(object.value("decimals").toDouble());
-    }
-}
-
-void SimulatedDrive::readValues(const QJsonObject& object, const std::string& where,
-                                Parameter& p) const
-{
-    const QJsonValue values = object.value("values");
-    const size_t expected = p.elementCount == 0 ? 1 : p.elementCount;
-    if (!values.isArray() || static_cast<size_t>(values.toArray().size()) != expected) {
-        imageError(where + ": \"values\" must be a list of " + std::to_string(expected) +
-                   (expected == 1 ? " value" : " values"));
-    }
-    const QJsonArray valueList = values.toArray();
-    for (int element = 0; element < valueList.size(); ++element) {
-        const std::string elementName =
-            p.elementCount == 0 ? where : where + " element " + std::to_string(element);
-        if (!valueList.at(element).isString())
-            imageError(elementName + ": the value is not a text");
-        std::string stored, reason;
-        const std::string text = valueList.at(element).toString().toStdString();
-        if (!checkValue(p, text, stored, reason))
-            imageError(elementName + ": " + reason);
-        // A drive holds no more decimals than the parameter has: a value that
-        // would change when stored is an error in the file, never rounded unsaid.
-        double given = 0, kept = 0;
-        if (!p.isSelection() && readDecimal(text, given) && readDecimal(stored, kept) &&
-            given != kept) {
-            imageError(elementName + ": " + text + " has more decimals than the " +
-                       std::to_string(p.decimals) + " the parameter keeps");
-        }
-        p.values.push_back(stored);
-    }
-}
-
-void SimulatedDrive::readRegisterMap()
-{
-    const QJsonArray list = m_root.value("parameters").toArray();
-    if (!m_root.contains("modbus")) {
-        for (const QJsonValue& entry : list) {
-            if (entry.toObject().contains("register"))
-                imageError("a parameter has a \"register\", but the image has no \"modbus\"");
-        }
-        return;
-    }
-    if (!m_root.value("modbus").isObject())
-        imageError("\"modbus\" is not an object");
-    const QJsonObject modbus = m_root.value("modbus").toObject();
-    if (modbus.contains("unit")) {
-        if (!isWholeNumber(modbus.value("unit"), 1, 247))
-            imageError("\"modbus\".\"unit\" is not a whole number from 1 to 247");
-        m_registerMap.unit = static_cast<int>(modbus.value("unit").toDouble());
-    }
-    if (modbus.contains("wordOrder")) {
-        const QString order = modbus.value("wordOrder").toString();
-        if (order != "high-first" && order != "low-first")
-            imageError("\"modbus\".\"wordOrder\" is neither \"high-first\" nor \"low-first\"");
-        m_registerMap.wordOrder =
-            order == "low-first" ? modbusmap::WordOrder::LowFirst : modbusmap::WordOrder::HighFirst;
-    }
-    if (modbus.contains("identificationRegister")) {
-        const int last = modbusmap::kRegisterCount - modbusmap::kIdentificationRegisters;
-        if (!isWholeNumber(modbus.value("identificationRegister"), 0, last)) {
-            imageError("\"modbus\".\"identificationRegister\" is not a whole number from 0 to " +
-                       std::to_string(last));
-        }
-        m_registerMap.identificationAddress =
-            static_cast<int>(modbus.value("identificationRegister").toDouble());
-    }
-    for (const auto& [number, p] : m_parameters)
-        m_registerMap.parameters.push_back(readSlot(list.at(p.jsonPosition).toObject(), p));
-    std::sort(m_registerMap.parameters.begin(), m_registerMap.parameters.end(),
-              [](const auto& a, const auto& b) { return a.address < b.address; });
-    checkSlots();
-}
-
-modbusmap::Slot SimulatedDrive::readSlot(const QJsonObject& object, const Parameter& p) const
-{
-    const std::string where = "parameter " + std::to_string(p.number);
-    modbusmap::Slot slot;
-    slot.number = p.number;
-    slot.elements = std::max(1UL, p.elementCount);
-    slot.array = p.elementCount > 0;
-    slot.decimals = p.decimals;
-    slot.selection = p.isSelection();
-    if (!isWholeNumber(object.value("register"), 0, modbusmap::kRegisterCount - 1)) {
-        imageError(where + ": \"register\" is missing or not a whole number from 0 to " +
-                   std::to_string(modbusmap::kRegisterCount - 1));
-    }
-    slot.address = static_cast<int>(object.value("register").toDouble());
-    if (object.contains("width")) {
-        if (!isWholeNumber(object.value("width"), 1, 2))
-            imageError(where + ": \"width\" is neither 1 nor 2");
-        slot.width = static_cast<int>(object.value("width").toDouble());
-    }
-    if (slot.end() > modbusmap::kRegisterCount) {
-        imageError(where + ": its registers run past " +
-                   std::to_string(modbusmap::kRegisterCount - 1));
-    }
-    // Every value the drive may hold must travel in the registers.
-    std::vector<std::string> bounds = p.values;
-    for (std::int32_t choice : p.choiceValues)
-        bounds.push_back(std::to_string(choice));
-    for (const std::string& limit : {p.minimum, p.maximum}) {
-        if (!limit.empty())
-            bounds.push_back(limit);
-    }
-    std::uint16_t registers[2];
-    std::string reason;
-    for (const std::string& value : bounds) {
-        if (!modbusmap::encodeValue(slot, m_registerMap.wordOrder, value, registers, reason))
-            imageError(where + ": " + reason + " (\"width\" " + std::to_string(slot.width) + ")");
-    }
-    return slot;
-}
-
-void SimulatedDrive::checkSlots() const
-{
-    const auto& placed = m_registerMap.parameters;
-    for (size_t i = 1; i < placed.size(); ++i) {
-        if (placed[i].address < placed[i - 1].end()) {
-            imageError("parameters " + std::to_string(placed[i - 1].number) + " and " +
-                       std::to_string(placed[i].number) + " share holding registers");
-        }
-    }
-    const int identification = m_registerMap.identificationAddress;
-    if (identification < 0)
-        return;
-    for (int address = identification;
-         address < identification + modbusmap::kIdentificationRegisters; ++address) {
-        if (const modbusmap::Slot* slot = m_registerMap.slotAt(address)) {
-            imageError("parameter " + std::to_string(slot->number) +
-                       " shares holding registers with the identification");
-        }
-    }
-}
-
-bool SimulatedDrive::checkValue(const Parameter& parameter, const std::string& text,
-                                std::string& stored, std::string& reason) const
-{
-    if (parameter.isSelection()) {
-        std::int32_t choice = 0;
-        bool fits = false;
-        if (!readChoiceValue(text, choice, fits)) {
-            reason = "\"" + text + "\" is not a choice value";
-            return false;
-        }
-        if (!fits) {
-            reason = "choice value " + text + " is outside " + kChoiceRange;
-            return false;
-        }
-        for (std::int32_t value : parameter.choiceValues) {
-            if (value == choice) {
-                stored = std::to_string(choice);
-                return true;
-            }
-        }
-        reason = "choice value " + text + " is not in the choice list of parameter " +
-                 std::to_string(parameter.number);
-        return false;
-    }
-    double number = 0;
-    if (!readDecimal(text, number)) {
-        reason = "\"" + text + "\" is not a decimal number";
-        return false;
-    }
-    double minimum = 0, maximum = 0;
-    if ((readDecimal(parameter.minimum, minimum) && number < minimum) ||
-        (readDecimal(parameter.maximum, maximum) && number > maximum)) {
-        reason = text + " is outside the limits " + parameter.minimum + " to " + parameter.maximum +
-                 " of parameter " + std::to_string(parameter.number);
-        return false;
-    }
-    stored = formatFixed(number, parameter.decimals);
-    return true;
-}
-
 // --- saving ---
 
 void SimulatedDrive::checkImageUnchanged() const
@@ -563,25 +174,9 @@ void SimulatedDrive::checkImageUnchanged() const
         throw DriveRefusal("it " + protection);
 }
 
-QByteArray SimulatedDrive::imageWith(const Parameters& parameters) const
+void SimulatedDrive::save(const DriveImage& image)
 {
-    QJsonArray list = m_root.value("parameters").toArray();
-    for (const auto& [number, p] : parameters) {
-        QJsonObject object = list.at(p.jsonPosition).toObject();
-        QJsonArray values;
-        for (const std::string& value : p.values)
-            values.append(QString::fromStdString(value));
-        object.insert("values", values);
-        list.replace(p.jsonPosition, object);
-    }
-    QJsonObject root = m_root;
-    root.insert("parameters", list);
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
-}
-
-void SimulatedDrive::save(const Parameters& parameters)
-{
-    const QByteArray bytes = imageWith(parameters);
+    const QByteArray bytes = image.toJson();
     const auto fail = [&](const std::string& what) {
         throw DriveRefusal("cannot save the drive image " + m_imagePath + ": " + what);
     };
@@ -661,20 +256,21 @@ void SimulatedDrive::refuse(const std::string& reason)
     throw DriveRefusal(m_lastRefusal);
 }
 
-const SimulatedDrive::Parameter& SimulatedDrive::find(const std::string& numberText)
+const SimulatedDrive::Parameter* SimulatedDrive::parameterOf(unsigned long number) const
 {
-    return findMutable(numberText);
+    const auto it = m_positions.find(number);
+    return it == m_positions.end() ? nullptr : &m_image.parameters[it->second];
 }
 
-SimulatedDrive::Parameter& SimulatedDrive::findMutable(const std::string& numberText)
+const SimulatedDrive::Parameter& SimulatedDrive::find(const std::string& numberText)
 {
     unsigned long number = 0;
     if (!readDigits(numberText, number))
         refuse("\"" + numberText + "\" is not a parameter number");
-    const auto it = m_parameters.find(number);
-    if (it == m_parameters.end())
+    const Parameter* parameter = parameterOf(number);
+    if (!parameter)
         refuse("no parameter " + numberText);
-    return it->second;
+    return *parameter;
 }
 
 const SimulatedDrive::Parameter& SimulatedDrive::findIdentified(const std::string& identifier,
@@ -705,14 +301,15 @@ size_t SimulatedDrive::elementFor(const Parameter& parameter, long index)
 bool SimulatedDrive::elementOf(unsigned long number, long index, long& element,
                                std::string& reason) const
 {
-    const auto it = m_parameters.find(number);
+    const Parameter* found = parameterOf(number);
     const std::string text = std::to_string(number);
     element = -1;
-    if (it == m_parameters.end()) {
+    if (!found) {
         reason = "no parameter " + text;
         return false;
     }
-    const Parameter& parameter = it->second;
+    const Parameter& parameter = *found;
+    const int indexBase = m_image.indexBase;
     if (index == -1) {
         if (parameter.elementCount != 0)
             reason = "parameter " + text + " has elements; it needs an index";
@@ -722,11 +319,11 @@ bool SimulatedDrive::elementOf(unsigned long number, long index, long& element,
         reason = "parameter " + text + " has no elements (index " + std::to_string(index) + ")";
         return false;
     }
-    element = index - m_indexBase;
+    element = index - indexBase;
     if (element < 0 || static_cast<unsigned long>(element) >= parameter.elementCount) {
         reason = "parameter " + text + " has no element " + std::to_string(index) + " (indexes " +
-                 std::to_string(m_indexBase) + " to " +
-                 std::to_string(m_indexBase + static_cast<long>(parameter.elementCount) - 1) + ")";
+                 std::to_string(indexBase) + " to " +
+                 std::to_string(indexBase + static_cast<long>(parameter.elementCount) - 1) + ")";
         element = -1;
         return false;
     }
@@ -736,25 +333,25 @@ bool SimulatedDrive::elementOf(unsigned long number, long index, long& element,
 bool SimulatedDrive::accepts(unsigned long number, const std::string& text, std::string& stored,
                              std::string& reason) const
 {
-    const auto it = m_parameters.find(number);
-    if (it == m_parameters.end()) {
+    const Parameter* parameter = parameterOf(number);
+    if (!parameter) {
         reason = "no parameter " + std::to_string(number);
         return false;
     }
-    return checkValue(it->second, text, stored, reason);
+    return parameter->accepts(text, stored, reason);
 }
 
 bool SimulatedDrive::hasParameter(unsigned long number) const
 {
-    return m_parameters.count(number) != 0;
+    return parameterOf(number) != nullptr;
 }
 
 std::string SimulatedDrive::value(unsigned long number, long element) const
 {
-    const auto it = m_parameters.find(number);
-    if (it == m_parameters.end())
+    const Parameter* found = parameterOf(number);
+    if (!found)
         throw DriveRefusal("no parameter " + std::to_string(number));
-    const Parameter& p = it->second;
+    const Parameter& p = *found;
     const bool fits = element == -1
                           ? p.elementCount == 0
                           : element >= 0 && static_cast<unsigned long>(element) < p.elementCount;
@@ -795,27 +392,28 @@ int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identif
         refuse(std::to_string(identifiers.size()) + " identifiers but " +
                std::to_string(values.size()) + " values");
     }
-    Parameters changed = withValues(identifiers, values);
+    DriveImage changed = withValues(identifiers, values);
     try {
         save(changed);
     } catch (const DriveRefusal& failure) {
         refuse(failure.what());
     }
-    m_parameters = std::move(changed);
+    m_image = std::move(changed);
     return 1;
 }
 
-SimulatedDrive::Parameters SimulatedDrive::withValues(const std::vector<std::string>& identifiers,
-                                                      const std::vector<std::string>& values)
+DriveImage SimulatedDrive::withValues(const std::vector<std::string>& identifiers,
+                                      const std::vector<std::string>& values)
 {
     // Every entry is checked against a copy; the drive changes only once the image is saved.
-    Parameters changed = m_parameters;
+    DriveImage changed = m_image;
     for (size_t i = 0; i < identifiers.size(); ++i) {
         long index = -1;
-        Parameter& p = changed.at(findIdentified(identifiers[i], index).number);
+        Parameter& p =
+            changed.parameters[m_positions.at(findIdentified(identifiers[i], index).number)];
         const size_t element = elementFor(p, index);
         std::string stored, reason;
-        if (!checkValue(p, values[i], stored, reason))
+        if (!p.accepts(values[i], stored, reason))
             refuse(identifiers[i] + ": " + reason);
         p.values[element] = stored;
     }
@@ -870,9 +468,9 @@ int SimulatedDrive::GetDriveIdentity(std::string& driveName, std::string& aocVer
                                      std::string& dbVersion)
 {
     enter("GetDriveIdentity");
-    driveName = m_driveType;
-    aocVersion = m_aocVersion;
-    dbVersion = m_databaseVersion;
+    driveName = m_image.driveType;
+    aocVersion = m_image.aocVersion;
+    dbVersion = m_image.databaseVersion;
     return 1;
 }
 
@@ -894,5 +492,5 @@ std::string SimulatedDrive::GetLanguage()
 int SimulatedDrive::GetIndexBase()
 {
     enter("GetIndexBase");
-    return m_indexBase;
+    return m_image.indexBase;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "DriveImage.h"
 #include "HostDrive.h"
 #include "RegisterMap.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 
 #include <chrono>
 #include <cstddef>
@@ -15,16 +15,6 @@
 #include <string>
 #include <vector>
 
-// A drive image file that cannot be used: not a readable regular file, larger
-// than SimulatedDrive::kImageSizeLimit, not JSON, a required field missing or
-// wrong, or more than the host's parameter interface carries. what() is one line
-// naming the file and the fault.
-class DriveImageError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // A request the simulated drive refuses (unknown parameter or element, a value it
 // does not accept, a write to an image it only reads or cannot save) or a failure
 // injected by a test.
@@ -34,47 +24,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A drive behind the host's parameter interface, kept in a drive image file (JSON).
-//
-// The image holds the drive's identity, language and index base and its
-// parameters: number, display name, element count, values, and either a choice
-// list ("<value>:<text>" items; a selection parameter) or limits, unit and
-// decimals (a numeric parameter). A choice list is given inline or by the name of
-// an entry of the image's "choiceLists". Example:
-//
-//   { "drive": { "type": "FCD-300", "aocVersion": "02.10", "databaseVersion": "02.40" },
-//     "language": "english", "indexBase": 0,
-//     "choiceLists": { "events": [ "0:False", "1:True" ] },
-//     "parameters": [
-//       { "number": 1301, "name": "Step event", "elementCount": 20, "choices": "events",
-//         "values": [ "1", "0", ... ] },
-//       { "number": 1303, "name": "Step timer", "elementCount": 8, "minimum": "0",
-//         "maximum": "3600", "unit": "s", "decimals": 2, "values": [ "5.00", ... ] },
-//       { "number": 1300, "name": "Controller mode", "choices": [ "0:Off", "1:On" ],
-//         "values": [ "1" ] } ] }
-//
-// A parameter without "elementCount" (or with 0) is a single value: "values" holds
-// exactly one entry and the host addresses it without index. An array parameter
-// holds one value per element; the host addresses element e as e + indexBase.
-//
-// An image may also say where a drive of its type keeps each parameter in Modbus
-// holding registers (see RegisterMap.h for how values travel). The image then has
-// a "modbus" object and every parameter a first "register" (0 to 65535) and a
-// "width" (registers per element: 1 for 16-bit values, the default, or 2 for
-// 32-bit ones):
-//
-//   "modbus": { "unit": 1, "wordOrder": "high-first", "identificationRegister": 0 },
-//   ... { "number": 1303, ..., "register": 220, "width": 2, ... }
-//
-// "unit" (1 to 247, default 1) is the unit id the drive answers to, "wordOrder"
-// ("high-first", the default, or "low-first") the order of a 32-bit value's two
-// registers, "identificationRegister" (optional) the first of the 16 registers
-// that hold the drive's identity. Parameters must not share registers with each
-// other or with the identity, and every value a parameter may hold (its values,
-// choices and limits) must fit its width. Such an image is at the same time the
-// profile a host needs to work with a drive of that type over Modbus: what the
-// drive does not tell (names, choice lists, limits, element counts, index base,
-// language) and where each parameter lies; the host ignores its values then.
+// A drive behind the host's parameter interface, kept in a drive image file: the
+// JSON text of DriveImage.h, with the drive's identity, language, index base,
+// parameters and, for a drive over Modbus, where it keeps them in registers.
 //
 // Every operation answers from the image. Requests a drive refuses throw
 // DriveRefusal: an unknown parameter, element or setup (the drive has the one
@@ -86,14 +38,10 @@ public:
 // "12.500000" from the plug-in is read back as "12.50" when the parameter has two
 // decimals. Choice values are stored as plain decimal text ("7").
 //
-// What the editor lays out and what the host's parameter interface carries bound
-// an image (and a Modbus profile, which is read as one): at most
-// kMaxArrayElements (4096) elements per parameter, choice values from
-// -2147483648 to 2147483647 (signed 32 bits: "-1:Never" is a choice like any
-// other), and host indexes (element + index base) up to 2147483647. An image
-// beyond these is refused when it is loaded, naming the parameter. So is a path
-// that is not a regular file (it is opened without blocking: a FIFO or a device
-// is never read) and a file larger than kImageSizeLimit.
+// An image that DriveImage::parse refuses is refused when it is loaded, naming
+// the file and the fault (DriveImageError). So is a path that is not a regular
+// file (it is opened without blocking: a FIFO or a device is never read) and a
+// file larger than kImageSizeLimit.
 //
 // WriteParameterValues is all or nothing: every entry is checked first, then the
 // whole image is saved atomically (fw::AtomicFile: written to a new file beside
@@ -145,17 +93,17 @@ public:
     // Why writes are refused: "the drive image <path> is open in another host",
     // "... is write-protected", ...; empty when the drive writes.
     const std::string& readOnlyReason() const override { return m_readOnlyReason; }
-    const std::string& driveType() const override { return m_driveType; }
-    const std::string& aocVersion() const override { return m_aocVersion; }
-    const std::string& databaseVersion() const override { return m_databaseVersion; }
+    const std::string& driveType() const override { return m_image.driveType; }
+    const std::string& aocVersion() const override { return m_image.aocVersion; }
+    const std::string& databaseVersion() const override { return m_image.databaseVersion; }
     const std::string& language() const { return m_language; }
     // Makes GetLanguage answer `language` (the language the host runs in); the
     // image file keeps its own.
     void setLanguage(const std::string& language) override { m_language = language; }
-    int indexBase() const { return m_indexBase; }
+    int indexBase() const { return m_image.indexBase; }
     // Where the drive keeps its parameters in Modbus holding registers; empty when
     // the image has no register map.
-    const modbusmap::Map& registerMap() const { return m_registerMap; }
+    const modbusmap::Map& registerMap() const { return m_image.registerMap; }
 
     bool hasParameter(unsigned long number) const;
     // Value of element `element` (0-based, without the index base); -1 for a
@@ -213,20 +161,7 @@ public:
     int GetIndexBase() override;
 
 private:
-    struct Parameter
-    {
-        unsigned long number = 0;
-        std::string name;
-        unsigned long elementCount = 0;         // 0: a single value
-        std::vector<std::string> values;        // one per element, or one
-        std::vector<std::string> choices;       // "<value>:<text>", empty for a numeric one
-        std::vector<std::int32_t> choiceValues; // the <value> of each choice
-        std::string minimum, maximum, unit;     // as reported; empty: no limit
-        int decimals = 0;
-        int jsonPosition = 0; // position in the image's "parameters"
-        bool isSelection() const { return !choices.empty(); }
-    };
-    using Parameters = std::map<unsigned long, Parameter>;
+    using Parameter = DriveImage::Parameter;
 
     // An open file descriptor, closed with its owner (a lock held on it with it).
     class Descriptor
@@ -245,34 +180,10 @@ private:
 
     // Reads the image file into m_onDisk; with Access::Write, locks it first.
     void open(Access access);
-    // Reads m_onDisk: the identity, language and index base, then the parameters.
-    void load();
-    void readDrive();
-    void readParameters();
     [[noreturn]] void imageError(const std::string& what) const;
     // Why this host cannot write the image file it has open; empty when it can.
     std::string writeProtection() const;
-    // Reads one entry of the image's "parameters" into m_parameters; each part
-    // below reads one part of the entry into `p`, or throws DriveImageError.
-    void readParameter(const QJsonObject& object, int position, const QJsonObject& namedLists);
-    void readIdentity(const QJsonObject& object, Parameter& p) const;
-    void readElementCount(const QJsonObject& object, const std::string& where, Parameter& p) const;
-    void readChoices(const QJsonObject& object, const QJsonObject& namedLists,
-                     const std::string& where, Parameter& p) const;
-    std::int32_t readChoice(const QJsonValue& item, const std::string& where) const;
-    void readLimits(const QJsonObject& object, const std::string& where, Parameter& p) const;
-    void readValues(const QJsonObject& object, const std::string& where, Parameter& p) const;
-    // Reads "modbus" and every parameter's "register" and "width" into m_registerMap.
-    void readRegisterMap();
-    modbusmap::Slot readSlot(const QJsonObject& object, const Parameter& p) const;
-    void checkSlots() const;
-    // Whether the drive accepts the value text; `stored` receives the form the
-    // drive keeps, `reason` why it refuses.
-    bool checkValue(const Parameter& parameter, const std::string& text, std::string& stored,
-                    std::string& reason) const;
-    // The image file's content with these parameters' values.
-    QByteArray imageWith(const Parameters& parameters) const;
-    void save(const Parameters& parameters);
+    void save(const DriveImage& image);
     // Throws DriveRefusal when the image on disk is no longer the one this drive
     // holds, or may not be replaced.
     void checkImageUnchanged() const;
@@ -280,13 +191,14 @@ private:
     // Counts the call, waits the call delay and throws an injected failure.
     void enter(const char* operation);
     [[noreturn]] void refuse(const std::string& reason);
+    // The parameter with this number; null when there is none.
+    const Parameter* parameterOf(unsigned long number) const;
     const Parameter& find(const std::string& numberText);
-    Parameter& findMutable(const std::string& numberText);
     // The parameter an identifier ("1301" or "1301.4") names, and its host index
     // (-1 without one).
     const Parameter& findIdentified(const std::string& identifier, long& index);
-    // The parameters with the values written, every entry checked.
-    Parameters withValues(const std::vector<std::string>& identifiers,
+    // The image with the values written, every entry checked.
+    DriveImage withValues(const std::vector<std::string>& identifiers,
                           const std::vector<std::string>& values);
     // Element position for a host index (index base included); -1 for no index.
     size_t elementFor(const Parameter& parameter, long index);
@@ -296,11 +208,9 @@ private:
     std::string m_readOnlyReason;
     Descriptor m_lock;    // the image file, locked; -1 when read-only
     std::string m_onDisk; // the image file's content as loaded or last saved
-    QJsonObject m_root;
-    std::string m_driveType, m_aocVersion, m_databaseVersion, m_language;
-    int m_indexBase = 0;
-    Parameters m_parameters;
-    modbusmap::Map m_registerMap;
+    DriveImage m_image;
+    std::map<unsigned long, size_t> m_positions; // parameter number -> position in m_image
+    std::string m_language;
     std::vector<std::string> m_registered;
     std::string m_lastRefusal;
     std::function<void(const std::string&)> m_writeRefusalObserver;

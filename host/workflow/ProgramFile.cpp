@@ -1,15 +1,12 @@
 #include "ProgramFile.h"
 
+#include "DriveImage.h"
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "HostDrive.h"
 #include "ProgramPrint.h"
 #include "RegisterMap.h"
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cstdio>
 #include <map>
@@ -186,42 +183,30 @@ QByteArray exportProgram(IExtParamInterface& drive)
 {
     const Identity identity = identityOf(drive);
     const std::vector<std::string> numbers = programParameters(drive);
-    const int base = drive.GetIndexBase();
-    QJsonArray parameters;
+    DriveImage image;
+    image.driveType = identity.type;
+    image.aocVersion = identity.aoc;
+    image.databaseVersion = identity.database;
+    image.indexBase = drive.GetIndexBase();
     for (size_t role = 0; role < numbers.size(); ++role) {
         const Description d = describe(drive, numbers[role]);
-        QJsonObject parameter{{"number", std::stod(d.number)},
-                              {"name", QString::fromStdString(d.name)}};
-        if (d.count)
-            parameter["elementCount"] = static_cast<double>(d.count);
-        if (!d.choices.empty()) {
-            QJsonArray choices;
-            for (const std::string& choice : d.choices)
-                choices.append(QString::fromStdString(choice));
-            parameter["choices"] = choices;
-        } else {
-            for (const auto& [key, text] :
-                 {std::pair{"minimum", &d.minimum}, std::pair{"maximum", &d.maximum},
-                  std::pair{"unit", &d.unit}}) {
-                if (!text->empty())
-                    parameter[key] = QString::fromStdString(*text);
-            }
-            parameter["decimals"] = std::atoi(d.decimals.c_str());
+        DriveImage::Parameter parameter;
+        parameter.number = std::stoul(d.number);
+        parameter.name = d.name;
+        parameter.elementCount = d.count;
+        parameter.choices = d.choices;
+        if (d.choices.empty()) {
+            parameter.minimum = d.minimum;
+            parameter.maximum = d.maximum;
+            parameter.unit = d.unit;
+            parameter.decimals = std::atoi(d.decimals.c_str());
         }
-        QJsonArray values;
-        for (const Entry& entry : read(drive, role, d, base))
-            values.append(QString::fromStdString(entry.value));
-        parameter["values"] = values;
-        parameters.append(parameter);
+        for (const Entry& entry : read(drive, role, d, image.indexBase))
+            parameter.values.push_back(entry.value);
+        image.parameters.push_back(std::move(parameter));
     }
-    const QJsonObject root{
-        {"drive", QJsonObject{{"type", QString::fromStdString(identity.type)},
-                              {"aocVersion", QString::fromStdString(identity.aoc)},
-                              {"databaseVersion", QString::fromStdString(identity.database)}}},
-        {"language", QString::fromStdString(drive.GetLanguage())},
-        {"indexBase", base},
-        {"parameters", parameters}};
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    image.language = drive.GetLanguage();
+    return image.toJson();
 }
 
 std::vector<Change> planImport(IExtParamInterface& programFile, IExtParamInterface& drive,

@@ -16,7 +16,7 @@
 // and values, the logic rules' operands and operators, and the controller's
 // start and stop events.
 //
-// A program file is a drive image (SimulatedDrive.h) that holds just these
+// A program file is a drive image (DriveImage.h) that holds just these
 // parameters, with every element, and the drive's identity, language and index
 // base: readable, and itself a drive that --print, --check and --diff take.
 namespace programfile {

@@ -1,12 +1,15 @@
 #include "SimulatedDrive.h"
 #include "HostTestSupport.h"
 
+#include <QJsonDocument>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <sys/resource.h>
 #include <tuple>
 
@@ -37,6 +40,29 @@ std::string refusal(const std::function<void()>& call)
     }
     ADD_FAILURE() << "the drive accepted the call";
     return {};
+}
+
+// What an image holds, field by field, one parameter a line.
+std::string contentOf(const DriveImage& image)
+{
+    std::ostringstream out;
+    out << image.driveType << "|" << image.aocVersion << "|" << image.databaseVersion << "|"
+        << image.language << "|" << image.indexBase << "\n";
+    for (const DriveImage::Parameter& p : image.parameters) {
+        out << p.number << " " << p.name << " " << p.elementCount << " [" << p.minimum << " "
+            << p.maximum << " " << p.unit << " " << p.decimals << "]";
+        for (const std::string& choice : p.choices)
+            out << " " << choice;
+        out << " =";
+        for (const std::string& value : p.values)
+            out << " " << value;
+        out << "\n";
+    }
+    const modbusmap::Map& map = image.registerMap;
+    out << map.unit << " " << static_cast<int>(map.wordOrder) << " " << map.identificationAddress;
+    for (const modbusmap::Slot& slot : map.parameters)
+        out << " " << slot.number << "@" << slot.address << "x" << slot.width;
+    return out.str();
 }
 
 // How many entries a folder holds.
@@ -189,5 +215,53 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
             EXPECT_THAT(error.what(), Not(HasSubstr("\n")));
         }
         EXPECT_EQ(fileBytes(path), content);
+    }
+}
+
+// An image is written as it holds: a parsed one in the form of its text (named
+// choice lists, defaults left out) but for what changed, one made in memory in
+// full; either reads back as it was.
+TEST(DriveImageTest, WritesWhatItHoldsInTheFormOfItsText)
+{
+    using Change = std::function<void(DriveImage&)>;
+    const Change changes[] = {
+        [](DriveImage& i) { i.parameters[1].values[3] = "2"; },
+        [](DriveImage& i) {
+            i.parameters[0].choices.push_back("999:Held");
+            i.parameters[0].choiceValues.push_back(999);
+        },
+        [](DriveImage& i) {
+            i.parameters[1].elementCount = 2;
+            i.parameters[1].values.resize(2);
+        },
+        [](DriveImage& i) { i.parameters[3].minimum.clear(); },
+        [](DriveImage& i) { i.language = "german"; },
+        [](DriveImage& i) {
+            i.registerMap.unit = 7;
+            i.registerMap.identificationAddress = -1;
+        },
+        [](DriveImage& i) { i.registerMap = {}; },
+    };
+    for (const char* sample : {"fcd300_sample.json", "fcd50m_sample.json"}) {
+        SCOPED_TRACE(sample);
+        const QByteArray text = QByteArray::fromStdString(fileBytes(hosttest::sampleImage(sample)));
+        const DriveImage parsed = DriveImage::parse(text, sample);
+        EXPECT_EQ(parsed.toJson(), QJsonDocument::fromJson(text).toJson(QJsonDocument::Indented));
+        EXPECT_THAT(parsed.toJson().toStdString(), HasSubstr("\"choices\": \"events\""));
+        for (const Change& change : changes) {
+            SCOPED_TRACE("change " + std::to_string(&change - changes));
+            DriveImage changed = parsed;
+            change(changed);
+            EXPECT_EQ(contentOf(DriveImage::parse(changed.toJson(), sample)), contentOf(changed));
+        }
+        DriveImage made;
+        made.driveType = parsed.driveType;
+        made.aocVersion = parsed.aocVersion;
+        made.databaseVersion = parsed.databaseVersion;
+        made.language = parsed.language;
+        made.indexBase = parsed.indexBase;
+        made.parameters = parsed.parameters;
+        made.registerMap = parsed.registerMap;
+        EXPECT_EQ(contentOf(DriveImage::parse(made.toJson(), sample)), contentOf(parsed));
     }
 }

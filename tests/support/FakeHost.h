@@ -29,10 +29,11 @@ public:
         std::vector<std::string> arguments;
     };
 
-    // The drive a drive image file holds (the JSON format of host/SimulatedDrive.h,
-    // which checks it): identity, language, index base, and every parameter with
-    // its name, element count, values, choice list, limits, unit and decimals.
-    // Throws std::runtime_error naming the file when it cannot be read.
+    // The drive a drive image file holds (read by DriveImage::parse, see
+    // host/drives/DriveImage.h): identity, language, index base, and every
+    // parameter with its name, element count, values, choice list, limits, unit
+    // and decimals. Throws std::runtime_error naming the file when it cannot be
+    // read or is no drive image.
     static FakeHost fromImage(const std::string& path);
 
     // --- the drive ---

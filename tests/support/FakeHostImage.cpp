@@ -3,56 +3,38 @@
 
 #include "support/FakeHost.h"
 
+#include "DriveImage.h"
+
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <stdexcept>
 
 namespace testsupport {
-
-namespace {
-
-std::vector<std::string> texts(const QJsonArray& array)
-{
-    std::vector<std::string> result;
-    for (const QJsonValue& item : array)
-        result.push_back(item.toString().toStdString());
-    return result;
-}
-
-} // namespace
 
 FakeHost FakeHost::fromImage(const std::string& path)
 {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("drive image " + path + " cannot be read");
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-    const QJsonObject drive = root["drive"].toObject();
-    const QJsonObject namedLists = root["choiceLists"].toObject();
+    const DriveImage image = DriveImage::parse(file.readAll(), path);
 
     FakeHost host;
-    host.driveName = drive["type"].toString().toStdString();
-    host.aocVersion = drive["aocVersion"].toString().toStdString();
-    host.dbVersion = drive["databaseVersion"].toString().toStdString();
-    host.language = root["language"].toString().toStdString();
-    host.indexBase = root["indexBase"].toInt();
-    for (const QJsonValue& entry : root["parameters"].toArray()) {
-        const QJsonObject object = entry.toObject();
-        Parameter& p = host.parameters[static_cast<unsigned long>(object["number"].toInteger())];
-        p.name = object["name"].toString().toStdString();
-        p.elementCount = static_cast<unsigned long>(object["elementCount"].toInteger());
-        p.values = texts(object["values"].toArray());
-        const QJsonValue choices = object["choices"];
-        p.choices = texts(choices.isString() ? namedLists[choices.toString()].toArray()
-                                             : choices.toArray());
-        p.minimum = object["minimum"].toString().toStdString();
-        p.maximum = object["maximum"].toString().toStdString();
-        p.unit = object["unit"].toString().toStdString();
-        if (object.contains("decimals"))
-            p.decimals = std::to_string(object["decimals"].toInt());
+    host.driveName = image.driveType;
+    host.aocVersion = image.aocVersion;
+    host.dbVersion = image.databaseVersion;
+    host.language = image.language;
+    host.indexBase = image.indexBase;
+    for (const DriveImage::Parameter& from : image.parameters) {
+        Parameter& p = host.parameters[from.number];
+        p.name = from.name;
+        p.elementCount = from.elementCount;
+        p.values = from.values;
+        p.choices = from.choices;
+        p.minimum = from.minimum;
+        p.maximum = from.maximum;
+        p.unit = from.unit;
+        if (!from.isSelection())
+            p.decimals = std::to_string(from.decimals);
     }
     return host;
 }
