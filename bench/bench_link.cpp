@@ -10,6 +10,7 @@
 
 #include "HostWindow.h"
 #include "ModbusDrive.h"
+#include "support/InterceptedDrive.h"
 
 #include "EventDispacher.h"
 #include "Settings_Manager/CNEB_Program.h"
@@ -49,15 +50,18 @@ struct Step
     double calls = 0, requests = 0, milliseconds = 0; // per run
 };
 
-// Runs `step` `repeats` times and prints calls, requests and time per run.
-Step measure(const char* name, int repeats, ModbusDrive& drive, const std::function<void()>& step)
+// Runs `step` `repeats` times and prints the host calls that reached `calls`,
+// the requests `drive` sent and the time, per run.
+Step measure(const char* name, int repeats, testsupport::InterceptedDrive& calls,
+             ModbusDrive& drive, const std::function<void()>& step)
 {
+    calls.resetCalls();
     drive.resetCounts();
     const auto start = Clock::now();
     for (int i = 0; i < repeats; ++i)
         step();
     const double wall = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    Step result{static_cast<double>(drive.callCount()) / repeats,
+    Step result{static_cast<double>(calls.callCount()) / repeats,
                 static_cast<double>(drive.requestCount()) / repeats, wall / repeats};
     std::printf("%-8s host calls %5.1f   requests %5.1f (read %.1f, write %.1f)   %8.1f ms   "
                 "(per run, %d runs)\n",
@@ -186,12 +190,13 @@ int main(int argc, char** argv)
     try {
         Simulator simulator(image);
         ModbusDrive drive(simulator.address(), profile);
+        testsupport::InterceptedDrive calls(drive); // the plug-in's way to the drive
         std::printf("drive answers after %d ms\n", kLatencyMs);
 
         std::unique_ptr<CEventDispacher> dispatcher;
         NEBPT::CNEB_Program program;
-        measure("open", 1, drive, [&] {
-            dispatcher = std::make_unique<CEventDispacher>(&drive);
+        measure("open", 1, calls, drive, [&] {
+            dispatcher = std::make_unique<CEventDispacher>(&calls);
             dispatcher->init();
             program = dispatcher->getSettingsManager().getProgram();
             for (const auto& pair : program.getPairs()) {
@@ -200,14 +205,14 @@ int main(int argc, char** argv)
             }
         });
 
-        measure("refresh", kRepeats, drive, [&] {
+        measure("refresh", kRepeats, calls, drive, [&] {
             drive.forgetValues();
             program.reload();
         });
 
         // One user command: another event for pair 1, written and re-read.
         unsigned long choice = 23;
-        const Step command = measure("command", kRepeats, drive, [&] {
+        const Step command = measure("command", kRepeats, calls, drive, [&] {
             CNEB_Event& event = pairAt(program, 1).getEvent();
             event.setItem(event.getChoicelist().findItem(choice));
             choice = choice == 23 ? 24 : 23;

@@ -17,7 +17,6 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -214,39 +213,6 @@ void SimulatedDrive::save(const DriveImage& image)
 }
 
 // --- calls ---
-
-void SimulatedDrive::stopFailing()
-{
-    m_failAt = 0;
-    m_failingOperation.clear();
-}
-
-size_t SimulatedDrive::callCount(const std::string& operation) const
-{
-    const auto it = m_callCounts.find(operation);
-    return it == m_callCounts.end() ? 0 : it->second;
-}
-
-void SimulatedDrive::resetCalls()
-{
-    m_callCount = 0;
-    m_callCounts.clear();
-    m_simulatedDelay = std::chrono::nanoseconds(0);
-}
-
-void SimulatedDrive::enter(const char* operation)
-{
-    ++m_callCount;
-    ++m_callCounts[operation];
-    m_operation = operation;
-    if (m_callDelay.count() > 0) {
-        const auto start = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(m_callDelay);
-        m_simulatedDelay += std::chrono::steady_clock::now() - start;
-    }
-    if (m_callCount == m_failAt || m_failingOperation == operation)
-        refuse("simulated failure of call " + std::to_string(m_callCount));
-}
 
 void SimulatedDrive::refuse(const std::string& reason)
 {

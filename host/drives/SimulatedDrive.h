@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,9 +14,8 @@
 #include <string>
 #include <vector>
 
-// A request the simulated drive refuses (unknown parameter or element, a value it
-// does not accept, a write to an image it only reads or cannot save) or a failure
-// injected by a test.
+// A request the simulated drive refuses: an unknown parameter or element, a
+// value it does not accept, a write to an image it only reads or cannot save.
 class DriveRefusal : public std::runtime_error
 {
 public:
@@ -125,23 +123,6 @@ public:
     bool accepts(unsigned long number, const std::string& text, std::string& stored,
                  std::string& reason) const;
 
-    // --- injected failures (counted over all ten operations) ---
-    // The call with this 1-based number (since the last resetCalls) throws; 0: none.
-    void failAtCall(size_t callNumber) { m_failAt = callNumber; }
-    // Every call of the operation with this name (e.g. "GetChoiceList") throws.
-    void failOperation(const std::string& operation) { m_failingOperation = operation; }
-    void stopFailing();
-
-    // --- timing, for benchmarks: every call waits this long before it answers ---
-    void setCallDelay(std::chrono::microseconds delay) { m_callDelay = delay; }
-    // Total time spent waiting in calls since the last resetCalls.
-    std::chrono::nanoseconds simulatedDelay() const { return m_simulatedDelay; }
-
-    // --- call counts since the last resetCalls ---
-    size_t callCount() const { return m_callCount; }
-    size_t callCount(const std::string& operation) const;
-    void resetCalls();
-
     // --- IExtParamInterface ---
     std::string GetParameterName(const std::string& number) override;
     int ReadParameterValue(const std::string& number, int index, std::string& value,
@@ -188,8 +169,8 @@ private:
     // holds, or may not be replaced.
     void checkImageUnchanged() const;
 
-    // Counts the call, waits the call delay and throws an injected failure.
-    void enter(const char* operation);
+    // Notes the operation being answered, for refusal texts.
+    void enter(const char* operation) { m_operation = operation; }
     [[noreturn]] void refuse(const std::string& reason);
     // The parameter with this number; null when there is none.
     const Parameter* parameterOf(unsigned long number) const;
@@ -215,11 +196,4 @@ private:
     std::string m_lastRefusal;
     std::function<void(const std::string&)> m_writeRefusalObserver;
     std::string m_operation; // the operation being answered, for refusal texts
-
-    size_t m_failAt = 0;
-    std::string m_failingOperation;
-    std::chrono::microseconds m_callDelay{0};
-    std::chrono::nanoseconds m_simulatedDelay{0};
-    size_t m_callCount = 0;
-    std::map<std::string, size_t> m_callCounts;
 };

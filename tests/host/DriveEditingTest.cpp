@@ -1,5 +1,6 @@
 #include "HostTestSupport.h"
 #include "SimulatedDrive.h"
+#include "support/InterceptedDrive.h"
 
 #include "EventDispacher.h"
 #include "External_Data_Manager/ExternalDataManager.h"
@@ -32,7 +33,7 @@ struct Session
     // Connects to the drive and reads the program, as the editor does when it opens.
     Session& open()
     {
-        dispatcher = std::make_unique<CEventDispacher>(&drive);
+        dispatcher = std::make_unique<CEventDispacher>(&calls);
         dispatcher->init();
         program = dispatcher->getSettingsManager().getProgram();
         return *this;
@@ -50,6 +51,7 @@ struct Session
     }
 
     SimulatedDrive drive;
+    testsupport::InterceptedDrive calls{drive}; // the plug-in's way to the drive
     std::unique_ptr<CEventDispacher> dispatcher;
     NEBPT::CNEB_Program program;
 };
@@ -142,9 +144,9 @@ protected:
             // The settings object logs and swallows its own read failures by
             // design; it is made before, as the settings dialog's caller makes it.
             session.program.getSettings();
-            session.drive.resetCalls();
+            session.calls.resetCalls();
         }
-        session.drive.failAtCall(failAt);
+        session.calls.failAtCall(failAt);
         const size_t linesBefore = logLines();
         bool failed = false, logged = false;
         try {
@@ -154,20 +156,20 @@ protected:
             EXPECT_EQ(std::pair(e.getCategory(), e.getCode()), std::pair(1, 1));
         } catch (const DriveRefusal&) {
             failed = true;
-            EXPECT_EQ(session.drive.lastRefusal().rfind("GetDriveIdentity:", 0), 0u);
+            EXPECT_EQ(session.calls.lastRefusal().rfind("GetDriveIdentity:", 0), 0u);
         }
         // A failed attribute reading of an edit is swallowed: the limits keep what
         // the host left in them and the command goes on.
         const bool swallowed =
-            edit && session.drive.lastRefusal().rfind("GetParameterAttributes:", 0) == 0;
-        EXPECT_EQ(failed, failAt != 0 && !swallowed) << session.drive.lastRefusal();
+            edit && session.calls.lastRefusal().rfind("GetParameterAttributes:", 0) == 0;
+        EXPECT_EQ(failed, failAt != 0 && !swallowed) << session.calls.lastRefusal();
         EXPECT_EQ(logLines(), linesBefore + (logged ? 1 : 0));
         if (failed && edit) { // the program reloaded shows what the drive holds
-            session.drive.stopFailing();
+            session.calls.stopFailing();
             session.program.reload();
             EXPECT_EQ(session.shown(), held(session.drive, 1301, 20));
         }
-        return {session.drive.callCount(), hosttest::fileBytes(path)};
+        return {session.calls.callCount(), hosttest::fileBytes(path)};
     }
 
     testsupport::ScratchFolder m_scratch;

@@ -493,27 +493,12 @@ size_t ModbusDrive::requestCount(Request kind) const
     return m_requests[static_cast<int>(kind)];
 }
 
-size_t ModbusDrive::callCount(const std::string& operation) const
-{
-    const auto it = m_callCounts.find(operation);
-    return it == m_callCounts.end() ? 0 : it->second;
-}
-
 void ModbusDrive::resetCounts()
 {
-    m_callCount = 0;
-    m_callCounts.clear();
     m_requests[0] = m_requests[1] = 0;
 }
 
 // --- calls ---
-
-void ModbusDrive::enter(const char* operation)
-{
-    ++m_callCount;
-    ++m_callCounts[operation];
-    m_operation = operation;
-}
 
 void ModbusDrive::refuse(const std::string& reason)
 {

@@ -32,7 +32,7 @@ public:
 // Profile: what a drive does not tell over Modbus (parameter names, element
 // counts, choice lists, limits, units, decimals, index base, language) and where
 // it keeps each parameter comes from a profile, a drive image of the drive's type
-// with a register map (see SimulatedDrive.h and RegisterMap.h); its values are
+// with a register map (see DriveImage.h and RegisterMap.h); its values are
 // never used.
 //
 // Identification: on connecting, the drive's identification registers are read;
@@ -125,7 +125,7 @@ public:
     // holds all of it. Throws DriveRefusal when there was no write call.
     void writeAgain();
     // Fetches every parameter of `numbers` whole and keeps it, as a read of one
-    // of its elements does (and without counting host calls). `stop` is asked
+    // of its elements does (it is no call of the host's parameter interface). `stop` is asked
     // before every request after the first: when it says so, the fetch stops
     // there and answers false (the parameters fetched so far are kept). A read
     // that fails throws as ReadParameterValue does (readFailure() tells it).
@@ -151,12 +151,9 @@ public:
         m_writeBusyObserver = std::move(observer);
     }
 
-    // --- counts since connecting or the last resetCounts, for benchmarks ---
+    // --- Modbus requests sent since connecting or the last resetCounts ---
     size_t requestCount() const;
     size_t requestCount(Request kind) const;
-    // Calls of the host's parameter interface, all and by operation name.
-    size_t callCount() const { return m_callCount; }
-    size_t callCount(const std::string& operation) const;
     void resetCounts();
 
     // --- HostDrive ---
@@ -249,8 +246,8 @@ private:
     // (readFailure()) and telling a link that goes down.
     template <typename Read> int reading(Read read);
 
-    // Counts the call and notes its name for refusal texts.
-    void enter(const char* operation);
+    // Notes the operation being answered, for refusal texts.
+    void enter(const char* operation) { m_operation = operation; }
     // Records the reason, tells the write refusal observer (for a write) and throws DriveRefusal.
     [[noreturn]] void refuse(const std::string& reason);
     // Runs a call that answers from the profile; a refusal there is this drive's.
@@ -294,7 +291,5 @@ private:
     std::function<void(const std::string&, bool)> m_linkFailureObserver;
     std::function<void(bool)> m_writeBusyObserver;
 
-    size_t m_callCount = 0;
-    std::map<std::string, size_t> m_callCounts;
     size_t m_requests[2] = {0, 0};
 };
