@@ -7,7 +7,6 @@
 #include <QJsonObject>
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,10 +14,10 @@
 // SimulatedDrive::kImageSizeLimit, not JSON, a required field missing or wrong,
 // or more than the host's parameter interface carries. what() is one line
 // naming the file and the fault.
-class DriveImageError : public std::runtime_error
+class DriveImageError : public HostError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using HostError::HostError;
 };
 
 // A drive in JSON text: the format of drive image files, of Modbus profiles and

@@ -3,8 +3,19 @@
 #include "IExtParamInterface.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// A failure of the host side: a drive image, an address, a link or a program
+// file that cannot be used, or a request a drive refuses. The host's own
+// exceptions derive from it (DriveImageError, DriveRefusal, DriveLinkError,
+// DriveAddressError, programfile::Error); what() is one line naming what failed.
+class HostError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // The most elements a parameter of a drive image or of a Modbus profile may
 // have: the longest program the editor lays out. An image or profile with more

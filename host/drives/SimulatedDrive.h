@@ -10,16 +10,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 // A request the simulated drive refuses: an unknown parameter or element, a
 // value it does not accept, a write to an image it only reads or cannot save.
-class DriveRefusal : public std::runtime_error
+class DriveRefusal : public HostError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using HostError::HostError;
 };
 
 // A drive behind the host's parameter interface, kept in a drive image file: the

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "HostDrive.h"
 #include "IExtParamInterface.h"
 
 #include <QByteArray>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,10 +23,10 @@ namespace programfile {
 
 // A program that cannot be exported, compared or imported; what() is one line
 // naming the parameter and element (or the identity) at fault.
-class Error : public std::runtime_error
+class Error : public HostError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using HostError::HostError;
 };
 
 // One element of the program: where it lies on its drive, and what it holds.

@@ -1,13 +1,14 @@
 #pragma once
 
-#include <stdexcept>
+#include "HostDrive.h"
+
 #include <string>
 
 // An address that names no drive the host can reach; what() says what is wrong.
-class DriveAddressError : public std::invalid_argument
+class DriveAddressError : public HostError
 {
 public:
-    using std::invalid_argument::invalid_argument;
+    using HostError::HostError;
 };
 
 // Where the host reaches a drive over Modbus:

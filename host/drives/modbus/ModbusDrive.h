@@ -19,10 +19,10 @@ struct _modbus;
 // The link to a drive cannot be used: it cannot be made, it was lost, the drive
 // did not answer in time or answered nonsense, or it is another drive than the
 // profile describes. what() names the address and what was being done.
-class DriveLinkError : public std::runtime_error
+class DriveLinkError : public HostError
 {
 public:
-    using std::runtime_error::runtime_error;
+    using HostError::HostError;
 };
 
 // A drive reached over Modbus TCP or RTU, behind the host's parameter interface.
