@@ -335,6 +335,20 @@ std::string explain(const CCustomException& failure)
 
 namespace {
 
+// Runs `work` (true when done); what the plug-in or the drive throws becomes
+// `failure`, in one line, and false.
+template <typename Work> bool telling(std::string& failure, Work work)
+{
+    try {
+        return work();
+    } catch (const CCustomException& error) {
+        failure = explain(error);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    return false;
+}
+
 // Connects to the drive the way the host does (support question first, then the
 // settings manager) and hands its program to `task`; false with `failure` when
 // that cannot be done or the task fails.
@@ -342,7 +356,7 @@ bool withProgram(IExtParamInterface& drive, std::string& failure,
                  const std::function<void(NEBPT::CNEB_Program&, CSettingsManager&,
                                           const std::string& identity)>& task)
 {
-    try {
+    return telling(failure, [&] {
         // The host asks first whether the plug-in serves this drive at all.
         std::string driveName, aocVersion, dbVersion;
         drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
@@ -359,12 +373,7 @@ bool withProgram(IExtParamInterface& drive, std::string& failure,
         task(program, manager,
              "Drive " + driveName + ", AOC " + aocVersion + ", database " + dbVersion);
         return true;
-    } catch (const CCustomException& error) {
-        failure = explain(error);
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    return false;
+    });
 }
 
 } // namespace
@@ -398,17 +407,12 @@ bool NEBPT::programParameters(IExtParamInterface& drive, std::vector<std::string
                               std::string& failure)
 {
     numbers.clear();
-    try {
+    return telling(failure, [&] {
         std::string driveName, aocVersion, dbVersion;
         drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
         CNEBConfiguration configuration;
         configuration.init(driveName, aocVersion, dbVersion);
         numbers = configuration.getAllNEBRelatedParameters();
         return true;
-    } catch (const CCustomException& error) {
-        failure = explain(error);
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    return false;
+    });
 }
