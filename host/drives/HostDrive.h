@@ -10,7 +10,7 @@
 // A failure of the host side: a drive image, an address, a link or a program
 // file that cannot be used, or a request a drive refuses. The host's own
 // exceptions derive from it (DriveImageError, DriveRefusal, DriveLinkError,
-// DriveAddressError, programfile::Error); what() is one line naming what failed.
+// DriveAddressError); what() is one line naming what failed.
 class HostError : public std::runtime_error
 {
 public:
@@ -96,4 +96,15 @@ public:
     // What the drive holds after a write call that failed. A drive that writes
     // all or nothing (a drive image) holds what it held before.
     virtual WriteOutcome lastWrite() const { return {}; }
+    // Whether the drive takes the value text for parameter `number`, as its write
+    // would: `stored` receives the form it keeps ("7" for "07"), `reason` why it
+    // refuses. A drive that cannot tell before a write takes the text as it is.
+    virtual bool accepts(unsigned long number, const std::string& text, std::string& stored,
+                         std::string& reason) const
+    {
+        (void)number;
+        (void)reason;
+        stored = text;
+        return true;
+    }
 };

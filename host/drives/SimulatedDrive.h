@@ -120,7 +120,7 @@ public:
     // Whether the drive takes the value text for parameter `number`: `stored`
     // receives the form it keeps, `reason` why it refuses.
     bool accepts(unsigned long number, const std::string& text, std::string& stored,
-                 std::string& reason) const;
+                 std::string& reason) const override;
 
     // --- IExtParamInterface ---
     std::string GetParameterName(const std::string& number) override;

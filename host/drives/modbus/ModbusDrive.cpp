@@ -538,6 +538,20 @@ const Slot& ModbusDrive::locate(const std::string& numberText, long index, long&
     return *slot;
 }
 
+bool ModbusDrive::accepts(unsigned long number, const std::string& text, std::string& stored,
+                          std::string& reason) const
+{
+    if (!m_profile.accepts(number, text, stored, reason))
+        return false;
+    const Slot* slot = m_map.slotOf(number);
+    if (!slot) {
+        reason = "parameter " + std::to_string(number) + " has no register in the profile";
+        return false;
+    }
+    std::vector<std::uint16_t> registers(static_cast<size_t>(slot->width));
+    return modbusmap::encodeValue(*slot, m_map.wordOrder, stored, registers.data(), reason);
+}
+
 std::string ModbusDrive::GetParameterName(const std::string& number)
 {
     return fromProfile("GetParameterName", [&] { return m_profile.GetParameterName(number); });

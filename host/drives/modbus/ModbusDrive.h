@@ -171,6 +171,9 @@ public:
     void forgetValues() override;
     std::string readFailure() const override { return m_readFailure; }
     WriteOutcome lastWrite() const override { return m_lastWrite; }
+    // As the profile takes the value, and when its registers hold it.
+    bool accepts(unsigned long number, const std::string& text, std::string& stored,
+                 std::string& reason) const override;
 
     // --- IExtParamInterface ---
     std::string GetParameterName(const std::string& number) override;
