@@ -130,15 +130,18 @@ int main()
         }));
         exports.push_back(milliseconds([&] {
             SimulatedDrive drive(source.toStdString(), SimulatedDrive::Access::Read);
-            saveFile(program, programfile::exportProgram(drive));
+            saveFile(program, programfile::fileOf(programfile::workflow().exportProgram(drive)));
             syncFolder(folder);
         }));
         saveFile(target, targetBytes);
         imports.push_back(milliseconds([&] {
             SimulatedDrive file(program.toStdString(), SimulatedDrive::Access::Read);
             SimulatedDrive drive(target.toStdString());
-            const std::vector<programfile::Change> plan = programfile::planImport(file, drive);
-            programfile::importProgram(drive, plan); // saved and synced by the drive
+            const std::vector<NEBPT::ProgramChange> plan =
+                programfile::workflow()
+                    .planImport(file, drive, NEBPT::Rounding::Refuse, programfile::fitOf(drive))
+                    .changes;
+            NEBPT::ProgramWorkflow::importProgram(drive, plan); // saved and synced by the drive
             changes = plan.size();
         }));
     }

@@ -1,7 +1,7 @@
-#include "ProgramPrint.h"
+#include "ProgramWorkflow.h"
 
-#include "External_Data_Manager/ExternalDataManager.h"
 #include "NEBPTMain.h"
+#include "ProgramFailure.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 #include "Settings_Manager/CNEB_Program.h"
 #include "Settings_Manager/CSettingsManager.h"
@@ -115,54 +115,68 @@ std::string number(double value, unsigned decimals)
     return fw::format("%.*f", static_cast<int>(decimals), value);
 }
 
-void print(NEBPT::CNEB_Program& program, const ProgramSizes& sizes, std::ostream& out)
+// The program's sections: the pairs, the comparators, logic rules and timers they
+// refer to, and the controller settings.
+std::vector<NEBPT::ProgramSection> sectionsOf(NEBPT::CNEB_Program& program,
+                                              const ProgramSizes& sizes)
 {
+    std::vector<NEBPT::ProgramSection> sections;
+    const auto section = [&sections](std::string heading) -> NEBPT::ProgramSection& {
+        return sections.emplace_back(NEBPT::ProgramSection{std::move(heading), {}});
+    };
+    // A heading over rows that may be none: "Timers:" or "Timers: none".
+    const auto listing = [&section](const char* name, bool empty) -> NEBPT::ProgramSection& {
+        return section(std::string(name) + (empty ? ": none" : ":"));
+    };
+
     const auto& pairs = program.getPairs();
-    out << "Program: " << pairs.size() << " of " << sizes.pairs << " pairs\n";
+    NEBPT::ProgramSection& pairRows =
+        section(fw::format("Program: %zu of %u pairs", pairs.size(), unsigned{sizes.pairs}));
     for (const auto& pair : pairs) {
-        out << "  Pair " << pair->getIndex() << ": " << pair->getEvent().getItem().getText()
-            << " -> " << pair->getAction().getItem().getText() << "\n";
+        pairRows.rows.push_back({fw::format("Pair %ld", pair->getIndex()),
+                                 pair->getEvent().getItem().getText() + " -> " +
+                                     pair->getAction().getItem().getText()});
     }
     References references;
     references.collect(program);
     CNEB_Settings& settings = program.getSettings();
 
-    out << "Comparators:" << (references.comparators.empty() ? " none\n" : "\n");
+    NEBPT::ProgramSection& comparators = listing("Comparators", references.comparators.empty());
     for (unsigned long k : references.comparators) {
         CNEB_Comparator& comparator = program.getComparator(k);
         double minimum = 0, maximum = 0;
         unsigned decimals = 0;
         comparator.getValueLimits(minimum, maximum, decimals);
-        out << "  Comparator " << k << ": ";
-        if (isDisabled(program, comparator.getOperandItem())) {
-            out << comparator.getOperandItem().getText() << "\n";
-            continue;
+        std::string text = comparator.getOperandItem().getText();
+        if (!isDisabled(program, comparator.getOperandItem())) {
+            text += " " + comparator.getOperatorItem().getText() + " " +
+                    number(comparator.getValue(), decimals) + " (limits " + number(minimum, 0) +
+                    " to " + number(maximum, 0) + ")";
         }
-        out << comparator.getOperandItem().getText() << " "
-            << comparator.getOperatorItem().getText() << " "
-            << number(comparator.getValue(), decimals) << " (limits " << number(minimum, 0)
-            << " to " << number(maximum, 0) << ")\n";
+        comparators.rows.push_back({fw::format("Comparator %lu", k), text});
     }
 
-    out << "Logic rules:" << (references.logicRules.empty() ? " none\n" : "\n");
+    NEBPT::ProgramSection& rules = listing("Logic rules", references.logicRules.empty());
     for (unsigned long r : references.logicRules)
-        out << "  Logic rule " << r << ": " << ruleText(program, program.getLogicRule(r)) << "\n";
+        rules.rows.push_back(
+            {fw::format("Logic rule %lu", r), ruleText(program, program.getLogicRule(r))});
 
-    out << "Timers:" << (references.timers.empty() ? " none\n" : "\n");
+    NEBPT::ProgramSection& timers = listing("Timers", references.timers.empty());
     for (unsigned long t : references.timers) {
         CNEB_Timer& timer = program.getTimer(t);
         double minimum = 0, maximum = 0;
         std::string unit;
         unsigned decimals = 0;
         timer.getValueDescription(minimum, maximum, unit, decimals);
-        out << "  Timer " << t << ": " << number(timer.getValue(), decimals) << " "
-            << NEBPT::timerUnit(unit, maximum) << " (limits " << number(minimum, 0) << " to "
-            << number(maximum, 0) << ")\n";
+        timers.rows.push_back({fw::format("Timer %lu", t),
+                               number(timer.getValue(), decimals) + " " +
+                                   NEBPT::timerUnit(unit, maximum) + " (limits " +
+                                   number(minimum, 0) + " to " + number(maximum, 0) + ")"});
     }
 
-    out << "Controller: mode " << settings.getItem(0).getText() << ", start event "
-        << settings.getItem(1).getText() << ", stop event " << settings.getItem(2).getText()
-        << "\n";
+    section("Controller: mode " + settings.getItem(0).getText() + ", start event " +
+            settings.getItem(1).getText() + ", stop event " + settings.getItem(2).getText());
+    return sections;
 }
 
 // Looks through a program for what is probably wrong, one finding a line, each
@@ -311,43 +325,9 @@ private:
     std::vector<std::string>& m_findings;
 };
 
-// What the plug-in reported, in words; where in the source it failed is in the
-// log only.
-std::string explain(const CCustomException& failure)
-{
-    std::string what = failure.getText();
-    if (what.empty()) {
-        const std::string& file = failure.getFile();
-        if (file.rfind("External_Data_Manager/", 0) == 0)
-            what = "the drive did not answer a request for the program's parameters";
-        else if (file.find("Choicelist") != std::string::npos)
-            what = "the drive holds a value that its choice list does not name";
-        else if (failure.getCategory() == 2)
-            what = "the program has no room for another pair";
-        else
-            what = "the program on the drive does not fit together";
-    }
-    const std::string& log = failure.getLogPath();
-    return log.empty() ? what : what + " (details in " + log + ")";
-}
-
 } // namespace
 
 namespace {
-
-// Runs `work` (true when done); what the plug-in or the drive throws becomes
-// `failure`, in one line, and false.
-template <typename Work> bool telling(std::string& failure, Work work)
-{
-    try {
-        return work();
-    } catch (const CCustomException& error) {
-        failure = explain(error);
-    } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    return false;
-}
 
 // Connects to the drive the way the host does (support question first, then the
 // settings manager) and hands its program to `task`; false with `failure` when
@@ -356,7 +336,7 @@ bool withProgram(IExtParamInterface& drive, std::string& failure,
                  const std::function<void(NEBPT::CNEB_Program&, CSettingsManager&,
                                           const std::string& identity)>& task)
 {
-    return telling(failure, [&] {
+    return NEBPT::telling(failure, [&] {
         // The host asks first whether the plug-in serves this drive at all.
         std::string driveName, aocVersion, dbVersion;
         drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
@@ -378,16 +358,36 @@ bool withProgram(IExtParamInterface& drive, std::string& failure,
 
 } // namespace
 
-bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabel,
-                         std::ostream& out, std::string& failure)
+bool NEBPT::programSections(IExtParamInterface& drive, const std::string& driveLabel,
+                            ProgramSections& sections, std::string& failure)
 {
     return withProgram(
         drive, failure,
         [&](CNEB_Program& program, CSettingsManager& manager, const std::string& identity) {
-            out << identity << " (" << driveLabel << ")\n";
-            print(program, manager.getSizes(), out);
-            out.flush();
+            sections = {identity + " (" + driveLabel + ")",
+                        sectionsOf(program, manager.getSizes())};
         });
+}
+
+void NEBPT::writeProgramText(const ProgramSections& sections, std::ostream& out)
+{
+    out << sections.identity << "\n";
+    for (const ProgramSection& section : sections.sections) {
+        out << section.heading << "\n";
+        for (const ProgramRow& row : section.rows)
+            out << "  " << row.label << ": " << row.text << "\n";
+    }
+    out.flush();
+}
+
+bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabel,
+                         std::ostream& out, std::string& failure)
+{
+    ProgramSections sections;
+    if (!programSections(drive, driveLabel, sections, failure))
+        return false;
+    writeProgramText(sections, out);
+    return true;
 }
 
 bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
@@ -401,18 +401,4 @@ bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<std::string>& fi
                                    "EVENT_BOOLEAN_DEFAULT");
                            ProgramCheck(program, manager.getSizes(), noEvent, findings).run();
                        });
-}
-
-bool NEBPT::programParameters(IExtParamInterface& drive, std::vector<std::string>& numbers,
-                              std::string& failure)
-{
-    numbers.clear();
-    return telling(failure, [&] {
-        std::string driveName, aocVersion, dbVersion;
-        drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
-        CNEBConfiguration configuration;
-        configuration.init(driveName, aocVersion, dbVersion);
-        numbers = configuration.getAllNEBRelatedParameters();
-        return true;
-    });
 }

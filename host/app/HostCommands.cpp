@@ -1,7 +1,6 @@
 #include "HostCommands.h"
 
 #include "ProgramFile.h"
-#include "ProgramPrint.h"
 
 #include "HostDrive.h"
 #include "ModbusDrive.h"
@@ -77,26 +76,24 @@ std::vector<std::pair<std::string, std::string>> inputsOf(IExtParamInterface& dr
     return {};
 }
 
-// Prints the drive's program under `label`; false with `failure` (naming `where`).
-// Nothing is printed unless every value was read.
-bool printFrom(HostDrive& drive, const std::string& label, const std::string& where,
-               const std::string& language, std::ostream& out, std::string& failure)
+// Reads the drive's program under `label`; false with `failure` (naming `where`).
+// Every value in `sections` was read.
+bool sectionsFrom(HostDrive& drive, const std::string& label, const std::string& where,
+                  const std::string& language, NEBPT::ProgramSections& sections,
+                  std::string& failure)
 {
     if (!language.empty())
         drive.setLanguage(language);
     const std::string refusalBefore = drive.lastRefusal();
-    std::ostringstream printed;
-    const bool done = NEBPT::printProgram(drive, label, printed, failure);
-    // A value that could not be read: the plug-in may have printed a default for it,
+    const bool done = NEBPT::programSections(drive, label, sections, failure);
+    // A value that could not be read: the plug-in may have taken a default for it,
     // or failed on what followed from it.
     if (!drive.readFailure().empty()) {
         failure = drive.readFailure(); // names the parameter and the address
         return false;
     }
-    if (done) {
-        out << printed.str() << std::flush;
+    if (done)
         return true;
-    }
     if (const auto* link = dynamic_cast<const ModbusDrive*>(&drive); link && !link->linkUp()) {
         failure = link->linkFailure(); // names the address
         return false;
@@ -110,13 +107,13 @@ bool printFrom(HostDrive& drive, const std::string& label, const std::string& wh
 
 } // namespace
 
-ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& errors,
-                        const std::string& language)
+ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
+                       std::ostream& errors, const std::string& language)
 {
     std::string failure;
     try {
         const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
-        if (printFrom(*drive, name.text(), name.text(), language, out, failure))
+        if (sectionsFrom(*drive, name.text(), name.text(), language, sections, failure))
             return kDone;
     } catch (const DriveImageError& error) {
         failure = error.what(); // names the image or the profile
@@ -125,6 +122,16 @@ ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& 
     }
     errors << oneLine(failure) << "\n";
     return kFailed;
+}
+
+ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& errors,
+                        const std::string& language)
+{
+    NEBPT::ProgramSections sections;
+    const ExitStatus status = readProgram(name, sections, errors, language);
+    if (status == kDone)
+        NEBPT::writeProgramText(sections, out);
+    return status;
 }
 
 ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPath,
@@ -136,7 +143,7 @@ ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPa
             errors << conflict << "; nothing written\n";
             return kFailed;
         }
-        const QByteArray bytes = programfile::exportProgram(drive);
+        const QByteArray bytes = programfile::fileOf(programfile::workflow().exportProgram(drive));
         if (const std::string failure = readFailureOf(drive); !failure.empty()) {
             errors << failure << "; nothing written\n";
             return kFailed;
@@ -154,14 +161,15 @@ ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& dr
                          bool round, std::ostream& out, std::ostream& errors)
 {
     return guarded(errors, {&drive}, [&] {
-        std::vector<std::string> notes;
-        const std::vector<programfile::Change> plan = programfile::planImport(
-            programFile, drive,
-            round ? programfile::Rounding::Round : programfile::Rounding::Refuse, &notes);
-        for (const std::string& note : notes)
+        // The drive tells which values it takes.
+        const NEBPT::ImportPlan planned = programfile::workflow().planImport(
+            programFile, drive, round ? NEBPT::Rounding::Round : NEBPT::Rounding::Refuse,
+            programfile::fitOf(drive));
+        const std::vector<NEBPT::ProgramChange>& plan = planned.changes;
+        for (const std::string& note : planned.notes)
             errors << "note: " << note << "\n";
         if (dryRun) {
-            for (const programfile::Change& change : plan) {
+            for (const NEBPT::ProgramChange& change : plan) {
                 out << change.now.label << " " << change.now.text << " -> " << change.future.text
                     << " (" << change.now.identifier << ")\n";
             }
@@ -170,7 +178,7 @@ ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& dr
             return kDone;
         }
         try {
-            programfile::importProgram(drive, plan);
+            NEBPT::ProgramWorkflow::importProgram(drive, plan);
         } catch (const std::exception& error) {
             // Over a link the drive may hold part of the program (HostDrive::lastWrite).
             const auto* host = dynamic_cast<const HostDrive*>(&drive);
@@ -195,7 +203,7 @@ ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostre
                         std::ostream& errors)
 {
     return guarded(errors, {&a, &b}, [&] {
-        const std::vector<std::string> lines = programfile::compare(a, b);
+        const std::vector<std::string> lines = programfile::workflow().compare(a, b);
         for (IExtParamInterface* drive : {&a, &b}) {
             if (const std::string failure = readFailureOf(*drive); !failure.empty()) {
                 errors << failure << "\n";

@@ -3,6 +3,7 @@
 #include "ExitStatus.h"
 #include "IExtParamInterface.h"
 #include "OpenDrive.h"
+#include "ProgramWorkflow.h"
 
 #include <ostream>
 #include <string>
@@ -15,6 +16,11 @@ namespace hostcommands {
 // The text with every control character written as an escape ("\n", "\x01"): a
 // failure is told in one line whatever texts a file or a drive holds.
 std::string oneLine(const std::string& text);
+
+// The drive's program as sections (NEBPT::programSections) under the drive's name,
+// read as --print reads it. Done, or failed after one line naming the file or address.
+ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
+                       std::ostream& errors, const std::string& language = {});
 
 // --print: connects to the drive the way the host connects to one (support
 // question first, then the plug-in's settings manager) and writes its controller

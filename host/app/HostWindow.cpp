@@ -5,10 +5,8 @@
 #include "ModbusDrive.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
-#include "ProgramPrint.h"
 #include "SimulatedDrive.h"
 
-#include "External_Data_Manager/ExternalDataManager.h"
 #include "NEBPTMain.h"
 #include "framework/AtomicFile.h"
 #include "framework/MessageBox.h"
@@ -126,10 +124,10 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// A line in the log file the plug-in keeps (making the exception writes it).
+// A line in the log file the plug-in keeps.
 void logLine(const std::string& text)
 {
-    const CCustomException logged(__LINE__, "host/app/HostWindow.cpp", text);
+    NEBPT::logHostFailure(text, "host/app/HostWindow.cpp", __LINE__);
 }
 
 // Whether both paths name one file (symbolic and hard links included).
@@ -491,7 +489,7 @@ bool HostWindow::tellUnread(const LinkReader::Result& read, bool again)
     }
     // Told here, not once more on its own.
     m_linkLossTold = true;
-    const QString log = fromStd(CCustomException::makeLogPath());
+    const QString log = fromStd(NEBPT::logFilePath());
     if (again) {
         tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
                 "Details are in the log file %3.")
@@ -612,19 +610,20 @@ bool HostWindow::makeEditor()
         // A lost link is told here, not once more on its own.
         m_linkLossTold = true;
         return failureSince(refusalBefore) +
-               tr("Details are in the log file %1.").arg(fromStd(CCustomException::makeLogPath()));
+               tr("Details are in the log file %1.").arg(fromStd(NEBPT::logFilePath()));
     };
 
     try {
         // The plug-in writes through the journal, so that its changes can be undone.
         m_entry = std::make_unique<CNEBPTMain>(*m_formView, m_journal.get());
-    } catch (const CCustomException&) {
-        tell(
-            tr("The program editor cannot connect to the drive in %1.\n\n%2").arg(file, problem()));
-        return false;
     } catch (const std::exception& error) {
         tell(tr("The program editor cannot connect to the drive in %1.\n\n%2")
                  .arg(file, fromStd(error.what())));
+        return false;
+    } catch (...) {
+        // The plug-in's own failure (logged), told with what the drive refused.
+        tell(
+            tr("The program editor cannot connect to the drive in %1.\n\n%2").arg(file, problem()));
         return false;
     }
 
@@ -638,8 +637,7 @@ bool HostWindow::makeEditor()
         m_linkLossTold = true;
         tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
                 "Details are in the log file %3.")
-                 .arg(file, fromStd(m_drive->readFailure()),
-                      fromStd(CCustomException::makeLogPath())));
+                 .arg(file, fromStd(m_drive->readFailure()), fromStd(NEBPT::logFilePath())));
         return false;
     }
     if (!opened || flow.right == flow.left) {
@@ -688,7 +686,7 @@ bool HostWindow::refresh()
     tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
             "Details are in the log file %3.")
              .arg(location(), unread.isEmpty() ? failureSince(refusalBefore) : unread + "\n",
-                  fromStd(CCustomException::makeLogPath())));
+                  fromStd(NEBPT::logFilePath())));
     updateStatus();
     return false;
 }
@@ -808,7 +806,8 @@ bool HostWindow::exportProgram(const QString& path)
         return false;
     }
     try {
-        const QByteArray bytes = programfile::exportProgram(*m_drive);
+        const QByteArray bytes =
+            programfile::fileOf(programfile::workflow().exportProgram(*m_drive));
         std::string error;
         if (!fw::writeFileAtomically(path.toLocal8Bit().toStdString(), bytes.toStdString(),
                                      error)) {
@@ -828,10 +827,14 @@ bool HostWindow::importProgram(const QString& path)
 {
     if (!m_journal || !m_entry)
         return false;
-    std::vector<programfile::Change> plan;
+    std::vector<NEBPT::ProgramChange> plan;
     try {
         SimulatedDrive program(path.toStdString(), SimulatedDrive::Access::Read);
-        plan = programfile::planImport(program, *m_journal);
+        // Written through the journal; the drive tells which values it takes.
+        plan = programfile::workflow()
+                   .planImport(program, *m_journal, NEBPT::Rounding::Refuse,
+                               programfile::fitOf(*m_drive))
+                   .changes;
     } catch (const std::exception& error) {
         tell(tr("The program in %1 is not imported; nothing was written.\n\n%2")
                  .arg(path, fromStd(error.what())));
@@ -854,7 +857,7 @@ bool HostWindow::importProgram(const QString& path)
     bool written = true;
     m_ownWrite = true;
     try {
-        programfile::importProgram(*m_journal, plan);
+        NEBPT::ProgramWorkflow::importProgram(*m_journal, plan);
     } catch (const std::exception& error) {
         written = false;
         m_ownWrite = false;
@@ -891,36 +894,35 @@ std::vector<std::string> HostWindow::checkProgram()
     return findings;
 }
 
-bool HostWindow::printedProgram(QString& printed)
+bool HostWindow::programSections(NEBPT::ProgramSections& sections)
 {
     if (!m_drive || !m_entry)
         return false;
-    std::ostringstream text;
     std::string failure;
-    if (!NEBPT::printProgram(*m_drive, m_drive->location(), text, failure)) {
+    if (!NEBPT::programSections(*m_drive, m_drive->location(), sections, failure)) {
         tell(tr("The program cannot be printed.\n\n%1").arg(fromStd(failure)));
         return false;
     }
-    printed = fromStd(text.str());
     return true;
 }
 
 bool HostWindow::printProgram(QPagedPaintDevice& device)
 {
-    QString printed;
-    if (!printedProgram(printed))
+    NEBPT::ProgramSections sections;
+    if (!programSections(sections))
         return false;
-    writeProgramDocument(device, printed, m_formView->grab(m_formView->childrenRect()).toImage(),
+    writeProgramDocument(device, sections, m_formView->grab(m_formView->childrenRect()).toImage(),
                          QDateTime::currentDateTime());
     return true;
 }
 
 bool HostWindow::printProgramToPdf(const QString& path)
 {
-    QString printed, error;
-    if (!printedProgram(printed))
+    NEBPT::ProgramSections sections;
+    QString error;
+    if (!programSections(sections))
         return false;
-    if (!writeProgramPdf(path, printed, m_formView->grab(m_formView->childrenRect()).toImage(),
+    if (!writeProgramPdf(path, sections, m_formView->grab(m_formView->childrenRect()).toImage(),
                          QDateTime::currentDateTime(), error)) {
         tell(tr("The program cannot be printed to %1.\n\n%2").arg(path, error));
         return false;

@@ -19,6 +19,9 @@ class QAction;
 class QLabel;
 class QPagedPaintDevice;
 class QScrollArea;
+namespace NEBPT {
+struct ProgramSections;
+}
 
 // The main window of nebpt-host: a form view (the content of a scroll area) in
 // which the plug-in shows its editor for a drive image, menus and a tool bar to
@@ -122,8 +125,8 @@ public slots:
 
 private:
     void createActions();
-    // The printed program's text; false after a message box when it cannot be printed.
-    bool printedProgram(QString& printed);
+    // The program as the library prints it; false after a message box when it cannot be read.
+    bool programSections(NEBPT::ProgramSections& sections);
     // Makes `drive` the open drive (null: none), with a journal of its own.
     void takeDrive(std::unique_ptr<HostDrive> drive);
     bool undoOrRedo(bool redo);

@@ -2,7 +2,7 @@
 
 #include "ModbusDrive.h"
 #include "NEBPTMain.h"
-#include "ProgramPrint.h"
+#include "ProgramWorkflow.h"
 #include "framework/widgets/Messages.h"
 
 #include <QCloseEvent>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramWorkflow.h"
+
 #include <QDateTime>
 #include <QImage>
 #include <QString>
@@ -10,12 +12,11 @@ class QPagedPaintDevice;
 // drive's identity and the date, a picture of the flow as the editor draws it,
 // and the tables of the printed program (pairs, comparators, logic rules,
 // timers, controller settings), laid out for the device's pages (A4) with page
-// numbers. `printed` is the text printProgram writes: its first line is the
-// drive's identity, each further line a section heading or a row
-// ("  Pair 3: Logic rule 1 -> Set relay 1 high").
-void writeProgramDocument(QPagedPaintDevice& device, const QString& printed, const QImage& flow,
-                          const QDateTime& when);
+// numbers. `program` is the program as the library gives it (programSections):
+// the drive's identity, then one table a section, under its heading.
+void writeProgramDocument(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
+                          const QImage& flow, const QDateTime& when);
 
 // The document as a PDF file (A4); false with `error` when it cannot be written.
-bool writeProgramPdf(const QString& path, const QString& printed, const QImage& flow,
+bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program, const QImage& flow,
                      const QDateTime& when, QString& error);

@@ -400,9 +400,10 @@ int runOnDrive(const Options& options)
 // Writes the program document with a picture of the editor's flow.
 int writePdf(const Options& options)
 {
-    std::ostringstream printed, errors;
+    NEBPT::ProgramSections sections;
+    std::ostringstream errors;
     const std::string language = options.languageGiven ? options.language.toStdString() : "";
-    if (hostcommands::printProgram(options.drive(), printed, errors, language) != kDone) {
+    if (hostcommands::readProgram(options.drive(), sections, errors, language) != kDone) {
         std::cerr << errors.str();
         return kFailed;
     }
@@ -410,7 +411,7 @@ int writePdf(const Options& options)
     if (!showOffscreen(window, options))
         return kFailed;
     QString error;
-    if (!writeProgramPdf(options.pdf, QString::fromStdString(printed.str()),
+    if (!writeProgramPdf(options.pdf, sections,
                          window.formView()->grab(window.formView()->childrenRect()).toImage(),
                          QDateTime::currentDateTime(), error)) {
         std::cerr << error.toStdString() << "\n";

@@ -60,13 +60,14 @@ TEST(DriveJournalTest, UndoesAnImportInOneStep)
                             SimulatedDrive::Access::Read);
     DriveJournal journal(drive);
     journal.beginGroup();
-    programfile::importProgram(journal, programfile::planImport(file, journal));
+    NEBPT::ProgramWorkflow::importProgram(
+        journal, programfile::workflow().planImport(file, journal).changes);
     write(journal, {"1303.1"}, {"3"});
     journal.endGroup();
     EXPECT_EQ(drive.value(1303, 1), "3.00");
     ASSERT_TRUE(journal.undo({}));
     EXPECT_FALSE(journal.canUndo());
-    EXPECT_THAT(programfile::compare(drive, original), IsEmpty());
+    EXPECT_THAT(programfile::workflow().compare(drive, original), IsEmpty());
     ASSERT_TRUE(journal.redo({}));
     EXPECT_EQ(drive.value(1303, 1), "3.00");
     EXPECT_EQ(drive.value(1301, 0), "35");

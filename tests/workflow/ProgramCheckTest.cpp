@@ -1,4 +1,4 @@
-#include "ProgramPrint.h"
+#include "ProgramWorkflow.h"
 #include "SimulatedDrive.h"
 #include "WorkflowTestSupport.h"
 

@@ -65,7 +65,7 @@ TEST_F(WindowWorkflowTest, ExportsChecksAndPrintsTheProgram)
     ASSERT_TRUE(window.exportProgram(exported));
     SimulatedDrive file(exported.toStdString(), SimulatedDrive::Access::Read);
     SimulatedDrive drive(image, SimulatedDrive::Access::Read);
-    EXPECT_THAT(programfile::compare(file, drive), IsEmpty());
+    EXPECT_THAT(programfile::workflow().compare(file, drive), IsEmpty());
 
     EXPECT_THAT(window.checkProgram(), IsEmpty());
     EXPECT_THAT(messages.shown().back().text, HasSubstr("Nothing in the program looks wrong"));

@@ -1,0 +1,406 @@
+#include "ProgramWorkflow.h"
+
+#include "ProgramFailure.h"
+#include "Settings_Manager/TimerUnit.h"
+#include "Settings_Stock/NEBConfiguration.h"
+#include "framework/Format.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+namespace NEBPT {
+
+namespace {
+
+constexpr const char* kSetup = "Setup 1";
+
+// (Numbers become text through fw::format: std::to_string would make the library
+// one that the dynamic loader never unloads.)
+
+// What each of the fourteen program parameters holds, in the configuration's
+// order; "%lu" stands for the element.
+constexpr const char* kLabels[] = {
+    "Controller: mode",           "Pair %lu: event",
+    "Pair %lu: action",           "Timer %lu:",
+    "Comparator %lu: operand",    "Comparator %lu: operator",
+    "Comparator %lu: value",      "Logic rule %lu: operand 1",
+    "Logic rule %lu: operator 1", "Logic rule %lu: operand 2",
+    "Logic rule %lu: operator 2", "Logic rule %lu: operand 3",
+    "Controller: start event",    "Controller: stop event",
+};
+constexpr size_t kTimers = 3;
+
+struct Identity
+{
+    std::string type, aoc, database;
+};
+
+Identity identityOf(IExtParamInterface& drive)
+{
+    Identity identity;
+    drive.GetDriveIdentity(identity.type, identity.aoc, identity.database);
+    return identity;
+}
+
+std::string label(size_t role, bool indexed, unsigned long element)
+{
+    if (!indexed)
+        return kLabels[role];
+    char text[64];
+    std::snprintf(text, sizeof text, kLabels[role], element);
+    return text;
+}
+
+// A decimal number text, whole: "-12.5", "+3", "07".
+bool decimal(const std::string& text, double& number)
+{
+    const char* begin = text.data() + (text.rfind('+', 0) == 0 ? 1 : 0);
+    const char* end = text.data() + text.size();
+    const auto read = std::from_chars(begin, end, number, std::chars_format::fixed);
+    return begin != end && read.ec == std::errc() && read.ptr == end;
+}
+
+// What a parameter is, as the drive tells it.
+struct Description
+{
+    size_t role = 0;
+    std::string number, name;
+    unsigned long count = 0;          // 0: a single value
+    std::vector<std::string> choices; // "<value>:<text>"; empty for a number
+    std::string minimum, maximum, unit, decimals;
+
+    // The text of the choice with this value; null when there is none.
+    const char* choiceText(const std::string& value) const
+    {
+        for (const std::string& choice : choices) {
+            const size_t colon = choice.find(':');
+            if (choice.compare(0, colon, value) == 0)
+                return choice.c_str() + colon + 1;
+        }
+        return nullptr;
+    }
+
+    // The value as the printed program shows it.
+    std::string text(const std::string& value) const
+    {
+        if (choices.empty()) {
+            const std::string shown =
+                role == kTimers ? timerUnit(unit, std::atof(maximum.c_str())) : unit;
+            return value + (shown.empty() ? "" : " " + shown);
+        }
+        const char* choice = choiceText(value);
+        return choice ? "\"" + std::string(choice) + "\"" : "value " + value;
+    }
+
+    bool sameValue(const std::string& a, const std::string& b) const
+    {
+        double x = 0, y = 0;
+        if (choices.empty() && decimal(a, x) && decimal(b, y))
+            return x == y;
+        return a == b;
+    }
+};
+
+// A parameter's elements, read from the drive.
+std::vector<ProgramEntry> read(IExtParamInterface& drive, const Description& d, int base)
+{
+    std::vector<ProgramEntry> entries;
+    for (unsigned long e = 0; e < std::max(1UL, d.count); ++e) {
+        ProgramEntry entry;
+        const int index = d.count ? static_cast<int>(e) + base : -1;
+        entry.label = label(d.role, d.count > 0, e);
+        entry.identifier = d.count ? d.number + fw::format(".%d", index) : d.number;
+        drive.ReadParameterValue(d.number, index, entry.value, kSetup);
+        entry.text = d.text(entry.value);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+} // namespace
+
+struct ProgramWorkflow::Impl
+{
+    // What the configuration names for one drive type and database version.
+    struct Known
+    {
+        bool found = false;
+        std::vector<std::string> numbers;
+        std::string failure;
+    };
+
+    DriveNaming naming;
+    std::map<std::pair<std::string, std::string>, Known> known;
+    std::size_t loads = 0;
+
+    // What the configuration names for the drive; loads it for a type and
+    // database version not known yet.
+    const Known& lookUp(const Identity& identity);
+    // The program parameters the drive configuration names for the drive, or
+    // ProgramError.
+    std::vector<std::string> numbersOf(IExtParamInterface& drive);
+    // Where the drive is, for messages: the file or address, else "the drive".
+    std::string whereIs(IExtParamInterface& drive) const
+    {
+        return naming ? naming(drive) : "the drive";
+    }
+    Description describe(IExtParamInterface& drive, size_t role, const std::string& number) const;
+};
+
+const ProgramWorkflow::Impl::Known& ProgramWorkflow::Impl::lookUp(const Identity& identity)
+{
+    // The database version chooses the drive's entry, the AOC version does not.
+    const auto key = std::make_pair(identity.type, identity.database);
+    auto found = known.find(key);
+    if (found == known.end()) {
+        Known entry;
+        entry.found = telling(entry.failure, [&] {
+            CNEBConfiguration configuration;
+            ++loads;
+            configuration.init(identity.type, identity.aoc, identity.database);
+            entry.numbers = configuration.getAllNEBRelatedParameters();
+            return true;
+        });
+        found = known.emplace(key, std::move(entry)).first;
+    }
+    return found->second;
+}
+
+std::vector<std::string> ProgramWorkflow::Impl::numbersOf(IExtParamInterface& drive)
+{
+    const Identity identity = identityOf(drive);
+    const Known& entry = lookUp(identity);
+    if (entry.found && entry.numbers.size() == std::size(kLabels))
+        return entry.numbers;
+    throw ProgramError("drive type \"" + identity.type + "\" with database " + identity.database +
+                       " is not in the drive configuration (" + CNEBConfiguration::kFileName + ")");
+}
+
+Description ProgramWorkflow::Impl::describe(IExtParamInterface& drive, size_t role,
+                                            const std::string& number) const
+{
+    // A file that lacks a parameter the configuration names is told as such, not
+    // as whatever the first read of it makes of that.
+    try {
+        drive.GetElementCount(number);
+    } catch (const std::exception&) {
+        throw ProgramError(whereIs(drive) + " has no parameter " + number +
+                           ", which the drive configuration names for the program");
+    }
+    Description d;
+    d.role = role;
+    d.number = number;
+    d.name = drive.GetParameterName(number);
+    d.count = drive.GetElementCount(number);
+    d.choices = drive.GetChoiceList(number);
+    drive.GetParameterAttributes(number, -1, d.minimum, d.maximum, d.unit, d.decimals);
+    return d;
+}
+
+ProgramWorkflow::ProgramWorkflow(DriveNaming naming) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->naming = std::move(naming);
+}
+
+ProgramWorkflow::ProgramWorkflow(ProgramWorkflow&&) noexcept = default;
+ProgramWorkflow& ProgramWorkflow::operator=(ProgramWorkflow&&) noexcept = default;
+ProgramWorkflow::~ProgramWorkflow() = default;
+
+std::size_t ProgramWorkflow::configurationLoads() const
+{
+    return m_impl->loads;
+}
+
+bool ProgramWorkflow::programParameters(IExtParamInterface& drive,
+                                        std::vector<std::string>& numbers, std::string& failure)
+{
+    numbers.clear();
+    return telling(failure, [&] {
+        const Impl::Known& entry = m_impl->lookUp(identityOf(drive));
+        numbers = entry.numbers;
+        if (!entry.found)
+            failure = entry.failure;
+        return entry.found;
+    });
+}
+
+std::vector<ProgramEntry> ProgramWorkflow::readProgram(IExtParamInterface& drive)
+{
+    const std::vector<std::string> numbers = m_impl->numbersOf(drive);
+    const int base = drive.GetIndexBase();
+    std::vector<ProgramEntry> entries;
+    for (size_t role = 0; role < numbers.size(); ++role) {
+        const std::vector<ProgramEntry> elements =
+            read(drive, m_impl->describe(drive, role, numbers[role]), base);
+        entries.insert(entries.end(), elements.begin(), elements.end());
+    }
+    return entries;
+}
+
+ProgramData ProgramWorkflow::exportProgram(IExtParamInterface& drive)
+{
+    ProgramData data;
+    drive.GetDriveIdentity(data.driveType, data.aocVersion, data.databaseVersion);
+    const std::vector<std::string> numbers = m_impl->numbersOf(drive);
+    data.indexBase = drive.GetIndexBase();
+    for (size_t role = 0; role < numbers.size(); ++role) {
+        const Description d = m_impl->describe(drive, role, numbers[role]);
+        ProgramParameter parameter{d.number,  d.name, d.count,    d.choices, d.minimum,
+                                   d.maximum, d.unit, d.decimals, {}};
+        for (const ProgramEntry& entry : read(drive, d, data.indexBase))
+            parameter.values.push_back(entry.value);
+        data.parameters.push_back(std::move(parameter));
+    }
+    data.language = drive.GetLanguage();
+    return data;
+}
+
+ImportPlan ProgramWorkflow::planImport(IExtParamInterface& programFile, IExtParamInterface& drive,
+                                       Rounding rounding, const ValueFit& fit)
+{
+    const Identity from = identityOf(programFile), to = identityOf(drive);
+    if (from.type != to.type) {
+        throw ProgramError("the program is for drive type \"" + from.type +
+                           "\", the drive is a \"" + to.type + "\"");
+    }
+    std::vector<std::string> numbers;
+    try {
+        numbers = m_impl->numbersOf(programFile);
+    } catch (const ProgramError&) {
+        if (from.database == to.database)
+            throw;
+        throw ProgramError("the program comes from database " + from.database + ", the drive has " +
+                           to.database + "; the drive configuration (" +
+                           CNEBConfiguration::kFileName + ") does not list database " +
+                           from.database + " for drive type \"" + from.type + "\"");
+    }
+    if (m_impl->numbersOf(drive) != numbers) {
+        throw ProgramError("the program comes from database " + from.database + ", the drive has " +
+                           to.database + ", which keeps the program in other parameters");
+    }
+    const int fromBase = programFile.GetIndexBase(), toBase = drive.GetIndexBase();
+    ImportPlan plan;
+    for (size_t role = 0; role < numbers.size(); ++role) {
+        const Description source = m_impl->describe(programFile, role, numbers[role]);
+        const Description target = m_impl->describe(drive, role, numbers[role]);
+        const std::string where = "parameter " + target.number + " (" + target.name + ")";
+        if (source.count != target.count) {
+            throw ProgramError(where + fw::format(": the program has %lu elements, the drive %lu",
+                                                  source.count, target.count));
+        }
+        std::vector<ProgramEntry> future = read(programFile, target, fromBase);
+        const std::vector<ProgramEntry> now = read(drive, target, toBase);
+        for (size_t e = 0; e < now.size(); ++e) {
+            const std::string element = where + (target.count ? fw::format(" element %zu", e) : "");
+            const std::string given = future[e].value;
+            // The drive tells whether it takes the value, and in which form it keeps it.
+            std::string stored = given, reason;
+            if (fit &&
+                !fit(std::strtoul(target.number.c_str(), nullptr, 10), given, stored, reason)) {
+                throw ProgramError(element + ": the program's value " + given +
+                                   " does not fit the drive: " + reason);
+            }
+            double kept = 0, asGiven = 0;
+            if (target.choices.empty() && decimal(stored, kept) && decimal(given, asGiven) &&
+                kept != asGiven) {
+                if (rounding == Rounding::Refuse) {
+                    throw ProgramError(element + ": the program's value " + given +
+                                       " has more decimals than the drive's " + target.decimals +
+                                       " (--round rounds it)");
+                }
+                plan.notes.push_back(element + ": the program's value " + given + " rounded to " +
+                                     stored);
+            }
+            future[e].value = stored;
+            future[e].text = target.text(stored);
+            if (!target.sameValue(now[e].value, stored)) {
+                ProgramChange change{now[e], future[e]};
+                change.future.identifier = now[e].identifier;
+                plan.changes.push_back(std::move(change));
+            }
+        }
+    }
+    return plan;
+}
+
+void ProgramWorkflow::importProgram(IExtParamInterface& drive,
+                                    const std::vector<ProgramChange>& plan)
+{
+    if (plan.empty())
+        return;
+    std::vector<std::string> identifiers, values;
+    for (const ProgramChange& change : plan) {
+        identifiers.push_back(change.future.identifier);
+        values.push_back(change.future.value);
+    }
+    drive.WriteParameterValues(identifiers, values, kSetup, 0);
+}
+
+std::vector<std::string> ProgramWorkflow::compare(IExtParamInterface& a, IExtParamInterface& b)
+{
+    const std::vector<ProgramEntry> first = readProgram(a), second = readProgram(b);
+    std::map<std::string, const ProgramEntry*> others;
+    for (const ProgramEntry& entry : second)
+        others.emplace(entry.label, &entry);
+    std::vector<std::string> lines;
+    const auto line = [&](const std::string& label, const std::string& from,
+                          const std::string& to) {
+        lines.push_back(label + " " + from + " -> " + to);
+    };
+    for (const ProgramEntry& entry : first) {
+        const auto other = others.find(entry.label);
+        if (other == others.end()) {
+            line(entry.label, entry.text, "(none)");
+            continue;
+        }
+        if (other->second->text != entry.text)
+            line(entry.label, entry.text, other->second->text);
+        others.erase(other);
+    }
+    for (const ProgramEntry& entry : second) {
+        if (others.count(entry.label))
+            line(entry.label, "(none)", entry.text);
+    }
+    return lines;
+}
+
+bool programParameters(IExtParamInterface& drive, std::vector<std::string>& numbers,
+                       std::string& failure)
+{
+    return ProgramWorkflow().programParameters(drive, numbers, failure);
+}
+
+std::string explainFailure(const CCustomException& failure)
+{
+    std::string what = failure.getText();
+    if (what.empty()) {
+        const std::string& file = failure.getFile();
+        if (file.rfind("External_Data_Manager/", 0) == 0)
+            what = "the drive did not answer a request for the program's parameters";
+        else if (file.find("Choicelist") != std::string::npos)
+            what = "the drive holds a value that its choice list does not name";
+        else if (failure.getCategory() == 2)
+            what = "the program has no room for another pair";
+        else
+            what = "the program on the drive does not fit together";
+    }
+    const std::string& log = failure.getLogPath();
+    return log.empty() ? what : what + " (details in " + log + ")";
+}
+
+void logHostFailure(const std::string& text, const std::string& file, int line)
+{
+    // Making the exception writes the line.
+    [[maybe_unused]] const CCustomException logged(line, file, text);
+}
+
+std::string logFilePath()
+{
+    return CCustomException::makeLogPath();
+}
+
+} // namespace NEBPT
