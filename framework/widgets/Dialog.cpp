@@ -142,7 +142,7 @@ CDialog::CDialog(unsigned templateId, QWidget* parent)
 
 CDialog::~CDialog()
 {
-    DestroyWindow();
+    destroyWindow(false);
 }
 
 template <class F> void CDialog::guarded(const char* where, F&& handler)
@@ -303,10 +303,18 @@ bool CDialog::Create(unsigned templateId, QWidget* parent)
 
 void CDialog::DestroyWindow()
 {
+    destroyWindow(true);
+}
+
+void CDialog::destroyWindow(bool detach)
+{
     if (!m_created)
         return;
     m_created = false;
-    hide();
+    // A window that goes with its object and is not on the screen (its window is
+    // hidden) needs no hiding: the destructor takes it away.
+    if (detach || isVisible())
+        hide();
     for (CDialog* child : findChildren<CDialog*>(Qt::FindDirectChildrenOnly))
         child->DestroyWindow();
     std::vector<QPointer<QObject>> controls;
@@ -315,7 +323,7 @@ void CDialog::DestroyWindow()
         delete object.data();
     // Without a window the object belongs to its owner alone: the former parent
     // widget must not delete it.
-    if (!m_modal && parentWidget()) {
+    if (detach && !m_modal && parentWidget()) {
         releaseFocusFromAncestors(this);
         setParent(nullptr, Qt::Dialog);
     }

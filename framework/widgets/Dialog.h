@@ -197,6 +197,10 @@ protected:
 
 private:
     bool buildWindow(unsigned templateId);
+    // DestroyWindow; `detach`: take the window out of its parent widget, which
+    // the destructor leaves to QWidget's (that costs no walk through the
+    // top-level window's focus chain).
+    void destroyWindow(bool detach);
     void hookControls();
     void notifyParents(unsigned button, QPoint globalPoint, bool includeSelf);
     template <class F> void guarded(const char* where, F&& handler);

@@ -23,11 +23,8 @@ CEAPairCtrl::CEAPairCtrl(CDLGManager& manager, CNEB_EAPair& pair)
       m_actionCtrl(manager, pair.getAction())
 {}
 
-CEAPairCtrl::~CEAPairCtrl()
-{
-    // The boxes' windows go with the pair's window, before the box objects.
-    DestroyWindow();
-}
+// The boxes' windows go with the box objects, then the pair's with the pair.
+CEAPairCtrl::~CEAPairCtrl() = default;
 
 void CEAPairCtrl::createAt(int x, int y, QWidget* parent)
 {

@@ -14,7 +14,6 @@
 #include <QPainter>
 
 #include <memory>
-#include <span>
 #include <vector>
 
 namespace {
@@ -57,53 +56,6 @@ private:
     const bool m_show;
     const bool m_focused;
 };
-
-// Destroying the pair windows.
-//
-// A window that leaves its top-level window (as an element window does when it is
-// destroyed) makes Qt walk that top-level window's whole focus chain, which holds
-// every widget in it. Destroyed one after the other inside the host's window, the
-// pairs would walk the rest of the column each: time grows with the square of the
-// pairs. So they first move, inside the top-level window (which walks nothing), into
-// a tree of hidden holders, a few pairs to a leaf; then the root leaves the host's
-// window, and each holder in turn the top-level window its parent has become. Each
-// walk covers one holder's share of the column: n log n for n pairs. (Few pairs to
-// a leaf keep the holders few: each new widget has an event posted to it, which
-// deleting it looks for in the whole queue.)
-constexpr size_t kPairsPerHolder = 8;
-
-// A hidden holder below `parent` for `pairs`: the pairs themselves when they are
-// few, else two holders for the halves.
-QWidget* gatherPairs(QWidget* parent, std::span<CEAPairCtrl* const> pairs)
-{
-    auto* holder = new QWidget(parent);
-    if (pairs.size() <= kPairsPerHolder) {
-        for (CEAPairCtrl* pair : pairs)
-            pair->setParent(holder);
-    } else {
-        const size_t half = pairs.size() / 2;
-        gatherPairs(holder, pairs.first(half));
-        gatherPairs(holder, pairs.subspan(half));
-    }
-    return holder;
-}
-
-// Takes `holder` (made by gatherPairs for `pairs`) out of its top-level window,
-// destroys the pairs' windows below it and deletes the holders.
-void destroyGatheredPairs(QWidget* holder, std::span<CEAPairCtrl* const> pairs)
-{
-    holder->setParent(nullptr, Qt::Window);
-    if (pairs.size() <= kPairsPerHolder) {
-        for (CEAPairCtrl* pair : pairs)
-            pair->DestroyWindow();
-    } else {
-        const QObjectList halves = holder->children();
-        const size_t half = pairs.size() / 2;
-        destroyGatheredPairs(static_cast<QWidget*>(halves.at(0)), pairs.first(half));
-        destroyGatheredPairs(static_cast<QWidget*>(halves.at(1)), pairs.subspan(half));
-    }
-    delete holder;
-}
 
 } // namespace
 
@@ -238,18 +190,15 @@ int CWorkFlow::buildColumn()
 
 void CWorkFlow::destroyFlow()
 {
-    m_topArrow.DestroyWindow();
-    m_bottomArrow.DestroyWindow();
-    std::vector<CEAPairCtrl*> created;
-    for (CEAPairCtrl* control : m_pairCtrls) {
-        if (control->IsWindowCreated())
-            created.push_back(control);
-    }
-    if (!created.empty())
-        destroyGatheredPairs(gatherPairs(this, created), created);
+    // A pair's window goes with the object, in place: a window that left the
+    // host's window one by one would make Qt walk the window's whole focus chain,
+    // every element window in it, for each pair. The arrows' windows leave it
+    // (the arrows stay) once the pairs are gone, so their walks are short.
     for (CEAPairCtrl* control : m_pairCtrls)
         delete control;
     m_pairCtrls.clear();
+    m_topArrow.DestroyWindow();
+    m_bottomArrow.DestroyWindow();
 }
 
 bool CWorkFlow::event(QEvent* event)
