@@ -60,6 +60,25 @@ std::string zlibReason(gzFile file, int& code)
 
 // Reads the whole decompressed file into `text`. Only a regular file is opened
 // (never blocking on a FIFO), and no more than kMaxTextSize bytes are read.
+// What a gzip file says its content's size is (its last four bytes: the size of
+// the last member, modulo 4 GiB), capped to the most that is read; a hint to
+// reserve the text at once, 0 when there is none or it cannot be true. The
+// file's position stays.
+size_t unpackedSizeHint(int descriptor)
+{
+    struct stat info
+    {};
+    unsigned char trailer[4];
+    if (fstat(descriptor, &info) != 0 || info.st_size < 18 ||
+        pread(descriptor, trailer, sizeof trailer, info.st_size - 4) != sizeof trailer)
+        return 0;
+    const size_t size = size_t(trailer[0]) | size_t(trailer[1]) << 8 | size_t(trailer[2]) << 16 |
+                        size_t(trailer[3]) << 24;
+    // Deflate packs at most about 1032 bytes into one: a larger claim is no size.
+    return size <= size_t(info.st_size) * 1032 ? std::min(size, CNEBConfiguration::kMaxTextSize)
+                                               : 0;
+}
+
 FileRead readFile(const std::string& path, std::string& text, std::string& reason)
 {
     bool missing = false;
@@ -80,18 +99,25 @@ FileRead readFile(const std::string& path, std::string& text, std::string& reaso
         reason = "cannot be read: out of memory";
         return FileRead::Refused;
     }
+    // Read straight into the text, in blocks; one block more than the most that is
+    // read tells a file that is too large.
+    constexpr size_t kBlock = 64 * 1024;
     text.clear();
-    char block[1000];
+    text.reserve(unpackedSizeHint(descriptor) + kBlock);
     int count = 0;
-    while ((count = gzread(file, block, sizeof block)) > 0) {
-        if (text.size() + static_cast<size_t>(count) > CNEBConfiguration::kMaxTextSize) {
+    do {
+        const size_t size = text.size();
+        if (size > CNEBConfiguration::kMaxTextSize) {
             reason = "larger than " + fw::sizeText(CNEBConfiguration::kMaxTextSize) +
                      " uncompressed, the most that is read";
             gzclose(file);
+            text.clear();
             return FileRead::Refused;
         }
-        text.append(block, static_cast<size_t>(count));
-    }
+        text.resize(size + kBlock);
+        count = gzread(file, text.data() + size, static_cast<unsigned>(kBlock));
+        text.resize(size + static_cast<size_t>(std::max(count, 0)));
+    } while (count > 0);
     // A read error, or a compressed stream that ends early (gzread then just stops).
     int code = Z_OK;
     const std::string zlibError = zlibReason(file, code);
