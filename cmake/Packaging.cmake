@@ -103,6 +103,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# dpkg-shlibdeps finds the project's own libraries in lib/nebpt by the programs'
+# RPATH ($ORIGIN) and by this folder (relative to the package root it runs in);
+# the package test fails should it miss one.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${NEBPT_INSTALL_DIR}")
 # Qt finds a platform (X11, Wayland) only through its plugins.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 include(CPack)

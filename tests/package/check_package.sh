@@ -13,9 +13,15 @@ fail() {
   exit 1
 }
 
-if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1; then
+# CPACK_DEBIAN_PACKAGE_DEBUG: the log shows what dpkg-shlibdeps warns of.
+if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" -D CPACK_DEBIAN_PACKAGE_DEBUG=ON \
+  >"$work/cpack.log" 2>&1; then
   cat "$work/cpack.log" >&2
   fail "cpack could not make the package"
+fi
+# A library of the package dpkg-shlibdeps cannot find leaves what it needs out of Depends.
+if grep 'cannot find library' "$work/cpack.log" >&2; then
+  fail "dpkg-shlibdeps does not find the libraries above"
 fi
 deb="$work/nebpt_${version}_$(dpkg --print-architecture).deb"
 [[ -f "$deb" ]] || fail "no $(basename "$deb") in what cpack made: $(ls "$work")"
