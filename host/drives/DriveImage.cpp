@@ -571,6 +571,8 @@ DriveImage DriveImage::parse(const QByteArray& bytes, const std::string& where)
     DriveImage image;
     Reader(image, where).read(document.object());
     image.m_source = document.object();
+    for (size_t position = 0; position < image.parameters.size(); ++position)
+        image.m_positions.emplace(image.parameters[position].number, position);
     return image;
 }
 

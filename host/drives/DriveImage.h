@@ -6,15 +6,26 @@
 #include <QByteArray>
 #include <QJsonObject>
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 // A drive image that cannot be used: not a readable regular file, larger than
-// SimulatedDrive::kImageSizeLimit, not JSON, a required field missing or wrong,
+// DriveImage::kSizeLimit, not JSON, a required field missing or wrong,
 // or more than the host's parameter interface carries. what() is one line
 // naming the file and the fault.
 class DriveImageError : public HostError
+{
+public:
+    using HostError::HostError;
+};
+
+// A question a drive image has no answer to: no such parameter, element or
+// setup. what() is the reason alone ("no parameter 0999"); the drive that asked
+// refuses its call with it (DriveRefusal "GetParameterName: no parameter 0999").
+class ImageRefusal : public HostError
 {
 public:
     using HostError::HostError;
@@ -94,6 +105,11 @@ struct DriveImage
         bool accepts(const std::string& text, std::string& stored, std::string& reason) const;
     };
 
+    // The one setup of a drive.
+    static constexpr const char* kSetupName = "Setup 1";
+    // The largest image file that is read; a drive image is a few kilobytes.
+    static constexpr size_t kSizeLimit = 4 * 1024 * 1024;
+
     std::string driveType, aocVersion, databaseVersion;
     std::string language;
     int indexBase = 0;
@@ -102,6 +118,48 @@ struct DriveImage
 
     // Reads an image; throws DriveImageError "<where>: <what is wrong>".
     static DriveImage parse(const QByteArray& bytes, const std::string& where);
+    // Reads the image file at `path`, opened without blocking (a FIFO or a device
+    // is never read) and at most kSizeLimit long; throws DriveImageError
+    // "<path>: <what is wrong>".
+    static DriveImage load(const std::string& path);
+
+    // --- what a drive answers from its image ---
+    // The questions of the host's parameter interface that the image of a drive
+    // (or the profile of its type) answers. One without answer throws
+    // ImageRefusal with the reason the drive gives.
+
+    // The parameter with this number; null when there is none.
+    const Parameter* parameter(unsigned long number) const;
+    // The parameter a number text ("1301") names: "\"13x1\" is not a parameter
+    // number", "no parameter 0999".
+    const Parameter& named(const std::string& numberText) const;
+    // The parameter an identifier ("1301" or "1301.4") names, and the host index
+    // it gives (-1 without one).
+    const Parameter& identified(const std::string& identifier, long& index) const;
+    // The element (0-based; -1 for a single value) that the host index `index`
+    // (-1: none; the index base included) names in parameter `number`; false with
+    // the reason when there is no such parameter or element.
+    bool elementOf(unsigned long number, long index, long& element, std::string& reason) const;
+    // The position in the parameter's values of the element a host index names
+    // (0 for a single value); throws ImageRefusal as elementOf tells.
+    size_t position(const Parameter& parameter, long index) const;
+    // Whether parameter `number` takes the value text (Parameter::accepts).
+    bool accepts(unsigned long number, const std::string& text, std::string& stored,
+                 std::string& reason) const;
+    // The choice list of the parameter an identifier names; empty for a numeric one.
+    const std::vector<std::string>& choiceList(const std::string& identifier) const;
+    // The limits, unit and decimals of a parameter; a selection's run from its
+    // lowest to its highest choice value, without unit or decimals. An index,
+    // when given (not -1), must name an element.
+    void attributes(const std::string& numberText, long index, std::string& minimum,
+                    std::string& maximum, std::string& unit, std::string& decimals) const;
+    // Refuses every number that names no parameter (RegisterParameters).
+    void checkParameters(const std::vector<std::string>& numbers) const;
+    // Refuses a setup other than kSetupName.
+    static void checkSetup(const std::string& setup);
+    // Refuses a write call with another setup or as many identifiers as values.
+    static void checkWrite(const std::vector<std::string>& identifiers,
+                           const std::vector<std::string>& values, const std::string& setup);
 
     // The image as indented JSON text. An image that was parsed keeps the form of
     // its text where it holds what the text said (a named choice list, a default
@@ -112,4 +170,7 @@ struct DriveImage
 
 private:
     QJsonObject m_source; // the text parsed; empty for an image made in memory
+    // Parameter number -> position in `parameters`, as parsed; checked before it
+    // is used, since the parameters may change after.
+    std::map<unsigned long, size_t> m_positions;
 };

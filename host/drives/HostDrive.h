@@ -17,6 +17,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A request a drive refuses: an unknown parameter, element or setup, a value it
+// does not take, a write to a drive image it only reads or cannot save, a
+// Modbus exception from a drive over a link. what() is "<call>: <reason>".
+class DriveRefusal : public HostError
+{
+public:
+    using HostError::HostError;
+};
+
 // The most elements a parameter of a drive image or of a Modbus profile may
 // have: the longest program the editor lays out. An image or profile with more
 // is refused when it is loaded.

@@ -6,38 +6,16 @@
 
 #include <QByteArray>
 
-#include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// A non-empty run of decimal digits that fits an unsigned long.
-bool readDigits(std::string_view text, unsigned long& number)
-{
-    if (text.empty())
-        return false;
-    for (char c : text) {
-        if (!isDigit(c))
-            return false;
-    }
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
-    return result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
 
 std::string errnoText()
 {
@@ -83,8 +61,6 @@ SimulatedDrive::SimulatedDrive(const std::string& imagePath, Access access) : m_
     open(access);
     m_image = DriveImage::parse(
         QByteArray(m_onDisk.data(), static_cast<qsizetype>(m_onDisk.size())), m_imagePath);
-    for (size_t position = 0; position < m_image.parameters.size(); ++position)
-        m_positions.emplace(m_image.parameters[position].number, position);
     m_language = m_image.language;
 }
 
@@ -120,7 +96,7 @@ void SimulatedDrive::open(Access access)
             readOnly = errno == EWOULDBLOCK ? image + "is open in another host"
                                             : image + "cannot be locked (" + errnoText() + ")";
         }
-        if (!fw::readRegularFile(m_imagePath, kImageSizeLimit, m_onDisk, error))
+        if (!fw::readRegularFile(m_imagePath, DriveImage::kSizeLimit, m_onDisk, error))
             imageError("cannot be read (" + error + ")");
         if (!readOnly.empty()) {
             m_readOnlyReason = readOnly;
@@ -166,7 +142,8 @@ void SimulatedDrive::checkImageUnchanged() const
     if (!isFileAt(m_lock.get(), m_target))
         throw DriveRefusal(changed);
     std::string content, error;
-    if (!fw::readRegularFile(m_target, kImageSizeLimit, content, error) || content != m_onDisk)
+    if (!fw::readRegularFile(m_target, DriveImage::kSizeLimit, content, error) ||
+        content != m_onDisk)
         throw DriveRefusal(changed);
     const std::string protection = writeProtection();
     if (!protection.empty())
@@ -222,99 +199,18 @@ void SimulatedDrive::refuse(const std::string& reason)
     throw DriveRefusal(m_lastRefusal);
 }
 
-const SimulatedDrive::Parameter* SimulatedDrive::parameterOf(unsigned long number) const
+template <typename Question> auto SimulatedDrive::ask(Question question) -> decltype(question())
 {
-    const auto it = m_positions.find(number);
-    return it == m_positions.end() ? nullptr : &m_image.parameters[it->second];
-}
-
-const SimulatedDrive::Parameter& SimulatedDrive::find(const std::string& numberText)
-{
-    unsigned long number = 0;
-    if (!readDigits(numberText, number))
-        refuse("\"" + numberText + "\" is not a parameter number");
-    const Parameter* parameter = parameterOf(number);
-    if (!parameter)
-        refuse("no parameter " + numberText);
-    return *parameter;
-}
-
-const SimulatedDrive::Parameter& SimulatedDrive::findIdentified(const std::string& identifier,
-                                                                long& index)
-{
-    const size_t dot = identifier.find('.');
-    index = -1;
-    if (dot != std::string::npos) {
-        unsigned long element = 0;
-        if (!readDigits(std::string_view(identifier).substr(dot + 1), element) ||
-            element > LONG_MAX) {
-            refuse("\"" + identifier + "\" is not a parameter identifier");
-        }
-        index = static_cast<long>(element);
+    try {
+        return question();
+    } catch (const ImageRefusal& refused) {
+        refuse(refused.what());
     }
-    return find(identifier.substr(0, dot));
-}
-
-size_t SimulatedDrive::elementFor(const Parameter& parameter, long index)
-{
-    long element = -1;
-    std::string reason;
-    if (!elementOf(parameter.number, index, element, reason))
-        refuse(reason);
-    return element == -1 ? 0 : static_cast<size_t>(element);
-}
-
-bool SimulatedDrive::elementOf(unsigned long number, long index, long& element,
-                               std::string& reason) const
-{
-    const Parameter* found = parameterOf(number);
-    const std::string text = std::to_string(number);
-    element = -1;
-    if (!found) {
-        reason = "no parameter " + text;
-        return false;
-    }
-    const Parameter& parameter = *found;
-    const int indexBase = m_image.indexBase;
-    if (index == -1) {
-        if (parameter.elementCount != 0)
-            reason = "parameter " + text + " has elements; it needs an index";
-        return parameter.elementCount == 0;
-    }
-    if (parameter.elementCount == 0) {
-        reason = "parameter " + text + " has no elements (index " + std::to_string(index) + ")";
-        return false;
-    }
-    element = index - indexBase;
-    if (element < 0 || static_cast<unsigned long>(element) >= parameter.elementCount) {
-        reason = "parameter " + text + " has no element " + std::to_string(index) + " (indexes " +
-                 std::to_string(indexBase) + " to " +
-                 std::to_string(indexBase + static_cast<long>(parameter.elementCount) - 1) + ")";
-        element = -1;
-        return false;
-    }
-    return true;
-}
-
-bool SimulatedDrive::accepts(unsigned long number, const std::string& text, std::string& stored,
-                             std::string& reason) const
-{
-    const Parameter* parameter = parameterOf(number);
-    if (!parameter) {
-        reason = "no parameter " + std::to_string(number);
-        return false;
-    }
-    return parameter->accepts(text, stored, reason);
-}
-
-bool SimulatedDrive::hasParameter(unsigned long number) const
-{
-    return parameterOf(number) != nullptr;
 }
 
 std::string SimulatedDrive::value(unsigned long number, long element) const
 {
-    const Parameter* found = parameterOf(number);
+    const Parameter* found = m_image.parameter(number);
     if (!found)
         throw DriveRefusal("no parameter " + std::to_string(number));
     const Parameter& p = *found;
@@ -331,17 +227,18 @@ std::string SimulatedDrive::value(unsigned long number, long element) const
 std::string SimulatedDrive::GetParameterName(const std::string& number)
 {
     enter("GetParameterName");
-    return find(number).name;
+    return ask([&] { return m_image.named(number).name; });
 }
 
 int SimulatedDrive::ReadParameterValue(const std::string& number, int index, std::string& value,
                                        const std::string& setup)
 {
     enter("ReadParameterValue");
-    if (setup != kSetupName)
-        refuse("no setup \"" + setup + "\"");
-    const Parameter& p = find(number);
-    value = p.values[elementFor(p, index)];
+    value = ask([&] {
+        DriveImage::checkSetup(setup);
+        const Parameter& p = m_image.named(number);
+        return p.values[m_image.position(p, index)];
+    });
     return 1;
 }
 
@@ -352,12 +249,7 @@ int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identif
     enter("WriteParameterValues");
     if (readOnly())
         refuse(m_readOnlyReason + ", so it is read-only here");
-    if (setup != kSetupName)
-        refuse("no setup \"" + setup + "\"");
-    if (identifiers.size() != values.size()) {
-        refuse(std::to_string(identifiers.size()) + " identifiers but " +
-               std::to_string(values.size()) + " values");
-    }
+    ask([&] { DriveImage::checkWrite(identifiers, values, setup); });
     DriveImage changed = withValues(identifiers, values);
     try {
         save(changed);
@@ -375,9 +267,10 @@ DriveImage SimulatedDrive::withValues(const std::vector<std::string>& identifier
     DriveImage changed = m_image;
     for (size_t i = 0; i < identifiers.size(); ++i) {
         long index = -1;
-        Parameter& p =
-            changed.parameters[m_positions.at(findIdentified(identifiers[i], index).number)];
-        const size_t element = elementFor(p, index);
+        const Parameter& named =
+            ask([&]() -> const Parameter& { return m_image.identified(identifiers[i], index); });
+        const size_t element = ask([&] { return m_image.position(named, index); });
+        Parameter& p = changed.parameters[static_cast<size_t>(&named - m_image.parameters.data())];
         std::string stored, reason;
         if (!p.accepts(values[i], stored, reason))
             refuse(identifiers[i] + ": " + reason);
@@ -389,17 +282,13 @@ DriveImage SimulatedDrive::withValues(const std::vector<std::string>& identifier
 std::vector<std::string> SimulatedDrive::GetChoiceList(const std::string& identifier)
 {
     enter("GetChoiceList");
-    long index = -1;
-    const Parameter& p = findIdentified(identifier, index);
-    if (index != -1)
-        elementFor(p, index);
-    return p.choices;
+    return ask([&] { return m_image.choiceList(identifier); });
 }
 
 unsigned long SimulatedDrive::GetElementCount(const std::string& number)
 {
     enter("GetElementCount");
-    return find(number).elementCount;
+    return ask([&] { return m_image.named(number).elementCount; });
 }
 
 int SimulatedDrive::GetParameterAttributes(const std::string& number, int index,
@@ -407,26 +296,7 @@ int SimulatedDrive::GetParameterAttributes(const std::string& number, int index,
                                            std::string& unit, std::string& decimals)
 {
     enter("GetParameterAttributes");
-    const Parameter& p = find(number);
-    // The attributes belong to the parameter; an index, when given, must still exist.
-    if (index != -1)
-        elementFor(p, index);
-    if (p.isSelection()) {
-        std::int32_t lowest = p.choiceValues.front(), highest = p.choiceValues.front();
-        for (std::int32_t value : p.choiceValues) {
-            lowest = std::min(lowest, value);
-            highest = std::max(highest, value);
-        }
-        minimum = std::to_string(lowest);
-        maximum = std::to_string(highest);
-        unit.clear();
-        decimals = std::to_string(0);
-    } else {
-        minimum = p.minimum;
-        maximum = p.maximum;
-        unit = p.unit;
-        decimals = std::to_string(p.decimals);
-    }
+    ask([&] { m_image.attributes(number, index, minimum, maximum, unit, decimals); });
     return 1;
 }
 
@@ -443,8 +313,7 @@ int SimulatedDrive::GetDriveIdentity(std::string& driveName, std::string& aocVer
 int SimulatedDrive::RegisterParameters(const std::vector<std::string>& numbers)
 {
     enter("RegisterParameters");
-    for (const std::string& number : numbers)
-        find(number);
+    ask([&] { m_image.checkParameters(numbers); });
     m_registered = numbers;
     return 1;
 }

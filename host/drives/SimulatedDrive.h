@@ -9,24 +9,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
-
-// A request the simulated drive refuses: an unknown parameter or element, a
-// value it does not accept, a write to an image it only reads or cannot save.
-class DriveRefusal : public HostError
-{
-public:
-    using HostError::HostError;
-};
 
 // A drive behind the host's parameter interface, kept in a drive image file: the
 // JSON text of DriveImage.h, with the drive's identity, language, index base,
 // parameters and, for a drive over Modbus, where it keeps them in registers.
 //
-// Every operation answers from the image. Requests a drive refuses throw
-// DriveRefusal: an unknown parameter, element or setup (the drive has the one
+// Every operation answers from the image (DriveImage's queries). Requests a
+// drive refuses throw DriveRefusal: an unknown parameter, element or setup (the drive has the one
 // setup "Setup 1"), a malformed identifier, a choice value not in the list, a
 // number outside the limits or not a plain decimal number.
 //
@@ -38,7 +29,7 @@ public:
 // An image that DriveImage::parse refuses is refused when it is loaded, naming
 // the file and the fault (DriveImageError). So is a path that is not a regular
 // file (it is opened without blocking: a FIFO or a device is never read) and a
-// file larger than kImageSizeLimit.
+// file larger than DriveImage::kSizeLimit.
 //
 // WriteParameterValues is all or nothing: every entry is checked first, then the
 // whole image is saved atomically (fw::AtomicFile: written to a new file beside
@@ -68,9 +59,7 @@ public:
 class SimulatedDrive : public HostDrive
 {
 public:
-    static constexpr const char* kSetupName = "Setup 1";
-    // The largest image file that is read; a drive image is a few kilobytes.
-    static constexpr size_t kImageSizeLimit = 4 * 1024 * 1024;
+    static constexpr const char* kSetupName = DriveImage::kSetupName;
 
     enum class Access
     {
@@ -102,7 +91,8 @@ public:
     // the image has no register map.
     const modbusmap::Map& registerMap() const { return m_image.registerMap; }
 
-    bool hasParameter(unsigned long number) const;
+    const DriveImage& image() const { return m_image; }
+    bool hasParameter(unsigned long number) const { return m_image.parameter(number) != nullptr; }
     // Value of element `element` (0-based, without the index base); -1 for a
     // parameter without elements. Throws DriveRefusal for an unknown one.
     std::string value(unsigned long number, long element = -1) const;
@@ -113,14 +103,13 @@ public:
     {
         m_writeRefusalObserver = std::move(observer);
     }
-    // The element (0-based; -1 for a single value) that the host index `index`
-    // (-1: none; the index base included) names in parameter `number`; false with
-    // the drive's `reason` when there is no such parameter or element.
-    bool elementOf(unsigned long number, long index, long& element, std::string& reason) const;
     // Whether the drive takes the value text for parameter `number`: `stored`
     // receives the form it keeps, `reason` why it refuses.
     bool accepts(unsigned long number, const std::string& text, std::string& stored,
-                 std::string& reason) const override;
+                 std::string& reason) const override
+    {
+        return m_image.accepts(number, text, stored, reason);
+    }
 
     // --- IExtParamInterface ---
     std::string GetParameterName(const std::string& number) override;
@@ -171,17 +160,11 @@ private:
     // Notes the operation being answered, for refusal texts.
     void enter(const char* operation) { m_operation = operation; }
     [[noreturn]] void refuse(const std::string& reason);
-    // The parameter with this number; null when there is none.
-    const Parameter* parameterOf(unsigned long number) const;
-    const Parameter& find(const std::string& numberText);
-    // The parameter an identifier ("1301" or "1301.4") names, and its host index
-    // (-1 without one).
-    const Parameter& findIdentified(const std::string& identifier, long& index);
+    // Asks the image; a question it has no answer to is this drive's refusal.
+    template <typename Question> auto ask(Question question) -> decltype(question());
     // The image with the values written, every entry checked.
     DriveImage withValues(const std::vector<std::string>& identifiers,
                           const std::vector<std::string>& values);
-    // Element position for a host index (index base included); -1 for no index.
-    size_t elementFor(const Parameter& parameter, long index);
 
     std::string m_imagePath;
     std::string m_target; // the file saves replace (the image path, symbolic links resolved)
@@ -189,7 +172,6 @@ private:
     Descriptor m_lock;    // the image file, locked; -1 when read-only
     std::string m_onDisk; // the image file's content as loaded or last saved
     DriveImage m_image;
-    std::map<unsigned long, size_t> m_positions; // parameter number -> position in m_image
     std::string m_language;
     std::vector<std::string> m_registered;
     std::string m_lastRefusal;

@@ -1,10 +1,12 @@
 #include "ModbusDrive.h"
 #include "HostTestSupport.h"
 #include "LinkTestSupport.h"
+#include "SimulatedDrive.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,14 +26,14 @@ constexpr std::chrono::milliseconds kTimeout(5000);
 std::string read(ModbusDrive& drive, const std::string& number, int index)
 {
     std::string value;
-    drive.ReadParameterValue(number, index, value, SimulatedDrive::kSetupName);
+    drive.ReadParameterValue(number, index, value, DriveImage::kSetupName);
     return value;
 }
 
 void write(ModbusDrive& drive, const std::vector<std::string>& identifiers,
            const std::vector<std::string>& values)
 {
-    drive.WriteParameterValues(identifiers, values, SimulatedDrive::kSetupName, 0);
+    drive.WriteParameterValues(identifiers, values, DriveImage::kSetupName, 0);
 }
 
 class ModbusDriveTest : public ::testing::Test
@@ -45,8 +47,9 @@ protected:
 } // namespace
 
 // The drive's identification comes from the drive; a drive of another type than
-// the profile's, another unit or an address that leads nowhere is refused with
-// a reason that names it.
+// the profile's, a profile that cannot be read, another unit or an address that
+// leads nowhere is refused with a reason that names it. What the drive does not
+// tell the profile answers, word for word as a drive image file does.
 TEST_F(ModbusDriveTest, TheDriveTellsWhoItIs)
 {
     const std::string image =
@@ -57,6 +60,66 @@ TEST_F(ModbusDriveTest, TheDriveTellsWhoItIs)
     drive.GetDriveIdentity(type, aoc, database);
     EXPECT_EQ(type + " " + aoc + " " + database, "FCD-300 02.11 02.40");
     EXPECT_EQ(drive.location(), sim.address());
+
+    SimulatedDrive file(profile, SimulatedDrive::Access::Read);
+    using Question = std::function<std::string(HostDrive&)>;
+    const auto joined = [](const std::vector<std::string>& texts) {
+        std::string all;
+        for (const std::string& text : texts)
+            all += text + "|";
+        return all;
+    };
+    const auto attributes = [](const std::string& number, int index) -> Question {
+        return [=](HostDrive& d) {
+            std::string lowest, highest, unit, decimals;
+            d.GetParameterAttributes(number, index, lowest, highest, unit, decimals);
+            return lowest + " " + highest + " " + unit + " " + decimals;
+        };
+    };
+    const auto accepted = [](unsigned long number, const std::string& text) -> Question {
+        return [=](HostDrive& d) {
+            std::string stored, reason;
+            return d.accepts(number, text, stored, reason) ? stored : "no: " + reason;
+        };
+    };
+    const Question questions[] = {
+        [](HostDrive& d) { return d.GetParameterName("1303"); },
+        [](HostDrive& d) { return d.GetParameterName("13x1"); },
+        [](HostDrive& d) { return std::to_string(d.GetElementCount("1301")); },
+        [&](HostDrive& d) { return joined(d.GetChoiceList("1301.19")); },
+        [&](HostDrive& d) { return joined(d.GetChoiceList("1301.20")); },
+        [&](HostDrive& d) { return joined(d.GetChoiceList("1301.x")); },
+        attributes("1303", 0),
+        attributes("1300", -1),
+        attributes("1301", -1),
+        [](HostDrive& d) {
+            return std::to_string(d.RegisterParameters({"1300", "0999"}));
+        },
+        [](HostDrive& d) { return std::to_string(d.GetIndexBase()); },
+        [](HostDrive& d) {
+            const std::string before = d.GetLanguage();
+            d.setLanguage("german");
+            return before + " then " + d.GetLanguage();
+        },
+        accepted(1303, "12.5"),
+        accepted(1301, "99"),
+        accepted(999, "1"),
+    };
+    std::vector<std::string> answers;
+    for (const Question& question : questions) {
+        const auto answer = [&](HostDrive& d) {
+            try {
+                return question(d);
+            } catch (const DriveRefusal& refused) {
+                EXPECT_EQ(d.lastRefusal(), refused.what());
+                return "refused: " + std::string(refused.what());
+            }
+        };
+        answers.push_back(answer(drive));
+        EXPECT_EQ(answers.back(), answer(file));
+    }
+    EXPECT_EQ(answers[0], "Step timer");
+    EXPECT_EQ(answers[11], "english then german");
 
     const std::string other = hosttest::sampleImage("fcd50m_sample.json");
     auto refusal = [](const std::string& address, const std::string& profilePath) {
@@ -69,6 +132,8 @@ TEST_F(ModbusDriveTest, TheDriveTellsWhoItIs)
     };
     EXPECT_THAT(refusal(sim.address(), other),
                 AllOf(HasSubstr("FCD-300"), HasSubstr("FCD-50M"), HasSubstr(other)));
+    EXPECT_THAT(refusal(sim.address(), scratch.path()),
+                AllOf(HasSubstr(scratch.path()), HasSubstr("cannot be read")));
     EXPECT_THAT(refusal(sim.address() + "/7", profile),
                 AllOf(HasSubstr("identification"), HasSubstr(sim.address() + "/7")));
     EXPECT_THAT(refusal("tcp://127.0.0.1:port", profile), HasSubstr("port"));

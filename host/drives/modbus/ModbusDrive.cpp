@@ -162,8 +162,9 @@ ModbusDrive::Run::Holds ModbusDrive::Run::holding(const std::vector<std::uint16_
 
 ModbusDrive::ModbusDrive(const std::string& address, const std::string& profilePath,
                          std::chrono::milliseconds timeout)
-    : m_address(DriveAddress::parse(address)), m_profile(profilePath, SimulatedDrive::Access::Read),
-      m_map(m_profile.registerMap()), m_timeout(timeout)
+    : m_address(DriveAddress::parse(address)), m_profilePath(profilePath),
+      m_profile(DriveImage::load(profilePath)), m_map(m_profile.registerMap),
+      m_language(m_profile.language), m_timeout(timeout)
 {
     if (m_map.empty() || m_map.identificationAddress < 0) {
         throw DriveImageError("the profile " + profilePath +
@@ -242,10 +243,10 @@ void ModbusDrive::readIdentification()
     m_aocVersion = modbusmap::decodeText(registers + kTypeRegisters, kVersionRegisters);
     m_databaseVersion =
         modbusmap::decodeText(registers + kTypeRegisters + kVersionRegisters, kVersionRegisters);
-    if (m_driveType != m_profile.driveType()) {
+    if (m_driveType != m_profile.driveType) {
         throw DriveLinkError("the drive at " + m_address.text + " is of type \"" + m_driveType +
-                             "\", but the profile " + m_profile.imagePath() +
-                             " is for drive type \"" + m_profile.driveType() + "\"");
+                             "\", but the profile " + m_profilePath + " is for drive type \"" +
+                             m_profile.driveType + "\"");
     }
 }
 
@@ -462,9 +463,9 @@ bool ModbusDrive::prefetch(const std::vector<std::string>& numbers,
                 unsigned long parameter = 0;
                 std::from_chars(number.data(), number.data() + number.size(), parameter);
                 const Slot* slot = m_map.slotOf(parameter);
-                long element = -1;
+                size_t element = 0;
                 registersOf(
-                    locate(number, slot && slot->array ? m_profile.indexBase() : -1, element));
+                    locate(number, slot && slot->array ? m_profile.indexBase : -1, element));
                 return 1;
             });
         }
@@ -508,38 +509,28 @@ void ModbusDrive::refuse(const std::string& reason)
     throw DriveRefusal(m_lastRefusal);
 }
 
-template <typename Answer>
-auto ModbusDrive::fromProfile(const char* operation, Answer answer) -> decltype(answer())
+template <typename Question> auto ModbusDrive::ask(Question question) -> decltype(question())
 {
-    enter(operation);
     try {
-        return answer();
-    } catch (const DriveRefusal& refused) {
-        m_lastRefusal = refused.what();
-        throw;
+        return question();
+    } catch (const ImageRefusal& refused) {
+        refuse(refused.what());
     }
 }
 
-const Slot& ModbusDrive::locate(const std::string& numberText, long index, long& element)
+const Slot& ModbusDrive::locate(const std::string& numberText, long index, size_t& element)
 {
-    unsigned long number = 0;
-    const auto read =
-        std::from_chars(numberText.data(), numberText.data() + numberText.size(), number);
-    if (numberText.empty() || read.ec != std::errc() ||
-        read.ptr != numberText.data() + numberText.size()) {
-        refuse("\"" + numberText + "\" is not a parameter number");
-    }
-    std::string reason;
-    if (!m_profile.elementOf(number, index, element, reason))
-        refuse(reason);
-    const Slot* slot = m_map.slotOf(number);
+    const DriveImage::Parameter& parameter =
+        ask([&]() -> const DriveImage::Parameter& { return m_profile.named(numberText); });
+    element = ask([&] { return m_profile.position(parameter, index); });
+    const Slot* slot = m_map.slotOf(parameter.number);
     if (!slot)
         refuse("parameter " + numberText + " has no register in the profile");
     return *slot;
 }
 
-bool ModbusDrive::accepts(unsigned long number, const std::string& text, std::string& stored,
-                          std::string& reason) const
+bool ModbusDrive::encode(unsigned long number, const std::string& text, std::string& stored,
+                         std::vector<std::uint16_t>& registers, std::string& reason) const
 {
     if (!m_profile.accepts(number, text, stored, reason))
         return false;
@@ -548,13 +539,21 @@ bool ModbusDrive::accepts(unsigned long number, const std::string& text, std::st
         reason = "parameter " + std::to_string(number) + " has no register in the profile";
         return false;
     }
-    std::vector<std::uint16_t> registers(static_cast<size_t>(slot->width));
+    registers.assign(static_cast<size_t>(slot->width), 0);
     return modbusmap::encodeValue(*slot, m_map.wordOrder, stored, registers.data(), reason);
+}
+
+bool ModbusDrive::accepts(unsigned long number, const std::string& text, std::string& stored,
+                          std::string& reason) const
+{
+    std::vector<std::uint16_t> registers;
+    return encode(number, text, stored, registers, reason);
 }
 
 std::string ModbusDrive::GetParameterName(const std::string& number)
 {
-    return fromProfile("GetParameterName", [&] { return m_profile.GetParameterName(number); });
+    enter("GetParameterName");
+    return ask([&] { return m_profile.named(number).name; });
 }
 
 int ModbusDrive::ReadParameterValue(const std::string& number, int index, std::string& value,
@@ -562,14 +561,12 @@ int ModbusDrive::ReadParameterValue(const std::string& number, int index, std::s
 {
     enter("ReadParameterValue");
     return reading([&] {
-        if (setup != SimulatedDrive::kSetupName)
-            refuse("no setup \"" + setup + "\"");
-        long element = -1;
+        ask([&] { DriveImage::checkSetup(setup); });
+        size_t element = 0;
         const Slot& slot = locate(number, index, element);
         const std::vector<std::uint16_t>& registers = registersOf(slot);
-        value = modbusmap::decodeValue(slot, m_map.wordOrder,
-                                       registers.data() + (element < 0 ? 0 : element) *
-                                                              static_cast<long>(slot.width));
+        value = modbusmap::decodeValue(
+            slot, m_map.wordOrder, registers.data() + element * static_cast<size_t>(slot.width));
         return 1;
     });
 }
@@ -581,12 +578,7 @@ int ModbusDrive::WriteParameterValues(const std::vector<std::string>& identifier
     enter("WriteParameterValues");
     m_lastWrite = WriteOutcome{};
     m_runs.clear();
-    if (setup != SimulatedDrive::kSetupName)
-        refuse("no setup \"" + setup + "\"");
-    if (identifiers.size() != values.size()) {
-        refuse(std::to_string(identifiers.size()) + " identifiers but " +
-               std::to_string(values.size()) + " values");
-    }
+    ask([&] { DriveImage::checkWrite(identifiers, values, setup); });
     m_runs = runsFor(identifiers, values);
     const BusyWhile busy(m_writeBusyObserver);
     download();
@@ -624,27 +616,17 @@ std::vector<ModbusDrive::Run> ModbusDrive::runsFor(const std::vector<std::string
     std::map<const Slot*, std::map<unsigned long, std::vector<std::uint16_t>>> written;
     for (size_t i = 0; i < identifiers.size(); ++i) {
         const std::string& identifier = identifiers[i];
-        const size_t dot = identifier.find('.');
         long index = -1;
-        if (dot != std::string::npos) {
-            const char* end = identifier.data() + identifier.size();
-            const auto read = std::from_chars(identifier.data() + dot + 1, end, index);
-            if (dot + 1 == identifier.size() || read.ec != std::errc() || read.ptr != end ||
-                index < 0) {
-                refuse("\"" + identifier + "\" is not a parameter identifier");
-            }
-        }
-        long element = -1;
-        const Slot& slot = locate(identifier.substr(0, dot), index, element);
+        ask([&] { m_profile.identified(identifier, index); });
+        size_t element = 0;
+        const Slot& slot = locate(identifier.substr(0, identifier.find('.')), index, element);
         std::string stored, reason;
-        std::vector<std::uint16_t> registers(static_cast<size_t>(slot.width));
-        if (!m_profile.accepts(slot.number, values[i], stored, reason) ||
-            !modbusmap::encodeValue(slot, m_map.wordOrder, stored, registers.data(), reason)) {
+        std::vector<std::uint16_t> registers;
+        if (!encode(slot.number, values[i], stored, registers, reason))
             refuse(identifier + ": " + reason);
-        }
         if (!written.count(&slot))
             order.push_back(&slot);
-        written[&slot][static_cast<unsigned long>(std::max(element, 0L))] = std::move(registers);
+        written[&slot][element] = std::move(registers);
     }
 
     std::vector<Run> runs;
@@ -667,7 +649,7 @@ std::vector<ModbusDrive::Run> ModbusDrive::runsFor(const std::vector<std::string
 
 void ModbusDrive::put(Run& run, const std::vector<std::uint16_t>& registers)
 {
-    const std::string what = run.what(m_profile.indexBase());
+    const std::string what = run.what(m_profile.indexBase);
     const bool back = &registers == &run.before;
     // What is kept of the parameter is not known to be the drive's until it is read back.
     auto kept = m_kept.extract(run.slot->number);
@@ -709,7 +691,7 @@ bool ModbusDrive::reconnectAndReadBack()
             for (Run& run : m_runs) {
                 std::vector<std::uint16_t> read(run.registers.size());
                 readRegisters(run.address(), static_cast<int>(read.size()), run.slot->width,
-                              read.data(), "reading back " + run.what(m_profile.indexBase()));
+                              read.data(), "reading back " + run.what(m_profile.indexBase));
                 if (run.before.empty())
                     run.before = read; // nothing was sent yet
                 run.holds = run.holding(read);
@@ -736,7 +718,7 @@ WriteOutcome ModbusDrive::outcome() const
         any = any || run.holds != Run::Holds::Before;
         all = all && run.holds == Run::Holds::Asked;
         if (run.holds != Run::Holds::Asked)
-            result.differing.push_back(run.what(m_profile.indexBase()));
+            result.differing.push_back(run.what(m_profile.indexBase));
     }
     result.holds = all      ? WriteOutcome::Holds::Asked
                    : !any   ? WriteOutcome::Holds::Before
@@ -819,21 +801,23 @@ void ModbusDrive::download()
 
 std::vector<std::string> ModbusDrive::GetChoiceList(const std::string& identifier)
 {
-    return fromProfile("GetChoiceList", [&] { return m_profile.GetChoiceList(identifier); });
+    enter("GetChoiceList");
+    return ask([&] { return m_profile.choiceList(identifier); });
 }
 
 unsigned long ModbusDrive::GetElementCount(const std::string& number)
 {
-    return fromProfile("GetElementCount", [&] { return m_profile.GetElementCount(number); });
+    enter("GetElementCount");
+    return ask([&] { return m_profile.named(number).elementCount; });
 }
 
 int ModbusDrive::GetParameterAttributes(const std::string& number, int index, std::string& minimum,
                                         std::string& maximum, std::string& unit,
                                         std::string& decimals)
 {
-    return fromProfile("GetParameterAttributes", [&] {
-        return m_profile.GetParameterAttributes(number, index, minimum, maximum, unit, decimals);
-    });
+    enter("GetParameterAttributes");
+    ask([&] { m_profile.attributes(number, index, minimum, maximum, unit, decimals); });
+    return 1;
 }
 
 int ModbusDrive::GetDriveIdentity(std::string& driveName, std::string& aocVersion,
@@ -848,15 +832,19 @@ int ModbusDrive::GetDriveIdentity(std::string& driveName, std::string& aocVersio
 
 int ModbusDrive::RegisterParameters(const std::vector<std::string>& numbers)
 {
-    return fromProfile("RegisterParameters", [&] { return m_profile.RegisterParameters(numbers); });
+    enter("RegisterParameters");
+    ask([&] { m_profile.checkParameters(numbers); });
+    return 1;
 }
 
 std::string ModbusDrive::GetLanguage()
 {
-    return fromProfile("GetLanguage", [&] { return m_profile.GetLanguage(); });
+    enter("GetLanguage");
+    return m_language;
 }
 
 int ModbusDrive::GetIndexBase()
 {
-    return fromProfile("GetIndexBase", [&] { return m_profile.GetIndexBase(); });
+    enter("GetIndexBase");
+    return m_profile.indexBase;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DriveAddress.h"
+#include "DriveImage.h"
 #include "HostDrive.h"
 #include "RegisterMap.h"
-#include "SimulatedDrive.h"
 
 #include <chrono>
 #include <cstddef>
@@ -32,8 +32,9 @@ public:
 // Profile: what a drive does not tell over Modbus (parameter names, element
 // counts, choice lists, limits, units, decimals, index base, language) and where
 // it keeps each parameter comes from a profile, a drive image of the drive's type
-// with a register map (see DriveImage.h and RegisterMap.h); its values are
-// never used.
+// with a register map (see DriveImage.h and RegisterMap.h), and the image
+// answers those calls as it does for a drive image file; its values are never
+// used.
 //
 // Identification: on connecting, the drive's identification registers are read;
 // a drive of another type than the profile's is refused (DriveLinkError naming
@@ -60,7 +61,7 @@ public:
 // - A request the drive refuses (a Modbus exception, or a read-back that
 //   differs) makes the call whole or nothing: the requests that went through are
 //   written back to what they replaced, and the refusal is reported as
-//   SimulatedDrive reports one (the write refusal observer, then DriveRefusal).
+//   a drive image reports one (the write refusal observer, then DriveRefusal).
 // - A request without an answer (the connection lost, no answer in time, a
 //   garbled one) may have been taken. The link is made anew (up to kConnectTries tries, short
 //   pauses between), every run of the call is read back, and what still
@@ -115,7 +116,7 @@ public:
     ModbusDrive& operator=(const ModbusDrive&) = delete;
 
     const std::string& address() const { return m_address.text; }
-    const std::string& profilePath() const { return m_profile.imagePath(); }
+    const std::string& profilePath() const { return m_profilePath; }
     std::chrono::milliseconds timeout() const { return m_timeout; }
     // Whether the link is up; when it is not, why it went down.
     bool linkUp() const { return m_context != nullptr; }
@@ -162,7 +163,7 @@ public:
     const std::string& aocVersion() const override { return m_aocVersion; }
     const std::string& databaseVersion() const override { return m_databaseVersion; }
     const std::string& readOnlyReason() const override { return m_noReason; }
-    void setLanguage(const std::string& language) override { m_profile.setLanguage(language); }
+    void setLanguage(const std::string& language) override { m_language = language; }
     const std::string& lastRefusal() const override { return m_lastRefusal; }
     void setWriteRefusalObserver(std::function<void(const std::string&)> observer) override
     {
@@ -253,11 +254,14 @@ private:
     void enter(const char* operation) { m_operation = operation; }
     // Records the reason, tells the write refusal observer (for a write) and throws DriveRefusal.
     [[noreturn]] void refuse(const std::string& reason);
-    // Runs a call that answers from the profile; a refusal there is this drive's.
-    template <typename Answer>
-    auto fromProfile(const char* operation, Answer answer) -> decltype(answer());
-    // The parameter a number text names and its element for a host index.
-    const modbusmap::Slot& locate(const std::string& numberText, long index, long& element);
+    // Asks the profile; a question it has no answer to is this drive's refusal.
+    template <typename Question> auto ask(Question question) -> decltype(question());
+    // The registers of the parameter a number text names and the position of the
+    // element a host index names in them (0 for a single value).
+    const modbusmap::Slot& locate(const std::string& numberText, long index, size_t& element);
+    // The value text as the drive keeps it and in registers (accepts()).
+    bool encode(unsigned long number, const std::string& text, std::string& stored,
+                std::vector<std::uint16_t>& registers, std::string& reason) const;
     std::vector<Run> runsFor(const std::vector<std::string>& identifiers,
                              const std::vector<std::string>& values);
     // The download of m_runs (see the class comment); throws what the call fails with.
@@ -271,8 +275,10 @@ private:
     WriteOutcome outcome() const;
 
     DriveAddress m_address;
-    SimulatedDrive m_profile;
+    std::string m_profilePath;
+    DriveImage m_profile;
     const modbusmap::Map& m_map;
+    std::string m_language; // GetLanguage's answer
     std::chrono::milliseconds m_timeout;
     struct _modbus* m_context = nullptr;
     int m_socket = -1;
