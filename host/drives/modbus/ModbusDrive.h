@@ -61,7 +61,7 @@ public:
 // - A request the drive refuses (a Modbus exception, or a read-back that
 //   differs) makes the call whole or nothing: the requests that went through are
 //   written back to what they replaced, and the refusal is reported as
-//   a drive image reports one (the write refusal observer, then DriveRefusal).
+//   SimulatedDrive reports one (the write refusal observer, then DriveRefusal).
 // - A request without an answer (the connection lost, no answer in time, a
 //   garbled one) may have been taken. The link is made anew (up to kConnectTries tries, short
 //   pauses between), every run of the call is read back, and what still
