@@ -91,7 +91,6 @@ public:
     // the image has no register map.
     const modbusmap::Map& registerMap() const { return m_image.registerMap; }
 
-    const DriveImage& image() const { return m_image; }
     bool hasParameter(unsigned long number) const { return m_image.parameter(number) != nullptr; }
     // Value of element `element` (0-based, without the index base); -1 for a
     // parameter without elements. Throws DriveRefusal for an unknown one.
