@@ -58,8 +58,11 @@ std::string zlibReason(gzFile file, int& code)
                                                                        : message;
 }
 
-// Reads the whole decompressed file into `text`. Only a regular file is opened
-// (never blocking on a FIFO), and no more than kMaxTextSize bytes are read.
+// The class's limit as a constant of this file: taking the member itself by
+// reference (std::min) would make the library export it as a unique symbol, and
+// a library with one cannot be unloaded.
+constexpr size_t kMaxText = CNEBConfiguration::kMaxTextSize;
+
 // What a gzip file says its content's size is (its last four bytes: the size of
 // the last member, modulo 4 GiB), capped to the most that is read; a hint to
 // reserve the text at once, 0 when there is none or it cannot be true. The
@@ -75,10 +78,11 @@ size_t unpackedSizeHint(int descriptor)
     const size_t size = size_t(trailer[0]) | size_t(trailer[1]) << 8 | size_t(trailer[2]) << 16 |
                         size_t(trailer[3]) << 24;
     // Deflate packs at most about 1032 bytes into one: a larger claim is no size.
-    return size <= size_t(info.st_size) * 1032 ? std::min(size, CNEBConfiguration::kMaxTextSize)
-                                               : 0;
+    return size <= size_t(info.st_size) * 1032 ? std::min(size, kMaxText) : 0;
 }
 
+// Reads the whole decompressed file into `text`. Only a regular file is opened
+// (never blocking on a FIFO), and no more than kMaxText bytes are read.
 FileRead readFile(const std::string& path, std::string& text, std::string& reason)
 {
     bool missing = false;
@@ -107,9 +111,9 @@ FileRead readFile(const std::string& path, std::string& text, std::string& reaso
     int count = 0;
     do {
         const size_t size = text.size();
-        if (size > CNEBConfiguration::kMaxTextSize) {
-            reason = "larger than " + fw::sizeText(CNEBConfiguration::kMaxTextSize) +
-                     " uncompressed, the most that is read";
+        if (size > kMaxText) {
+            reason =
+                "larger than " + fw::sizeText(kMaxText) + " uncompressed, the most that is read";
             gzclose(file);
             text.clear();
             return FileRead::Refused;
