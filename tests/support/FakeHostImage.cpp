@@ -5,18 +5,11 @@
 
 #include "DriveImage.h"
 
-#include <QFile>
-
-#include <stdexcept>
-
 namespace testsupport {
 
 FakeHost FakeHost::fromImage(const std::string& path)
 {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("drive image " + path + " cannot be read");
-    const DriveImage image = DriveImage::parse(file.readAll(), path);
+    const DriveImage image = DriveImage::load(path);
 
     FakeHost host;
     host.driveName = image.driveType;
