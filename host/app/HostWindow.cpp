@@ -17,11 +17,14 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QChildEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
@@ -32,6 +35,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 
 #include <chrono>
 #include <exception>
@@ -165,7 +169,8 @@ HostWindow::HostWindow(const QString& language, QWidget* parent)
     statusBar()->addPermanentWidget(m_accessLabel);
 
     createActions();
-    updateStatus();
+    loadTranslation();
+    retranslate();
     resize(760, 720);
 }
 
@@ -173,35 +178,49 @@ HostWindow::~HostWindow()
 {
     // The editor's windows live in the form view: the entry object goes first.
     closeEditor();
+    // Letting go of a translation retranslates the windows: while this one is whole.
+    m_qtTranslator.reset();
+    m_translator.reset();
 }
 
 void HostWindow::createActions()
 {
-    QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
-    QAction* open = fileMenu->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
-                                        tr("&Open drive image..."), this, &HostWindow::chooseImage);
-    open->setShortcut(QKeySequence::Open);
-    m_refreshAction = fileMenu->addAction(style()->standardIcon(QStyle::SP_BrowserReload),
-                                          tr("&Refresh"), this, [this] { refresh(); });
+    // Texts are set by retranslate(), in the current language.
+    const auto menu = [this](const char* name) {
+        QMenu* menu = menuBar()->addMenu(QString());
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    const auto add = [this](QMenu* menu, const char* name, auto slot) {
+        QAction* action = menu->addAction(QString(), this, slot);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+
+    m_fileMenu = menu("menuFile");
+    m_openAction = add(m_fileMenu, "actionOpen", [this] { chooseImage(); });
+    m_openAction->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    m_openAction->setShortcut(QKeySequence::Open);
+    m_refreshAction = add(m_fileMenu, "actionRefresh", [this] { refresh(); });
+    m_refreshAction->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     m_refreshAction->setShortcut(QKeySequence::Refresh);
-    m_reconnectAction = fileMenu->addAction(tr("Re&connect"), this, [this] { reconnect(); });
-    m_reconnectAction->setObjectName(QStringLiteral("reconnectAction"));
-    fileMenu->addSeparator();
-    m_exportAction = fileMenu->addAction(tr("&Export program..."), this, [this] {
+    m_reconnectAction = add(m_fileMenu, "reconnectAction", [this] { reconnect(); });
+    m_fileMenu->addSeparator();
+    m_exportAction = add(m_fileMenu, "actionExportProgram", [this] {
         const QString path =
             fw::chooseFileName(this, fw::FileChoice::Save, tr("Export program"), QString(),
                                tr("Program files (*.json);;All files (*)"));
         if (!path.isEmpty())
             exportProgram(path);
     });
-    m_importAction = fileMenu->addAction(tr("&Import program..."), this, [this] {
+    m_importAction = add(m_fileMenu, "actionImportProgram", [this] {
         const QString path =
             fw::chooseFileName(this, fw::FileChoice::Open, tr("Import program"), QString(),
                                tr("Program files (*.json);;All files (*)"));
         if (!path.isEmpty())
             importProgram(path);
     });
-    m_printAction = fileMenu->addAction(tr("&Print..."), this, [this] {
+    m_printAction = add(m_fileMenu, "actionPrint", [this] {
         QPrinter printer;
         printer.setPageSize(QPageSize(QPageSize::A4));
         QPrintDialog dialog(&printer, this);
@@ -218,38 +237,106 @@ void HostWindow::createActions()
             printProgram(printer);
     });
     m_printAction->setShortcut(QKeySequence::Print);
-    fileMenu->addSeparator();
-    QAction* quit = fileMenu->addAction(tr("&Quit"), this, &QWidget::close);
-    quit->setShortcut(QKeySequence::Quit);
+    m_fileMenu->addSeparator();
+    m_quitAction = add(m_fileMenu, "actionQuit", [this] { close(); });
+    m_quitAction->setShortcut(QKeySequence::Quit);
 
-    QMenu* editMenu = menuBar()->addMenu(tr("&Edit"));
-    connect(editMenu, &QMenu::aboutToShow, this, [this] {
+    m_editMenu = menu("menuEdit");
+    connect(m_editMenu, &QMenu::aboutToShow, this, [this] {
         m_undoAction->setEnabled(m_journal && m_journal->canUndo());
         m_redoAction->setEnabled(m_journal && m_journal->canRedo());
     });
-    m_undoAction = editMenu->addAction(tr("&Undo"), this, [this] { undo(); });
+    m_undoAction = add(m_editMenu, "actionUndo", [this] { undo(); });
     m_undoAction->setShortcut(QKeySequence::Undo);
-    m_redoAction = editMenu->addAction(tr("&Redo"), this, [this] { redo(); });
+    m_redoAction = add(m_editMenu, "actionRedo", [this] { redo(); });
     m_redoAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
 
-    QMenu* toolsMenu = menuBar()->addMenu(tr("&Tools"));
-    m_checkAction = toolsMenu->addAction(tr("&Check program"), this, [this] { checkProgram(); });
+    m_toolsMenu = menu("menuTools");
+    m_checkAction = add(m_toolsMenu, "actionCheckProgram", [this] { checkProgram(); });
 
-    QMenu* languageMenu = menuBar()->addMenu(tr("&Language"));
+    m_languageMenu = menu("menuLanguage");
     auto* languages = new QActionGroup(this);
-    m_englishAction = languageMenu->addAction(QStringLiteral("English"), this,
-                                              [this] { setLanguage(QStringLiteral("english")); });
-    m_germanAction = languageMenu->addAction(QStringLiteral("Deutsch"), this,
-                                             [this] { setLanguage(QStringLiteral("german")); });
+    m_englishAction =
+        add(m_languageMenu, "actionEnglish", [this] { setLanguage(QStringLiteral("english")); });
+    m_germanAction =
+        add(m_languageMenu, "actionGerman", [this] { setLanguage(QStringLiteral("german")); });
     for (QAction* action : {m_englishAction, m_germanAction}) {
         action->setCheckable(true);
         languages->addAction(action);
     }
 
-    QToolBar* tools = addToolBar(tr("Drive"));
-    tools->setObjectName(QStringLiteral("driveToolBar"));
-    tools->addAction(open);
-    tools->addAction(m_refreshAction);
+    m_toolBar = addToolBar(QString());
+    m_toolBar->setObjectName(QStringLiteral("driveToolBar"));
+    m_toolBar->addAction(m_openAction);
+    m_toolBar->addAction(m_refreshAction);
+}
+
+void HostWindow::retranslate()
+{
+    m_fileMenu->setTitle(tr("&File"));
+    m_openAction->setText(tr("&Open drive image..."));
+    m_refreshAction->setText(tr("&Refresh"));
+    m_reconnectAction->setText(tr("Re&connect"));
+    m_exportAction->setText(tr("&Export program..."));
+    m_importAction->setText(tr("&Import program..."));
+    m_printAction->setText(tr("&Print..."));
+    m_quitAction->setText(tr("&Quit"));
+    m_editMenu->setTitle(tr("&Edit"));
+    m_undoAction->setText(tr("&Undo"));
+    m_redoAction->setText(tr("&Redo"));
+    m_toolsMenu->setTitle(tr("&Tools"));
+    m_checkAction->setText(tr("&Check program"));
+    m_languageMenu->setTitle(tr("&Language"));
+    // Each language by its own name, so that a user who cannot read the one shown finds it.
+    m_englishAction->setText(QStringLiteral("English"));
+    m_germanAction->setText(QStringLiteral("Deutsch"));
+    m_toolBar->setWindowTitle(tr("Drive"));
+
+    // What a screen reader says for controls that have no text of their own
+    // (the tool bar's buttons say their action's text).
+    m_scrollArea->setAccessibleName(tr("Program editor"));
+    m_driveLabel->setAccessibleName(tr("Drive type"));
+    m_databaseLabel->setAccessibleName(tr("Parameter database"));
+    m_fileLabel->setAccessibleName(tr("Drive image or address"));
+    m_accessLabel->setAccessibleName(tr("Access"));
+
+    // A message left from before speaks the old language.
+    statusBar()->clearMessage();
+    updateStatus();
+}
+
+void HostWindow::loadTranslation()
+{
+    // Removing a translation retranslates as installing one does.
+    m_qtTranslator.reset();
+    m_translator.reset();
+    if (m_language != QLatin1String("english")) {
+        auto translator = std::make_unique<QTranslator>();
+        if (translator->load(
+                QStringLiteral(":/nebpt-host/translations/nebpt-host_%1.qm").arg(m_language))) {
+            QCoreApplication::installTranslator(translator.get());
+            // Qt's own dialogs (the file and print dialogs) in the language too, when Qt has it.
+            auto qt = std::make_unique<QTranslator>();
+            if (qt->load(QLocale(translator->language()), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                QCoreApplication::installTranslator(qt.get());
+                m_qtTranslator = std::move(qt);
+            }
+            m_translator = std::move(translator);
+        } else {
+            logLine("the host has no texts in the language \"" + m_language.toStdString() +
+                    "\"; it shows them in English");
+        }
+    }
+    // The window is retranslated before anything is told in the new language.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+}
+
+void HostWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QMainWindow::changeEvent(event);
 }
 
 QString HostWindow::imagePath() const
@@ -695,6 +782,8 @@ void HostWindow::setLanguage(const QString& language)
 {
     const bool changed = language != m_language;
     m_language = language;
+    if (changed)
+        loadTranslation(); // retranslates the window
     updateStatus();
     if (!changed || !m_drive)
         return;

@@ -17,8 +17,11 @@ class ModbusDrive;
 class SimulatedDrive;
 class QAction;
 class QLabel;
+class QMenu;
 class QPagedPaintDevice;
 class QScrollArea;
+class QToolBar;
+class QTranslator;
 namespace NEBPT {
 struct ProgramSections;
 }
@@ -27,6 +30,17 @@ struct ProgramSections;
 // which the plug-in shows its editor for a drive image, menus and a tool bar to
 // open another image, refresh and switch the language, and a status bar with
 // the drive type, its database version and the image file.
+//
+// The window speaks the host's language: its own texts (menus, tool bar, status
+// bar, message boxes, dialogs) come from the host's Qt Linguist translation for
+// that language, compiled into the host (translations/nebpt-host_<language>.ts),
+// and Qt's dialogs from Qt's own translation when it is installed; a language
+// without one is shown in English. A translation is the application's, so one
+// language holds for all windows of a process. A switch retranslates the whole
+// window at once (retranslate(), on QEvent::LanguageChange) and makes the editor
+// anew in the new language. Every action has an object name ("actionOpen",
+// "actionGerman", ...), every control a keyboard user reaches an accessible name;
+// Tab goes from the editor's area through the editor's controls.
 //
 // The window connects to a drive the way the tool connects to a real one: it
 // asks the plug-in whether the drive is supported, constructs the entry object
@@ -81,7 +95,8 @@ public:
     bool reconnect();
     // Has the editor re-read the program from the drive; false after a failure.
     bool refresh();
-    // Switches the host's language; the editor is made anew in that language.
+    // Switches the host's language: the window's texts at once, and the editor is
+    // made anew in that language.
     void setLanguage(const QString& language);
 
     // Edit > Undo and Redo: the last change written to the drive (an edit, an
@@ -123,8 +138,15 @@ public slots:
     // Asks for an image file and opens it.
     void chooseImage();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void createActions();
+    // Sets every text of the window in the current language.
+    void retranslate();
+    // Installs the host's translation for m_language (none for English).
+    void loadTranslation();
     // The program as the library prints it; false after a message box when it cannot be read.
     bool programSections(NEBPT::ProgramSections& sections);
     // Makes `drive` the open drive (null: none), with a journal of its own.
@@ -159,12 +181,21 @@ private:
     QString failureSince(const std::string& refusalBefore) const;
 
     QString m_language;
+    std::unique_ptr<QTranslator> m_translator;   // the host's texts; none in English
+    std::unique_ptr<QTranslator> m_qtTranslator; // Qt's own dialogs, when Qt has them
     QScrollArea* m_scrollArea = nullptr;
     CFormView* m_formView = nullptr;
     QLabel* m_driveLabel = nullptr;
     QLabel* m_databaseLabel = nullptr;
     QLabel* m_fileLabel = nullptr;
     QLabel* m_accessLabel = nullptr; // "read-only" when the drive does not write its image
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QMenu* m_toolsMenu = nullptr;
+    QMenu* m_languageMenu = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_quitAction = nullptr;
     QAction* m_refreshAction = nullptr;
     QAction* m_reconnectAction = nullptr;
     QAction* m_exportAction = nullptr;

@@ -19,11 +19,6 @@
 
 namespace {
 
-QString text(const char* source)
-{
-    return QCoreApplication::translate("LinkReader", source);
-}
-
 // The progress of a read. Cancel (the button, Escape, closing it) only asks the
 // worker to stop: the dialog stays, and keeps the window blocked, until the
 // worker has given the drive back.
@@ -130,11 +125,11 @@ LinkReader::Result LinkReader::run(std::unique_ptr<ModbusDrive> drive, const Con
         QString::fromStdString(connection ? connection->address : drive->address());
     std::atomic<bool> stop{false};
     ProgressDialog dialog(m_window);
-    dialog.setLabelText(
-        (connection ? text("Connecting to %1") : text("Reading from %1")).arg(address));
+    dialog.setCancelButtonText(tr("Cancel"));
+    dialog.setLabelText((connection ? tr("Connecting to %1") : tr("Reading from %1")).arg(address));
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&dialog, &stop] {
         stop = true;
-        dialog.setLabelText(text("Cancelling: waiting for the answer to the last request"));
+        dialog.setLabelText(tr("Cancelling: waiting for the answer to the last request"));
         if (auto* cancel = dialog.findChild<QPushButton*>())
             cancel->setEnabled(false);
     });
@@ -147,7 +142,7 @@ LinkReader::Result LinkReader::run(std::unique_ptr<ModbusDrive> drive, const Con
                 if (stop)
                     return;
                 dialog.setLabelText(
-                    text("Reading from %1: %2 of %3 parameters").arg(address).arg(read).arg(of));
+                    tr("Reading from %1: %2 of %3 parameters").arg(address).arg(read).arg(of));
                 dialog.setMaximum(static_cast<int>(of));
                 dialog.setValue(static_cast<int>(read));
             },

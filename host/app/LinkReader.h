@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -23,6 +25,9 @@ class QWidget;
 // not touch widgets when called off the GUI thread.
 class LinkReader
 {
+    // The dialog's texts in the host's language.
+    Q_DECLARE_TR_FUNCTIONS(LinkReader)
+
 public:
     enum class Outcome
     {

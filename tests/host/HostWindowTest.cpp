@@ -5,15 +5,22 @@
 
 #include "framework/widgets/FileDialog.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QTranslator>
+#include <QXmlStreamReader>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -32,6 +39,7 @@
 using hosttest::eventsShown;
 using hosttest::flowOf;
 using ::testing::AllOf;
+using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -212,8 +220,8 @@ TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
 
 } // namespace
 
-// After every way a program comes to be shown, the menus offer what works on it;
-// without an editor they offer only what works without one.
+// After every way a program comes to be shown, the menus offer what works on it,
+// in the language chosen; without an editor they offer only what works without one.
 TEST_F(HostWindowTest, TheMenusOfferWhatWorksOnTheProgramShown)
 {
     const std::vector<std::string> withoutDrive = {"File > Open drive image", "File > Quit",
@@ -225,6 +233,10 @@ TEST_F(HostWindowTest, TheMenusOfferWhatWorksOnTheProgramShown)
         "File > Open drive image", "File > Refresh",     "File > Export program",
         "File > Import program",   "File > Print",       "File > Quit",
         "Tools > Check program",   "Language > English", "Language > Deutsch"};
+    const std::vector<std::string> withEditorInGerman = {
+        "Datei > Antriebsabbild öffnen", "Datei > Aktualisieren", "Datei > Programm exportieren",
+        "Datei > Programm importieren",  "Datei > Drucken",       "Datei > Beenden",
+        "Extras > Programm prüfen",      "Sprache > English",     "Sprache > Deutsch"};
     EXPECT_THAT(offered(window), ElementsAreArray(withoutDrive));
 
     // File > Open answers with the image the user picks in the file dialog.
@@ -233,21 +245,165 @@ TEST_F(HostWindowTest, TheMenusOfferWhatWorksOnTheProgramShown)
         [&picked](fw::FileChoice, const QString&) { return QString::fromStdString(picked); });
     const std::string incomplete = hosttest::copyOfSample(scratch, kSample, "incomplete.json",
                                                           "\"number\": 1302", "\"number\": 1399");
-    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
-        {"opened at start", [&] { open(image); }},
-        {"File > Open", [&] { pick(window, "File", "Open drive image"); }},
-        {"Language > Deutsch", [&] { pick(window, "Language", "Deutsch"); }},
-        {"File > Refresh", [&] { pick(window, "File", "Refresh"); }},
-        {"Language > English", [&] { pick(window, "Language", "English"); }},
+    struct Way
+    {
+        const char* way;
+        std::function<void()> openIt;
+        const std::vector<std::string>& offers;
     };
-    for (const auto& [way, openIt] : ways) {
+    const std::vector<Way> ways = {
+        {"opened at start", [&] { open(image); }, withEditor},
+        {"File > Open", [&] { pick(window, "File", "Open drive image"); }, withEditor},
+        {"File > Refresh", [&] { pick(window, "File", "Refresh"); }, withEditor},
+        {"Language > Deutsch", [&] { pick(window, "Language", "Deutsch"); }, withEditorInGerman},
+        {"Sprache > English", [&] { pick(window, "Sprache", "English"); }, withEditor},
+    };
+    for (const auto& [way, openIt, offers] : ways) {
         openIt();
         EXPECT_NE(flowOf(window), nullptr) << way;
-        EXPECT_THAT(offered(window), ElementsAreArray(withEditor)) << way;
+        EXPECT_THAT(offered(window), ElementsAreArray(offers)) << way;
     }
     picked = incomplete;
     pick(window, "File", "Open drive image");
     EXPECT_THAT(told(), HasSubstr("cannot be read"));
     EXPECT_THAT(offered(window), ElementsAreArray(withoutEditor));
     fw::setFileDialogHook(previous);
+}
+
+// The whole window speaks the language chosen, at once: menus, tool bar, status
+// bar, what it tells and what a screen reader says of its controls. Tab goes
+// from the editor's area down through the program's pairs.
+TEST_F(HostWindowTest, SpeaksTheLanguageChosenAllAtOnce)
+{
+    struct Texts
+    {
+        std::vector<std::string> menus, accessible;
+        std::string drive, told;
+    };
+    const Texts english = {{"File", "Edit", "Tools", "Language"},
+                           {"Program editor", "Drive type", "Parameter database",
+                            "Drive image or address", "Open drive image", "Refresh"},
+                           "Drive FCD-300",
+                           "The drive image cannot be opened"};
+    const Texts german = {{"Datei", "Bearbeiten", "Extras", "Sprache"},
+                          {"Programmeditor", "Antriebstyp", "Parameterdatenbank",
+                           "Antriebsabbild oder Adresse", "Antriebsabbild öffnen", "Aktualisieren"},
+                          "Antrieb FCD-300",
+                          "Das Antriebsabbild kann nicht geöffnet werden"};
+    std::unique_ptr<HostWindow> started;
+    struct Row
+    {
+        const char* way;
+        std::function<HostWindow&()> choose;
+        const Texts& texts;
+    };
+    const std::vector<Row> rows = {
+        {"--language german",
+         [&]() -> HostWindow& {
+             started = std::make_unique<HostWindow>(QStringLiteral("german"));
+             return *started;
+         },
+         german},
+        {"Language > Deutsch",
+         [&]() -> HostWindow& {
+             // The translation is the application's: this window spoke German with the other.
+             started.reset();
+             QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+             pick(window, "Language", "Deutsch");
+             return window;
+         },
+         german},
+        {"Sprache > English",
+         [&]() -> HostWindow& {
+             pick(window, "Sprache", "English");
+             return window;
+         },
+         english},
+    };
+    for (const auto& [way, choose, texts] : rows) {
+        HostWindow& shown = choose();
+        shown.show();
+        ASSERT_TRUE(shown.openImage(QString::fromStdString(image))) << way;
+        std::vector<std::string> menus, accessible;
+        for (QAction* menu : shown.menuBar()->actions())
+            menus.push_back(plain(menu->text()));
+        EXPECT_EQ(menus, texts.menus) << way;
+        QToolBar* tools = shown.findChild<QToolBar*>("driveToolBar");
+        for (QWidget* control :
+             {static_cast<QWidget*>(shown.scrollArea()), shown.findChild<QWidget*>("driveLabel"),
+              shown.findChild<QWidget*>("databaseLabel"), shown.findChild<QWidget*>("fileLabel"),
+              tools->widgetForAction(shown.findChild<QAction*>("actionOpen")),
+              tools->widgetForAction(shown.findChild<QAction*>("actionRefresh"))})
+            accessible.push_back(QAccessible::queryAccessibleInterface(control)
+                                     ->text(QAccessible::Name)
+                                     .toStdString());
+        EXPECT_EQ(accessible, texts.accessible) << way;
+        EXPECT_EQ(textOf(shown.findChild<QLabel*>("driveLabel")), texts.drive) << way;
+        EXPECT_FALSE(shown.openImage(QString::fromStdString(scratch.file("missing.json"))));
+        EXPECT_THAT(told(), HasSubstr(texts.told)) << way;
+    }
+
+    // Tab: the editor's area, then each pair's controls in program order.
+    std::vector<QWidget*> stops;
+    for (QWidget* next = window.nextInFocusChain(); next != &window;
+         next = next->nextInFocusChain())
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisible() && next->isEnabled())
+            stops.push_back(next);
+    ASSERT_FALSE(stops.empty());
+    EXPECT_EQ(stops.front(), window.scrollArea());
+    const std::vector<QComboBox*> eventLists = hosttest::eventLists(window);
+    std::vector<QComboBox*> eventsInTabOrder;
+    for (QWidget* stop : stops) {
+        EXPECT_TRUE(stop == window.scrollArea() || window.formView()->isAncestorOf(stop))
+            << stop->metaObject()->className();
+        if (std::find(eventLists.begin(), eventLists.end(), stop) != eventLists.end())
+            eventsInTabOrder.push_back(static_cast<QComboBox*>(stop));
+    }
+    EXPECT_EQ(eventsInTabOrder, eventLists);
+}
+
+// Every text of the host has a German translation: lupdate gathers the texts
+// from the sources as they are, and the translation compiled into the host
+// (without its unfinished entries) must have each of them.
+TEST(HostTranslationTest, EveryHostTextHasAGermanTranslation)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string ts = scratch.file("host.ts");
+    const hosttest::Run gathered = hosttest::run(
+        {NEBPT_LUPDATE, "-silent", "-locations", "none", NEBPT_HOST_SOURCE_DIR, "-ts", ts});
+    ASSERT_EQ(gathered.status, 0) << gathered.errors;
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(":/nebpt-host/translations/nebpt-host_german.qm")));
+
+    QFile file(QString::fromStdString(ts));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QString context, source, comment;
+    bool numerus = false;
+    int texts = 0;
+    std::vector<std::string> untranslated;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("message")) {
+            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
+            source.clear();
+            comment.clear();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("comment")) {
+            comment = xml.readElementText();
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("message")) {
+            ++texts;
+            for (const int n : numerus ? std::vector<int>{1, 2} : std::vector<int>{-1}) {
+                const QByteArray c = context.toUtf8(), s = source.toUtf8(), d = comment.toUtf8();
+                if (german.translate(c, s, d.isEmpty() ? nullptr : d.constData(), n).isEmpty())
+                    untranslated.push_back(context.toStdString() + ": " + source.toStdString());
+            }
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(texts, 80) << "the host's texts were not found";
+    EXPECT_THAT(untranslated, ElementsAre());
 }
