@@ -1,5 +1,6 @@
 #include "HostWindow.h"
 
+#include "DriveAddress.h"
 #include "DriveJournal.h"
 #include "LinkReader.h"
 #include "ModbusDrive.h"
@@ -17,8 +18,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QChildEvent>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -30,6 +33,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollArea>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QThread>
@@ -63,6 +67,8 @@ QString outputConflict(const QString& path, const SimulatedDrive* image, const Q
 
 constexpr const char* kCaption = "nebpt-host";
 constexpr int kViewMargin = 20;
+// File > Recent images holds at most this many.
+constexpr int kRecentImages = 8;
 
 // The form view: the plug-in's flow window lives in it as a child window and
 // sets its own height. The view keeps its minimum size large enough for its
@@ -201,6 +207,25 @@ void HostWindow::createActions()
     m_openAction = add(m_fileMenu, "actionOpen", [this] { chooseImage(); });
     m_openAction->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     m_openAction->setShortcut(QKeySequence::Open);
+    m_recentMenu = m_fileMenu->addMenu(QString());
+    m_recentMenu->setObjectName(QStringLiteral("menuRecentImages"));
+    m_recentMenu->menuAction()->setObjectName(QStringLiteral("actionRecentImages"));
+    for (int i = 0; i < kRecentImages; ++i) {
+        add(m_recentMenu, "", [this, i] {
+            // A copy: opening it reorders the list.
+            if (i < m_recentImages.size())
+                openImage(QString(m_recentImages.at(i)));
+        })->setObjectName(QStringLiteral("actionRecentImage%1").arg(i + 1));
+    }
+    m_recentMenu->addSeparator();
+    m_clearRecentAction = add(m_recentMenu, "actionClearRecentImages", [this] {
+        m_recentImages.clear();
+        saveRecentImages();
+        fillRecentMenu();
+    });
+    // Whether each image is still there is seen when the menu opens.
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &HostWindow::fillRecentMenu);
+    fillRecentMenu();
     m_refreshAction = add(m_fileMenu, "actionRefresh", [this] { refresh(); });
     m_refreshAction->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     m_refreshAction->setShortcut(QKeySequence::Refresh);
@@ -275,6 +300,8 @@ void HostWindow::retranslate()
 {
     m_fileMenu->setTitle(tr("&File"));
     m_openAction->setText(tr("&Open drive image..."));
+    m_recentMenu->setTitle(tr("Recent &images"));
+    m_clearRecentAction->setText(tr("&Clear list"));
     m_refreshAction->setText(tr("&Refresh"));
     m_reconnectAction->setText(tr("Re&connect"));
     m_exportAction->setText(tr("&Export program..."));
@@ -337,6 +364,101 @@ void HostWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange)
         retranslate();
     QMainWindow::changeEvent(event);
+}
+
+void HostWindow::rememberIn(std::unique_ptr<QSettings> settings)
+{
+    m_settings.reset();
+    if (!settings)
+        return;
+    // Reads all of it now: QSettings finds what it cannot understand as it reads.
+    static_cast<void>(settings->allKeys());
+    if (settings->status() != QSettings::NoError) {
+        // Never written either: what is in it stays for the user to mend.
+        logLine("the settings in " + settings->fileName().toStdString() + " cannot be " +
+                (settings->status() == QSettings::FormatError ? "understood" : "read") +
+                "; the window starts without them and does not keep its own");
+        return;
+    }
+    m_settings = std::move(settings);
+    // A value that is not what it should be is left out, as if it were not there.
+    restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray());
+    restoreState(m_settings->value(QStringLiteral("window/state")).toByteArray());
+    QStringList recent = m_recentImages;
+    for (const QString& path : m_settings->value(QStringLiteral("recentImages")).toStringList())
+        if (QFileInfo(path).isAbsolute() && !recent.contains(path))
+            recent << path;
+    m_recentImages = recent.mid(0, kRecentImages);
+    fillRecentMenu();
+    if (!m_drive && m_linkAddress.isEmpty()) {
+        // File > Reconnect connects to the link last connected to.
+        const QString address = m_settings->value(QStringLiteral("link/address")).toString();
+        const QString profile = m_settings->value(QStringLiteral("link/profile")).toString();
+        bool number = false;
+        const int timeout = m_settings->value(QStringLiteral("link/timeout")).toInt(&number);
+        try {
+            if (!address.isEmpty() && !profile.isEmpty()) {
+                DriveAddress::parse(address.toStdString());
+                m_linkAddress = address;
+                m_linkProfile = profile;
+                m_linkTimeout = number && timeout > 0 && timeout <= 600000 ? timeout : 1000;
+            }
+        } catch (const DriveAddressError& error) {
+            logLine("the link kept in " + m_settings->fileName().toStdString() +
+                    " is left out: " + error.what());
+        }
+    }
+    updateStatus();
+}
+
+void HostWindow::rememberImage(const QString& path)
+{
+    m_recentImages.removeAll(path);
+    m_recentImages.prepend(path);
+    m_recentImages = m_recentImages.mid(0, kRecentImages);
+    saveRecentImages();
+    fillRecentMenu();
+}
+
+void HostWindow::saveRecentImages()
+{
+    if (!m_settings)
+        return;
+    m_settings->setValue(QStringLiteral("recentImages"), m_recentImages);
+    syncSettings();
+}
+
+void HostWindow::syncSettings()
+{
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        logLine("the settings cannot be written to " + m_settings->fileName().toStdString());
+}
+
+void HostWindow::fillRecentMenu()
+{
+    const QList<QAction*> actions = m_recentMenu->actions();
+    for (int i = 0; i < kRecentImages; ++i) {
+        QAction* action = actions.at(i);
+        const bool shown = i < m_recentImages.size();
+        action->setVisible(shown);
+        if (!shown)
+            continue;
+        QString path = QDir::toNativeSeparators(m_recentImages.at(i));
+        action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path.replace('&', "&&")));
+        // An image that is gone cannot be opened.
+        action->setEnabled(QFileInfo(m_recentImages.at(i)).isFile());
+    }
+}
+
+void HostWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_settings) {
+        m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+        m_settings->setValue(QStringLiteral("window/state"), saveState());
+        syncSettings();
+    }
+    QMainWindow::closeEvent(event);
 }
 
 QString HostWindow::imagePath() const
@@ -406,6 +528,7 @@ bool HostWindow::openImage(const QString& path)
 
     closeEditor();
     takeDrive(std::move(drive));
+    rememberImage(absolutePath);
     m_linkAddress.clear();
     m_drive->setLanguage(m_language.toStdString());
     // The plug-in tells nobody when the drive refuses a change; the host does, once
@@ -439,6 +562,13 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
     m_linkAddress = address;
     m_linkProfile = profile;
     m_linkTimeout = timeoutMs;
+    if (m_settings) {
+        // File > Reconnect at the next start, from wherever it is started.
+        m_settings->setValue(QStringLiteral("link/address"), address);
+        m_settings->setValue(QStringLiteral("link/profile"), QFileInfo(profile).absoluteFilePath());
+        m_settings->setValue(QStringLiteral("link/timeout"), timeoutMs);
+        syncSettings();
+    }
     updateStatus();
     statusBar()->showMessage(tr("Connecting to %1").arg(address));
     // Connected and read on a worker, the window running meanwhile.
@@ -795,6 +925,7 @@ void HostWindow::setLanguage(const QString& language)
 
 void HostWindow::updateStatus()
 {
+    m_recentMenu->menuAction()->setEnabled(!m_recentImages.isEmpty());
     m_englishAction->setChecked(m_language == QLatin1String("english"));
     m_germanAction->setChecked(m_language == QLatin1String("german"));
     m_refreshAction->setEnabled(m_drive != nullptr || !m_linkAddress.isEmpty());

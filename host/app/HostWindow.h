@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ class QLabel;
 class QMenu;
 class QPagedPaintDevice;
 class QScrollArea;
+class QSettings;
 class QToolBar;
 class QTranslator;
 namespace NEBPT {
@@ -41,6 +43,11 @@ struct ProgramSections;
 // anew in the new language. Every action has an object name ("actionOpen",
 // "actionGerman", ...), every control a keyboard user reaches an accessible name;
 // Tab goes from the editor's area through the editor's controls.
+//
+// Told where to keep them (rememberIn), the window remembers its geometry and
+// the state of its tool bar, the images last opened (File > Recent images, the
+// most recent first) and the last link with its profile and timeout, which
+// File > Reconnect offers at the next start while no drive is open.
 //
 // The window connects to a drive the way the tool connects to a real one: it
 // asks the plug-in whether the drive is supported, constructs the entry object
@@ -98,6 +105,11 @@ public:
     // Switches the host's language: the window's texts at once, and the editor is
     // made anew in that language.
     void setLanguage(const QString& language);
+    // From now on the window keeps what it remembers in `settings`, and takes
+    // it from there now: its geometry and tool bar, the recent images and the
+    // last link (File > Reconnect, while no drive is open). Settings that cannot
+    // be read are ignored, with a line in the log, and never written.
+    void rememberIn(std::unique_ptr<QSettings> settings);
 
     // Edit > Undo and Redo: the last change written to the drive (an edit, an
     // undo, an import) taken back or made again, and the editor refreshed. The
@@ -140,6 +152,7 @@ public slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createActions();
@@ -147,6 +160,13 @@ private:
     void retranslate();
     // Installs the host's translation for m_language (none for English).
     void loadTranslation();
+    // Puts `path` at the top of the recent images, and keeps the list.
+    void rememberImage(const QString& path);
+    void saveRecentImages();
+    // Writes the settings out; a failure is logged.
+    void syncSettings();
+    // File > Recent images as it is now: a missing image is shown disabled.
+    void fillRecentMenu();
     // The program as the library prints it; false after a message box when it cannot be read.
     bool programSections(NEBPT::ProgramSections& sections);
     // Makes `drive` the open drive (null: none), with a journal of its own.
@@ -183,6 +203,8 @@ private:
     QString m_language;
     std::unique_ptr<QTranslator> m_translator;   // the host's texts; none in English
     std::unique_ptr<QTranslator> m_qtTranslator; // Qt's own dialogs, when Qt has them
+    std::unique_ptr<QSettings> m_settings;       // null: the window remembers nothing
+    QStringList m_recentImages;                  // the most recent first
     QScrollArea* m_scrollArea = nullptr;
     CFormView* m_formView = nullptr;
     QLabel* m_driveLabel = nullptr;
@@ -190,11 +212,13 @@ private:
     QLabel* m_fileLabel = nullptr;
     QLabel* m_accessLabel = nullptr; // "read-only" when the drive does not write its image
     QMenu* m_fileMenu = nullptr;
+    QMenu* m_recentMenu = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_toolsMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QAction* m_openAction = nullptr;
+    QAction* m_clearRecentAction = nullptr;
     QAction* m_quitAction = nullptr;
     QAction* m_refreshAction = nullptr;
     QAction* m_reconnectAction = nullptr;

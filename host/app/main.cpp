@@ -17,6 +17,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QSettings>
 #include <QTimer>
 
 #include <QDateTime>
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -447,6 +449,9 @@ int main(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
+    // Where QSettings keeps what the window remembers: ~/.config/nebpt/nebpt-host.conf.
+    QApplication::setOrganizationName(QStringLiteral("nebpt"));
+    QApplication::setApplicationName(QStringLiteral("nebpt-host"));
     QApplication::setApplicationDisplayName(QStringLiteral("nebpt-host"));
     if (!options.screenshot.isEmpty())
         return screenshot(options);
@@ -455,6 +460,7 @@ int main(int argc, char** argv)
 
     fw::installWidgetMessageBox();
     HostWindow window(options.language);
+    window.rememberIn(std::make_unique<QSettings>());
     window.show();
     // Opened once the window is on the screen, so that a message box has its owner.
     if (!options.address.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "HostWindowTestSupport.h"
 #include "SimulatedDrive.h"
 
+#include "ProgramWorkflow.h"
 #include "framework/widgets/FileDialog.h"
 
 #include <QAccessible>
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTranslator>
@@ -21,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -28,7 +32,8 @@
 #include <vector>
 
 // nebpt-host's window over a copy of the sample drive image, as a user works
-// with it: open, refresh, switch the language, edit, and the images it refuses.
+// with it: open, refresh, switch the language, edit, the images it refuses,
+// and what it remembers.
 //
 // The window works with libNEBPT.so as the host does, and so does this test: it
 // sees the editor only as the user does, through the windows in the form view.
@@ -71,17 +76,46 @@ std::vector<std::string> offered(const QMainWindow& window)
     return items;
 }
 
-// The user picks `item` in `menu` of the window's menu bar.
+// The user picks `item` in `menu` of the window's menu bar ("Recent images > 1 a.json"
+// in a submenu).
 void pick(const QMainWindow& window, const std::string& menu, const std::string& item)
 {
-    for (QAction* menuAction : window.menuBar()->actions())
-        for (QAction* action : menuAction->menu()->actions())
-            if (plain(menuAction->text()) == menu && plain(action->text()) == item) {
+    for (QAction* menuAction : window.menuBar()->actions()) {
+        if (plain(menuAction->text()) != menu)
+            continue;
+        emit menuAction->menu()->aboutToShow();
+        for (QAction* action : menuAction->menu()->actions()) {
+            const std::string text = plain(action->text());
+            if (action->menu() && item.rfind(text + " > ", 0) == 0) {
+                emit action->menu()->aboutToShow();
+                for (QAction* subAction : action->menu()->actions())
+                    if (text + " > " + plain(subAction->text()) == item && subAction->isVisible()) {
+                        ASSERT_TRUE(subAction->isEnabled()) << menu << " > " << item;
+                        subAction->trigger();
+                        return;
+                    }
+            } else if (text == item) {
                 ASSERT_TRUE(action->isEnabled()) << menu << " > " << item;
                 action->trigger();
                 return;
             }
+        }
+    }
     FAIL() << "no menu item " << menu << " > " << item;
+}
+
+// File > Recent images as the user reads it when it opens: "1 /path/a.json", and
+// " (disabled)" after an image that cannot be picked.
+std::vector<std::string> recentImages(const HostWindow& window)
+{
+    QMenu* recent = window.findChild<QMenu*>("menuRecentImages");
+    emit recent->aboutToShow();
+    std::vector<std::string> items;
+    for (QAction* item : recent->actions())
+        if (item->isVisible() && !item->isSeparator() &&
+            item->objectName() != QLatin1String("actionClearRecentImages"))
+            items.push_back(plain(item->text()) + (item->isEnabled() ? "" : " (disabled)"));
+    return items;
 }
 
 std::string textOf(const QObject* widget)
@@ -226,17 +260,29 @@ TEST_F(HostWindowTest, TheMenusOfferWhatWorksOnTheProgramShown)
 {
     const std::vector<std::string> withoutDrive = {"File > Open drive image", "File > Quit",
                                                    "Language > English", "Language > Deutsch"};
-    const std::vector<std::string> withoutEditor = {"File > Open drive image", "File > Refresh",
-                                                    "File > Quit", "Language > English",
-                                                    "Language > Deutsch"};
-    const std::vector<std::string> withEditor = {
-        "File > Open drive image", "File > Refresh",     "File > Export program",
-        "File > Import program",   "File > Print",       "File > Quit",
-        "Tools > Check program",   "Language > English", "Language > Deutsch"};
-    const std::vector<std::string> withEditorInGerman = {
-        "Datei > Antriebsabbild öffnen", "Datei > Aktualisieren", "Datei > Programm exportieren",
-        "Datei > Programm importieren",  "Datei > Drucken",       "Datei > Beenden",
-        "Extras > Programm prüfen",      "Sprache > English",     "Sprache > Deutsch"};
+    const std::vector<std::string> withoutEditor = {
+        "File > Open drive image", "File > Recent images", "File > Refresh", "File > Quit",
+        "Language > English",      "Language > Deutsch"};
+    const std::vector<std::string> withEditor = {"File > Open drive image",
+                                                 "File > Recent images",
+                                                 "File > Refresh",
+                                                 "File > Export program",
+                                                 "File > Import program",
+                                                 "File > Print",
+                                                 "File > Quit",
+                                                 "Tools > Check program",
+                                                 "Language > English",
+                                                 "Language > Deutsch"};
+    const std::vector<std::string> withEditorInGerman = {"Datei > Antriebsabbild öffnen",
+                                                         "Datei > Zuletzt geöffnete Abbilder",
+                                                         "Datei > Aktualisieren",
+                                                         "Datei > Programm exportieren",
+                                                         "Datei > Programm importieren",
+                                                         "Datei > Drucken",
+                                                         "Datei > Beenden",
+                                                         "Extras > Programm prüfen",
+                                                         "Sprache > English",
+                                                         "Sprache > Deutsch"};
     EXPECT_THAT(offered(window), ElementsAreArray(withoutDrive));
 
     // File > Open answers with the image the user picks in the file dialog.
@@ -360,6 +406,91 @@ TEST_F(HostWindowTest, SpeaksTheLanguageChosenAllAtOnce)
             eventsInTabOrder.push_back(static_cast<QComboBox*>(stop));
     }
     EXPECT_EQ(eventsInTabOrder, eventLists);
+}
+
+// Told where to keep them, the window remembers its place, the images last
+// opened and the last link; the next window takes them from there.
+TEST_F(HostWindowTest, RemembersItsPlaceTheImagesLastOpenedAndTheLastLink)
+{
+    const QString settingsFile = QString::fromStdString(scratch.file("config/nebpt-host.conf"));
+    const auto settings = [&] {
+        return std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
+    };
+    window.rememberIn(settings());
+    std::vector<std::string> images;
+    for (int i = 0; i < 9; ++i) {
+        images.push_back(
+            hosttest::copyOfSample(scratch, kSample, "drive" + std::to_string(i) + ".json"));
+        ASSERT_TRUE(open(images.back()));
+    }
+    ASSERT_TRUE(open(images[1]));
+    const std::string profile = scratch.file("profile.json");
+    EXPECT_FALSE(window.connectDrive(QStringLiteral("tcp://127.0.0.1:1"),
+                                     QString::fromStdString(profile), 250));
+    EXPECT_THAT(told(), HasSubstr(profile));
+    window.resize(640, 480);
+    window.close();
+
+    HostWindow next;
+    next.rememberIn(settings());
+    EXPECT_EQ(next.size(), QSize(640, 480));
+    // Eight, the most recent first; an image gone since is offered disabled.
+    std::remove(images[8].c_str());
+    std::vector<std::string> expected;
+    for (const int i : {1, 8, 7, 6, 5, 4, 3, 2})
+        expected.push_back(std::to_string(expected.size() + 1) + " " + images[i] +
+                           (i == 8 ? " (disabled)" : ""));
+    EXPECT_THAT(recentImages(next), ElementsAreArray(expected));
+    pick(next, "File", "Recent images > 3 " + images[7]);
+    EXPECT_EQ(next.imagePath().toStdString(), images[7]);
+    EXPECT_EQ(recentImages(next).front(), "1 " + images[7]);
+
+    // File > Reconnect at the next start: the link last asked for, with its profile.
+    HostWindow unopened;
+    unopened.rememberIn(settings());
+    pick(unopened, "File", "Reconnect");
+    EXPECT_THAT(told(), AllOf(HasSubstr(profile), HasSubstr("tcp://127.0.0.1:1")));
+
+    pick(next, "File", "Recent images > Clear list");
+    EXPECT_THAT(recentImages(next), ElementsAre());
+    HostWindow cleared;
+    cleared.rememberIn(settings());
+    EXPECT_FALSE(cleared.findChild<QAction*>("actionRecentImages")->isEnabled());
+}
+
+// Settings that cannot be read leave the window as it starts without any, with
+// a line in the log; they are not written over.
+TEST_F(HostWindowTest, SettingsThatCannotBeReadAreLeftAsTheyAre)
+{
+    const std::vector<std::pair<const char*, std::function<std::string()>>> rows = {
+        {"not settings",
+         [&] {
+             scratch.writeText("garbage.conf", "\x01[window\ngeometry=\xff\xfe");
+             return scratch.file("garbage.conf");
+         }},
+        {"a folder",
+         [&] {
+             std::filesystem::create_directory(scratch.file("folder.conf"));
+             return scratch.file("folder.conf");
+         }},
+    };
+    for (const auto& [what, make] : rows) {
+        const std::string path = make();
+        const std::string before = hosttest::fileBytes(path);
+        {
+            HostWindow remembering;
+            remembering.rememberIn(
+                std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat));
+            ASSERT_TRUE(remembering.openImage(QString::fromStdString(image))) << what;
+            EXPECT_THAT(recentImages(remembering), ElementsAre("1 " + image)) << what;
+            remembering.close();
+        }
+        EXPECT_EQ(hosttest::fileBytes(path), before) << what;
+        EXPECT_THAT(hosttest::fileBytes(NEBPT::logFilePath()),
+                    HasSubstr("the settings in " + path + " cannot be"))
+            << what;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(scratch.file("folder.conf")));
 }
 
 // Every text of the host has a German translation: lupdate gathers the texts

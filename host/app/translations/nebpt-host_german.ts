@@ -28,6 +28,14 @@
         <translation>Antriebsabbild ö&amp;ffnen...</translation>
     </message>
     <message>
+        <source>Recent &amp;images</source>
+        <translation>&amp;Zuletzt geöffnete Abbilder</translation>
+    </message>
+    <message>
+        <source>&amp;Clear list</source>
+        <translation>&amp;Liste leeren</translation>
+    </message>
+    <message>
         <source>&amp;Refresh</source>
         <translation>&amp;Aktualisieren</translation>
     </message>
