@@ -22,6 +22,8 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -30,6 +32,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollArea>
@@ -40,6 +43,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTranslator>
+#include <QUrl>
 
 #include <chrono>
 #include <exception>
@@ -174,6 +178,7 @@ HostWindow::HostWindow(const QString& language, QWidget* parent)
     statusBar()->addWidget(m_fileLabel, 1);
     statusBar()->addPermanentWidget(m_accessLabel);
 
+    setAcceptDrops(true);
     createActions();
     loadTranslation();
     retranslate();
@@ -459,6 +464,41 @@ void HostWindow::closeEvent(QCloseEvent* event)
         syncSettings();
     }
     QMainWindow::closeEvent(event);
+}
+
+namespace {
+
+// The one local file a drag carries; empty when it carries anything else.
+QString draggedFile(const QMimeData* data)
+{
+    const QList<QUrl> urls = data && data->hasUrls() ? data->urls() : QList<QUrl>();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return {};
+    const QString path = urls.front().toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
+}
+
+} // namespace
+
+void HostWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!m_linkBusy && !draggedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void HostWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = draggedFile(event->mimeData());
+    if (m_linkBusy || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that a message box does not hold up the
+    // program the image was dragged from.
+    QTimer::singleShot(0, this, [this, path] { openImage(path); });
 }
 
 QString HostWindow::imagePath() const

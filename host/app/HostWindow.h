@@ -47,7 +47,8 @@ struct ProgramSections;
 // Told where to keep them (rememberIn), the window remembers its geometry and
 // the state of its tool bar, the images last opened (File > Recent images, the
 // most recent first) and the last link with its profile and timeout, which
-// File > Reconnect offers at the next start while no drive is open.
+// File > Reconnect offers at the next start while no drive is open. An image
+// file dropped onto the window is opened as File > Open opens it.
 //
 // The window connects to a drive the way the tool connects to a real one: it
 // asks the plug-in whether the drive is supported, constructs the entry object
@@ -153,6 +154,9 @@ public slots:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // One local file dropped onto the window is opened as File > Open opens it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createActions();

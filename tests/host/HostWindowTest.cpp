@@ -8,15 +8,19 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTranslator>
+#include <QUrl>
 #include <QXmlStreamReader>
 
 #include <gmock/gmock.h>
@@ -33,7 +37,7 @@
 
 // nebpt-host's window over a copy of the sample drive image, as a user works
 // with it: open, refresh, switch the language, edit, the images it refuses,
-// and what it remembers.
+// what it remembers and what is dropped onto it.
 //
 // The window works with libNEBPT.so as the host does, and so does this test: it
 // sees the editor only as the user does, through the windows in the form view.
@@ -491,6 +495,45 @@ TEST_F(HostWindowTest, SettingsThatCannotBeReadAreLeftAsTheyAre)
             << what;
     }
     EXPECT_TRUE(std::filesystem::is_directory(scratch.file("folder.conf")));
+}
+
+// One local file dropped onto the window is opened as File > Open opens it;
+// anything else is refused.
+TEST_F(HostWindowTest, AnImageDroppedOntoTheWindowIsOpened)
+{
+    const std::string other = hosttest::copyOfSample(scratch, kSample, "other.json");
+    const auto file = [](const std::string& path) {
+        return QUrl::fromLocalFile(QString::fromStdString(path));
+    };
+    struct Row
+    {
+        const char* what;
+        QList<QUrl> urls;
+        bool accepted;
+        std::string opened; // the image open afterwards
+    };
+    const std::vector<Row> rows = {
+        {"a drive image", {file(image)}, true, image},
+        {"two files", {file(image), file(other)}, false, image},
+        {"a web address", {QUrl(QStringLiteral("http://127.0.0.1/other.json"))}, false, image},
+        {"a folder", {file(scratch.path())}, false, image},
+        {"another drive image", {file(other)}, true, other},
+        {"a missing file", {file(scratch.file("missing.json"))}, true, other},
+    };
+    for (const auto& [what, urls, accepted, opened] : rows) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &enter);
+        EXPECT_EQ(enter.isAccepted(), accepted) << what;
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &drop);
+        EXPECT_EQ(drop.isAccepted(), accepted) << what;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.imagePath().toStdString(), opened) << what;
+    }
+    EXPECT_THAT(told(), HasSubstr("cannot be opened"));
 }
 
 // Every text of the host has a German translation: lupdate gathers the texts
