@@ -1,6 +1,8 @@
 #include "HostCommands.h"
 
 #include "ProgramFile.h"
+#include "ProgramRuntime.h"
+#include "Scenario.h"
 
 #include "HostDrive.h"
 #include "ModbusDrive.h"
@@ -241,6 +243,47 @@ ExitStatus checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostre
             out << finding << "\n";
         return findings.empty() ? kDone : kFound;
     });
+}
+
+ExitStatus simulateProgram(const DriveName& name, const std::string& scenarioPath,
+                           std::ostream& out, std::ostream& errors)
+{
+    scenario::Scenario planned;
+    try {
+        planned = scenario::load(scenarioPath);
+    } catch (const scenario::ScenarioError& error) {
+        errors << oneLine(error.what()) << "\n";
+        return kUsage;
+    }
+    std::string failure;
+    try {
+        const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
+        const NEBPT::ProgramData program = programfile::workflow().exportProgram(*drive);
+        if (!drive->readFailure().empty())
+            throw std::runtime_error(drive->readFailure()); // names the parameter and the address
+        NEBPT::ProgramRuntime runtime(program);
+        try {
+            scenario::check(planned, runtime);
+        } catch (const scenario::ScenarioError& error) {
+            errors << oneLine(error.what()) << "\n";
+            return kUsage;
+        }
+        const std::vector<std::string> failed = scenario::run(planned, runtime, out);
+        for (const std::string& line : failed)
+            errors << oneLine(line) << "\n";
+        const size_t count = planned.expectations.size();
+        out << count - failed.size() << " of " << count
+            << (count == 1 ? " expectation holds" : " expectations hold") << "\n";
+        return failed.empty() ? kDone : kFailed;
+    } catch (const DriveImageError& error) {
+        failure = error.what(); // names the image or the profile
+    } catch (const NEBPT::ProgramError& error) {
+        failure = name.text() + ": " + error.what();
+    } catch (const std::exception& error) {
+        failure = name.linked() ? error.what() : name.image + ": " + error.what();
+    }
+    errors << oneLine(failure) << "\n";
+    return kFailed;
 }
 
 } // namespace hostcommands

@@ -57,4 +57,14 @@ ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostre
 // found otherwise, failed when it cannot be checked.
 ExitStatus checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostream& errors);
 
+// --simulate: runs the drive's program on the library's model of the controller
+// (NEBPT::ProgramRuntime) through the scenario file (Scenario.h), in virtual
+// time, writing the trace to `out` and each failed expectation, named, to
+// `errors`. Done when every expectation holds, failed when one does not or when
+// the program cannot be read or run; a wrong command line when the scenario
+// cannot be used (unreadable, malformed, or naming an input, action or step the
+// program lacks), told in one line naming the entry. The drive is only read.
+ExitStatus simulateProgram(const DriveName& name, const std::string& scenarioPath,
+                           std::ostream& out, std::ostream& errors);
+
 } // namespace hostcommands

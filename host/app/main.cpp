@@ -44,10 +44,12 @@ struct Options
     QString exportTo;   // --export: the program file to write
     QString importFrom; // --import: the program file to write into the drive
     bool dryRun = false;
-    bool round = false; // --import: round values to the drive's decimals
-    bool diff = false;  // compare the programs of two images
-    bool check = false; // look through the program
-    QString pdf;        // --pdf: the program document to write
+    bool round = false;    // --import: round values to the drive's decimals
+    bool diff = false;     // compare the programs of two images
+    bool check = false;    // look through the program
+    bool simulate = false; // run the program through a scenario
+    QString scenario;      // --scenario: the scenario file
+    QString pdf;           // --pdf: the program document to write
     QString image;
     QString other;   // --diff: the second image
     QString address; // --connect: a drive over Modbus instead of an image
@@ -125,6 +127,17 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("check"),
         QStringLiteral("List what is probably wrong in the program (exit status 0: nothing, "
                        "4: findings)."));
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Run the drive's program on NEBPT's model of the controller through the "
+                       "scenario of --scenario, in virtual time, and print a trace (exit status "
+                       "0: every expectation holds, 1: one fails, 2: the scenario cannot be "
+                       "used)."));
+    const QCommandLineOption scenario(
+        QStringLiteral("scenario"),
+        QStringLiteral("With --simulate: the scenario (JSON): until when to run, what to set "
+                       "when, what to expect."),
+        QStringLiteral("scenario.json"));
     const QCommandLineOption pdf(QStringLiteral("pdf"),
                                  QStringLiteral("Write the program as a document (PDF, A4)."),
                                  QStringLiteral("out.pdf"));
@@ -143,9 +156,9 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    const QList<QCommandLineOption> all{language, print,   screenshot, exportTo, importFrom,
-                                        dryRun,   round,   diff,       check,    pdf,
-                                        connect,  profile, timeout};
+    const QList<QCommandLineOption> all{language, print, screenshot, exportTo, importFrom,
+                                        dryRun,   round, diff,       check,    simulate,
+                                        scenario, pdf,   connect,    profile,  timeout};
     parser.addOptions(all);
     parser.addPositionalArgument(
         QStringLiteral("image"),
@@ -169,7 +182,7 @@ bool parse(int argc, char** argv, Options& options)
         error = wrong;
     } else {
         const QList<QCommandLineOption> operations{print, screenshot, exportTo, importFrom,
-                                                   diff,  check,      pdf};
+                                                   diff,  check,      simulate, pdf};
         QStringList chosen;
         for (const QCommandLineOption& operation : operations) {
             if (parser.isSet(operation))
@@ -183,6 +196,9 @@ bool parse(int argc, char** argv, Options& options)
             error = QStringLiteral("--dry-run goes with --import");
         else if (parser.isSet(round) && !parser.isSet(importFrom))
             error = QStringLiteral("--round goes with --import");
+        else if (parser.isSet(scenario) != parser.isSet(simulate))
+            error = parser.isSet(simulate) ? QStringLiteral("--simulate needs --scenario")
+                                           : QStringLiteral("--scenario goes with --simulate");
         else if (parser.isSet(diff) && images + (linked ? 1 : 0) != 2)
             error = linked ? QStringLiteral("--diff compares the connected drive with one image")
                            : QStringLiteral("--diff compares two drive images");
@@ -227,6 +243,8 @@ bool parse(int argc, char** argv, Options& options)
     options.round = parser.isSet(round);
     options.diff = parser.isSet(diff);
     options.check = parser.isSet(check);
+    options.simulate = parser.isSet(simulate);
+    options.scenario = parser.value(scenario);
     options.pdf = parser.value(pdf);
     if (!parser.positionalArguments().isEmpty())
         options.image = parser.positionalArguments().front();
@@ -438,6 +456,9 @@ int main(int argc, char** argv)
         const std::string language = options.languageGiven ? options.language.toStdString() : "";
         return hostcommands::printProgram(options.drive(), std::cout, std::cerr, language);
     }
+    if (options.simulate)
+        return hostcommands::simulateProgram(options.drive(), local(options.scenario), std::cout,
+                                             std::cerr);
     if (options.diff || options.check || !options.exportTo.isEmpty() ||
         !options.importFrom.isEmpty()) {
         return runOnDrive(options);
