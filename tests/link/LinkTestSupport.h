@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -19,9 +20,9 @@ namespace linktest {
 // nebpt-drive-sim serving a drive image, started for a test on a free port of
 // 127.0.0.1 (on the port an option "--port" names, or on a serial device with
 // "--rtu") and stopped by its process id
-// when the test is done with it. The simulator tells where it listens on the
-// first line it prints; what it logs goes to the test's stderr. `openFiles`, when
-// given, is its limit of open descriptors (RLIMIT_NOFILE).
+// when the test is done with it (or when the test's thread that started it ends). The simulator
+// tells where it listens on the first line it prints; what it logs goes to the test's stderr.
+// `openFiles`, when given, is its limit of open descriptors (RLIMIT_NOFILE).
 class DriveSimulator
 {
 public:
@@ -49,8 +50,15 @@ public:
             ADD_FAILURE() << "pipe: " << errno;
             return;
         }
+        const pid_t test = getpid();
         m_pid = fork();
         if (m_pid == 0) {
+            // It ends with the test that started it, should that test die
+            // without stopping it: left running, it would hold the test's
+            // stderr open and CTest would wait for it for ever.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != test)
+                _exit(127);
             const rlimit limit{openFiles, openFiles};
             if (openFiles > 0)
                 setrlimit(RLIMIT_NOFILE, &limit);
@@ -131,8 +139,15 @@ public:
             return;
         const std::string drive = "pty,raw,echo=0,link=" + driveEnd;
         const std::string host = "pty,raw,echo=0,link=" + hostEnd;
+        const pid_t test = getpid();
         m_pid = fork();
         if (m_pid == 0) {
+            // It ends with the test that started it, should that test die
+            // without stopping it: left running, it would hold the test's
+            // stderr open and CTest would wait for it for ever.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != test)
+                _exit(127);
             execlp("socat", "socat", drive.c_str(), host.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
