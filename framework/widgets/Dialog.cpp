@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QChildEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <exception>
 
 namespace fw {
@@ -94,6 +96,70 @@ void releaseFocusFromAncestors(QWidget* widget)
         if (focused && (focused == widget || widget->isAncestorOf(focused)))
             focused->clearFocus();
     }
+}
+
+// Marks an accessible name the framework gave a control, as against one its
+// template gave it: the framework may give it anew (a button's new caption).
+constexpr const char* kGivenName = "fwGivenAccessibleName";
+
+bool hasWordCharacter(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+// A caption as it is read: without the mnemonic marks and a closing ellipsis.
+QString asRead(QString text)
+{
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x1f")).remove('&');
+    text.replace('\x1f', '&');
+    if (text.endsWith(QStringLiteral("...")))
+        text.chop(3);
+    else if (text.endsWith(QChar(0x2026)))
+        text.chop(1);
+    return text.trimmed();
+}
+
+// The static text right before `control` in its template (a label the code does
+// not address); null when something else comes right before it.
+QLabel* staticTextBefore(const QWidget* control)
+{
+    const QWidget* parent = control->parentWidget();
+    if (!parent)
+        return nullptr;
+    const QObjectList& siblings = parent->children();
+    for (int i = static_cast<int>(siblings.indexOf(const_cast<QWidget*>(control))) - 1; i >= 0;
+         --i) {
+        auto* widget = qobject_cast<QWidget*>(siblings[i]);
+        if (!widget)
+            continue; // a layout
+        auto* label = qobject_cast<QLabel*>(widget);
+        const int id = controlId(widget);
+        return label && (id == kNoControlId || id == -1) ? label : nullptr;
+    }
+    return nullptr;
+}
+
+// Gives a control that takes the focus its accessible name (see Dialog.h); `title`:
+// the template's title.
+void nameControl(QWidget* control, const QString& title)
+{
+    if (!control->accessibleName().isEmpty() && !control->property(kGivenName).toBool())
+        return;
+    QString name;
+    auto* button = qobject_cast<QAbstractButton*>(control);
+    if (button && hasWordCharacter(button->text())) {
+        name = asRead(button->text());
+    } else if (QLabel* label = staticTextBefore(control);
+               label && hasWordCharacter(label->text())) {
+        name = asRead(label->text());
+        label->setBuddy(control);
+    }
+    if (name.isEmpty())
+        name = control->toolTip();
+    if (name.isEmpty())
+        name = title;
+    control->setAccessibleName(name);
+    control->setProperty(kGivenName, true);
 }
 
 CDialog* enclosingDialog(const QWidget* widget)
@@ -175,7 +241,31 @@ bool CDialog::buildWindow(unsigned templateId)
     m_ended = false;
     m_result = 0;
     hookControls();
+    nameControls();
     return true;
+}
+
+void CDialog::nameControls()
+{
+    std::vector<QWidget*> pending;
+    for (const QPointer<QObject>& object : m_controls) {
+        if (auto* widget = qobject_cast<QWidget*>(object.data()))
+            pending.push_back(widget);
+    }
+    while (!pending.empty()) {
+        QWidget* widget = pending.back();
+        pending.pop_back();
+        if (qobject_cast<CDialog*>(widget) || widget->isWindow())
+            continue;
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            nameControl(widget, windowTitle());
+            continue; // a control's own parts are its own
+        }
+        for (QObject* child : widget->children()) {
+            if (auto* childWidget = qobject_cast<QWidget*>(child))
+                pending.push_back(childWidget);
+        }
+    }
 }
 
 void CDialog::hookControls()
@@ -245,6 +335,17 @@ bool CDialog::eventFilter(QObject* watched, QEvent* event)
             const int id = controlId(combo);
             if (!isPopupFocusChange(static_cast<QFocusEvent*>(event)) && id != kNoControlId)
                 guarded("a list handler", [&] { dispatchCommand(id, CBN_KILLFOCUS); });
+        }
+        break;
+    case QEvent::ContextMenu:
+        // The Menu key on a list: the list would take it and do nothing with it.
+        // Other controls show their own menu or pass it on to the dialog.
+        if (auto* combo = qobject_cast<QComboBox*>(widget);
+            combo && !combo->isEditable() &&
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            event->accept();
+            menuKey(combo->mapTo(this, static_cast<QContextMenuEvent*>(event)->pos()));
+            return true;
         }
         break;
     case QEvent::MouseButtonPress:
@@ -482,6 +583,7 @@ void CDialog::SetDlgItemText(int id, const std::string& text)
         edit->setText(value);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(value);
+        nameControl(button, windowTitle());
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable())
             combo->setEditText(value);
@@ -644,6 +746,24 @@ void CDialog::mouseReleaseEvent(QMouseEvent* event)
         });
     }
     event->accept();
+}
+
+void CDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() != QContextMenuEvent::Keyboard) {
+        QDialog::contextMenuEvent(event);
+        return;
+    }
+    event->accept();
+    menuKey(event->pos());
+}
+
+void CDialog::menuKey(QPoint point)
+{
+    // What a right click where the focus is would open.
+    if (m_created)
+        guarded("the Menu key",
+                [&] { dispatchMessage(WM_RBUTTONUP, 0, makeLParam(point.x(), point.y())); });
 }
 
 void CDialog::focusInEvent(QFocusEvent* event)

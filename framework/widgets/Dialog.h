@@ -54,7 +54,9 @@ class CDataExchange;
 //  - OnMessage(message, wParam, lParam): numbered messages posted or sent with
 //    fw::postMessage / fw::sendMessage, and, translated from the window's own
 //    input: WM_LBUTTONUP and WM_RBUTTONUP (wParam the MK_ key state, lParam the
-//    point in client coordinates, see fw::makeLParam), WM_SETFOCUS and
+//    point in client coordinates, see fw::makeLParam), WM_RBUTTONUP also for
+//    the Menu key pressed on the dialog or on a control without a menu of its
+//    own (wParam 0, the point in the focused control), WM_SETFOCUS and
 //    WM_KILLFOCUS when this window itself gains or loses the keyboard focus, and
 //    WM_PARENTNOTIFY (wParam WM_LBUTTONDOWN, WM_RBUTTONDOWN or WM_MBUTTONDOWN,
 //    lParam the point in this window's client coordinates) when a button goes
@@ -73,6 +75,12 @@ class CDataExchange;
 //
 // Tests drive dialogs through tests/dialogs/WidgetTestSupport.h: the modal hook
 // (ModalAnswerer), popup-menu recording, choosing a list entry as the user does.
+//
+// Keyboard use: the tab order is the template's order of its controls, and
+// every control that takes the focus has an accessible name from what the user
+// reads for it: a name the template gives it, else its own text (a button's
+// caption, kept up to date by SetDlgItemText), else the static text right before
+// it in the template, else its tool tip, else the template's title.
 //
 // Painting: the base paints the whole client area white (OnEraseBkgnd) and then
 // calls OnPaint for the dialog's own drawing; controls paint themselves on top.
@@ -191,6 +199,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -202,7 +211,11 @@ private:
     // top-level window's focus chain).
     void destroyWindow(bool detach);
     void hookControls();
+    // Gives every control that takes the focus its accessible name.
+    void nameControls();
     void notifyParents(unsigned button, QPoint globalPoint, bool includeSelf);
+    // The Menu key pressed at `point` (client coordinates).
+    void menuKey(QPoint point);
     template <class F> void guarded(const char* where, F&& handler);
 
     unsigned m_templateId;
