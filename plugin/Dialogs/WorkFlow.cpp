@@ -8,12 +8,16 @@
 #include "framework/Resources.h"
 #include "framework/widgets/Messages.h"
 #include "framework/widgets/PopupMenu.h"
+#include "framework/widgets/WidgetResources.h"
 #include "languages/common/NEBPTResources.h"
 
 #include <QEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -142,12 +146,14 @@ void CWorkFlow::reReadData()
 void CWorkFlow::createFlow(bool show)
 {
     int height = 0;
+    const FocusPlace focus = std::exchange(m_focusToKeep, FocusPlace());
     {
         const HiddenWhileBuilt hidden(*this, show);
         m_pairUpdates->setFlowUpdatePending(false);
         destroyFlow();
         height = buildColumn();
     }
+    restoreFocus(focus);
     // Shown, the flow has asked for its update after its element windows.
     m_pairUpdates->setFlowUpdatePending(isVisible());
     if (!m_hasPairs)
@@ -188,6 +194,47 @@ int CWorkFlow::buildColumn()
     return y + 2 * m_bottomArrow.GetWindowRect().Height();
 }
 
+CWorkFlow::FocusPlace CWorkFlow::focusPlace() const
+{
+    FocusPlace place;
+    QWidget* focused = window()->focusWidget();
+    if (!focused || !isAncestorOf(focused))
+        return place;
+    int index = 0;
+    for (CEAPairCtrl* pair : m_pairCtrls) {
+        if (pair == focused || pair->isAncestorOf(focused)) {
+            place.pair = index;
+            for (fw::CDialog* box : {static_cast<fw::CDialog*>(&pair->eventCtrl()),
+                                     static_cast<fw::CDialog*>(&pair->actionCtrl())}) {
+                if (box->isAncestorOf(focused)) {
+                    place.box = box->GetTemplateId();
+                    place.control = fw::controlId(focused);
+                }
+            }
+            break;
+        }
+        ++index;
+    }
+    return place;
+}
+
+void CWorkFlow::restoreFocus(const FocusPlace& place)
+{
+    if (place.pair < 0 || m_pairCtrls.empty())
+        return;
+    const size_t at = std::min(static_cast<size_t>(place.pair), m_pairCtrls.size() - 1);
+    CEAPairCtrl* pair = *std::next(m_pairCtrls.begin(), static_cast<long>(at));
+    QWidget* target = pair;
+    for (fw::CDialog* box : {static_cast<fw::CDialog*>(&pair->eventCtrl()),
+                             static_cast<fw::CDialog*>(&pair->actionCtrl())}) {
+        QWidget* control =
+            box->GetTemplateId() == place.box ? box->GetDlgItem(place.control) : nullptr;
+        if (control && control->isVisibleTo(pair) && control->isEnabled())
+            target = control;
+    }
+    target->setFocus(Qt::OtherFocusReason);
+}
+
 void CWorkFlow::destroyFlow()
 {
     // A pair's window goes with the object, in place: a window that left the
@@ -212,6 +259,11 @@ bool CWorkFlow::OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam)
 {
     const QPoint point(fw::lParamX(lParam), fw::lParamY(lParam));
     switch (message) {
+    case WM_REREAD_DATA:
+        // An element asks: the user goes on where the focus is.
+        m_focusToKeep = focusPlace();
+        reReadData();
+        return true;
     case fw::WM_RBUTTONUP:
         OnRButtonUp(static_cast<unsigned>(wParam), point);
         return true;

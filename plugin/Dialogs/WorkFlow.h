@@ -17,7 +17,11 @@ class CEAPairCtrl;
 // order, the bottom arrow. It sizes its height to the column, offers a popup
 // menu to append a pair or open the controller settings, and rebuilds every
 // element window from the program whenever an element asks for it
-// (WM_REREAD_DATA) or the host asks for an update (reReadData).
+// (WM_REREAD_DATA) or the host asks for an update (reReadData). After a rebuild
+// an element asked for (an edit, an editor closed, a pair inserted or deleted)
+// the keyboard focus is where the user left it: in the same control of the pair
+// at the same place. One the host asks for reads a program that may have
+// changed anywhere: the focus in the column goes as when its window goes.
 class NEBPT_EXPORT CWorkFlow : public CNEBDlgControl
 {
     Q_OBJECT
@@ -67,6 +71,20 @@ private:
     // without pairs.
     int buildColumn();
     void destroyFlow();
+    // Where the keyboard focus of the flow's window is in the column: the pair's
+    // place, and the control's box template and ID (none: the pair window itself).
+    struct FocusPlace
+    {
+        int pair = -1; // -1: not in the column
+        unsigned box = 0;
+        int control = 0;
+    };
+    FocusPlace focusPlace() const;
+    // Gives the keyboard focus to that place in the column built anew (the last
+    // pair when there are fewer now; the pair window when its control is gone).
+    void restoreFocus(const FocusPlace& place);
+    // Where the focus was when an element asked for the rebuild that is to come.
+    FocusPlace m_focusToKeep;
     void ShowPopUpMenu(QPoint point);
     bool programHasPairs();
 
