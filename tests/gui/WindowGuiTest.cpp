@@ -1,0 +1,323 @@
+#include "WindowGuiFixture.h"
+
+#include "LinkTestSupport.h"
+#include "ProgramFile.h"
+#include "WorkflowTestSupport.h"
+
+#include "framework/widgets/WidgetResources.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintDialog>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// nebpt-host's window on the X server, used as a user uses it: the menus and
+// shortcuts from the keyboard, Qt's own file and print dialogs typed into,
+// context menus, message boxes. Questions and warnings are answered through the
+// framework's message box seam, but for the box a test is about.
+
+using guitest::Answer;
+using guitest::choose;
+using guitest::pressShortcutOf;
+using hosttest::eventsShown;
+using hosttest::firstEvent;
+using ::testing::AllOf;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+using guitest::kSample;
+using guitest::kSampleEvents;
+using guitest::valueOnDisk;
+using guitest::WindowGuiTest;
+
+namespace {
+
+std::string textOf(const QWidget* control)
+{
+    return control ? control->property("text").toString().toStdString() : std::string();
+}
+
+} // namespace
+
+// After each way a program comes to be shown, and after an edit and an undo,
+// the menus offer what works on it; without an editor only what works without one.
+TEST_F(WindowGuiTest, TheMenusOfferWhatWorksAfterEachWayOfOpeningAProgram)
+{
+    const std::vector<QAction*> watched = {
+        item("Refresh"), item("Reconnect"), item("Export program"), item("Import program"),
+        item("Print"),   item("Undo"),      item("Redo"),           item("Check program")};
+    using Enabled = std::vector<bool>;
+    const Enabled none(watched.size(), false);
+    const Enabled program = {true, false, true, true, true, false, false, true};
+    Enabled undone = program;
+    undone[6] = true; // Redo
+    Enabled edited = program;
+    edited[5] = true; // Undo
+    const Enabled unreadable = {true, false, false, false, false, false, false, false};
+
+    const std::string other = hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json");
+    const std::string incomplete = hosttest::copyOfSample(scratch, kSample, "incomplete.json",
+                                                          "\"number\": 1302", "\"number\": 1399");
+    const struct
+    {
+        const char* way;
+        std::function<void()> act;
+        Enabled expected;
+    } ways[] = {
+        {"nothing open yet", [] {}, none},
+        {"opened at start", [&] { open(image); }, program},
+        {"File > Open drive image", [&] { chooseFile("Open drive image", other); }, program},
+        {"an edit", [&] { guitest::chooseInList(eventList(0), "Running"); }, edited},
+        {"Ctrl+Z", [&] { pressShortcutOf(window, item("Undo")); }, undone},
+        {"Language > Deutsch", [&] { choose(window, item("Deutsch")); }, undone},
+        {"File > Refresh's shortcut", [&] { pressShortcutOf(window, item("Refresh")); }, undone},
+        {"Language > English", [&] { choose(window, item("English")); }, undone},
+        {"Ctrl+O, an image without a program",
+         [&] {
+             const Answer dialog("the file dialog", guitest::modal<QFileDialog>,
+                                 [&](QWidget& shown) { guitest::typeFileName(shown, incomplete); });
+             pressShortcutOf(window, item("Open drive image"));
+         },
+         unreadable},
+    };
+    for (const auto& [way, act, expected] : ways) {
+        act();
+        EXPECT_EQ(guitest::enabledAsShown(window, watched), expected) << way;
+        EXPECT_EQ(hosttest::flowOf(window) != nullptr, expected[2]) << way;
+    }
+    EXPECT_EQ(window.imagePath().toStdString(), incomplete);
+    ASSERT_FALSE(messages.shown().empty());
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("cannot be read"));
+}
+
+// An edit made from the keyboard, then taken back and made again by the
+// shortcuts and by the Edit menu: the flow and the image file follow each step.
+// After the edit the keyboard focus is in the list the user edited.
+TEST_F(WindowGuiTest, AnEditIsUndoneAndRedoneFromTheKeyboard)
+{
+    ASSERT_TRUE(open(image));
+    const std::string before = valueOnDisk(image, 1301, 0);
+    guitest::tabTo(window, [&](QWidget* focus) { return focus == eventList(0); });
+    guitest::chooseInList(eventList(0), "Running");
+    EXPECT_EQ(QApplication::focusWidget(), eventList(0));
+
+    const struct
+    {
+        const char* step;
+        std::function<void()> act;
+        const char* shown;
+        std::string onDisk;
+    } steps[] = {
+        {"the edit", [] {}, "Running", "2"},
+        {"Ctrl+Z", [&] { pressShortcutOf(window, item("Undo")); }, "Digital input 18", before},
+        {"the redo shortcut", [&] { pressShortcutOf(window, item("Redo")); }, "Running", "2"},
+        {"Edit > Undo", [&] { choose(window, item("Undo")); }, "Digital input 18", before},
+        {"Edit > Redo", [&] { choose(window, item("Redo")); }, "Running", "2"},
+    };
+    for (const auto& [step, act, shown, onDisk] : steps) {
+        act();
+        EXPECT_EQ(firstEvent(window), shown) << step;
+        EXPECT_EQ(valueOnDisk(image, 1301, 0), onDisk) << step;
+    }
+    EXPECT_THAT(messages.shown(), IsEmpty());
+}
+
+// File > Export program and File > Import program through Qt's file dialog,
+// and File > Print through Qt's print dialog into a PDF file, read back.
+TEST_F(WindowGuiTest, ExportsImportsAndPrintsThroughTheFileMenu)
+{
+    ASSERT_TRUE(open(image));
+    const std::string exported = scratch.file("exported.json");
+    chooseFile("Export program", exported);
+    SimulatedDrive file(exported, SimulatedDrive::Access::Read);
+    SimulatedDrive drive(image, SimulatedDrive::Access::Read);
+    EXPECT_THAT(programfile::workflow().compare(file, drive), IsEmpty());
+
+    const std::string program = workflowtest::sampleWith(scratch, {{1301, {{0, "35"}, {1, "36"}}}},
+                                                         kSample, "program.json");
+    chooseFile("Import program", program);
+    ASSERT_FALSE(messages.shown().empty());
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("2 element(s) change"));
+    EXPECT_EQ(firstEvent(window), "Timeout 1");
+
+    const std::string pdf = scratch.file("printed.pdf");
+    std::string printer;
+    {
+        const Answer dialog("the print dialog", guitest::modal<QPrintDialog>, [&](QWidget& shown) {
+            auto* printers = shown.findChild<QComboBox*>(QStringLiteral("printers"));
+            auto* file = shown.findChild<QLineEdit*>(QStringLiteral("filename"));
+            ASSERT_TRUE(printers && file) << "Qt's own print dialog";
+            printer = printers->currentText().toStdString();
+            guitest::keyInto(file, Qt::Key_A, Qt::ControlModifier);
+            guitest::typeInto(file, QString::fromStdString(pdf));
+            guitest::keyInto(file, Qt::Key_Return);
+        });
+        choose(window, item("Print"));
+    }
+    EXPECT_THAT(printer, HasSubstr("PDF"));
+    const hosttest::Run text = hosttest::run({"pdftotext", pdf, "-"});
+    ASSERT_EQ(text.status, 0) << "pdftotext (poppler-utils) reads " << pdf << ": " << text.errors;
+    EXPECT_THAT(text.out, AllOf(HasSubstr("Drive FCD-300"), HasSubstr("Timeout 1")));
+}
+
+// Tools > Check program tells what it found in a message box: information when
+// nothing looks wrong, a warning listing what probably is.
+TEST_F(WindowGuiTest, CheckProgramTellsItsFindingsInAMessageBox)
+{
+    // The real message box while the test lives, not the seam's answer.
+    const struct RealMessageBoxes
+    {
+        RealMessageBoxes() { fw::installWidgetMessageBox(); }
+        ~RealMessageBoxes() { fw::setMessageBoxHandler(seam); }
+        fw::MessageBoxHandler seam = fw::setMessageBoxHandler({});
+    } realBoxes;
+    const struct
+    {
+        std::string sample;
+        const char* told;
+        QMessageBox::Icon icon;
+    } checks[] = {
+        {kSample, "Nothing in the program looks wrong.", QMessageBox::Information},
+        {"fcd50m_sample.json", "- Logic rule 1 is set up but used by no pair",
+         QMessageBox::Warning},
+    };
+    for (const auto& [sample, told, icon] : checks) {
+        ASSERT_TRUE(open(hosttest::copyOfSample(scratch, sample)));
+        std::string text;
+        QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+        {
+            const Answer box("the message box", guitest::modal<QMessageBox>, [&](QWidget& shown) {
+                auto& message = static_cast<QMessageBox&>(shown);
+                text = message.text().toStdString();
+                shownIcon = message.icon();
+                QTest::keyClick(&message, Qt::Key_Return);
+            });
+            choose(window, item("Check program"));
+        }
+        EXPECT_THAT(text, HasSubstr(told)) << sample;
+        EXPECT_EQ(shownIcon, icon) << sample;
+    }
+}
+
+// The pairs' and the flow's context menus, opened with the mouse and with the
+// Menu key, insert, delete and add pairs.
+TEST_F(WindowGuiTest, ContextMenusInsertDeleteAndAddPairs)
+{
+    ASSERT_TRUE(open(image));
+    QWidget* flow = hosttest::flowOf(window);
+    ASSERT_NE(flow, nullptr);
+    const auto pairOf = [&](size_t pair) {
+        return eventList(pair)->parentWidget()->parentWidget();
+    };
+    std::vector<std::string> events = kSampleEvents;
+    const struct
+    {
+        const char* how;
+        std::function<void()> open;
+        const char* chosen;
+        std::function<void()> expect;
+    } uses[] = {
+        {"a right click on the second pair",
+         [&] { QTest::mouseClick(pairOf(1), Qt::RightButton, {}, QPoint(4, 4)); },
+         "Insert pair before", [&] { events.insert(events.begin() + 1, "False"); }},
+        {"the Menu key in the first event list",
+         [&] {
+             guitest::tabTo(window, [&](QWidget* focus) { return focus == eventList(0); });
+             guitest::pressMenuKey();
+         },
+         "Delete pair", [&] { events.erase(events.begin()); }},
+        {"a right click below the pairs",
+         [&] { QTest::mouseClick(flow, Qt::RightButton, {}, QPoint(4, flow->height() - 4)); },
+         "Add pair at end", [&] { events.push_back("False"); }},
+    };
+    for (const auto& [how, openMenu, chosen, expect] : uses) {
+        {
+            const Answer menu(std::string("the context menu of ") + how, guitest::popupMenu,
+                              [&](QWidget& shown) { guitest::chooseInPopup(shown, chosen); });
+            openMenu();
+            guitest::settle();
+        }
+        expect();
+        EXPECT_EQ(eventsShown(window), events) << how;
+    }
+}
+
+// Language > Deutsch: the window's menus, the editor and its menus in German;
+// Sprache > English back.
+TEST_F(WindowGuiTest, TheLanguageMenuSwitchesTheWindowAndTheEditor)
+{
+    ASSERT_TRUE(open(image));
+    const struct
+    {
+        const char* language;
+        std::vector<std::string> menus;
+        const char* openListButton;
+        const char* insertPair;
+    } languages[] = {
+        {"Deutsch",
+         {"Datei > Antriebsabbild öffnen", "Datei > Zuletzt geöffnete Abbilder",
+          "Datei > Aktualisieren", "Datei > Programm exportieren", "Datei > Programm importieren",
+          "Datei > Drucken", "Datei > Beenden", "Extras > Programm prüfen", "Sprache > English",
+          "Sprache > Deutsch"},
+         "Wenn",
+         "Paar davor einfügen"},
+        {"English",
+         {"File > Open drive image", "File > Recent images", "File > Refresh",
+          "File > Export program", "File > Import program", "File > Print", "File > Quit",
+          "Tools > Check program", "Language > English", "Language > Deutsch"},
+         "If",
+         "Insert pair before"},
+    };
+    for (const auto& [language, menus, openListButton, insertPair] : languages) {
+        choose(window, item(language));
+        EXPECT_THAT(guitest::offered(window), ElementsAreArray(menus)) << language;
+        QWidget* box = eventList(0)->parentWidget();
+        EXPECT_EQ(textOf(fw::findControl(box, res::IDC_OPEN_LIST)), openListButton) << language;
+        std::vector<std::string> offered;
+        {
+            const Answer menu("the pair's context menu", guitest::popupMenu, [&](QWidget& shown) {
+                for (QAction* action : static_cast<QMenu&>(shown).actions())
+                    offered.push_back(guitest::plain(action->text()));
+                QTest::keyClick(&shown, Qt::Key_Escape);
+            });
+            QTest::mouseClick(box->parentWidget(), Qt::RightButton, {}, QPoint(4, 4));
+        }
+        EXPECT_THAT(offered, testing::Contains(insertPair)) << language;
+        EXPECT_EQ(eventsShown(window), kSampleEvents) << language;
+    }
+}
+
+// Over the link: the simulator stops and starts again on the same port; File >
+// Reconnect shows the program again, and an edit reaches the drive.
+TEST_F(WindowGuiTest, ReconnectsAfterTheSimulatorRestarted)
+{
+    auto sim = std::make_unique<linktest::DriveSimulator>(image);
+    const std::string port = std::to_string(sim->port());
+    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
+                                    QString::fromStdString(hosttest::sampleImage(kSample)), 5000));
+    guitest::backInFront(window); // the progress dialog has gone
+    EXPECT_EQ(firstEvent(window), "Digital input 18");
+
+    sim->kill();
+    sim =
+        std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
+    choose(window, item("Reconnect"));
+    EXPECT_EQ(eventsShown(window), kSampleEvents);
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("fileLabel"))->text().toStdString(),
+              sim->address());
+    guitest::tabTo(window, [&](QWidget* focus) { return focus == eventList(0); });
+    guitest::chooseInList(eventList(0), "Running");
+    EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
+    EXPECT_THAT(messages.shown(), IsEmpty());
+}
