@@ -4,7 +4,6 @@
 #include "SimulatedDrive.h"
 
 #include "ProgramWorkflow.h"
-#include "framework/widgets/FileDialog.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -64,20 +63,6 @@ const std::vector<std::string> kSampleEvents = {"Digital input 18", "Timeout 0",
 std::string plain(QString text)
 {
     return text.remove('&').remove(QStringLiteral("...")).toStdString();
-}
-
-// What the menus offer the user ("File > Print"), read as each menu opens.
-std::vector<std::string> offered(const QMainWindow& window)
-{
-    std::vector<std::string> items;
-    for (QAction* menuAction : window.menuBar()->actions()) {
-        QMenu* menu = menuAction->menu();
-        emit menu->aboutToShow();
-        for (QAction* item : menu->actions())
-            if (!item->isSeparator() && item->isEnabled())
-                items.push_back(plain(menuAction->text()) + " > " + plain(item->text()));
-    }
-    return items;
 }
 
 // The user picks `item` in `menu` of the window's menu bar ("Recent images > 1 a.json"
@@ -257,68 +242,6 @@ TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
 }
 
 } // namespace
-
-// After every way a program comes to be shown, the menus offer what works on it,
-// in the language chosen; without an editor they offer only what works without one.
-TEST_F(HostWindowTest, TheMenusOfferWhatWorksOnTheProgramShown)
-{
-    const std::vector<std::string> withoutDrive = {"File > Open drive image", "File > Quit",
-                                                   "Language > English", "Language > Deutsch"};
-    const std::vector<std::string> withoutEditor = {
-        "File > Open drive image", "File > Recent images", "File > Refresh", "File > Quit",
-        "Language > English",      "Language > Deutsch"};
-    const std::vector<std::string> withEditor = {"File > Open drive image",
-                                                 "File > Recent images",
-                                                 "File > Refresh",
-                                                 "File > Export program",
-                                                 "File > Import program",
-                                                 "File > Print",
-                                                 "File > Quit",
-                                                 "Tools > Check program",
-                                                 "Language > English",
-                                                 "Language > Deutsch"};
-    const std::vector<std::string> withEditorInGerman = {"Datei > Antriebsabbild öffnen",
-                                                         "Datei > Zuletzt geöffnete Abbilder",
-                                                         "Datei > Aktualisieren",
-                                                         "Datei > Programm exportieren",
-                                                         "Datei > Programm importieren",
-                                                         "Datei > Drucken",
-                                                         "Datei > Beenden",
-                                                         "Extras > Programm prüfen",
-                                                         "Sprache > English",
-                                                         "Sprache > Deutsch"};
-    EXPECT_THAT(offered(window), ElementsAreArray(withoutDrive));
-
-    // File > Open answers with the image the user picks in the file dialog.
-    std::string picked = image;
-    const fw::FileDialogHook previous = fw::setFileDialogHook(
-        [&picked](fw::FileChoice, const QString&) { return QString::fromStdString(picked); });
-    const std::string incomplete = hosttest::copyOfSample(scratch, kSample, "incomplete.json",
-                                                          "\"number\": 1302", "\"number\": 1399");
-    struct Way
-    {
-        const char* way;
-        std::function<void()> openIt;
-        const std::vector<std::string>& offers;
-    };
-    const std::vector<Way> ways = {
-        {"opened at start", [&] { open(image); }, withEditor},
-        {"File > Open", [&] { pick(window, "File", "Open drive image"); }, withEditor},
-        {"File > Refresh", [&] { pick(window, "File", "Refresh"); }, withEditor},
-        {"Language > Deutsch", [&] { pick(window, "Language", "Deutsch"); }, withEditorInGerman},
-        {"Sprache > English", [&] { pick(window, "Sprache", "English"); }, withEditor},
-    };
-    for (const auto& [way, openIt, offers] : ways) {
-        openIt();
-        EXPECT_NE(flowOf(window), nullptr) << way;
-        EXPECT_THAT(offered(window), ElementsAreArray(offers)) << way;
-    }
-    picked = incomplete;
-    pick(window, "File", "Open drive image");
-    EXPECT_THAT(told(), HasSubstr("cannot be read"));
-    EXPECT_THAT(offered(window), ElementsAreArray(withoutEditor));
-    fw::setFileDialogHook(previous);
-}
 
 // The whole window speaks the language chosen, at once: menus, tool bar, status
 // bar, what it tells and what a screen reader says of its controls. Tab goes
