@@ -1,16 +1,15 @@
 #include "HostWindow.h"
 #include "HostWindowTestSupport.h"
 #include "LinkTestSupport.h"
-#include "ProgramFile.h"
 #include "SimulatedDrive.h"
 #include "WorkflowTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-using ::testing::ElementsAre;
+#include <QFileInfo>
+
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 namespace {
 
@@ -58,35 +57,18 @@ TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
     EXPECT_FALSE(window.undo());
 }
 
-TEST_F(WindowWorkflowTest, ExportsChecksAndPrintsTheProgram)
+// Export, import, print and check through the menus are the gui tests'; a
+// program printed into a file is written whole, or told and not at all.
+TEST_F(WindowWorkflowTest, PrintsIntoAFileWholeOrTellsWhyNot)
 {
     ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
-    const QString exported = QString::fromStdString(scratch.file("exported.json"));
-    ASSERT_TRUE(window.exportProgram(exported));
-    SimulatedDrive file(exported.toStdString(), SimulatedDrive::Access::Read);
-    SimulatedDrive drive(image, SimulatedDrive::Access::Read);
-    EXPECT_THAT(programfile::workflow().compare(file, drive), IsEmpty());
-
-    EXPECT_THAT(window.checkProgram(), IsEmpty());
-    EXPECT_THAT(messages.shown().back().text, HasSubstr("Nothing in the program looks wrong"));
-    EXPECT_EQ(messages.shown().back().type, fw::MB_OK | fw::MB_ICONINFORMATION);
-    ASSERT_TRUE(window.openImage(QString::fromStdString(
-        hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json"))));
-    EXPECT_THAT(window.checkProgram(), ElementsAre("Comparator 1 is set up but used by no pair",
-                                                   "Logic rule 1 is set up but used by no pair"));
-    EXPECT_THAT(messages.shown().back().text, HasSubstr("- Logic rule 1 is set up"));
-    EXPECT_EQ(messages.shown().back().type, fw::MB_OK | fw::MB_ICONWARNING);
-
-    // Printed into a file: written whole, or told and not at all.
     const QString pdf = QString::fromStdString(scratch.file("printed.pdf"));
     ASSERT_TRUE(window.printProgramToPdf(pdf));
+    EXPECT_GT(QFileInfo(pdf).size(), 0);
     const QString nowhere = QString::fromStdString(scratch.file("missing/printed.pdf"));
     EXPECT_FALSE(window.printProgramToPdf(nowhere));
     EXPECT_THAT(messages.shown().back().text, HasSubstr("cannot be printed to"));
-    if (std::system("command -v pdftotext >/dev/null") == 0) {
-        EXPECT_THAT(hosttest::run({"pdftotext", pdf.toStdString(), "-"}).out,
-                    HasSubstr("Drive FCD-50M"));
-    }
+    EXPECT_FALSE(QFileInfo::exists(nowhere));
 }
 
 // Over a Modbus link the journal stands in front of the link as it does in
