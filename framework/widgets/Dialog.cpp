@@ -245,7 +245,7 @@ bool CDialog::buildWindow(unsigned templateId)
     return true;
 }
 
-void CDialog::nameControls()
+void CDialog::forEachControlWidget(const std::function<bool(QWidget&)>& visit) const
 {
     std::vector<QWidget*> pending;
     for (const QPointer<QObject>& object : m_controls) {
@@ -255,12 +255,8 @@ void CDialog::nameControls()
     while (!pending.empty()) {
         QWidget* widget = pending.back();
         pending.pop_back();
-        if (qobject_cast<CDialog*>(widget) || widget->isWindow())
+        if (qobject_cast<CDialog*>(widget) || widget->isWindow() || !visit(*widget))
             continue;
-        if (widget->focusPolicy() & Qt::TabFocus) {
-            nameControl(widget, windowTitle());
-            continue; // a control's own parts are its own
-        }
         for (QObject* child : widget->children()) {
             if (auto* childWidget = qobject_cast<QWidget*>(child))
                 pending.push_back(childWidget);
@@ -268,27 +264,26 @@ void CDialog::nameControls()
     }
 }
 
+void CDialog::nameControls()
+{
+    const QString title = windowTitle();
+    forEachControlWidget([&](QWidget& widget) {
+        if (!(widget.focusPolicy() & Qt::TabFocus))
+            return true;
+        nameControl(&widget, title);
+        return false; // a control's own parts are its own
+    });
+}
+
 void CDialog::hookControls()
 {
-    std::vector<QWidget*> pending;
-    for (const QPointer<QObject>& object : m_controls) {
-        if (auto* widget = qobject_cast<QWidget*>(object.data()))
-            pending.push_back(widget);
-    }
-    while (!pending.empty()) {
-        QWidget* widget = pending.back();
-        pending.pop_back();
-        if (qobject_cast<CDialog*>(widget) || widget->isWindow())
-            continue;
-        for (QObject* child : widget->children()) {
-            if (auto* childWidget = qobject_cast<QWidget*>(child))
-                pending.push_back(childWidget);
-        }
+    forEachControlWidget([this](QWidget& control) {
+        QWidget* const widget = &control;
         widget->installEventFilter(this);
 
         const int id = controlId(widget);
         if (id == kNoControlId)
-            continue;
+            return true;
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             connect(button, &QAbstractButton::clicked, this, [this, id] {
                 if (m_created)
@@ -303,7 +298,8 @@ void CDialog::hookControls()
             // watched from then on (ChildPolished below), its showing being the list
             // opening. Not asking for it here keeps a closed list small.
         }
-    }
+        return true;
+    });
 }
 
 bool CDialog::eventFilter(QObject* watched, QEvent* event)

@@ -210,6 +210,10 @@ private:
     // the destructor leaves to QWidget's (that costs no walk through the
     // top-level window's focus chain).
     void destroyWindow(bool detach);
+    // Visits the widgets of the template's controls and, while `visit` answers
+    // true for a widget, its child widgets; nested dialogs and windows are not
+    // visited.
+    void forEachControlWidget(const std::function<bool(QWidget&)>& visit) const;
     void hookControls();
     // Gives every control that takes the focus its accessible name.
     void nameControls();
