@@ -11,6 +11,7 @@
 #include "Settings_Manager/CNEB_Timer.h"
 
 #include <QImage>
+#include <QPalette>
 
 using namespace editortest;
 using testsupport::chooseEntry;
@@ -72,6 +73,8 @@ TEST_F(TimerDialogTest, OpensWithTheValueInTheLanguagesFormatAndTheUnitAndOkUnch
                       EXPECT_EQ(d.GetWindowText(), "Timer 3");
                       EXPECT_EQ(d.GetDlgItemText(CTimerdlg::IDC_VALUE), shown);
                       EXPECT_EQ(d.GetDlgItemText(CTimerdlg::IDC_UNIT), caption);
+                      EXPECT_EQ(d.palette().color(QPalette::Window), QColor(Qt::white))
+                          << "the editor's white, not the window grey";
                       clickOk(d);
                   }));
         EXPECT_TRUE(writes().empty());

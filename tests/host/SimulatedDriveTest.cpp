@@ -191,6 +191,10 @@ TEST(SimulatedDriveTest, RejectsBrokenImagesWithOneClearLine)
         {replaced("\"elementCount\": 10", "\"elementCount\": 11"),
          "\"values\" must be a list of 11 values"},
         {replaced("\"0:Off\"", "\"x:Off\""), "is not of the form <value>:<text>"},
+        {replaced("\"0:Off\"", "\"0:\""), "is not of the form <value>:<text>"},
+        {replaced("\"0:Off\"", "\"0::Off\""), "is not of the form <value>:<text>"},
+        {replaced("\"choiceLists\": {", "\"choiceLists\": [], \"lists\": {"),
+         "\"choiceLists\" is not an object"},
         {replaced("\"1500\"", "\"60001\""), "parameter 403 element 0"},
         // More than an editor lays out (4096 elements) or the host's parameter
         // interface carries (32-bit signed choice values, int indexes).

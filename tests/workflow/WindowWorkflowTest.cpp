@@ -51,10 +51,15 @@ TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
     ASSERT_TRUE(window.redo());
     EXPECT_EQ(hosttest::firstEvent(window), "Timeout 1");
 
-    // Another drive starts with a journal of its own.
-    ASSERT_TRUE(window.openImage(QString::fromStdString(
-        hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json"))));
+    // Another drive starts with a journal of its own, and takes no program of
+    // another drive type.
+    const std::string other = hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json");
+    ASSERT_TRUE(window.openImage(QString::fromStdString(other)));
     EXPECT_FALSE(window.undo());
+    const std::string otherBefore = hosttest::fileBytes(other);
+    EXPECT_FALSE(window.importProgram(QString::fromStdString(program)));
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("is not imported; nothing was written"));
+    EXPECT_EQ(hosttest::fileBytes(other), otherBefore);
 }
 
 // Export, import, print and check through the menus are the gui tests'; a

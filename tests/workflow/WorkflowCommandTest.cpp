@@ -8,7 +8,6 @@
 #include <QImage>
 
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 namespace {
 
@@ -38,7 +37,8 @@ TEST(WorkflowCommandTest, CopiesAProgramBetweenDrivesFromTheCommandLine)
     const std::string before = hosttest::fileBytes(target);
     const hosttest::Run dry = host({"--import", program, "--dry-run", target});
     EXPECT_EQ(dry.status, 0);
-    EXPECT_THAT(dry.out, StartsWith("Timer 1: 7.50 s -> 12.50 s (1303.1)\n"));
+    EXPECT_EQ(dry.out, "Timer 1: 7.50 s -> 12.50 s (1303.1)\n1 element would change; nothing "
+                       "written\n");
     EXPECT_EQ(hosttest::fileBytes(target), before);
     EXPECT_EQ(host({"--import", program, target}).status, 0);
     EXPECT_EQ(host({"--diff", target, source}).status, 0);
