@@ -82,6 +82,10 @@ public:
     const std::vector<std::string>& inputNames() const;
     // The input's place in inputNames(); -1 when there is no such input.
     int inputIndex(const std::string& name) const;
+    // The inputs the program reads, as indexes into inputNames(), ascending:
+    // those of the used pairs' events, of the controller's start and stop
+    // events, and the operands of the comparators and logic rules these reach.
+    std::vector<int> inputsRead() const;
     // Sets an input before the next scan: true is 1, false 0. An index out of
     // range, or a name that is no input, changes nothing (false).
     bool setInput(int index, double value);

@@ -98,6 +98,10 @@ private:
     void readRegisterMap();
     modbusmap::Slot readSlot(const QJsonObject& object, const Parameter& p) const;
     void checkSlots() const;
+    // Reads "statusRegister" or "inputRegister" into `address`; checks that the
+    // block shares no register with the identification or a parameter.
+    void readBlock(const QJsonObject& modbus, const char* key, const char* block, int size,
+                   int& address) const;
 
     DriveImage& m_image;
     const std::string& m_where;
@@ -350,6 +354,39 @@ void Reader::readRegisterMap()
     std::sort(map.parameters.begin(), map.parameters.end(),
               [](const auto& a, const auto& b) { return a.address < b.address; });
     checkSlots();
+    readBlock(modbus, "statusRegister", "the status block", modbusmap::kStatusBlockRegisters,
+              map.statusAddress);
+    readBlock(modbus, "inputRegister", "the input block", modbusmap::kInputBlockRegisters,
+              map.inputAddress);
+    const int status = map.statusAddress, input = map.inputAddress;
+    if (status >= 0 && input >= 0 && status < input + modbusmap::kInputBlockRegisters &&
+        input < status + modbusmap::kStatusBlockRegisters)
+        fail("the status block and the input block share holding registers");
+}
+
+void Reader::readBlock(const QJsonObject& modbus, const char* key, const char* block, int size,
+                       int& address) const
+{
+    if (!modbus.contains(key))
+        return;
+    const int last = modbusmap::kRegisterCount - size;
+    if (!isWholeNumber(modbus.value(key), 0, last)) {
+        fail(std::string("\"modbus\".\"") + key + "\" is not a whole number from 0 to " +
+             std::to_string(last) + " (" + block + " takes " + std::to_string(size) +
+             " registers)");
+    }
+    address = static_cast<int>(modbus.value(key).toDouble());
+    const modbusmap::Map& map = m_image.registerMap;
+    const int identification = map.identificationAddress;
+    if (identification >= 0 && address < identification + modbusmap::kIdentificationRegisters &&
+        identification < address + size)
+        fail(std::string(block) + " shares holding registers with the identification");
+    for (const modbusmap::Slot& slot : map.parameters) {
+        if (slot.address < address + size && address < slot.end()) {
+            fail(std::string(block) + " shares holding registers with parameter " +
+                 std::to_string(slot.number));
+        }
+    }
 }
 
 modbusmap::Slot Reader::readSlot(const QJsonObject& object, const Parameter& p) const
@@ -609,6 +646,12 @@ QByteArray DriveImage::toJson() const
                    numberOf(modbus, "identificationRegister", -1) ==
                        registerMap.identificationAddress,
                    registerMap.identificationAddress >= 0, registerMap.identificationAddress);
+        link.write("statusRegister",
+                   numberOf(modbus, "statusRegister", -1) == registerMap.statusAddress,
+                   registerMap.statusAddress >= 0, registerMap.statusAddress);
+        link.write("inputRegister",
+                   numberOf(modbus, "inputRegister", -1) == registerMap.inputAddress,
+                   registerMap.inputAddress >= 0, registerMap.inputAddress);
     }
     part.write("modbus", false, mapped, modbus);
 

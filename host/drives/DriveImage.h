@@ -67,8 +67,13 @@ public:
 // "unit" (1 to 247, default 1) is the unit id the drive answers to, "wordOrder"
 // ("high-first", the default, or "low-first") the order of a 32-bit value's two
 // registers, "identificationRegister" (optional) the first of the 16 registers
-// that hold the drive's identity. Parameters must not share registers with each
-// other or with the identity, and every value a parameter may hold (its values,
+// that hold the drive's identity. "statusRegister" and "inputRegister" (optional)
+// are the first registers of the blocks that show the drive's controller while
+// it runs its program (RegisterMap.h): whatever the program, a status block takes
+// kStatusBlockRegisters (256) registers, enough for 5 + 2 * timers + comparators
+// + logic rules, and an input block kInputBlockRegisters (256), enough for 255
+// inputs the program reads. Parameters and blocks must not share registers with
+// each other or with the identity, and every value a parameter may hold (its values,
 // choices and limits) must fit its width. Such an image is at the same time the
 // profile a host needs to work with a drive of that type over Modbus: what the
 // drive does not tell (names, choice lists, limits, element counts, index base,

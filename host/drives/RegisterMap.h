@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +20,12 @@
 // `identificationAddress`: the drive type in 8, the AOC version in 4, the
 // database version in 4, as ASCII text, two characters a register (the first in
 // the high byte), padded with NUL.
+//
+// A drive that runs its program may also show its controller: a status block
+// of kStatusBlockRegisters registers from `statusAddress` that the host reads,
+// and an input block of kInputBlockRegisters registers from `inputAddress` whose
+// values the host writes to set the controller's named inputs (their layouts
+// below). Registers of a block past what the program fills read 0.
 
 namespace modbusmap {
 
@@ -32,6 +39,11 @@ constexpr int kRegisterCount = 65536;
 constexpr int kIdentificationRegisters = 16;
 constexpr int kTypeRegisters = 8;
 constexpr int kVersionRegisters = 4;
+// The registers a status block and an input block take, whatever the program:
+// a status block carries up to 5 + 2 * timers + comparators + logic rules
+// registers, an input block 1 + the inputs the program reads.
+constexpr int kStatusBlockRegisters = 256;
+constexpr int kInputBlockRegisters = 256;
 
 struct Slot
 {
@@ -56,6 +68,8 @@ struct Map
     int unit = 1; // the Modbus unit (slave) id the drive answers to
     WordOrder wordOrder = WordOrder::HighFirst;
     int identificationAddress = -1; // -1: the drive has no identification registers
+    int statusAddress = -1;         // -1: the profile has no status block
+    int inputAddress = -1;          // -1: the profile has no input block
     std::vector<Slot> parameters;   // sorted by address, not overlapping
 
     bool empty() const { return parameters.empty(); }
@@ -71,6 +85,36 @@ bool encodeValue(const Slot& slot, WordOrder order, std::string_view text, std::
 // The value `width` registers carry, as the drive keeps it: a choice value as
 // plain decimal text, a number as "%.<decimals>f".
 std::string decodeValue(const Slot& slot, WordOrder order, const std::uint16_t* registers);
+
+// The controller's state as the status block carries it.
+struct ControllerStatus
+{
+    bool running = false;
+    int activeStep = -1;                     // -1: not running
+    std::vector<long long> timerRemainingMs; // one per timer; 0 when it does not run
+    std::vector<bool> comparators;           // one per comparator
+    std::vector<bool> logicRules;            // one per logic rule
+};
+
+// Status block layout: register 0 running (0/1), 1 active step (signed 16 bits, -1 when
+// not running), 2 timer count T, 3 comparator count C, 4 logic-rule count L, then T values
+// of 2 registers each (remaining ms, 32 bits in the map's word order), then C registers
+// 0/1, then L registers 0/1.
+constexpr int kStatusHeaderRegisters = 5;
+// The registers a status block of these counts fills.
+int statusRegisters(std::size_t timers, std::size_t comparators, std::size_t logicRules);
+// The status as registers (statusRegisters() of them). A remaining time beyond
+// 2147483647 ms travels as 2147483647, a step beyond 32767 as 32767.
+std::vector<std::uint16_t> encodeStatus(const ControllerStatus& status, WordOrder order);
+// False with `reason` when `count` registers are fewer than the counts they name require,
+// or a value is out of range (running not 0/1, step below -1, ...).
+bool decodeStatus(const std::uint16_t* registers, int count, WordOrder order,
+                  ControllerStatus& status, std::string& reason);
+
+// Input block layout: register 0 the input count N, then N registers, one per named input the
+// program reads (ProgramRuntime::inputsRead(), in that order), a signed 16-bit whole number
+// (a condition: 0 false, anything else true).
+constexpr int kInputHeaderRegisters = 1;
 
 // ASCII text in `count` registers (longer text is cut, shorter padded with NUL).
 std::vector<std::uint16_t> encodeText(std::string_view text, int count);

@@ -194,6 +194,8 @@ struct Machine
     void orderRules();
     void orderRule(std::uint32_t r, std::vector<int>& visit);
     void require(const Ref& ref, const std::string& who, std::vector<bool>& rulesSeen) const;
+    // Marks the inputs `ref` reads, directly or through comparators and rules.
+    void markRead(const Ref& ref, std::vector<bool>& read, std::vector<bool>& rulesSeen) const;
 
     bool truth(const Ref& ref) const
     {
@@ -680,6 +682,28 @@ void Machine::require(const Ref& ref, const std::string& who, std::vector<bool>&
     }
 }
 
+void Machine::markRead(const Ref& ref, std::vector<bool>& read, std::vector<bool>& rulesSeen) const
+{
+    switch (ref.source) {
+    case Source::Input:
+        read[ref.index] = true;
+        break;
+    case Source::Comparator:
+        if (comparators[ref.index].enabled)
+            read[comparators[ref.index].input] = true;
+        break;
+    case Source::Rule:
+        if (rulesSeen[ref.index])
+            break;
+        rulesSeen[ref.index] = true;
+        for (int i = 0; i < rules[ref.index].used; ++i)
+            markRead(rules[ref.index].operands[i], read, rulesSeen);
+        break;
+    default:
+        break;
+    }
+}
+
 // Rules are evaluated each scan in an order in which a rule comes after the
 // rules it reads; in a loop of rules, the rule that closes it reads the value
 // the other had in the scan before.
@@ -766,6 +790,23 @@ int ProgramRuntime::inputIndex(const std::string& name) const
 {
     const auto found = m_impl->inputIndex.find(name);
     return found == m_impl->inputIndex.end() ? -1 : found->second;
+}
+
+std::vector<int> ProgramRuntime::inputsRead() const
+{
+    const Machine& s = *m_impl;
+    std::vector<bool> read(s.inputs.size(), false);
+    std::vector<bool> rulesSeen(s.rules.size(), false);
+    for (const Ref& event : s.events)
+        s.markRead(event, read, rulesSeen);
+    s.markRead(s.start, read, rulesSeen);
+    s.markRead(s.stop, read, rulesSeen);
+    std::vector<int> indexes;
+    for (size_t i = 0; i < read.size(); ++i) {
+        if (read[i])
+            indexes.push_back(static_cast<int>(i));
+    }
+    return indexes;
 }
 
 bool ProgramRuntime::setInput(int index, double value)

@@ -88,6 +88,15 @@ TEST(RegisterMapTest, RefusesAnImageWhoseRegistersCannotServe)
         {"\"wordOrder\": \"high-first\"", "\"wordOrder\": \"big\"", "\"wordOrder\""},
         {"\"unit\": 1,", "\"unit\": 0,", "\"unit\""},
         {"\"modbus\": {", "\"notModbus\": {", "has no \"modbus\""},
+        {"\"statusRegister\": 2000", "\"statusRegister\": 1000",
+         "the status block shares holding registers with parameter 1323"},
+        {"\"inputRegister\": 2400", "\"inputRegister\": 8",
+         "the input block shares holding registers with the identification"},
+        {"\"inputRegister\": 2400", "\"inputRegister\": 2255",
+         "the status block and the input block share holding registers"},
+        {"\"statusRegister\": 2000", "\"statusRegister\": 65281",
+         "\"modbus\".\"statusRegister\" is not a whole number from 0 to 65280"},
+        {"\"inputRegister\": 2400", "\"inputRegister\": \"2400\"", "\"inputRegister\""},
         {"\"elementCount\": 20", "\"elementCount\": 4097",
          "parameter 1301: \"elementCount\" 4097 is too large: a parameter has at most 4096 "
          "elements"},
@@ -104,4 +113,84 @@ TEST(RegisterMapTest, RefusesAnImageWhoseRegistersCannotServe)
             EXPECT_THAT(error.what(), HasSubstr(c.message));
         }
     }
+}
+
+// The status block carries the controller's state in either word order; a block
+// too short for the counts it names, or with a value out of range, is refused.
+TEST(RegisterMapTest, StatusTravelsThroughItsBlock)
+{
+    ControllerStatus status;
+    status.running = true;
+    status.activeStep = 3;
+    status.timerRemainingMs = {0, 70000, 2147483647};
+    status.comparators = {true, false};
+    status.logicRules = {false, true, true};
+    ControllerStatus stopped;
+    stopped.timerRemainingMs = {0};
+    for (const ControllerStatus& sent : {status, stopped, ControllerStatus{}}) {
+        for (WordOrder order : {WordOrder::HighFirst, WordOrder::LowFirst}) {
+            const std::vector<std::uint16_t> registers = encodeStatus(sent, order);
+            ASSERT_EQ(static_cast<int>(registers.size()),
+                      statusRegisters(sent.timerRemainingMs.size(), sent.comparators.size(),
+                                      sent.logicRules.size()));
+            ControllerStatus read;
+            std::string reason;
+            ASSERT_TRUE(decodeStatus(registers.data(), static_cast<int>(registers.size()), order,
+                                     read, reason))
+                << reason;
+            EXPECT_EQ(read.running, sent.running);
+            EXPECT_EQ(read.activeStep, sent.activeStep);
+            EXPECT_EQ(read.timerRemainingMs, sent.timerRemainingMs);
+            EXPECT_EQ(read.comparators, sent.comparators);
+            EXPECT_EQ(read.logicRules, sent.logicRules);
+        }
+    }
+    // 70000 ms is 0x00011170: the word order tells which half comes first.
+    EXPECT_EQ(encodeStatus(status, WordOrder::HighFirst)[7], 0x0001);
+    EXPECT_EQ(encodeStatus(status, WordOrder::LowFirst)[7], 0x1170);
+    EXPECT_EQ(encodeStatus(stopped, WordOrder::HighFirst)[1], 0xFFFF) << "step -1";
+
+    const std::vector<std::uint16_t> good = encodeStatus(status, WordOrder::HighFirst);
+    const struct
+    {
+        int at;           // the register changed; -1: none
+        std::uint16_t to; // its new value
+        int count;        // registers given
+        const char* message;
+    } refused[] = {
+        {-1, 0, 4, "4 registers are fewer than the 5 of the status header"},
+        {-1, 0, 15, "15 registers are fewer than the 16"},
+        {0, 2, 16, "running is 2"},
+        {1, 0xFFFE, 16, "active step -2"},
+        {0, 0, 16, "active step 3 while the controller does not run"},
+        {5, 0x8000, 16, "timer 0 has -2147483648 ms left"},
+        {11, 5, 16, "comparator 0 is 5"},
+        {15, 2, 16, "logic rule 2 is 2"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.message);
+        std::vector<std::uint16_t> registers = good;
+        if (c.at >= 0)
+            registers[static_cast<size_t>(c.at)] = c.to;
+        ControllerStatus read;
+        std::string reason;
+        EXPECT_FALSE(decodeStatus(registers.data(), c.count, WordOrder::HighFirst, read, reason));
+        EXPECT_THAT(reason, HasSubstr(c.message));
+    }
+}
+
+// The blocks of a profile are read and written back with the image.
+TEST(RegisterMapTest, BlocksOfAProfileAreKept)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image =
+        hosttest::copyOfSample(scratch, "fcd300_sample.json", {}, "\"inputRegister\": 2400,", "");
+    DriveImage parsed = DriveImage::load(image);
+    EXPECT_EQ(parsed.registerMap.statusAddress, 2000);
+    EXPECT_EQ(parsed.registerMap.inputAddress, -1);
+    parsed.registerMap.inputAddress = 3000;
+    parsed.registerMap.statusAddress = -1;
+    const DriveImage again = DriveImage::parse(parsed.toJson(), "again");
+    EXPECT_EQ(again.registerMap.statusAddress, -1);
+    EXPECT_EQ(again.registerMap.inputAddress, 3000);
 }

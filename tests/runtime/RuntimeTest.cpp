@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -346,6 +347,60 @@ TEST(RuntimeTest, TheWorldIsTheDrivesChoiceTexts)
     EXPECT_EQ(compact.timerValueMs(0), 1500);
     EXPECT_EQ(compact.timers(), 4u);
     EXPECT_EQ(compact.comparators(), 4u);
+}
+
+TEST(RuntimeTest, InputsReadAreThoseThePairsAndTheControllerReach)
+{
+    struct Case
+    {
+        const char* name;
+        Pairs pairs;
+        std::string start, stop;
+        Values values;
+        std::vector<std::string> expected; // in the order of inputNames()
+    };
+    const Values ruleAndComparator{{1310, {{0, "\"Motor speed\""}, {1, "\"Counter B\""}}},
+                                   {1320, {{0, "\"Comparator 0\""}, {1, "\"Warning\""}}},
+                                   {1321, {{0, "\"AND\""}}},
+                                   {1322, {{0, "\"Digital input 27\""}}},
+                                   {1323, {{0, "\"DISABLED\""}}},
+                                   {1324, {{0, "\"Reversing\""}}}};
+    const std::vector<Case> cases{
+        {"constants and objects read no input",
+         {{"True", "Start timer 0"}, {"Timeout 0", "Start"}},
+         "True",
+         "False",
+         {},
+         {}},
+        {"the pairs' events and the controller's events",
+         {{"Digital input 27", "Start"}},
+         "Running",
+         "Digital input 19",
+         {},
+         {"Digital input 19", "Digital input 27", "Running"}},
+        {"through a rule to a comparator's operand; operands after a disabled operator, other "
+         "comparators and rules are not read",
+         {{"Logic rule 0", "Start"}},
+         "True",
+         "False",
+         ruleAndComparator,
+         {"Digital input 27", "Motor speed"}},
+        {"the pairs after the end of the program are not read",
+         {{"True", "Start"}},
+         "True",
+         "False",
+         {{1301, {{2, "\"Digital input 27\""}}}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramRuntime runtime(programOf(c.pairs, c.start, c.stop, c.values));
+        std::vector<int> expected;
+        for (const std::string& name : c.expected)
+            expected.push_back(runtime.inputIndex(name));
+        std::sort(expected.begin(), expected.end());
+        EXPECT_THAT(runtime.inputsRead(), ElementsAreArray(expected));
+    }
 }
 
 TEST(RuntimeTest, AProgramTheModelCannotRunIsRefusedNamingWhere)
