@@ -88,9 +88,12 @@ std::vector<std::uint8_t> DriveServer::answer(const std::uint8_t* pdu, std::size
         reply.push_back(static_cast<std::uint8_t>(2 * count));
         for (int r = address; r < address + count; ++r) {
             std::uint16_t value = 0;
-            if (!read(r, value)) {
-                return refuse(function, kIllegalDataAddress,
-                              "a read of unmapped register " + std::to_string(r));
+            if (const int exception = read(r, value)) {
+                const std::string what = exception == kIllegalDataAddress
+                                             ? "a read of unmapped register " + std::to_string(r)
+                                             : "a read of register " + std::to_string(r) +
+                                                   ": the controller cannot run its program";
+                return refuse(function, exception, what);
             }
             putWord(reply, value);
         }
@@ -174,18 +177,43 @@ std::uint16_t DriveServer::crc16(const std::uint8_t* bytes, std::size_t size)
     return crc;
 }
 
-bool DriveServer::read(int address, std::uint16_t& value)
+DriveServer::Block DriveServer::blockAt(int address) const
 {
     const modbusmap::Map& map = m_drive.registerMap();
+    const auto within = [address](int first, int size) {
+        return first >= 0 && address >= first && address < first + size;
+    };
+    if (!m_controller)
+        return Block::None;
+    if (within(map.statusAddress, modbusmap::kStatusBlockRegisters))
+        return Block::Status;
+    if (within(map.inputAddress, modbusmap::kInputBlockRegisters))
+        return Block::Input;
+    return Block::None;
+}
+
+int DriveServer::read(int address, std::uint16_t& value)
+{
+    const modbusmap::Map& map = m_drive.registerMap();
+    if (const Block block = blockAt(address); block != Block::None) {
+        const std::vector<std::uint16_t>* registers =
+            block == Block::Status ? m_controller->status() : m_controller->inputs();
+        if (!registers)
+            return kServerDeviceFailure;
+        const auto offset = static_cast<size_t>(
+            address - (block == Block::Status ? map.statusAddress : map.inputAddress));
+        value = offset < registers->size() ? (*registers)[offset] : 0;
+        return 0;
+    }
     const int identity = address - map.identificationAddress;
     if (map.identificationAddress >= 0 && identity >= 0 &&
         identity < modbusmap::kIdentificationRegisters) {
         value = m_identity[static_cast<size_t>(identity)];
-        return true;
+        return 0;
     }
     const modbusmap::Slot* slot = map.slotAt(address);
     if (!slot)
-        return false;
+        return kIllegalDataAddress;
     const long element = (address - slot->address) / slot->width;
     std::uint16_t registers[2] = {};
     std::string reason;
@@ -194,14 +222,56 @@ bool DriveServer::read(int address, std::uint16_t& value)
                            m_drive.value(slot->number, slot->array ? element : -1), registers,
                            reason);
     value = registers[(address - slot->address) % slot->width];
-    return true;
+    return 0;
+}
+
+int DriveServer::writeInputs(int address, const std::vector<std::uint16_t>& registers)
+{
+    const modbusmap::Map& map = m_drive.registerMap();
+    const std::vector<std::uint16_t>* inputs = m_controller->inputs();
+    if (!inputs) {
+        m_log << "nebpt-drive-sim: refused a write of register " << address
+              << ": the controller cannot run its program (exception 4)\n";
+        return kServerDeviceFailure;
+    }
+    // The values follow the count: value i at inputAddress + 1 + i.
+    const int first = address - map.inputAddress - modbusmap::kInputHeaderRegisters;
+    const int count = static_cast<int>(inputs->size()) - modbusmap::kInputHeaderRegisters;
+    const int last = first + static_cast<int>(registers.size()) - 1;
+    if (first < 0 || last >= count) {
+        m_log << "nebpt-drive-sim: refused a write of register "
+              << (first < 0 ? address : map.inputAddress + modbusmap::kInputHeaderRegisters + count)
+              << (first < 0 ? ": the input count" : ": beyond the inputs the program reads")
+              << " (exception 2)\n";
+        return kIllegalDataAddress;
+    }
+    m_controller->setInputs(first, registers);
+    return 0;
 }
 
 int DriveServer::write(int address, const std::vector<std::uint16_t>& registers)
 {
     const modbusmap::Map& map = m_drive.registerMap();
     std::vector<std::string> identifiers, values;
+    std::vector<unsigned long> numbers;
     const int end = address + static_cast<int>(registers.size());
+    // A write that starts in a block stays in it; the parameters' registers
+    // and the blocks' never meet.
+    switch (blockAt(address)) {
+    case Block::Status:
+        m_log << "nebpt-drive-sim: refused a write of register " << address
+              << ": the status block is read-only (exception 2)\n";
+        return kIllegalDataAddress;
+    case Block::Input:
+        if (blockAt(end - 1) != Block::Input) {
+            m_log << "nebpt-drive-sim: refused a write of register " << end - 1
+                  << ": past the input block (exception 2)\n";
+            return kIllegalDataAddress;
+        }
+        return writeInputs(address, registers);
+    case Block::None:
+        break;
+    }
     for (int r = address; r < end;) {
         const modbusmap::Slot* slot = map.slotAt(r);
         if (!slot || (r - slot->address) % slot->width != 0 || r + slot->width > end) {
@@ -216,10 +286,13 @@ int DriveServer::write(int address, const std::vector<std::uint16_t>& registers)
             (slot->array ? "." + std::to_string(element + m_drive.indexBase()) : std::string()));
         values.push_back(
             modbusmap::decodeValue(*slot, map.wordOrder, registers.data() + (r - address)));
+        numbers.push_back(slot->number);
         r += slot->width;
     }
     try {
         m_drive.WriteParameterValues(identifiers, values, SimulatedDrive::kSetupName, 0);
+        if (m_controller)
+            m_controller->written(numbers);
         return 0;
     } catch (const DriveRefusal& refused) {
         // The drive keeps the value it had: a value it does not take, or an image

@@ -19,15 +19,42 @@
 //   elements of parameters: every request is one WriteParameterValues on the
 //   image, so that it is taken whole or not at all and saved atomically.
 //
+// - With a controller (nebpt-drive-sim --run), the status block answers reads
+//   and the input block's values take writes (RegisterMap.h): a write to the
+//   input block sets inputs and must lie within its values; the rest of both
+//   blocks reads 0 and takes no write. Without a controller neither block is
+//   mapped.
+//
 // What the drive refuses gets the Modbus exception a drive sends: 1 (illegal
 // function) for any function but these three; 2 (illegal data address) for a
-// register that is not mapped, a write of part of a 32-bit element or of the
-// identification; 3 (illegal data value) for a request of the wrong length, a
-// quantity out of range or a value the drive does not accept (outside the
-// choice list or the limits); 4 (server device failure) when the image cannot
-// be written, or for a register made to fail (failRegister); 11 (gateway
-// target failed to respond) over TCP for a request to a unit id other than its
-// own or 255. Every refusal is logged.
+// register that is not mapped, a write of part of a 32-bit element, of the
+// identification, of the status block or of the input block's count; 3 (illegal data value) for a
+// request of the wrong length, a quantity out of range or a value the drive does not accept
+// (outside the choice list or the limits); 4 (server device failure) when the image cannot be
+// written, for a block while the controller cannot run its program, or for a register made to fail
+// (failRegister); 11 (gateway target failed to respond) over TCP for a request to a unit id other
+// than its own or 255. Every refusal is logged. The drive's controller behind the status and input
+// blocks of the register map.
+class DriveController
+{
+public:
+    virtual ~DriveController() = default;
+    // Runs the scans that are due by now. True when more are due than it ran
+    // (the serving loop comes back at once).
+    virtual bool catchUp() = 0;
+    // The status block's registers as modbusmap::encodeStatus makes them; null
+    // while the controller cannot run its program.
+    virtual const std::vector<std::uint16_t>* status() = 0;
+    // The input block's registers: the count N, then N values; null while the
+    // controller cannot run its program.
+    virtual const std::vector<std::uint16_t>* inputs() = 0;
+    // Sets the inputs from value `first` (0-based, below the count) on; they act
+    // in the next scan.
+    virtual void setInputs(int first, const std::vector<std::uint16_t>& values) = 0;
+    // Parameters were written (their numbers).
+    virtual void written(const std::vector<unsigned long>& numbers) = 0;
+};
+
 class DriveServer
 {
 public:
@@ -37,6 +64,13 @@ public:
     DriveServer& operator=(const DriveServer&) = delete;
 
     int unit() const { return m_unit; }
+
+    // The controller behind the status and input blocks; null (the default):
+    // neither block is mapped.
+    void setController(DriveController* controller) { m_controller = controller; }
+    // Runs the controller's scans that are due (DriveController::catchUp); false
+    // without a controller.
+    bool catchUp() { return m_controller && m_controller->catchUp(); }
 
     // Every later request (read or write) that covers `address` is answered
     // with exception 4 and not applied, as a device failing on that register.
@@ -74,11 +108,23 @@ public:
     static std::uint16_t crc16(const std::uint8_t* bytes, std::size_t size);
 
 private:
-    // The register's content; false when the register is not mapped.
-    bool read(int address, std::uint16_t& value);
+    // The register's content; the Modbus exception code when it cannot be read
+    // (2 when it is not mapped), 0 when it was.
+    int read(int address, std::uint16_t& value);
     // Writes `count` registers from `address`; the Modbus exception code when
     // the drive refuses, 0 when it took them.
     int write(int address, const std::vector<std::uint16_t>& registers);
+    enum class Block
+    {
+        None,
+        Status,
+        Input
+    };
+    // The block `address` lies in; None without a controller.
+    Block blockAt(int address) const;
+    // Sets inputs from registers written to the input block: the Modbus
+    // exception code when it refuses them, 0 when it took them.
+    int writeInputs(int address, const std::vector<std::uint16_t>& registers);
     std::vector<std::uint8_t> refuse(int function, int exception, const std::string& why);
     // The first register made to fail in [first, first + count); -1 when none.
     int failing(int first, int count) const;
@@ -88,4 +134,5 @@ private:
     std::ostream& m_log;
     std::vector<std::uint16_t> m_identity; // the identification registers
     std::vector<int> m_failing;
+    DriveController* m_controller = nullptr;
 };

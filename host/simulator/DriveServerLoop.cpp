@@ -97,6 +97,7 @@ int Loop::run(int listening, int line, const volatile std::sig_atomic_t& stoppin
         m_connections.push_back(std::move(c));
     }
     std::vector<pollfd> polled;
+    bool behind = m_server.catchUp();
     while (!stopping) {
         Clock::time_point now = Clock::now();
         polled.clear();
@@ -113,13 +114,16 @@ int Loop::run(int listening, int line, const volatile std::sig_atomic_t& stoppin
         const bool accepting = m_listening >= 0 && now >= m_resumeAccept;
         if (accepting)
             polled.push_back({m_listening, POLLIN, 0});
-        const auto wait = std::chrono::ceil<milliseconds>(nextDeadline(now) - now);
+        const auto wait =
+            behind ? milliseconds(0) : std::chrono::ceil<milliseconds>(nextDeadline(now) - now);
         if (poll(polled.data(), polled.size(), static_cast<int>(std::max(wait.count(), 0L))) < 0 &&
             errno != EINTR) {
             std::cerr << "nebpt-drive-sim: poll: " << why() << "\n";
             return kFailed;
         }
         now = Clock::now();
+        // The controller's state as it is by now, before any request is answered.
+        behind = m_server.catchUp();
         for (size_t i = 0; i < m_connections.size(); ++i) {
             if (polled[i].revents & POLLIN)
                 receive(m_connections[i], now);

@@ -12,7 +12,9 @@
 // MBAP header); over RTU a frame ends with the line's silence (3.5 character
 // times, 2 ms at least). A connection takes its next request once the answer
 // to the last one has gone, so answers keep their order; an answer is due
-// `latency` after its request came, and the loop serves others meanwhile.
+// `latency` after its request came, and the loop serves others meanwhile. Each
+// time it wakes, before it takes a request, the drive's controller (if any) runs
+// the scans that are due (DriveServer::catchUp).
 
 // A fault played on the request of that number. Requests are counted over the
 // whole process from 1, in the order they are taken: every request for this

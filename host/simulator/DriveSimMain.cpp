@@ -16,6 +16,11 @@
 // request 7"). `--idle-timeout SECONDS` (default 60, 0: never) closes a
 // connection that has been silent (no byte either way) for that long.
 //
+// `--run` runs the drive's program as the drive's controller would
+// (RunningProgram.h): the image's status block shows the controller's state and
+// its input block takes the inputs the program reads (RegisterMap.h,
+// docs/RUNTIME.md). A program that cannot run ends it with status 1.
+//
 // The first line on stdout tells where it listens ("listening on
 // 127.0.0.1:40123", or the device); everything else goes to stderr. SIGTERM or
 // SIGINT ends it with status 0; an image or a port it cannot use, status 1; a
@@ -24,6 +29,7 @@
 #include "DriveServer.h"
 #include "DriveServerLoop.h"
 #include "ExitStatus.h"
+#include "RunningProgram.h"
 #include "SimulatedDrive.h"
 
 #include <QCommandLineParser>
@@ -32,6 +38,7 @@
 #include <chrono>
 #include <csignal>
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -47,6 +54,7 @@ struct Options
     int baud = 19200;
     char parity = 'E';
     QString image;
+    bool run = false; // run the drive's program
 };
 
 // Reads the command line; false after the usage on stderr.
@@ -58,7 +66,9 @@ bool parse(const QStringList& arguments, Options& options)
                        "or over Modbus RTU on a serial device, to many clients at once. For "
                        "trying how a host copes with a failing fieldbus, --fault makes it "
                        "misbehave on purpose; requests are counted over the whole process from "
-                       "1, and each fault that fires is logged on stderr.\n\n"
+                       "1, and each fault that fires is logged on stderr. With --run the drive "
+                       "runs its program: the image's status block shows the controller's state "
+                       "and its input block takes the inputs the program reads.\n\n"
                        "Exit status: 0 stopped by a signal, 1 failed (the image, the port or "
                        "the device cannot be used), 2 wrong command line."));
     parser.addHelpOption();
@@ -95,7 +105,14 @@ bool parse(const QStringList& arguments, Options& options)
     const QCommandLineOption parity(QStringLiteral("parity"),
                                     QStringLiteral("RTU: N, E or O (default E)."),
                                     QStringLiteral("N|E|O"), QStringLiteral("E"));
-    parser.addOptions({port, latency, idle, fault, unit, rtu, baud, parity});
+    const QCommandLineOption run(
+        QStringLiteral("run"),
+        QStringLiteral("Run the drive's program in real time, a scan each millisecond: the status "
+                       "block (\"statusRegister\" of the image's \"modbus\") answers the "
+                       "controller's state, the input block (\"inputRegister\") takes the inputs "
+                       "the program reads. A write to a program parameter starts the controller "
+                       "anew on the new program."));
+    parser.addOptions({port, latency, idle, fault, unit, rtu, baud, parity, run});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("The drive image (JSON) with a register map."));
     parser.process(arguments); // answers --help and --version, ends on unknown options
@@ -137,6 +154,7 @@ bool parse(const QStringList& arguments, Options& options)
     options.device = parser.value(rtu);
     options.parity = parser.value(parity).at(0).toLatin1();
     options.image = parser.positionalArguments().front();
+    options.run = parser.isSet(run);
     return true;
 }
 
@@ -148,6 +166,29 @@ void stopOnSignal()
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
     signal(SIGPIPE, SIG_IGN); // a client gone while it is answered
+}
+
+// Where the running program shows itself, on stderr.
+void tellBlocks(const modbusmap::Map& map, const RunningProgram& program)
+{
+    std::cerr << "nebpt-drive-sim: running the program; ";
+    if (map.statusAddress < 0 && map.inputAddress < 0) {
+        std::cerr << "the image has neither a status nor an input block\n";
+        return;
+    }
+    if (map.statusAddress >= 0)
+        std::cerr << "status block at register " << map.statusAddress;
+    if (map.statusAddress >= 0 && map.inputAddress >= 0)
+        std::cerr << ", ";
+    if (map.inputAddress >= 0) {
+        std::cerr << "input block at register " << map.inputAddress;
+        int address = map.inputAddress + modbusmap::kInputHeaderRegisters;
+        for (const std::string& name : program.inputsRead()) {
+            std::cerr << (address == map.inputAddress + 1 ? ": " : ", ") << address << " " << name;
+            ++address;
+        }
+    }
+    std::cerr << "\n";
 }
 
 } // namespace
@@ -175,6 +216,18 @@ int main(int argc, char** argv)
                            std::cerr);
         for (const int address : options.failing)
             server.failRegister(address);
+        std::unique_ptr<RunningProgram> program;
+        if (options.run) {
+            try {
+                program = std::make_unique<RunningProgram>(drive, std::cerr);
+            } catch (const NEBPT::ProgramError& error) {
+                std::cerr << "nebpt-drive-sim: " << drive.imagePath()
+                          << ": the program cannot be run: " << error.what() << "\n";
+                return kFailed;
+            }
+            server.setController(program.get());
+            tellBlocks(drive.registerMap(), *program);
+        }
         if (options.device.isEmpty())
             return serveTcp(server, options.port, options.serve, g_stopping);
         return serveRtu(server, options.device.toLocal8Bit().toStdString(), options.baud,
