@@ -23,8 +23,8 @@
 //
 // The first line on stdout tells where it listens ("listening on
 // 127.0.0.1:40123", or the device); everything else goes to stderr. SIGTERM or
-// SIGINT ends it with status 0; an image or a port it cannot use, status 1; a
-// wrong command line, status 2.
+// SIGINT ends it with status 0; an image or a port it cannot use (or with --run
+// a program that cannot run), status 1; a wrong command line, status 2.
 
 #include "DriveServer.h"
 #include "DriveServerLoop.h"
@@ -70,7 +70,8 @@ bool parse(const QStringList& arguments, Options& options)
                        "runs its program: the image's status block shows the controller's state "
                        "and its input block takes the inputs the program reads.\n\n"
                        "Exit status: 0 stopped by a signal, 1 failed (the image, the port or "
-                       "the device cannot be used), 2 wrong command line."));
+                       "the device cannot be used, or with --run the program cannot run), 2 "
+                       "wrong command line."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
