@@ -6,7 +6,9 @@
 #include "ModbusDrive.h"
 #include "ProgramDocument.h"
 #include "ProgramFile.h"
+#include "ProgramMonitor.h"
 #include "SimulatedDrive.h"
+#include "WriteWatch.h"
 
 #include "NEBPTMain.h"
 #include "framework/AtomicFile.h"
@@ -178,6 +180,10 @@ HostWindow::HostWindow(const QString& language, QWidget* parent)
     statusBar()->addWidget(m_fileLabel, 1);
     statusBar()->addPermanentWidget(m_accessLabel);
 
+    m_monitor = new ProgramMonitor(this);
+    addDockWidget(Qt::RightDockWidgetArea, m_monitor);
+    m_monitor->hide();
+
     setAcceptDrops(true);
     createActions();
     loadTranslation();
@@ -281,8 +287,27 @@ void HostWindow::createActions()
     m_redoAction = add(m_editMenu, "actionRedo", [this] { redo(); });
     m_redoAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
 
+    m_viewMenu = menu("menuView");
+    m_monitorAction = add(m_viewMenu, "actionMonitor", [this] {
+        m_monitor->setVisible(m_monitorAction->isChecked());
+        if (m_monitorAction->isChecked())
+            m_monitor->raise();
+    });
+    m_monitorAction->setCheckable(true);
+    // The dock's own close button unchecks it.
+    connect(m_monitor->toggleViewAction(), &QAction::toggled, m_monitorAction,
+            &QAction::setChecked);
+
     m_toolsMenu = menu("menuTools");
     m_checkAction = add(m_toolsMenu, "actionCheckProgram", [this] { checkProgram(); });
+    m_simulateAction = add(m_toolsMenu, "actionSimulate", [this] {
+        if (m_simulateAction->isChecked()) {
+            m_monitor->show();
+            m_monitor->raise();
+        }
+        syncMonitor();
+    });
+    m_simulateAction->setCheckable(true);
 
     m_languageMenu = menu("menuLanguage");
     auto* languages = new QActionGroup(this);
@@ -318,6 +343,11 @@ void HostWindow::retranslate()
     m_redoAction->setText(tr("&Redo"));
     m_toolsMenu->setTitle(tr("&Tools"));
     m_checkAction->setText(tr("&Check program"));
+    m_simulateAction->setText(tr("&Simulate"));
+    m_simulateAction->setStatusTip(
+        tr("Runs the program on the model of the controller and shows it in the monitor"));
+    m_viewMenu->setTitle(tr("&View"));
+    m_monitorAction->setText(tr("&Monitor"));
     m_languageMenu->setTitle(tr("&Language"));
     // Each language by its own name, so that a user who cannot read the one shown finds it.
     m_englishAction->setText(QStringLiteral("English"));
@@ -872,7 +902,8 @@ bool HostWindow::makeEditor()
 
     try {
         // The plug-in writes through the journal, so that its changes can be undone.
-        m_entry = std::make_unique<CNEBPTMain>(*m_formView, m_journal.get());
+        m_monitorStale = true;
+        m_entry = std::make_unique<CNEBPTMain>(*m_formView, m_watch.get());
     } catch (const std::exception& error) {
         tell(tr("The program editor cannot connect to the drive in %1.\n\n%2")
                  .arg(file, fromStd(error.what())));
@@ -908,6 +939,9 @@ bool HostWindow::makeEditor()
 
 void HostWindow::closeEditor()
 {
+    // The monitor asks the drive for nothing from now on (it may be lent or go).
+    if (m_monitor)
+        m_monitor->stopLink();
     m_entry.reset();
 }
 
@@ -984,6 +1018,7 @@ void HostWindow::updateStatus()
                               : linkLost ? fromStd(link->linkFailure())
                                          : QString());
     m_accessLabel->setVisible(readOnly || linkLost);
+    syncMonitor();
     if (!m_drive) {
         m_driveLabel->setText(tr("No drive"));
         m_databaseLabel->clear();
@@ -1002,13 +1037,64 @@ void HostWindow::updateStatus()
                             : QStringLiteral("%1 - nebpt-host").arg(file));
 }
 
+void HostWindow::syncMonitor()
+{
+    SimulatedDrive* image = drive();
+    ModbusDrive* link = linkDrive();
+    const bool canSimulate = image && m_entry && !m_linkBusy;
+    m_simulateAction->setEnabled(canSimulate);
+    if (!canSimulate)
+        m_simulateAction->setChecked(false);
+    if (canSimulate && m_simulateAction->isChecked()) {
+        // Read from the image as it is now: the simulation writes nothing to it.
+        try {
+            m_monitor->showSimulation(programfile::workflow().exportProgram(*image));
+        } catch (const std::exception& error) {
+            m_monitor->showNothing(tr("The program cannot be read from the drive in %1.\n\n%2")
+                                       .arg(location(), fromStd(error.what())));
+        }
+        return;
+    }
+    if (link && m_entry && !m_linkBusy) {
+        // What the drive keeps of its program is read anew only when it may have changed.
+        if (!m_monitorStale || !link->linkUp())
+            return;
+        m_monitorStale = false;
+        QString failure;
+        try {
+            const NEBPT::ProgramData program = programfile::workflow().exportProgram(*link);
+            if (link->readFailure().empty()) {
+                m_monitor->showLink(*link, &program, QString());
+                return;
+            }
+            failure = fromStd(link->readFailure());
+        } catch (const std::exception& error) {
+            failure = fromStd(error.what());
+        }
+        m_monitor->showLink(*link, nullptr, failure);
+        return;
+    }
+    m_monitor->showNothing(!m_drive   ? tr("No drive is open.")
+                           : !m_entry ? tr("No program is shown.")
+                           : image    ? tr("Tools > Simulate runs the program here.")
+                                      : QString());
+}
+
 void HostWindow::takeDrive(std::unique_ptr<HostDrive> drive)
 {
     // The journal is the drive's: another drive starts with none.
+    m_monitor->stopLink();
+    m_watch.reset();
     m_journal.reset();
     m_drive = std::move(drive);
-    if (m_drive)
-        m_journal = std::make_unique<DriveJournal>(*m_drive);
+    if (!m_drive)
+        return;
+    m_journal = std::make_unique<DriveJournal>(*m_drive);
+    // The monitor learns of the editor's changes once the command that made them has returned.
+    m_watch = std::make_unique<WriteWatch>(*m_journal, [this] {
+        m_monitorStale = true;
+        QTimer::singleShot(0, this, [this] { syncMonitor(); });
+    });
 }
 
 bool HostWindow::undoOrRedo(bool redo)

@@ -15,7 +15,9 @@ class CNEBPTMain;
 class DriveJournal;
 class HostDrive;
 class ModbusDrive;
+class ProgramMonitor;
 class SimulatedDrive;
+class WriteWatch;
 class QAction;
 class QLabel;
 class QMenu;
@@ -81,6 +83,12 @@ struct ProgramSections;
 // write (an edit, an import, an undo) leaves part of it on the drive, the
 // window tells what the drive holds, naming the parameters that differ, and
 // offers to write it again until it holds all of it.
+//
+// View > Monitor shows the program's controller as it runs in a dock beside the
+// editor (ProgramMonitor). Tools > Simulate, for a program shown from a drive
+// image, runs it there on NEBPT's model of the controller, anew whenever the
+// program changes, and writes nothing to the image. Over a link whose profile
+// has a status block the monitor shows what the drive's controller does.
 class HostWindow : public QMainWindow
 {
     Q_OBJECT
@@ -145,6 +153,7 @@ public:
     // The drive over a link; null for a drive image.
     ModbusDrive* linkDrive() const;
     CFormView* formView() const { return m_formView; }
+    ProgramMonitor* monitor() const { return m_monitor; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
 
 public slots:
@@ -192,6 +201,8 @@ private:
     bool makeEditor();
     void closeEditor();
     void updateStatus();
+    // Tells the monitor what to show: the simulation, the drive over a link, or nothing.
+    void syncMonitor();
     // Tells the user that the drive refused a change the editor made.
     void reportRefusedChange(const QString& reason);
     // Tells the user once that the link to the drive was lost.
@@ -218,6 +229,7 @@ private:
     QMenu* m_fileMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_editMenu = nullptr;
+    QMenu* m_viewMenu = nullptr;
     QMenu* m_toolsMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
@@ -232,6 +244,11 @@ private:
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
     QAction* m_checkAction = nullptr;
+    QAction* m_monitorAction = nullptr;
+    QAction* m_simulateAction = nullptr;
+    ProgramMonitor* m_monitor = nullptr;
+    // The program the monitor shows over a link may have changed (read anew, written).
+    bool m_monitorStale = true;
     QAction* m_englishAction = nullptr;
     QAction* m_germanAction = nullptr;
 
@@ -242,9 +259,11 @@ private:
     bool m_linkBusy = false; // a worker holds the link's drive
     bool m_ownWrite = false; // a write the window makes itself tells its own outcome
 
-    // The entry object refers to the journal, the journal to the drive, and the
-    // entry to the form view: they go in this order.
+    // The entry object refers to the watch of its writes, the watch to the
+    // journal, the journal to the drive, and the entry to the form view: they go
+    // in this order.
     std::unique_ptr<HostDrive> m_drive;
     std::unique_ptr<DriveJournal> m_journal;
+    std::unique_ptr<WriteWatch> m_watch;
     std::unique_ptr<CNEBPTMain> m_entry;
 };

@@ -1,3 +1,4 @@
+#include "ProgramMonitor.h"
 #include "WindowGuiFixture.h"
 
 #include "framework/widgets/Dialog.h"
@@ -157,4 +158,32 @@ TEST_F(KeyboardGuiTest, TheEditorDialogsAreWalkedWithTheTabKey)
         std::rotate(names.begin(), first == names.end() ? names.begin() : first, names.end());
         EXPECT_THAT(names, ElementsAreArray(expected)) << editor;
     }
+}
+
+// Tools > Simulate from the keyboard opens the monitor beside the editor; Tab
+// reaches its lists and the inputs the program reads, each named, and Space sets
+// a switch. View > Monitor closes it.
+TEST_F(KeyboardGuiTest, TheMonitorIsOpenedAndUsedFromTheKeyboard)
+{
+    ASSERT_TRUE(open(image));
+    guitest::choose(window, item("Simulate"));
+    ProgramMonitor* monitor = window.monitor();
+    ASSERT_TRUE(monitor->isVisible());
+    guitest::settle();
+    std::vector<QWidget*> inMonitor;
+    for (QWidget* control : guitest::tabChain(window))
+        if (monitor->isAncestorOf(control))
+            inMonitor.push_back(control);
+    EXPECT_THAT(namesOf(inMonitor),
+                testing::IsSupersetOf({"Steps", "Timers, comparators and logic rules", "Running",
+                                       "Digital input 18", "Motor speed"}));
+    const auto running = std::find_if(inMonitor.begin(), inMonitor.end(), [](QWidget* control) {
+        return control->accessibleName() == QLatin1String("Running");
+    });
+    ASSERT_NE(running, inMonitor.end());
+    (*running)->setFocus();
+    guitest::pressHere(Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->markedStep() == 0; }, guitest::kWaitMs));
+    guitest::choose(window, item("Monitor"));
+    EXPECT_FALSE(monitor->isVisible());
 }

@@ -55,16 +55,17 @@ std::string textOf(const QWidget* control)
 TEST_F(WindowGuiTest, TheMenusOfferWhatWorksAfterEachWayOfOpeningAProgram)
 {
     const std::vector<QAction*> watched = {
-        item("Refresh"), item("Reconnect"), item("Export program"), item("Import program"),
-        item("Print"),   item("Undo"),      item("Redo"),           item("Check program")};
+        item("Refresh"),        item("Reconnect"),     item("Export program"),
+        item("Import program"), item("Print"),         item("Undo"),
+        item("Redo"),           item("Check program"), item("Simulate")};
     using Enabled = std::vector<bool>;
     const Enabled none(watched.size(), false);
-    const Enabled program = {true, false, true, true, true, false, false, true};
+    const Enabled program = {true, false, true, true, true, false, false, true, true};
     Enabled undone = program;
     undone[6] = true; // Redo
     Enabled edited = program;
     edited[5] = true; // Undo
-    const Enabled unreadable = {true, false, false, false, false, false, false, false};
+    const Enabled unreadable = {true, false, false, false, false, false, false, false, false};
 
     const std::string other = hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json");
     const std::string incomplete = hosttest::copyOfSample(scratch, kSample, "incomplete.json",
@@ -268,14 +269,15 @@ TEST_F(WindowGuiTest, TheLanguageMenuSwitchesTheWindowAndTheEditor)
         {"Deutsch",
          {"Datei > Antriebsabbild öffnen", "Datei > Zuletzt geöffnete Abbilder",
           "Datei > Aktualisieren", "Datei > Programm exportieren", "Datei > Programm importieren",
-          "Datei > Drucken", "Datei > Beenden", "Extras > Programm prüfen", "Sprache > English",
-          "Sprache > Deutsch"},
+          "Datei > Drucken", "Datei > Beenden", "Ansicht > Monitor", "Extras > Programm prüfen",
+          "Extras > Simulieren", "Sprache > English", "Sprache > Deutsch"},
          "Wenn",
          "Paar davor einfügen"},
         {"English",
          {"File > Open drive image", "File > Recent images", "File > Refresh",
           "File > Export program", "File > Import program", "File > Print", "File > Quit",
-          "Tools > Check program", "Language > English", "Language > Deutsch"},
+          "View > Monitor", "Tools > Check program", "Tools > Simulate", "Language > English",
+          "Language > Deutsch"},
          "If",
          "Insert pair before"},
     };

@@ -253,12 +253,12 @@ TEST_F(HostWindowTest, SpeaksTheLanguageChosenAllAtOnce)
         std::vector<std::string> menus, accessible;
         std::string drive, told;
     };
-    const Texts english = {{"File", "Edit", "Tools", "Language"},
+    const Texts english = {{"File", "Edit", "View", "Tools", "Language"},
                            {"Program editor", "Drive type", "Parameter database",
                             "Drive image or address", "Open drive image", "Refresh"},
                            "Drive FCD-300",
                            "The drive image cannot be opened"};
-    const Texts german = {{"Datei", "Bearbeiten", "Extras", "Sprache"},
+    const Texts german = {{"Datei", "Bearbeiten", "Ansicht", "Extras", "Sprache"},
                           {"Programmeditor", "Antriebstyp", "Parameterdatenbank",
                            "Antriebsabbild oder Adresse", "Antriebsabbild öffnen", "Aktualisieren"},
                           "Antrieb FCD-300",

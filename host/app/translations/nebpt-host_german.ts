@@ -438,6 +438,34 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
         <source>Program printed to %1</source>
         <translation>Programm in %1 gedruckt</translation>
     </message>
+    <message>
+        <source>&amp;Simulate</source>
+        <translation>&amp;Simulieren</translation>
+    </message>
+    <message>
+        <source>Runs the program on the model of the controller and shows it in the monitor</source>
+        <translation>Führt das Programm auf dem Modell der Steuerung aus und zeigt es im Monitor</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Monitor</source>
+        <translation>&amp;Monitor</translation>
+    </message>
+    <message>
+        <source>No drive is open.</source>
+        <translation>Kein Antrieb ist geöffnet.</translation>
+    </message>
+    <message>
+        <source>No program is shown.</source>
+        <translation>Kein Programm wird angezeigt.</translation>
+    </message>
+    <message>
+        <source>Tools &gt; Simulate runs the program here.</source>
+        <translation>Extras &gt; Simulieren führt das Programm hier aus.</translation>
+    </message>
 </context>
 <context>
     <name>LinkReader</name>
@@ -460,6 +488,153 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
     <message>
         <source>Reading from %1: %2 of %3 parameters</source>
         <translation>Lesen von %1: %2 von %3 Parametern</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramMonitor</name>
+    <message>
+        <source>Monitor</source>
+        <translation>Monitor</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Schritt</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Ereignis</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Aktion</translation>
+    </message>
+    <message>
+        <source>Object</source>
+        <translation>Objekt</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Inputs</source>
+        <translation>Eingänge</translation>
+    </message>
+    <message>
+        <source>Controller state</source>
+        <translation>Zustand der Steuerung</translation>
+    </message>
+    <message>
+        <source>Monitor message</source>
+        <translation>Meldung des Monitors</translation>
+    </message>
+    <message>
+        <source>Steps</source>
+        <translation>Schritte</translation>
+    </message>
+    <message>
+        <source>Timers, comparators and logic rules</source>
+        <translation>Timer, Vergleicher und Logikregeln</translation>
+    </message>
+    <message>
+        <source>The program cannot be simulated: %1.</source>
+        <translation>Das Programm kann nicht simuliert werden: %1.</translation>
+    </message>
+    <message>
+        <source>The program cannot be shown: %1.</source>
+        <translation>Das Programm kann nicht angezeigt werden: %1.</translation>
+    </message>
+    <message>
+        <source>Timer %1</source>
+        <translation>Timer %1</translation>
+    </message>
+    <message>
+        <source>Comparator %1</source>
+        <translation>Vergleicher %1</translation>
+    </message>
+    <message>
+        <source>Logic rule %1</source>
+        <translation>Logikregel %1</translation>
+    </message>
+    <message>
+        <source>No controller shown</source>
+        <translation>Keine Steuerung angezeigt</translation>
+    </message>
+    <message>
+        <source>The drive takes no inputs from the host: they are set on the drive.</source>
+        <translation>Der Antrieb nimmt keine Eingänge vom Host an: Sie werden am Antrieb gesetzt.</translation>
+    </message>
+    <message>
+        <source>The program reads no inputs.</source>
+        <translation>Das Programm liest keine Eingänge.</translation>
+    </message>
+    <message>
+        <source>Not simulated</source>
+        <translation>Nicht simuliert</translation>
+    </message>
+    <message>
+        <source>Simulated on the model of the controller; the drive is not written.</source>
+        <translation>Auf dem Modell der Steuerung simuliert; in den Antrieb wird nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>The controller&apos;s mode is off: the program does not run.</source>
+        <translation>Die Steuerung ist ausgeschaltet: Das Programm läuft nicht.</translation>
+    </message>
+    <message>
+        <source>The controller&apos;s state cannot be read: %1.</source>
+        <translation>Der Zustand der Steuerung kann nicht gelesen werden: %1.</translation>
+    </message>
+    <message>
+        <source>The inputs cannot be read or set: %1.</source>
+        <translation>Die Eingänge können nicht gelesen oder gesetzt werden: %1.</translation>
+    </message>
+    <message>
+        <source>The drive tells another number of objects than the program has.</source>
+        <translation>Der Antrieb meldet eine andere Anzahl von Objekten, als das Programm hat.</translation>
+    </message>
+    <message>
+        <source>State unknown</source>
+        <translation>Zustand unbekannt</translation>
+    </message>
+    <message>
+        <source>The drive tells no controller state: its profile has no status block.</source>
+        <translation>Der Antrieb meldet keinen Zustand der Steuerung: Sein Profil hat keinen Statusblock.</translation>
+    </message>
+    <message>
+        <source>Waiting for the drive&apos;s state</source>
+        <translation>Warten auf den Zustand des Antriebs</translation>
+    </message>
+    <message>
+        <source>Running: step %1</source>
+        <translation>Läuft: Schritt %1</translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Step %1, active</source>
+        <translation>Schritt %1, aktiv</translation>
+    </message>
+    <message>
+        <source>Step %1</source>
+        <translation>Schritt %1</translation>
+    </message>
+    <message>
+        <source>%1 s left</source>
+        <translation>noch %1 s</translation>
+    </message>
+    <message>
+        <source>not running</source>
+        <translation>läuft nicht</translation>
+    </message>
+    <message>
+        <source>true</source>
+        <translation>wahr</translation>
+    </message>
+    <message>
+        <source>false</source>
+        <translation>falsch</translation>
     </message>
 </context>
 </TS>

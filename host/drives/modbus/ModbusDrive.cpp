@@ -254,11 +254,12 @@ void ModbusDrive::loseLink(const std::string& reason)
 {
     if (!m_context)
         return;
-    modbus_close(m_context);
-    modbus_free(m_context);
-    m_context = nullptr;
-    m_socket = -1;
+    // The reason first: whoever sees the link down on another thread reads it.
     m_linkFailure = reason;
+    modbus_t* context = m_context.exchange(nullptr);
+    modbus_close(context);
+    modbus_free(context);
+    m_socket = -1;
 }
 
 bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std::uint8_t>& answer,
@@ -344,6 +345,7 @@ std::vector<std::uint8_t> ModbusDrive::request(Request kind, const std::string& 
                                                const std::vector<std::uint8_t>& pdu)
 {
     const std::string where = doing + " " + preposition + " " + m_address.text + ": ";
+    const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
     if (!m_context)
         throw DriveLinkError(where + "the link is down (" + m_linkFailure + ")");
     ++m_requests[static_cast<int>(kind)];
@@ -364,6 +366,7 @@ std::vector<std::uint8_t> ModbusDrive::request(Request kind, const std::string& 
 void ModbusDrive::readRegisters(int address, int count, int width, std::uint16_t* into,
                                 const std::string& doing)
 {
+    const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
     // A request carries whole elements: a 32-bit value never comes in two halves.
     const int most = kMaxReadRegisters / width * width;
     for (int done = 0; done < count; done += most) {
@@ -388,14 +391,21 @@ void ModbusDrive::readRegisters(int address, int count, int width, std::uint16_t
 void ModbusDrive::writeRegisters(const Run& run, const std::vector<std::uint16_t>& registers,
                                  const std::string& doing)
 {
+    writeRegisters(run.address(), registers, doing);
+}
+
+void ModbusDrive::writeRegisters(int address, const std::vector<std::uint16_t>& registers,
+                                 const std::string& doing)
+{
+    const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
     std::vector<std::uint8_t> pdu{kWriteFunction};
-    putWord(pdu, static_cast<unsigned>(run.address()));
+    putWord(pdu, static_cast<unsigned>(address));
     putWord(pdu, static_cast<unsigned>(registers.size()));
     pdu.push_back(static_cast<std::uint8_t>(2 * registers.size()));
     for (const std::uint16_t word : registers)
         putWord(pdu, word);
     const std::vector<std::uint8_t> answer = request(Request::Write, doing, "to", pdu);
-    if (answer.size() != 5 || wordAt(answer, 1) != static_cast<unsigned>(run.address()) ||
+    if (answer.size() != 5 || wordAt(answer, 1) != static_cast<unsigned>(address) ||
         wordAt(answer, 3) != registers.size()) {
         const std::string reason =
             doing + " to " + m_address.text + ": the answer does not confirm the registers written";
@@ -482,6 +492,59 @@ void ModbusDrive::forgetValues()
     m_readFailure.clear();
 }
 
+// --- shared register access ---
+
+template <typename Exchange>
+bool ModbusDrive::shared(Exchange exchange, std::string& failure, const std::function<bool()>& stop)
+{
+    std::unique_lock<std::recursive_timed_mutex> holding(m_linkLock, std::defer_lock);
+    while (!holding.try_lock_for(std::chrono::milliseconds(20))) {
+        if (stop && stop()) {
+            failure = "stopped";
+            return false;
+        }
+    }
+    const bool wasUp = linkUp();
+    try {
+        exchange();
+        return true;
+    } catch (const Refused& refused) {
+        failure = refused.what();
+    } catch (const DriveLinkError& lost) {
+        failure = lost.what();
+        if (wasUp && !linkUp() && m_linkFailureObserver)
+            m_linkFailureObserver(m_linkFailure, false);
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    return false;
+}
+
+bool ModbusDrive::readSharedRegisters(int address, int count, std::uint16_t* into,
+                                      const std::string& doing, std::string& failure,
+                                      const std::function<bool()>& stop)
+{
+    return shared([&] { readRegisters(address, count, 1, into, doing); }, failure, stop);
+}
+
+bool ModbusDrive::writeSharedRegisters(int address, const std::vector<std::uint16_t>& registers,
+                                       const std::string& doing, std::string& failure,
+                                       const std::function<bool()>& stop)
+{
+    return shared(
+        [&] {
+            for (size_t done = 0; done < registers.size(); done += kMaxWriteRegisters) {
+                const size_t part =
+                    std::min(registers.size() - done, static_cast<size_t>(kMaxWriteRegisters));
+                writeRegisters(address + static_cast<int>(done),
+                               std::vector<std::uint16_t>(registers.begin() + long(done),
+                                                          registers.begin() + long(done + part)),
+                               doing);
+            }
+        },
+        failure, stop);
+}
+
 // --- counts ---
 
 size_t ModbusDrive::requestCount() const
@@ -496,7 +559,8 @@ size_t ModbusDrive::requestCount(Request kind) const
 
 void ModbusDrive::resetCounts()
 {
-    m_requests[0] = m_requests[1] = 0;
+    m_requests[0] = 0;
+    m_requests[1] = 0;
 }
 
 // --- calls ---
@@ -581,6 +645,8 @@ int ModbusDrive::WriteParameterValues(const std::vector<std::string>& identifier
     ask([&] { DriveImage::checkWrite(identifiers, values, setup); });
     m_runs = runsFor(identifiers, values);
     const BusyWhile busy(m_writeBusyObserver);
+    // No shared request comes between the call's requests.
+    const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
     download();
     return 1;
 }
@@ -592,6 +658,7 @@ void ModbusDrive::writeAgain()
         refuse("there is no write to carry out again");
     m_lastWrite = WriteOutcome{};
     const BusyWhile busy(m_writeBusyObserver);
+    const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
     // What the drive holds now is read anew; so is the link when it is down.
     for (Run& run : m_runs) {
         run.holds = Run::Holds::Unsure;

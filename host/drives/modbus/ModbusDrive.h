@@ -5,11 +5,13 @@
 #include "HostDrive.h"
 #include "RegisterMap.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -87,7 +89,13 @@ public:
 //
 // Threads: a ModbusDrive is used by one thread at a time (the one that owns it
 // for the while, e.g. a worker that reads the program); its observers are
-// called on that thread.
+// called on that thread. The one exception is the shared register access
+// (readSharedRegisters, writeSharedRegisters), which another thread may use
+// beside the owner (the host's monitor polling the controller's state): every
+// request holds the link for its exchange, and a write call holds it from its
+// first request to its last, so that a shared request waits while a write is in
+// flight and never comes between a write's requests. linkUp() may be asked on
+// any thread; linkFailure() tells the reason once linkUp() is false.
 class ModbusDrive final : public HostDrive
 {
 public:
@@ -119,7 +127,7 @@ public:
     const std::string& profilePath() const { return m_profilePath; }
     std::chrono::milliseconds timeout() const { return m_timeout; }
     // Whether the link is up; when it is not, why it went down.
-    bool linkUp() const { return m_context != nullptr; }
+    bool linkUp() const { return m_context.load() != nullptr; }
     const std::string& linkFailure() const { return m_linkFailure; }
     // Writes what the last write call asked for once more, making the link anew
     // when it is down; as WriteParameterValues, it returns only when the drive
@@ -131,6 +139,22 @@ public:
     // there and answers false (the parameters fetched so far are kept). A read
     // that fails throws as ReadParameterValue does (readFailure() tells it).
     bool prefetch(const std::vector<std::string>& numbers, const std::function<bool()>& stop = {});
+
+    // Where the profile keeps the drive's parameters and controller blocks.
+    const modbusmap::Map& registerMap() const { return m_map; }
+
+    // Holding registers read or written as they are, from any thread (see
+    // Threads above): the call waits while another request or a write call holds
+    // the link, asking `stop` now and then (true: it gives up, false with the
+    // reason "stopped"). A Modbus exception is a failure that leaves the link up
+    // (nothing is recorded as a refusal); an exchange that fails closes the link
+    // as any request does and tells the link failure observer, on the calling
+    // thread. False with `failure` ("<doing> from|to <address>: <reason>").
+    bool readSharedRegisters(int address, int count, std::uint16_t* into, const std::string& doing,
+                             std::string& failure, const std::function<bool()>& stop = {});
+    bool writeSharedRegisters(int address, const std::vector<std::uint16_t>& registers,
+                              const std::string& doing, std::string& failure,
+                              const std::function<bool()>& stop = {});
 
     // Called after each parameter fetched from the drive with the number fetched
     // since connecting or the last forgetValues(): the progress of a long read.
@@ -244,6 +268,11 @@ private:
                        const std::string& doing);
     void writeRegisters(const Run& run, const std::vector<std::uint16_t>& registers,
                         const std::string& doing);
+    void writeRegisters(int address, const std::vector<std::uint16_t>& registers,
+                        const std::string& doing);
+    // Runs a shared exchange (readSharedRegisters) once it holds the link.
+    template <typename Exchange>
+    bool shared(Exchange exchange, std::string& failure, const std::function<bool()>& stop);
     // The registers of the whole parameter, fetched when not kept.
     const std::vector<std::uint16_t>& registersOf(const modbusmap::Slot& slot);
     // Runs a read of the drive's values, noting the first that fails
@@ -280,7 +309,9 @@ private:
     const modbusmap::Map& m_map;
     std::string m_language; // GetLanguage's answer
     std::chrono::milliseconds m_timeout;
-    struct _modbus* m_context = nullptr;
+    // Held by each request, and by a write call for the whole call.
+    mutable std::recursive_timed_mutex m_linkLock;
+    std::atomic<struct _modbus*> m_context{nullptr};
     int m_socket = -1;
     std::uint16_t m_transaction = 0;
     std::string m_linkFailure;
@@ -300,5 +331,5 @@ private:
     std::function<void(const std::string&, bool)> m_linkFailureObserver;
     std::function<void(bool)> m_writeBusyObserver;
 
-    size_t m_requests[2] = {0, 0};
+    std::atomic<size_t> m_requests[2] = {0, 0};
 };
