@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
@@ -97,6 +98,20 @@ double readDouble(std::string_view text)
         return 0.0;
     }
     return negative ? -value : value;
+}
+
+bool readWholeDecimal(std::string_view text, double& number)
+{
+    // from_chars takes a minus but no plus, and "inf" and "nan" in any format.
+    const std::string_view unsigned_ =
+        text.substr(text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1);
+    if (unsigned_.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(unsigned_[0])) || unsigned_[0] == '.'))
+        return false;
+    const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+    const char* end = text.data() + text.size();
+    const auto read = std::from_chars(begin, end, number, std::chars_format::fixed);
+    return read.ec == std::errc() && read.ptr == end && std::isfinite(number);
 }
 
 } // namespace fw

@@ -13,4 +13,9 @@ long readLong(std::string_view text);
 unsigned long readULong(std::string_view text);
 double readDouble(std::string_view text);
 
+// Whether the whole text is one plain decimal number ("-12.5", "+3", "07", ".5"):
+// an optional sign, then digits with at most one point; no blanks, exponent,
+// "inf" or "nan". `number` receives it.
+bool readWholeDecimal(std::string_view text, double& number);
+
 } // namespace fw

@@ -4,9 +4,9 @@
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "framework/Format.h"
+#include "framework/NumberText.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -55,15 +55,6 @@ std::string label(size_t role, bool indexed, unsigned long element)
     return text;
 }
 
-// A decimal number text, whole: "-12.5", "+3", "07".
-bool decimal(const std::string& text, double& number)
-{
-    const char* begin = text.data() + (text.rfind('+', 0) == 0 ? 1 : 0);
-    const char* end = text.data() + text.size();
-    const auto read = std::from_chars(begin, end, number, std::chars_format::fixed);
-    return begin != end && read.ec == std::errc() && read.ptr == end;
-}
-
 // What a parameter is, as the drive tells it.
 struct Description
 {
@@ -99,7 +90,7 @@ struct Description
     bool sameValue(const std::string& a, const std::string& b) const
     {
         double x = 0, y = 0;
-        if (choices.empty() && decimal(a, x) && decimal(b, y))
+        if (choices.empty() && fw::readWholeDecimal(a, x) && fw::readWholeDecimal(b, y))
             return x == y;
         return a == b;
     }
@@ -305,8 +296,8 @@ ImportPlan ProgramWorkflow::planImport(IExtParamInterface& programFile, IExtPara
                                    " does not fit the drive: " + reason);
             }
             double kept = 0, asGiven = 0;
-            if (target.choices.empty() && decimal(stored, kept) && decimal(given, asGiven) &&
-                kept != asGiven) {
+            if (target.choices.empty() && fw::readWholeDecimal(stored, kept) &&
+                fw::readWholeDecimal(given, asGiven) && kept != asGiven) {
                 if (rounding == Rounding::Refuse) {
                     throw ProgramError(element + ": the program's value " + given +
                                        " has more decimals than the drive's " + target.decimals +

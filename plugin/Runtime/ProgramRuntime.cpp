@@ -4,6 +4,7 @@
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "framework/Format.h"
+#include "framework/NumberText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -34,14 +35,6 @@ constexpr unsigned long kStopAllTimers = 47;
 // "About equal": within this share of the value (and at least one unit of its
 // last decimal).
 constexpr double kAboutEqualShare = 0.01;
-
-bool readNumber(const std::string& text, double& number)
-{
-    const char* begin = text.data() + (text.rfind('+', 0) == 0 ? 1 : 0);
-    const char* end = text.data() + text.size();
-    const auto read = std::from_chars(begin, end, number, std::chars_format::fixed);
-    return begin != end && read.ec == std::errc() && read.ptr == end && std::isfinite(number);
-}
 
 bool readWhole(const std::string& text, unsigned long& number)
 {
@@ -444,7 +437,7 @@ void Builder::buildTimers()
                            " is no unit of time the runtime knows (ms, s, min, h)");
     for (size_t t = 0; t < p.values.size(); ++t) {
         double value = 0;
-        if (!readNumber(p.values[t], value) || value < 0) {
+        if (!fw::readWholeDecimal(p.values[t], value) || value < 0) {
             throw ProgramError(fw::format("Timer %zu: \"%s\" is no time", t, p.values[t].c_str()));
         }
         Timer timer;
@@ -483,7 +476,7 @@ void Builder::buildComparators()
         } else if (k >= comparisons.values.size() || k >= values.values.size() ||
                    !readWhole(comparisons.values[k], comparison) || comparison > kGreaterThan) {
             c.problem = "its comparison is none of less than, about equal, greater than";
-        } else if (!readNumber(values.values[k], c.value)) {
+        } else if (!fw::readWholeDecimal(values.values[k], c.value)) {
             c.problem = "its value \"" + values.values[k] + "\" is no number";
         } else {
             c.enabled = true;

@@ -1,5 +1,6 @@
 #include "framework/AtomicFile.h"
 #include "framework/Format.h"
+#include "framework/NumberText.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,34 @@ TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
 // A file written whole or not at all: a write cut short (here by a file size
 // limit, as a full disk would) leaves the old file and no temporary; a link as
 // the target stays a link to the new content.
+// A value the drive keeps is read whole or not at all.
+TEST(NumberTextTest, ReadsAWholeDecimalOrNothing)
+{
+    for (const auto& [text, number] :
+         {std::pair{"-12.5", -12.5}, {"+3", 3.0}, {"07", 7.0}, {".5", 0.5}, {"-0", 0.0}}) {
+        double read = 99;
+        EXPECT_TRUE(fw::readWholeDecimal(text, read)) << text;
+        EXPECT_EQ(read, number) << text;
+    }
+    const std::string refused[] = {"",
+                                   "+",
+                                   "-",
+                                   "+-1",
+                                   "1e3",
+                                   " 1",
+                                   "1 ",
+                                   "1,5",
+                                   "inf",
+                                   "-nan",
+                                   "1.2.3",
+                                   "0x10",
+                                   "1" + std::string(400, '0')};
+    for (const std::string& text : refused) {
+        double read = 0;
+        EXPECT_FALSE(fw::readWholeDecimal(text, read)) << text;
+    }
+}
+
 TEST(AtomicFileTest, AFailedWriteLeavesTheOldFileAndALinkStays)
 {
     const testsupport::ScratchFolder scratch;
