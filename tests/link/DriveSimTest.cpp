@@ -1,5 +1,6 @@
 #include "HostTestSupport.h"
 #include "LinkTestSupport.h"
+#include "ModbusClient.h"
 #include "RegisterMap.h"
 #include "SimulatedDrive.h"
 
@@ -14,54 +15,17 @@ using hosttest::fileBytes;
 
 namespace {
 
-// A Modbus client of the simulator, as a host is one.
-class Client
+using Client = linktest::ModbusClient;
+
+// The drive's identification as the client reads it: type, AOC and database version.
+std::string identity(Client& client)
 {
-public:
-    explicit Client(modbus_t* context) : m_context(context)
-    {
-        EXPECT_NE(m_context, nullptr);
-        EXPECT_EQ(modbus_connect(m_context), 0) << modbus_strerror(errno);
-    }
-    explicit Client(int port) : Client(modbus_new_tcp("127.0.0.1", port)) {}
-    ~Client()
-    {
-        modbus_close(m_context);
-        modbus_free(m_context);
-    }
-    modbus_t* get() const { return m_context; }
-
-    // The registers' content; empty after a refusal, whose errno lands in `error`.
-    std::vector<std::uint16_t> read(int address, int count)
-    {
-        std::vector<std::uint16_t> registers(static_cast<size_t>(count));
-        if (modbus_read_registers(m_context, address, count, registers.data()) != count) {
-            error = errno;
-            return {};
-        }
-        return registers;
-    }
-    // 0 when the drive took the registers, else the errno of its refusal.
-    int write(int address, const std::vector<std::uint16_t>& registers)
-    {
-        const int count = static_cast<int>(registers.size());
-        return modbus_write_registers(m_context, address, count, registers.data()) == count ? 0
-                                                                                            : errno;
-    }
-    std::string identity()
-    {
-        const std::vector<std::uint16_t> r = read(0, modbusmap::kIdentificationRegisters);
-        if (r.empty())
-            return {};
-        return modbusmap::decodeText(r.data(), 8) + " " + modbusmap::decodeText(&r[8], 4) + " " +
-               modbusmap::decodeText(&r[12], 4);
-    }
-
-    int error = 0;
-
-private:
-    modbus_t* m_context;
-};
+    const std::vector<std::uint16_t> r = client.read(0, modbusmap::kIdentificationRegisters);
+    if (r.empty())
+        return {};
+    return modbusmap::decodeText(r.data(), 8) + " " + modbusmap::decodeText(&r[8], 4) + " " +
+           modbusmap::decodeText(&r[12], 4);
+}
 
 // Two 32-bit values, high word first (the FCD-300 sample's word order).
 std::vector<std::uint16_t> high(std::int32_t a, std::int32_t b)
@@ -86,7 +50,7 @@ TEST(DriveSimTest, ServesTheImageAndSavesWhatItTakes)
     ASSERT_GT(sim.port(), 0);
     Client client(sim.port());
 
-    EXPECT_EQ(client.identity(), "FCD-300 02.10 02.40");
+    EXPECT_EQ(identity(client), "FCD-300 02.10 02.40");
     EXPECT_EQ(client.read(kTimers, 4), high(500, 1250)); // "5.00", "12.50"
     // Two timers in one request, and one event with a single register write.
     ASSERT_EQ(client.write(kTimers + 2, high(750, -0)), 0);

@@ -1,5 +1,6 @@
 #include "HostTestSupport.h"
 #include "LinkTestSupport.h"
+#include "ModbusClient.h"
 #include "ProgramRuntime.h"
 #include "RegisterMap.h"
 #include "SimulatedDrive.h"
@@ -30,38 +31,11 @@ constexpr int kStatus = 2000;
 constexpr int kInputs = 2400;
 constexpr auto kDeadline = std::chrono::seconds(30);
 
-class Client
+class Client : public linktest::ModbusClient
 {
 public:
-    explicit Client(int port) : m_context(modbus_new_tcp("127.0.0.1", port))
-    {
-        EXPECT_EQ(modbus_connect(m_context), 0) << modbus_strerror(errno);
-    }
-    ~Client()
-    {
-        modbus_close(m_context);
-        modbus_free(m_context);
-    }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
+    using ModbusClient::ModbusClient;
 
-    // The registers; empty after a refusal, whose errno lands in `error`.
-    std::vector<std::uint16_t> read(int address, int count)
-    {
-        std::vector<std::uint16_t> registers(static_cast<size_t>(count));
-        if (modbus_read_registers(m_context, address, count, registers.data()) != count) {
-            error = errno;
-            return {};
-        }
-        return registers;
-    }
-    // 0 when the drive took the registers, else the errno of its refusal.
-    int write(int address, const std::vector<std::uint16_t>& registers)
-    {
-        const int count = static_cast<int>(registers.size());
-        return modbus_write_registers(m_context, address, count, registers.data()) == count ? 0
-                                                                                            : errno;
-    }
     ControllerStatus status()
     {
         const std::vector<std::uint16_t> registers = read(kStatus, 64);
@@ -88,11 +62,6 @@ public:
         EXPECT_TRUE(holds(last)) << "never saw: " << what;
         return last;
     }
-
-    int error = 0;
-
-private:
-    modbus_t* m_context;
 };
 
 // The input block's register for an input of the sample program.
