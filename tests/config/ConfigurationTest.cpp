@@ -258,6 +258,14 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
               (Strings{"1000", "1001&", "1002", "t12", "1004", "1005", "1006", "1007", "1008",
                        "1009", "1010", "1011", "1012", "1013"}));
 
+    // Nor is an '&' in the document type's internal subset (its '>' in quotes).
+    writeConfiguration("<?xml version=\"1.0\"?>\n<!DOCTYPE DriveConfiguration "
+                       "[<!ENTITY a \"&b;>\">]>\n<DriveConfiguration>" +
+                       drives + "</DriveConfiguration>\n");
+    CNEBConfiguration typed;
+    typed.init("FCD-1", "", "100");
+    EXPECT_EQ(typed.getParameterNumber("COMP_OPERAND"), 1004u);
+
     drives.replace(drives.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
     const CNEBConfiguration broken = load(drives);
     expectTextException([&] { broken.getAllNEBRelatedParameters(); }, kNotFound);
