@@ -17,6 +17,8 @@ public:
     explicit ModbusClient(int port) : m_context(modbus_new_tcp("127.0.0.1", port))
     {
         EXPECT_NE(m_context, nullptr);
+        // Generous: the test itself may run under Valgrind, on a busy machine.
+        modbus_set_response_timeout(m_context, 10, 0);
         EXPECT_EQ(modbus_connect(m_context), 0) << modbus_strerror(errno);
     }
     ~ModbusClient()
