@@ -238,6 +238,14 @@ TEST_F(WindowGuiTest, ContextMenusInsertDeleteAndAddPairs)
              guitest::pressMenuKey();
          },
          "Delete pair", [&] { events.erase(events.begin()); }},
+        {"the Menu key on the third pair's object button",
+         [&] {
+             QWidget* button =
+                 fw::findControl(eventList(2)->parentWidget(), res::IDC_OBJECT_BUTTON);
+             guitest::tabTo(window, [&](QWidget* focus) { return focus == button; });
+             guitest::pressMenuKey();
+         },
+         "Delete pair", [&] { events.erase(events.begin() + 2); }},
         {"a right click below the pairs",
          [&] { QTest::mouseClick(flow, Qt::RightButton, {}, QPoint(4, flow->height() - 4)); },
          "Add pair at end", [&] { events.push_back("False"); }},
