@@ -11,6 +11,8 @@
 
 #include <sys/stat.h>
 
+#include <tuple>
+
 using hosttest::fileBytes;
 
 namespace {
@@ -110,5 +112,15 @@ TEST(DriveSimTest, RefusesAnImageWithoutRegisterMapAndAWrongCommandLine)
     const hosttest::Run plain = hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, unmapped});
     EXPECT_EQ(plain.status, 1);
     EXPECT_THAT(plain.errors, ::testing::HasSubstr("has no register map"));
-    EXPECT_EQ(hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, "--port", "x", unmapped}).status, 2);
+    // A wrong command line: the usage and status 2, before the image is read.
+    for (const auto& [option, value, told] : {std::tuple{"--port", "x", "--port takes 0 to 65535"},
+                                              {"--fault", "late:12x:3000", "--fault takes"},
+                                              {"--fault", "drop:0", "--fault takes"},
+                                              {"--fault", "late:5", "--fault takes"},
+                                              {"--fault", "refuse:65536", "--fault takes"}}) {
+        const hosttest::Run wrong =
+            hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, option, value, unmapped});
+        EXPECT_EQ(wrong.status, 2) << value;
+        EXPECT_THAT(wrong.errors, ::testing::HasSubstr(told)) << value;
+    }
 }
