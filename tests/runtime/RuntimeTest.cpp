@@ -331,8 +331,9 @@ TEST(RuntimeTest, TheWorldIsTheDrivesChoiceTexts)
     EXPECT_EQ(runtime.eventText(1), "Timeout 0");
     EXPECT_EQ(runtime.actionText(1), "Select preset reference 1");
     EXPECT_EQ(runtime.startEventText(), "Running");
-    for (const char* input :
-         {"Digital input 18", "Running", "Alarm (trip)", "Motor speed", "Counter B"})
+    // Inputs whether the program reads them or not ("Digital input 27", "Counter B").
+    for (const char* input : {"Digital input 18", "Running", "Alarm (trip)", "Motor speed",
+                              "Counter B", "Digital input 27"})
         EXPECT_GE(runtime.inputIndex(input), 0) << input;
     for (const char* object : {"Comparator 0", "Logic rule 5", "Timeout 7", "True", "False",
                                "Disabled", "Start timer 0", ""})
