@@ -157,7 +157,8 @@ TEST(DriveAddressTest, ReadsTcpAndRtuAddresses)
     EXPECT_EQ(rtu.unit, 4);
     for (const char* wrong :
          {"tcp://host", "tcp://host:70000", "tcp://:502", "tcp://h:502/0",
-          "rtu:", "rtu:/dev/x?speed=1", "rtu:/dev/x?baud=fast", "rtu:/dev/x?unit=1&unit=2"})
+          "rtu:", "rtu:/dev/x?speed=1", "rtu:/dev/x?baud=fast", "rtu:/dev/x?unit=1&unit=2",
+          "rtu:/dev/x?parity=X", "rtu:/dev/x?parity="})
         EXPECT_THROW(DriveAddress::parse(wrong), DriveAddressError) << wrong;
 }
 
