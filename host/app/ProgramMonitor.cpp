@@ -562,17 +562,7 @@ void ProgramMonitor::showRuntimeState()
         m_noteLabel->setText(m_problem);
         return;
     }
-    modbusmap::ControllerStatus status;
-    status.running = m_runtime->running();
-    status.activeStep = m_runtime->activeStep();
-    for (size_t k = 0; k < m_runtime->timers(); ++k)
-        status.timerRemainingMs.push_back(
-            m_runtime->timerRunning(k) ? m_runtime->timerRemainingMs(k) : 0);
-    for (size_t k = 0; k < m_runtime->comparators(); ++k)
-        status.comparators.push_back(m_runtime->comparatorState(k));
-    for (size_t k = 0; k < m_runtime->logicRules(); ++k)
-        status.logicRules.push_back(m_runtime->logicRuleState(k));
-    showState(status);
+    showState(modbusmap::statusOf(*m_runtime));
     m_noteLabel->setText(m_runtime->modeOn()
                              ? tr("Simulated on the model of the controller; the drive is not "
                                   "written.")

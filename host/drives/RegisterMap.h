@@ -110,6 +110,21 @@ std::vector<std::uint16_t> encodeStatus(const ControllerStatus& status, WordOrde
 // or a value is out of range (running not 0/1, step below -1, ...).
 bool decodeStatus(const std::uint16_t* registers, int count, WordOrder order,
                   ControllerStatus& status, std::string& reason);
+// The state of a controller model after its last scan (NEBPT::ProgramRuntime, or
+// whatever answers as it does), as the status block carries it.
+template <typename Runtime> ControllerStatus statusOf(const Runtime& runtime)
+{
+    ControllerStatus status;
+    status.running = runtime.running();
+    status.activeStep = runtime.activeStep();
+    for (std::size_t t = 0; t < runtime.timers(); ++t)
+        status.timerRemainingMs.push_back(runtime.timerRemainingMs(t));
+    for (std::size_t c = 0; c < runtime.comparators(); ++c)
+        status.comparators.push_back(runtime.comparatorState(c));
+    for (std::size_t r = 0; r < runtime.logicRules(); ++r)
+        status.logicRules.push_back(runtime.logicRuleState(r));
+    return status;
+}
 
 // Input block layout: register 0 the input count N, then N registers, one per named input the
 // program reads (ProgramRuntime::inputsRead(), in that order), a signed 16-bit whole number

@@ -84,16 +84,8 @@ const std::vector<std::uint16_t>* RunningProgram::status()
     if (!m_runtime)
         return nullptr;
     if (!m_statusCurrent) {
-        modbusmap::ControllerStatus status;
-        status.running = m_runtime->running();
-        status.activeStep = m_runtime->activeStep();
-        for (std::size_t t = 0; t < m_runtime->timers(); ++t)
-            status.timerRemainingMs.push_back(m_runtime->timerRemainingMs(t));
-        for (std::size_t c = 0; c < m_runtime->comparators(); ++c)
-            status.comparators.push_back(m_runtime->comparatorState(c));
-        for (std::size_t r = 0; r < m_runtime->logicRules(); ++r)
-            status.logicRules.push_back(m_runtime->logicRuleState(r));
-        m_status = modbusmap::encodeStatus(status, m_drive.registerMap().wordOrder);
+        m_status = modbusmap::encodeStatus(modbusmap::statusOf(*m_runtime),
+                                           m_drive.registerMap().wordOrder);
         m_statusCurrent = true;
     }
     return &m_status;
