@@ -1,6 +1,9 @@
 #include "ComboBox.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QVariant>
 
 namespace fw {
@@ -9,7 +12,75 @@ namespace {
 
 constexpr int kItemDataRole = Qt::UserRole + 1;
 
+// Whether the popup in front is the list's own drop-down.
+bool isOpen(const QComboBox& list)
+{
+    const QWidget* popup = QApplication::activePopupWidget();
+    return popup && popup->parentWidget() == &list;
+}
+
+// Keys with which QComboBox would step a closed list to another entry.
+bool isStepKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A key with which QComboBox would search a closed list (Space opens it).
+bool isSearchText(const QString& text)
+{
+    return !text.isEmpty() && text.at(0).isPrint() && text.at(0) != QLatin1Char(' ');
+}
+
+bool keepKeyFromClosedList(QComboBox& list, QKeyEvent& key)
+{
+    if (list.isEditable() || isOpen(list))
+        return false;
+    if (isStepKey(key.key())) {
+        list.showPopup();
+        key.accept();
+        return true;
+    }
+    if (!isSearchText(key.text()))
+        return false;
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        key.ignore(); // for the list's parents
+        return true;
+    }
+    list.showPopup();
+    if (isOpen(list)) {
+        // The letter searches the open list, as if typed there.
+        QKeyEvent typed(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
+                        key.count());
+        QCoreApplication::sendEvent(list.view(), &typed);
+    }
+    key.accept();
+    return true;
+}
+
 } // namespace
+
+bool keepClosedListUnchanged(QComboBox& list, QEvent& event)
+{
+    switch (event.type()) {
+    case QEvent::Wheel:
+        event.ignore();
+        return true;
+    case QEvent::KeyPress:
+        return keepKeyFromClosedList(list, static_cast<QKeyEvent&>(event));
+    default:
+        return false;
+    }
+}
 
 CComboBox::CComboBox(QWidget* control) : m_combo(qobject_cast<QComboBox*>(control)) {}
 

@@ -4,6 +4,7 @@
 #include <string>
 
 class QComboBox;
+class QEvent;
 class QWidget;
 
 namespace fw {
@@ -60,5 +61,19 @@ public:
 private:
     QComboBox* m_combo;
 };
+
+// The rule every list of the framework's dialogs follows (CDialog installs it on
+// each list of its template): a closed list changes only by a choice from its
+// open list. For an event on its way to `list` it answers true when the rule has
+// taken the event (the caller lets it go no further to the list):
+//  - the mouse wheel over a list never changes it; the event is left ignored, so
+//    it goes on to the list's parents (the scroll area around it scrolls);
+//  - on a closed list that is not editable, Up, Down, PageUp, PageDown, Home and
+//    End open the list with its entry highlighted (as F4, Alt+Down and Space
+//    do), and a typed letter opens it and searches in it; the open list moves
+//    its highlight only, and Return, Enter or a click chooses (QComboBox's
+//    activated), Escape closes it unchanged. A letter typed with Ctrl, Alt or
+//    Meta goes on to the list's parents.
+bool keepClosedListUnchanged(QComboBox& list, QEvent& event);
 
 } // namespace fw

@@ -280,6 +280,10 @@ void CDialog::hookControls()
     forEachControlWidget([this](QWidget& control) {
         QWidget* const widget = &control;
         widget->installEventFilter(this);
+        // A closed list changes only by a choice from its open list: the wheel
+        // passing over it gives it no focus (eventFilter takes its wheel and keys).
+        if (auto* list = qobject_cast<QComboBox*>(widget))
+            list->setFocusPolicy(Qt::StrongFocus);
 
         const int id = controlId(widget);
         if (id == kNoControlId)
@@ -325,6 +329,11 @@ bool CDialog::eventFilter(QObject* watched, QEvent* event)
                     guarded("a list handler", [&] { dispatchCommand(id, CBN_DROPDOWN); });
             }
         }
+        break;
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        if (auto* combo = qobject_cast<QComboBox*>(widget))
+            return keepClosedListUnchanged(*combo, *event);
         break;
     case QEvent::FocusOut:
         if (auto* combo = qobject_cast<QComboBox*>(widget)) {

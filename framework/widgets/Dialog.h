@@ -82,6 +82,17 @@ class CDataExchange;
 // caption, kept up to date by SetDlgItemText), else the static text right before
 // it in the template, else its tool tip, else the template's title.
 //
+// Lists: a closed list changes only by a choice from its open list, so that no
+// stray input writes to the drive (each choice is a CBN_SELCHANGE). The mouse
+// wheel over a list never changes it nor gives it the focus (the framework's
+// lists take the focus from Tab and clicks only, Qt::StrongFocus); the wheel goes
+// on to the list's parents, and a scroll area around the dialog scrolls. On a
+// closed list that is not editable, Up, Down, PageUp, PageDown, Home and End open
+// the list with its entry highlighted, as F4, Alt+Down and Space do, and a typed
+// letter opens it and searches in it. In the open list the keys and letters move
+// the highlight only; Return, Enter or a click chooses, Escape closes it with
+// nothing changed (fw::keepClosedListUnchanged).
+//
 // Painting: the base paints the whole client area white (OnEraseBkgnd) and then
 // calls OnPaint for the dialog's own drawing; controls paint themselves on top.
 //
