@@ -1,5 +1,7 @@
 #include "DriveImage.h"
 
+#include "HostText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -19,9 +21,24 @@ using modbusmap::formatFixed;
 using modbusmap::readDecimal;
 
 using Parameter = DriveImage::Parameter;
+using hosttext::fill;
 
-// What the host's parameter interface carries.
-const std::string kChoiceRange = "-2147483648 to 2147483647";
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DriveImage)
+};
+
+// What the host's parameter interface carries: "-2147483648 to 2147483647".
+std::string choiceRange()
+{
+    return fill(Text::tr("%1 to %2"), std::to_string(INT32_MIN), std::to_string(INT32_MAX));
+}
+
+// How a parameter is named in the texts: "parameter 1301".
+std::string parameterText(unsigned long number)
+{
+    return fill(Text::tr("parameter %1"), number);
+}
 
 bool isDigit(char c)
 {
@@ -100,7 +117,7 @@ private:
     void checkSlots() const;
     // Reads "statusRegister" or "inputRegister" into `address`; checks that the
     // block shares no register with the identification or a parameter.
-    void readBlock(const QJsonObject& modbus, const char* key, const char* block, int size,
+    void readBlock(const QJsonObject& modbus, const char* key, const std::string& block, int size,
                    int& address) const;
 
     DriveImage& m_image;
@@ -113,12 +130,12 @@ void Reader::readDrive()
 {
     const QJsonValue drive = m_root.value("drive");
     if (!drive.isObject())
-        fail("\"drive\" is missing or not an object");
+        fail(fill(Text::tr("\"drive\" is missing or not an object")));
     const QJsonObject identity = drive.toObject();
     auto identityText = [&](const char* key, bool mayBeEmpty) {
         const QJsonValue value = identity.value(key);
         if (!value.isString() || (!mayBeEmpty && value.toString().isEmpty()))
-            fail(std::string("\"drive\".\"") + key + "\" is missing or not a text");
+            fail(fill(Text::tr("\"drive\".\"%1\" is missing or not a text"), key));
         return value.toString().toStdString();
     };
     m_image.driveType = identityText("type", false);
@@ -127,12 +144,12 @@ void Reader::readDrive()
 
     const QJsonValue language = m_root.value("language");
     if (!language.isString() || language.toString().isEmpty())
-        fail("\"language\" is missing or not a text");
+        fail(fill(Text::tr("\"language\" is missing or not a text")));
     m_image.language = language.toString().toStdString();
 
     const QJsonValue indexBase = m_root.value("indexBase");
     if (!isWholeNumber(indexBase, 0, INT_MAX))
-        fail("\"indexBase\" is missing or not a whole number of at least 0");
+        fail(fill(Text::tr("\"indexBase\" is missing or not a whole number of at least 0")));
     m_image.indexBase = static_cast<int>(indexBase.toDouble());
 }
 
@@ -141,16 +158,16 @@ void Reader::readParameters()
     QJsonObject namedLists;
     if (m_root.contains("choiceLists")) {
         if (!m_root.value("choiceLists").isObject())
-            fail("\"choiceLists\" is not an object");
+            fail(fill(Text::tr("\"choiceLists\" is not an object")));
         namedLists = m_root.value("choiceLists").toObject();
     }
     const QJsonValue parameters = m_root.value("parameters");
     if (!parameters.isArray() || parameters.toArray().isEmpty())
-        fail("\"parameters\" is missing or not a non-empty array");
+        fail(fill(Text::tr("\"parameters\" is missing or not a non-empty array")));
     const QJsonArray list = parameters.toArray();
     for (int position = 0; position < list.size(); ++position) {
         if (!list.at(position).isObject())
-            fail("entry " + std::to_string(position) + " of \"parameters\" is not an object");
+            fail(fill(Text::tr("entry %1 of \"parameters\" is not an object"), position));
         readParameter(list.at(position).toObject(), position, namedLists);
     }
 }
@@ -159,7 +176,7 @@ void Reader::readParameter(const QJsonObject& object, int position, const QJsonO
 {
     Parameter p;
     readIdentity(object, position, p);
-    const std::string where = "parameter " + std::to_string(p.number);
+    const std::string where = parameterText(p.number);
     readElementCount(object, where, p);
     if (object.contains("choices"))
         readChoices(object, namedLists, where, p);
@@ -171,15 +188,16 @@ void Reader::readParameter(const QJsonObject& object, int position, const QJsonO
 
 void Reader::readIdentity(const QJsonObject& object, int position, Parameter& p)
 {
-    const std::string entry = "entry " + std::to_string(position) + " of \"parameters\"";
-    if (!isWholeNumber(object.value("number"), 0, 4294967295.0))
-        fail(entry + ": \"number\" is missing or not a parameter number");
+    if (!isWholeNumber(object.value("number"), 0, 4294967295.0)) {
+        fail(fill(Text::tr("entry %1 of \"parameters\": \"number\" is missing or not a "
+                           "parameter number"),
+                  position));
+    }
     p.number = static_cast<unsigned long>(object.value("number").toDouble());
-    const std::string where = "parameter " + std::to_string(p.number);
     if (!m_numbers.insert(p.number).second)
-        fail(where + " is listed twice");
+        fail(fill(Text::tr("parameter %1 is listed twice"), p.number));
     if (!object.value("name").isString())
-        fail(where + ": \"name\" is missing or not a text");
+        fail(fill(Text::tr("%1: \"name\" is missing or not a text"), parameterText(p.number)));
     p.name = object.value("name").toString().toStdString();
 }
 
@@ -190,21 +208,20 @@ void Reader::readElementCount(const QJsonObject& object, const std::string& wher
         return;
     const QJsonValue count = object.value("elementCount");
     if (isWholeNumber(count, kMaxArrayElements + 1, 1e15)) {
-        fail(where + ": \"elementCount\" " +
-             std::to_string(static_cast<long long>(count.toDouble())) +
-             " is too large: a parameter has at most " + std::to_string(kMaxArrayElements) +
-             " elements");
+        fail(fill(Text::tr("%1: \"elementCount\" %2 is too large: a parameter has at most %3 "
+                           "elements"),
+                  where, static_cast<long long>(count.toDouble()), kMaxArrayElements));
     }
     if (!isWholeNumber(count, 0, kMaxArrayElements)) {
-        fail(where + ": \"elementCount\" is not a whole number from 0 to " +
-             std::to_string(kMaxArrayElements));
+        fail(fill(Text::tr("%1: \"elementCount\" is not a whole number from 0 to %2"), where,
+                  kMaxArrayElements));
     }
     p.elementCount = static_cast<unsigned long>(count.toDouble());
     const long long last = m_image.indexBase + static_cast<long long>(p.elementCount) - 1;
     if (last > INT_MAX) {
-        fail(where + ": indexes " + std::to_string(m_image.indexBase) + " to " +
-             std::to_string(last) + " exceed " + std::to_string(INT_MAX) +
-             ", the highest index the host's parameter interface carries");
+        fail(fill(Text::tr("%1: indexes %2 to %3 exceed %4, the highest index the host's "
+                           "parameter interface carries"),
+                  where, m_image.indexBase, last, INT_MAX));
     }
 }
 
@@ -215,24 +232,26 @@ void Reader::readChoices(const QJsonObject& object, const QJsonObject& namedList
     if (choices.isString()) {
         const QString name = choices.toString();
         if (!namedLists.contains(name)) {
-            fail(where + ": \"choices\" names the list \"" + name.toStdString() +
-                 "\", which \"choiceLists\" does not hold");
+            fail(fill(Text::tr("%1: \"choices\" names the list \"%2\", which \"choiceLists\" "
+                               "does not hold"),
+                      where, name.toStdString()));
         }
         choices = namedLists.value(name);
     }
     if (!choices.isArray() || choices.toArray().isEmpty())
-        fail(where + ": \"choices\" is not a non-empty list of \"<value>:<text>\" items");
+        fail(fill(Text::tr("%1: \"choices\" is not a non-empty list of \"<value>:<text>\" items"),
+                  where));
     std::set<std::int32_t> seen;
     for (const QJsonValue& item : choices.toArray()) {
         const std::int32_t value = readChoice(item, where);
         if (!seen.insert(value).second)
-            fail(where + ": choice value " + std::to_string(value) + " is listed twice");
+            fail(fill(Text::tr("%1: choice value %2 is listed twice"), where, value));
         p.choices.push_back(item.toString().toStdString());
         p.choiceValues.push_back(value);
     }
     for (const char* key : {"minimum", "maximum", "unit", "decimals"}) {
         if (object.contains(key))
-            fail(where + ": a selection parameter has no \"" + key + "\"");
+            fail(fill(Text::tr("%1: a selection parameter has no \"%2\""), where, key));
     }
 }
 
@@ -245,11 +264,12 @@ std::int32_t Reader::readChoice(const QJsonValue& item, const std::string& where
     if (!item.isString() || colon == std::string::npos ||
         !readChoiceValue(std::string_view(text).substr(0, colon), value, fits) ||
         colon + 1 >= text.size() || text[colon + 1] == ':') {
-        fail(where + ": choice \"" + text + "\" is not of the form <value>:<text>");
+        fail(fill(Text::tr("%1: choice \"%2\" is not of the form <value>:<text>"), where, text));
     }
     if (!fits) {
-        fail(where + ": choice value " + text.substr(0, colon) + " is outside " + kChoiceRange +
-             ", the values the host's parameter interface carries");
+        fail(fill(Text::tr("%1: choice value %2 is outside %3, the values the host's parameter "
+                           "interface carries"),
+                  where, text.substr(0, colon), choiceRange()));
     }
     return value;
 }
@@ -260,11 +280,11 @@ void Reader::readLimits(const QJsonObject& object, const std::string& where, Par
         if (!object.contains(key))
             return std::string();
         if (!object.value(key).isString())
-            fail(where + ": \"" + key + "\" is not a text");
+            fail(fill(Text::tr("%1: \"%2\" is not a text"), where, key));
         const std::string text = object.value(key).toString().toStdString();
         double ignored = 0;
         if (isNumber && !text.empty() && !readDecimal(text, ignored))
-            fail(where + ": \"" + key + "\" \"" + text + "\" is not a decimal number");
+            fail(fill(Text::tr("%1: \"%2\" \"%3\" is not a decimal number"), where, key, text));
         return text;
     };
     p.minimum = text("minimum", true);
@@ -272,7 +292,7 @@ void Reader::readLimits(const QJsonObject& object, const std::string& where, Par
     p.unit = text("unit", false);
     if (object.contains("decimals")) {
         if (!isWholeNumber(object.value("decimals"), 0, 9))
-            fail(where + ": \"decimals\" is not a whole number from 0 to 9");
+            fail(fill(Text::tr("%1: \"decimals\" is not a whole number from 0 to 9"), where));
         p.decimals = static_cast<int>(object.value("decimals").toDouble());
     }
 }
@@ -282,26 +302,29 @@ void Reader::readValues(const QJsonObject& object, const std::string& where, Par
     const QJsonValue values = object.value("values");
     const size_t expected = p.elementCount == 0 ? 1 : p.elementCount;
     if (!values.isArray() || static_cast<size_t>(values.toArray().size()) != expected) {
-        fail(where + ": \"values\" must be a list of " + std::to_string(expected) +
-             (expected == 1 ? " value" : " values"));
+        fail(fill(expected == 1 ? Text::tr("%1: \"values\" must be a list of %2 value")
+                                : Text::tr("%1: \"values\" must be a list of %2 values"),
+                  where, expected));
     }
     const QJsonArray valueList = values.toArray();
     for (int element = 0; element < valueList.size(); ++element) {
-        const std::string elementName =
-            p.elementCount == 0 ? where : where + " element " + std::to_string(element);
+        // Named only when it is told: the text is translated.
+        const auto elementName = [&] {
+            return p.elementCount == 0 ? where : fill(Text::tr("%1 element %2"), where, element);
+        };
         if (!valueList.at(element).isString())
-            fail(elementName + ": the value is not a text");
+            fail(fill(Text::tr("%1: the value is not a text"), elementName()));
         std::string stored, reason;
         const std::string text = valueList.at(element).toString().toStdString();
         if (!p.accepts(text, stored, reason))
-            fail(elementName + ": " + reason);
+            fail(elementName() + ": " + reason);
         // A drive holds no more decimals than the parameter has: a value that
         // would change when stored is an error in the file, never rounded unsaid.
         double given = 0, kept = 0;
         if (!p.isSelection() && readDecimal(text, given) && readDecimal(stored, kept) &&
             given != kept) {
-            fail(elementName + ": " + text + " has more decimals than the " +
-                 std::to_string(p.decimals) + " the parameter keeps");
+            fail(fill(Text::tr("%1: %2 has more decimals than the %3 the parameter keeps"),
+                      elementName(), text, p.decimals));
         }
         p.values.push_back(stored);
     }
@@ -314,30 +337,33 @@ void Reader::readRegisterMap()
     if (!m_root.contains("modbus")) {
         for (const QJsonValue& entry : list) {
             if (entry.toObject().contains("register"))
-                fail("a parameter has a \"register\", but the image has no \"modbus\"");
+                fail(fill(Text::tr("a parameter has a \"register\", but the image has no "
+                                   "\"modbus\"")));
         }
         return;
     }
     if (!m_root.value("modbus").isObject())
-        fail("\"modbus\" is not an object");
+        fail(fill(Text::tr("\"modbus\" is not an object")));
     const QJsonObject modbus = m_root.value("modbus").toObject();
     if (modbus.contains("unit")) {
         if (!isWholeNumber(modbus.value("unit"), 1, 247))
-            fail("\"modbus\".\"unit\" is not a whole number from 1 to 247");
+            fail(fill(Text::tr("\"modbus\".\"unit\" is not a whole number from 1 to 247")));
         map.unit = static_cast<int>(modbus.value("unit").toDouble());
     }
     if (modbus.contains("wordOrder")) {
         const QString order = modbus.value("wordOrder").toString();
         if (order != "high-first" && order != "low-first")
-            fail("\"modbus\".\"wordOrder\" is neither \"high-first\" nor \"low-first\"");
+            fail(fill(
+                Text::tr("\"modbus\".\"wordOrder\" is neither \"high-first\" nor \"low-first\"")));
         map.wordOrder =
             order == "low-first" ? modbusmap::WordOrder::LowFirst : modbusmap::WordOrder::HighFirst;
     }
     if (modbus.contains("identificationRegister")) {
         const int last = modbusmap::kRegisterCount - modbusmap::kIdentificationRegisters;
         if (!isWholeNumber(modbus.value("identificationRegister"), 0, last)) {
-            fail("\"modbus\".\"identificationRegister\" is not a whole number from 0 to " +
-                 std::to_string(last));
+            fail(fill(Text::tr("\"modbus\".\"identificationRegister\" is not a whole number "
+                               "from 0 to %1"),
+                      last));
         }
         map.identificationAddress =
             static_cast<int>(modbus.value("identificationRegister").toDouble());
@@ -354,44 +380,44 @@ void Reader::readRegisterMap()
     std::sort(map.parameters.begin(), map.parameters.end(),
               [](const auto& a, const auto& b) { return a.address < b.address; });
     checkSlots();
-    readBlock(modbus, "statusRegister", "the status block", modbusmap::kStatusBlockRegisters,
-              map.statusAddress);
-    readBlock(modbus, "inputRegister", "the input block", modbusmap::kInputBlockRegisters,
-              map.inputAddress);
+    readBlock(modbus, "statusRegister", fill(Text::tr("the status block")),
+              modbusmap::kStatusBlockRegisters, map.statusAddress);
+    readBlock(modbus, "inputRegister", fill(Text::tr("the input block")),
+              modbusmap::kInputBlockRegisters, map.inputAddress);
     const int status = map.statusAddress, input = map.inputAddress;
     if (status >= 0 && input >= 0 && status < input + modbusmap::kInputBlockRegisters &&
         input < status + modbusmap::kStatusBlockRegisters)
-        fail("the status block and the input block share holding registers");
+        fail(fill(Text::tr("the status block and the input block share holding registers")));
 }
 
-void Reader::readBlock(const QJsonObject& modbus, const char* key, const char* block, int size,
-                       int& address) const
+void Reader::readBlock(const QJsonObject& modbus, const char* key, const std::string& block,
+                       int size, int& address) const
 {
     if (!modbus.contains(key))
         return;
     const int last = modbusmap::kRegisterCount - size;
     if (!isWholeNumber(modbus.value(key), 0, last)) {
-        fail(std::string("\"modbus\".\"") + key + "\" is not a whole number from 0 to " +
-             std::to_string(last) + " (" + block + " takes " + std::to_string(size) +
-             " registers)");
+        fail(fill(Text::tr("\"modbus\".\"%1\" is not a whole number from 0 to %2 (%3 takes %4 "
+                           "registers)"),
+                  key, last, block, size));
     }
     address = static_cast<int>(modbus.value(key).toDouble());
     const modbusmap::Map& map = m_image.registerMap;
     const int identification = map.identificationAddress;
     if (identification >= 0 && address < identification + modbusmap::kIdentificationRegisters &&
         identification < address + size)
-        fail(std::string(block) + " shares holding registers with the identification");
+        fail(fill(Text::tr("%1 shares holding registers with the identification"), block));
     for (const modbusmap::Slot& slot : map.parameters) {
         if (slot.address < address + size && address < slot.end()) {
-            fail(std::string(block) + " shares holding registers with parameter " +
-                 std::to_string(slot.number));
+            fail(fill(Text::tr("%1 shares holding registers with parameter %2"), block,
+                      slot.number));
         }
     }
 }
 
 modbusmap::Slot Reader::readSlot(const QJsonObject& object, const Parameter& p) const
 {
-    const std::string where = "parameter " + std::to_string(p.number);
+    const std::string where = parameterText(p.number);
     modbusmap::Slot slot;
     slot.number = p.number;
     slot.elements = std::max(1UL, p.elementCount);
@@ -399,17 +425,17 @@ modbusmap::Slot Reader::readSlot(const QJsonObject& object, const Parameter& p) 
     slot.decimals = p.decimals;
     slot.selection = p.isSelection();
     if (!isWholeNumber(object.value("register"), 0, modbusmap::kRegisterCount - 1)) {
-        fail(where + ": \"register\" is missing or not a whole number from 0 to " +
-             std::to_string(modbusmap::kRegisterCount - 1));
+        fail(fill(Text::tr("%1: \"register\" is missing or not a whole number from 0 to %2"), where,
+                  modbusmap::kRegisterCount - 1));
     }
     slot.address = static_cast<int>(object.value("register").toDouble());
     if (object.contains("width")) {
         if (!isWholeNumber(object.value("width"), 1, 2))
-            fail(where + ": \"width\" is neither 1 nor 2");
+            fail(fill(Text::tr("%1: \"width\" is neither 1 nor 2"), where));
         slot.width = static_cast<int>(object.value("width").toDouble());
     }
     if (slot.end() > modbusmap::kRegisterCount) {
-        fail(where + ": its registers run past " + std::to_string(modbusmap::kRegisterCount - 1));
+        fail(fill(Text::tr("%1: its registers run past %2"), where, modbusmap::kRegisterCount - 1));
     }
     // Every value the drive may hold must travel in the registers.
     std::vector<std::string> bounds = p.values;
@@ -423,7 +449,7 @@ modbusmap::Slot Reader::readSlot(const QJsonObject& object, const Parameter& p) 
     std::string reason;
     for (const std::string& value : bounds) {
         if (!modbusmap::encodeValue(slot, m_image.registerMap.wordOrder, value, registers, reason))
-            fail(where + ": " + reason + " (\"width\" " + std::to_string(slot.width) + ")");
+            fail(fill(Text::tr("%1: %2 (\"width\" %3)"), where, reason, slot.width));
     }
     return slot;
 }
@@ -434,8 +460,8 @@ void Reader::checkSlots() const
     const auto& placed = map.parameters;
     for (size_t i = 1; i < placed.size(); ++i) {
         if (placed[i].address < placed[i - 1].end()) {
-            fail("parameters " + std::to_string(placed[i - 1].number) + " and " +
-                 std::to_string(placed[i].number) + " share holding registers");
+            fail(fill(Text::tr("parameters %1 and %2 share holding registers"),
+                      placed[i - 1].number, placed[i].number));
         }
     }
     const int identification = map.identificationAddress;
@@ -444,8 +470,8 @@ void Reader::checkSlots() const
     for (int address = identification;
          address < identification + modbusmap::kIdentificationRegisters; ++address) {
         if (const modbusmap::Slot* slot = map.slotAt(address)) {
-            fail("parameter " + std::to_string(slot->number) +
-                 " shares holding registers with the identification");
+            fail(fill(Text::tr("parameter %1 shares holding registers with the identification"),
+                      slot->number));
         }
     }
 }
@@ -548,11 +574,11 @@ bool DriveImage::Parameter::accepts(const std::string& text, std::string& stored
         std::int32_t choice = 0;
         bool fits = false;
         if (!readChoiceValue(text, choice, fits)) {
-            reason = "\"" + text + "\" is not a choice value";
+            reason = fill(Text::tr("\"%1\" is not a choice value"), text);
             return false;
         }
         if (!fits) {
-            reason = "choice value " + text + " is outside " + kChoiceRange;
+            reason = fill(Text::tr("choice value %1 is outside %2"), text, choiceRange());
             return false;
         }
         // A parameter made in memory may come without its choice values: they
@@ -573,20 +599,20 @@ bool DriveImage::Parameter::accepts(const std::string& text, std::string& stored
                 return true;
             }
         }
-        reason = "choice value " + text + " is not in the choice list of parameter " +
-                 std::to_string(number);
+        reason = fill(Text::tr("choice value %1 is not in the choice list of parameter %2"), text,
+                      number);
         return false;
     }
     double given = 0;
     if (!readDecimal(text, given)) {
-        reason = "\"" + text + "\" is not a decimal number";
+        reason = fill(Text::tr("\"%1\" is not a decimal number"), text);
         return false;
     }
     double lowest = 0, highest = 0;
     if ((readDecimal(minimum, lowest) && given < lowest) ||
         (readDecimal(maximum, highest) && given > highest)) {
-        reason = text + " is outside the limits " + minimum + " to " + maximum + " of parameter " +
-                 std::to_string(number);
+        reason = fill(Text::tr("%1 is outside the limits %2 to %3 of parameter %4"), text, minimum,
+                      maximum, number);
         return false;
     }
     stored = formatFixed(given, decimals);
@@ -598,12 +624,12 @@ DriveImage DriveImage::parse(const QByteArray& bytes, const std::string& where)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        throw DriveImageError(where + ": not valid JSON (" +
-                              parseError.errorString().toStdString() + " at offset " +
-                              std::to_string(parseError.offset) + ")");
+        throw DriveImageError(fill(Text::tr("%1: not valid JSON (%2 at offset %3)"), where,
+                                   parseError.errorString().toStdString(), parseError.offset));
     }
     if (!document.isObject()) {
-        throw DriveImageError(where + ": not a drive image (the top level is not a JSON object)");
+        throw DriveImageError(
+            fill(Text::tr("%1: not a drive image (the top level is not a JSON object)"), where));
     }
     DriveImage image;
     Reader(image, where).read(document.object());

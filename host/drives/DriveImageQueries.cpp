@@ -1,5 +1,6 @@
 #include "DriveImage.h"
 
+#include "HostText.h"
 #include "framework/RegularFile.h"
 
 #include <algorithm>
@@ -10,6 +11,12 @@
 namespace {
 
 using Parameter = DriveImage::Parameter;
+using hosttext::fill;
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DriveImage)
+};
 
 [[noreturn]] void refuse(const std::string& reason)
 {
@@ -33,7 +40,7 @@ DriveImage DriveImage::load(const std::string& path)
 {
     std::string content, error;
     if (!fw::readRegularFile(path, kSizeLimit, content, error))
-        throw DriveImageError(path + ": cannot be read (" + error + ")");
+        throw DriveImageError(fill(Text::tr("%1: cannot be read (%2)"), path, error));
     return parse(QByteArray(content.data(), static_cast<qsizetype>(content.size())), path);
 }
 
@@ -54,10 +61,10 @@ const Parameter& DriveImage::named(const std::string& numberText) const
 {
     unsigned long number = 0;
     if (!readDigits(numberText, number))
-        refuse("\"" + numberText + "\" is not a parameter number");
+        refuse(fill(Text::tr("\"%1\" is not a parameter number"), numberText));
     const Parameter* found = parameter(number);
     if (!found)
-        refuse("no parameter " + numberText);
+        refuse(fill(Text::tr("no parameter %1"), numberText));
     return *found;
 }
 
@@ -69,7 +76,7 @@ const Parameter& DriveImage::identified(const std::string& identifier, long& ind
         unsigned long element = 0;
         if (!readDigits(std::string_view(identifier).substr(dot + 1), element) ||
             element > LONG_MAX) {
-            refuse("\"" + identifier + "\" is not a parameter identifier");
+            refuse(fill(Text::tr("\"%1\" is not a parameter identifier"), identifier));
         }
         index = static_cast<long>(element);
     }
@@ -83,24 +90,23 @@ bool DriveImage::elementOf(unsigned long number, long index, long& element,
     const std::string text = std::to_string(number);
     element = -1;
     if (!found) {
-        reason = "no parameter " + text;
+        reason = fill(Text::tr("no parameter %1"), text);
         return false;
     }
     const unsigned long count = found->elementCount;
     if (index == -1) {
         if (count != 0)
-            reason = "parameter " + text + " has elements; it needs an index";
+            reason = fill(Text::tr("parameter %1 has elements; it needs an index"), text);
         return count == 0;
     }
     if (count == 0) {
-        reason = "parameter " + text + " has no elements (index " + std::to_string(index) + ")";
+        reason = fill(Text::tr("parameter %1 has no elements (index %2)"), text, index);
         return false;
     }
     element = index - indexBase;
     if (element < 0 || static_cast<unsigned long>(element) >= count) {
-        reason = "parameter " + text + " has no element " + std::to_string(index) + " (indexes " +
-                 std::to_string(indexBase) + " to " +
-                 std::to_string(indexBase + static_cast<long>(count) - 1) + ")";
+        reason = fill(Text::tr("parameter %1 has no element %2 (indexes %3 to %4)"), text, index,
+                      indexBase, indexBase + static_cast<long>(count) - 1);
         element = -1;
         return false;
     }
@@ -121,7 +127,7 @@ bool DriveImage::accepts(unsigned long number, const std::string& text, std::str
 {
     const Parameter* found = parameter(number);
     if (!found) {
-        reason = "no parameter " + std::to_string(number);
+        reason = fill(Text::tr("no parameter %1"), number);
         return false;
     }
     return found->accepts(text, stored, reason);
@@ -167,7 +173,7 @@ void DriveImage::checkParameters(const std::vector<std::string>& numbers) const
 void DriveImage::checkSetup(const std::string& setup)
 {
     if (setup != kSetupName)
-        refuse("no setup \"" + setup + "\"");
+        refuse(fill(Text::tr("no setup \"%1\""), setup));
 }
 
 void DriveImage::checkWrite(const std::vector<std::string>& identifiers,
@@ -175,7 +181,6 @@ void DriveImage::checkWrite(const std::vector<std::string>& identifiers,
 {
     checkSetup(setup);
     if (identifiers.size() != values.size()) {
-        refuse(std::to_string(identifiers.size()) + " identifiers but " +
-               std::to_string(values.size()) + " values");
+        refuse(fill(Text::tr("%1 identifiers but %2 values"), identifiers.size(), values.size()));
     }
 }

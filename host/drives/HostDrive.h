@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HostText.h"
 #include "IExtParamInterface.h"
 
 #include <functional>
@@ -10,7 +11,8 @@
 // A failure of the host side: a drive image, an address, a link or a program
 // file that cannot be used, or a request a drive refuses. The host's own
 // exceptions derive from it (DriveImageError, DriveRefusal, DriveLinkError,
-// DriveAddressError); what() is one line naming what failed.
+// DriveAddressError); what() is one line naming what failed, in the language
+// of the translator the process installed (HostText.h; English without one).
 class HostError : public std::runtime_error
 {
 public:
@@ -54,22 +56,43 @@ struct WriteOutcome
     // parameter 1301 elements 2 to 4, parameter 1303 differ from what was written".
     std::string describe() const
     {
+        using hosttext::fill;
         std::string list;
         for (const std::string& what : differing)
             list += (list.empty() ? "" : ", ") + what;
+        const bool one = differing.size() == 1;
         switch (holds) {
         case Holds::Asked:
-            return "the drive holds what was written";
+            return fill(
+                QCoreApplication::translate("WriteOutcome", "the drive holds what was written"));
         case Holds::Before:
-            return "the drive holds what it held before; nothing was written";
+            return fill(QCoreApplication::translate(
+                "WriteOutcome", "the drive holds what it held before; nothing was written"));
         case Holds::Part:
-            return "the drive holds a partly written program: " + list +
-                   (differing.size() == 1 ? " differs" : " differ") + " from what was written";
+            return fill(one ? QCoreApplication::translate("WriteOutcome",
+                                                          "the drive holds a partly written "
+                                                          "program: %1 differs from what was "
+                                                          "written")
+                            : QCoreApplication::translate("WriteOutcome",
+                                                          "the drive holds a partly written "
+                                                          "program: %1 differ from what was "
+                                                          "written"),
+                        list);
         case Holds::Unknown:
             break;
         }
-        return "the drive may hold a partly written program (it could not be read back): " + list +
-               " may differ from what was written";
+        // One English text, two German ones: "weicht" or "weichen".
+        return fill(one ? QCoreApplication::translate(
+                              "WriteOutcome",
+                              "the drive may hold a partly written program (it could not be "
+                              "read back): %1 may differ from what was written",
+                              "one part")
+                        : QCoreApplication::translate(
+                              "WriteOutcome",
+                              "the drive may hold a partly written program (it could not be "
+                              "read back): %1 may differ from what was written",
+                              "several parts"),
+                    list);
     }
 };
 
@@ -84,13 +107,22 @@ public:
     virtual const std::string& driveType() const = 0;
     virtual const std::string& aocVersion() const = 0;
     virtual const std::string& databaseVersion() const = 0;
-    // Why every write is refused; empty when the drive takes writes.
+    // Why every write is refused, a sentence naming the drive ("the drive image
+    // <path> is write-protected (mode 0444)"); empty when the drive takes writes.
     virtual const std::string& readOnlyReason() const = 0;
     bool readOnly() const { return !readOnlyReason().empty(); }
     // Makes GetLanguage answer `language`, the language the host runs in.
     virtual void setLanguage(const std::string& language) = 0;
     // The reason of the last refused or failed call; empty when none failed yet.
     virtual const std::string& lastRefusal() const = 0;
+    // The reason of the last refusal in a few words, to stand in parentheses
+    // after what was refused ("Timer 0: the drive refused 9.00 s (write-protected
+    // image)"), when it has such a short form: the drive could not be written at
+    // all (a drive image: "write-protected image", "image open in another host",
+    // "image changed on disk"...; a link: "link lost") or answered a Modbus
+    // exception ("Illegal data value"). Empty otherwise, e.g. for a value the
+    // drive does not take: lastRefusal() tells that one whole.
+    virtual std::string refusalShort() const { return {}; }
     // Called with the reason (as lastRefusal) of every write the drive refuses,
     // before the refusal is thrown: the plug-in reports refusals to nobody.
     virtual void setWriteRefusalObserver(std::function<void(const std::string&)> observer) = 0;

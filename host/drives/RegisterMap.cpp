@@ -110,7 +110,7 @@ std::vector<std::uint16_t> encodeStatus(const ControllerStatus& status, WordOrde
     const auto count = [](std::size_t n) {
         return static_cast<std::uint16_t>(std::min<std::size_t>(n, UINT16_MAX));
     };
-    const std::size_t timers = count(status.timerRemainingMs.size());
+    const std::size_t timers = count(status.timers.size());
     const std::size_t comparators = count(status.comparators.size());
     const std::size_t rules = count(status.logicRules.size());
     std::vector<std::uint16_t> registers(
@@ -123,8 +123,8 @@ std::vector<std::uint16_t> encodeStatus(const ControllerStatus& status, WordOrde
     registers[4] = static_cast<std::uint16_t>(rules);
     std::size_t at = kStatusHeaderRegisters;
     for (std::size_t t = 0; t < timers; ++t, at += 2) {
-        const long long ms = std::clamp<long long>(status.timerRemainingMs[t], 0, INT32_MAX);
-        putLong(static_cast<std::uint32_t>(ms), order, &registers[at]);
+        const long long ms = std::clamp<long long>(status.timers[t], kTimerIdle, INT32_MAX);
+        putLong(static_cast<std::uint32_t>(static_cast<std::int32_t>(ms)), order, &registers[at]);
     }
     for (std::size_t c = 0; c < comparators; ++c)
         registers[at++] = status.comparators[c] ? 1 : 0;
@@ -167,11 +167,11 @@ bool decodeStatus(const std::uint16_t* registers, int count, WordOrder order,
     int at = kStatusHeaderRegisters;
     for (std::size_t t = 0; t < timers; ++t, at += 2) {
         const auto ms = static_cast<std::int32_t>(getLong(order, &registers[at]));
-        if (ms < 0) {
+        if (ms < kTimerIdle) {
             reason = "timer " + std::to_string(t) + " has " + std::to_string(ms) + " ms left";
             return false;
         }
-        read.timerRemainingMs.push_back(ms);
+        read.timers.push_back(ms);
     }
     const auto flags = [&](std::size_t n, const char* what, std::vector<bool>& into) {
         for (std::size_t k = 0; k < n; ++k, ++at) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -86,20 +87,26 @@ bool encodeValue(const Slot& slot, WordOrder order, std::string_view text, std::
 // plain decimal text, a number as "%.<decimals>f".
 std::string decodeValue(const Slot& slot, WordOrder order, const std::uint16_t* registers);
 
+// A timer's state as the status block carries it: the milliseconds it has left
+// while it runs (at least 1), or one of these.
+constexpr long long kTimerIdle = -1;  // not started since the controller started, or stopped
+constexpr long long kTimerRanOut = 0; // ran out (its timeout is true) and not started again
+
 // The controller's state as the status block carries it.
 struct ControllerStatus
 {
     bool running = false;
-    int activeStep = -1;                     // -1: not running
-    std::vector<long long> timerRemainingMs; // one per timer; 0 when it does not run
-    std::vector<bool> comparators;           // one per comparator
-    std::vector<bool> logicRules;            // one per logic rule
+    int activeStep = -1;           // -1: not running
+    std::vector<long long> timers; // one per timer: ms left, kTimerRanOut or kTimerIdle
+    std::vector<bool> comparators; // one per comparator
+    std::vector<bool> logicRules;  // one per logic rule
 };
 
 // Status block layout: register 0 running (0/1), 1 active step (signed 16 bits, -1 when
 // not running), 2 timer count T, 3 comparator count C, 4 logic-rule count L, then T values
-// of 2 registers each (remaining ms, 32 bits in the map's word order), then C registers
-// 0/1, then L registers 0/1.
+// of 2 registers each (a timer's state, signed 32 bits in the map's word order: the ms left
+// while it runs, 0 when it ran out, -1 when idle), then C registers 0/1, then L registers
+// 0/1.
 constexpr int kStatusHeaderRegisters = 5;
 // The registers a status block of these counts fills.
 int statusRegisters(std::size_t timers, std::size_t comparators, std::size_t logicRules);
@@ -107,7 +114,7 @@ int statusRegisters(std::size_t timers, std::size_t comparators, std::size_t log
 // 2147483647 ms travels as 2147483647, a step beyond 32767 as 32767.
 std::vector<std::uint16_t> encodeStatus(const ControllerStatus& status, WordOrder order);
 // False with `reason` when `count` registers are fewer than the counts they name require,
-// or a value is out of range (running not 0/1, step below -1, ...).
+// or a value is out of range (running not 0/1, step below -1, a timer below -1, ...).
 bool decodeStatus(const std::uint16_t* registers, int count, WordOrder order,
                   ControllerStatus& status, std::string& reason);
 // The state of a controller model after its last scan (NEBPT::ProgramRuntime, or
@@ -117,8 +124,13 @@ template <typename Runtime> ControllerStatus statusOf(const Runtime& runtime)
     ControllerStatus status;
     status.running = runtime.running();
     status.activeStep = runtime.activeStep();
-    for (std::size_t t = 0; t < runtime.timers(); ++t)
-        status.timerRemainingMs.push_back(runtime.timerRemainingMs(t));
+    for (std::size_t t = 0; t < runtime.timers(); ++t) {
+        // A timer of 0 runs for the rest of the scan that started it.
+        status.timers.push_back(runtime.timerRunning(t)
+                                    ? std::max<long long>(runtime.timerRemainingMs(t), 1)
+                                : runtime.timedOut(t) ? kTimerRanOut
+                                                      : kTimerIdle);
+    }
     for (std::size_t c = 0; c < runtime.comparators(); ++c)
         status.comparators.push_back(runtime.comparatorState(c));
     for (std::size_t r = 0; r < runtime.logicRules(); ++r)

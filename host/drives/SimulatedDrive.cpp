@@ -1,5 +1,6 @@
 #include "SimulatedDrive.h"
 
+#include "HostText.h"
 #include "RegisterMap.h"
 #include "framework/AtomicFile.h"
 #include "framework/RegularFile.h"
@@ -16,6 +17,13 @@
 #include <unistd.h>
 
 namespace {
+
+using hosttext::fill;
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(SimulatedDrive)
+};
 
 std::string errnoText()
 {
@@ -66,6 +74,59 @@ SimulatedDrive::SimulatedDrive(const std::string& imagePath, Access access) : m_
 
 SimulatedDrive::~SimulatedDrive() = default;
 
+// --- why the image cannot be written ---
+
+std::string SimulatedDrive::Unwritable::sentence(const std::string& imagePath) const
+{
+    switch (cause) {
+    case OpenedToRead:
+        return fill(Text::tr("the drive image %1 is opened only to be read"), imagePath);
+    case WriteProtected:
+        return fill(Text::tr("the drive image %1 is write-protected (mode %2)"), imagePath, detail);
+    case ProtectedFolder:
+        return fill(Text::tr("the drive image %1 is in a write-protected folder (%2)"), imagePath,
+                    detail);
+    case OpenElsewhere:
+        return fill(Text::tr("the drive image %1 is open in another host"), imagePath);
+    case NotLockable:
+        return fill(Text::tr("the drive image %1 cannot be locked (%2)"), imagePath, detail);
+    case None:
+    case ChangedOnDisk:
+    case NotSaved:
+        break;
+    }
+    return {};
+}
+
+std::string SimulatedDrive::Unwritable::words() const
+{
+    switch (cause) {
+    case OpenedToRead:
+        return fill(Text::tr("image opened only to be read"));
+    case WriteProtected:
+        return fill(Text::tr("write-protected image"));
+    case ProtectedFolder:
+        return fill(Text::tr("image in a write-protected folder"));
+    case OpenElsewhere:
+        return fill(Text::tr("image open in another host"));
+    case NotLockable:
+        return fill(Text::tr("image cannot be locked"));
+    case ChangedOnDisk:
+        return fill(Text::tr("image changed on disk"));
+    case NotSaved:
+        return fill(Text::tr("image cannot be saved"));
+    case None:
+        break;
+    }
+    return {};
+}
+
+const std::string& SimulatedDrive::readOnlyReason() const
+{
+    m_readOnlyReason = m_readOnly.sentence(m_imagePath);
+    return m_readOnlyReason;
+}
+
 // --- opening and loading ---
 
 void SimulatedDrive::imageError(const std::string& what) const
@@ -81,25 +142,24 @@ void SimulatedDrive::open(Access access)
         std::free(resolved);
     }
 
-    const std::string image = "the drive image " + m_imagePath + " ";
     std::string error;
     for (int attempt = 1;; ++attempt) {
         Descriptor file(fw::openRegularFile(m_imagePath, error));
         if (file.get() < 0)
-            imageError("cannot be read (" + error + ")");
-        std::string readOnly =
-            access == Access::Read ? image + "is opened only to be read" : std::string();
-        const std::string protection = readOnly.empty() ? writeProtection() : std::string();
-        if (!protection.empty())
-            readOnly = image + protection;
-        if (readOnly.empty() && flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
-            readOnly = errno == EWOULDBLOCK ? image + "is open in another host"
-                                            : image + "cannot be locked (" + errnoText() + ")";
+            imageError(fill(Text::tr("cannot be read (%1)"), error));
+        Unwritable readOnly;
+        if (access == Access::Read)
+            readOnly.cause = Unwritable::OpenedToRead;
+        else
+            readOnly = writeProtection();
+        if (readOnly.cause == Unwritable::None && flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+            readOnly = errno == EWOULDBLOCK ? Unwritable{Unwritable::OpenElsewhere, {}}
+                                            : Unwritable{Unwritable::NotLockable, errnoText()};
         }
         if (!fw::readRegularFile(m_imagePath, DriveImage::kSizeLimit, m_onDisk, error))
-            imageError("cannot be read (" + error + ")");
-        if (!readOnly.empty()) {
-            m_readOnlyReason = readOnly;
+            imageError(fill(Text::tr("cannot be read (%1)"), error));
+        if (readOnly.cause != Unwritable::None) {
+            m_readOnly = readOnly;
             return;
         }
         // What was read must be the file that is locked: another program may have
@@ -112,11 +172,12 @@ void SimulatedDrive::open(Access access)
             break;
         }
         if (attempt == 3)
-            imageError("is being replaced on disk while it is opened; open it again");
+            imageError(
+                fill(Text::tr("is being replaced on disk while it is opened; open it again")));
     }
 }
 
-std::string SimulatedDrive::writeProtection() const
+SimulatedDrive::Unwritable SimulatedDrive::writeProtection() const
 {
     struct stat info = {};
     if (stat(m_target.c_str(), &info) != 0)
@@ -125,12 +186,12 @@ std::string SimulatedDrive::writeProtection() const
         faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
         char mode[16];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        return std::string("is write-protected (mode ") + mode + ")";
+        return {Unwritable::WriteProtected, mode};
     }
     const size_t slash = m_target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash + 1);
     if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
-        return "is in a write-protected folder (" + folder + ")";
+        return {Unwritable::ProtectedFolder, folder};
     return {};
 }
 
@@ -138,29 +199,37 @@ std::string SimulatedDrive::writeProtection() const
 
 void SimulatedDrive::checkImageUnchanged() const
 {
-    const std::string changed = "it changed on disk since it was opened; reopen it";
+    const Unwritable changed{Unwritable::ChangedOnDisk, {}};
+    const std::string reopen = fill(Text::tr("it changed on disk since it was opened; reopen it"));
     if (!isFileAt(m_lock.get(), m_target))
-        throw DriveRefusal(changed);
+        throw SaveRefusal(reopen, changed);
     std::string content, error;
     if (!fw::readRegularFile(m_target, DriveImage::kSizeLimit, content, error) ||
         content != m_onDisk)
-        throw DriveRefusal(changed);
-    const std::string protection = writeProtection();
-    if (!protection.empty())
-        throw DriveRefusal("it " + protection);
+        throw SaveRefusal(reopen, changed);
+    const Unwritable protection = writeProtection();
+    if (protection.cause == Unwritable::WriteProtected)
+        throw SaveRefusal(fill(Text::tr("it is write-protected (mode %1)"), protection.detail),
+                          protection);
+    if (protection.cause == Unwritable::ProtectedFolder)
+        throw SaveRefusal(
+            fill(Text::tr("it is in a write-protected folder (%1)"), protection.detail),
+            protection);
 }
 
 void SimulatedDrive::save(const DriveImage& image)
 {
     const QByteArray bytes = image.toJson();
-    const auto fail = [&](const std::string& what) {
-        throw DriveRefusal("cannot save the drive image " + m_imagePath + ": " + what);
+    const auto fail = [&](const std::string& what, Unwritable why) {
+        throw SaveRefusal(fill(Text::tr("cannot save the drive image %1: %2"), m_imagePath, what),
+                          std::move(why));
     };
+    const Unwritable notSaved{Unwritable::NotSaved, {}};
     const auto checkUnchanged = [&] {
         try {
             checkImageUnchanged();
-        } catch (const DriveRefusal& refused) {
-            fail(refused.what());
+        } catch (const SaveRefusal& refused) {
+            fail(refused.what(), refused.why);
         }
     };
     checkUnchanged();
@@ -169,14 +238,14 @@ void SimulatedDrive::save(const DriveImage& image)
     fw::AtomicFile file(m_target);
     std::string error;
     if (!file.open(error))
-        fail(error);
+        fail(error, notSaved);
     // Locked before it becomes the image, so that the lock never lapses. The lock
     // lives on in this second descriptor when the file closes its own.
     Descriptor locked(fcntl(file.handle(), F_DUPFD_CLOEXEC, 0));
     if (locked.get() < 0 || flock(locked.get(), LOCK_EX | LOCK_NB) != 0)
-        fail("cannot lock the new file (" + errnoText() + ")");
+        fail(fill(Text::tr("cannot lock the new file (%1)"), errnoText()), notSaved);
     if (!file.write(bytes.constData(), static_cast<size_t>(bytes.size()), error))
-        fail(error);
+        fail(error, notSaved);
     checkUnchanged(); // again: someone may have changed it while this drive wrote
     const bool committed = file.commit(error);
     if (committed || !isFileAt(m_lock.get(), m_target)) {
@@ -186,14 +255,15 @@ void SimulatedDrive::save(const DriveImage& image)
         m_onDisk.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
     }
     if (!committed)
-        fail(error);
+        fail(error, notSaved);
 }
 
 // --- calls ---
 
-void SimulatedDrive::refuse(const std::string& reason)
+void SimulatedDrive::refuse(const std::string& reason, Unwritable why)
 {
     m_lastRefusal = m_operation + ": " + reason;
+    m_refusedFor = std::move(why);
     if (m_operation == "WriteParameterValues" && m_writeRefusalObserver)
         m_writeRefusalObserver(m_lastRefusal);
     throw DriveRefusal(m_lastRefusal);
@@ -212,14 +282,13 @@ std::string SimulatedDrive::value(unsigned long number, long element) const
 {
     const Parameter* found = m_image.parameter(number);
     if (!found)
-        throw DriveRefusal("no parameter " + std::to_string(number));
+        throw DriveRefusal(fill(Text::tr("no parameter %1"), number));
     const Parameter& p = *found;
     const bool fits = element == -1
                           ? p.elementCount == 0
                           : element >= 0 && static_cast<unsigned long>(element) < p.elementCount;
     if (!fits) {
-        throw DriveRefusal("parameter " + std::to_string(number) + " has no element " +
-                           std::to_string(element));
+        throw DriveRefusal(fill(Text::tr("parameter %1 has no element %2"), number, element));
     }
     return p.values[element == -1 ? 0 : static_cast<size_t>(element)];
 }
@@ -248,13 +317,13 @@ int SimulatedDrive::WriteParameterValues(const std::vector<std::string>& identif
 {
     enter("WriteParameterValues");
     if (readOnly())
-        refuse(m_readOnlyReason + ", so it is read-only here");
+        refuse(fill(Text::tr("%1, so it is read-only here"), readOnlyReason()), m_readOnly);
     ask([&] { DriveImage::checkWrite(identifiers, values, setup); });
     DriveImage changed = withValues(identifiers, values);
     try {
         save(changed);
-    } catch (const DriveRefusal& failure) {
-        refuse(failure.what());
+    } catch (const SaveRefusal& failure) {
+        refuse(failure.what(), failure.why);
     }
     m_image = std::move(changed);
     return 1;

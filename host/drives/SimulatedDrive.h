@@ -56,6 +56,9 @@
 // (same device and inode) with the very content it loaded or last saved, and the
 // file must not be write-protected. Otherwise the write is refused ("changed on
 // disk since it was opened; reopen it", "is write-protected") and the file stays.
+//
+// What the drive tells (errors, refusals, readOnlyReason()) is composed through
+// Qt's translation (HostText.h).
 class SimulatedDrive : public HostDrive
 {
 public:
@@ -77,8 +80,9 @@ public:
     const std::string& imagePath() const { return m_imagePath; }
     std::string location() const override { return m_imagePath; }
     // Why writes are refused: "the drive image <path> is open in another host",
-    // "... is write-protected", ...; empty when the drive writes.
-    const std::string& readOnlyReason() const override { return m_readOnlyReason; }
+    // "... is write-protected (mode 0444)", ...; empty when the drive writes.
+    // Composed when asked, in the language of that moment.
+    const std::string& readOnlyReason() const override;
     const std::string& driveType() const override { return m_image.driveType; }
     const std::string& aocVersion() const override { return m_image.aocVersion; }
     const std::string& databaseVersion() const override { return m_image.databaseVersion; }
@@ -98,6 +102,11 @@ public:
     // The numbers handed to the last RegisterParameters call.
     const std::vector<std::string>& registeredParameters() const { return m_registered; }
     const std::string& lastRefusal() const override { return m_lastRefusal; }
+    // For a write refused because the image cannot be written: "write-protected
+    // image", "image open in another host", "image opened only to be read",
+    // "image in a write-protected folder", "image cannot be locked", "image
+    // changed on disk", "image cannot be saved".
+    std::string refusalShort() const override { return m_refusedFor.words(); }
     void setWriteRefusalObserver(std::function<void(const std::string&)> observer) override
     {
         m_writeRefusalObserver = std::move(observer);
@@ -146,19 +155,56 @@ private:
         int m_fd;
     };
 
+    // Why the image file cannot be written, with what tells more (the mode, the
+    // folder, the system's error).
+    struct Unwritable
+    {
+        enum Cause
+        {
+            None,
+            OpenedToRead,    // Access::Read
+            WriteProtected,  // detail: the file's mode ("0444")
+            ProtectedFolder, // detail: the folder
+            OpenElsewhere,   // another host holds its lock
+            NotLockable,     // detail: why
+            ChangedOnDisk,   // found when saving
+            NotSaved,        // the save failed
+        };
+        Cause cause = None;
+        std::string detail;
+
+        // "the drive image <path> is write-protected (mode 0444)", as
+        // readOnlyReason() tells it; empty for a cause found when saving.
+        std::string sentence(const std::string& imagePath) const;
+        // The few words of refusalShort(); empty for None.
+        std::string words() const;
+    };
+    // A save refused (DriveRefusal), with its cause.
+    class SaveRefusal : public DriveRefusal
+    {
+    public:
+        SaveRefusal(const std::string& what, Unwritable why)
+            : DriveRefusal(what), why(std::move(why))
+        {}
+        Unwritable why;
+    };
+
     // Reads the image file into m_onDisk; with Access::Write, locks it first.
     void open(Access access);
     [[noreturn]] void imageError(const std::string& what) const;
-    // Why this host cannot write the image file it has open; empty when it can.
-    std::string writeProtection() const;
+    // Why this host cannot write the image file it has open; None when it can.
+    Unwritable writeProtection() const;
+    // Throws SaveRefusal when the image cannot be saved.
     void save(const DriveImage& image);
-    // Throws DriveRefusal when the image on disk is no longer the one this drive
+    // Throws SaveRefusal when the image on disk is no longer the one this drive
     // holds, or may not be replaced.
     void checkImageUnchanged() const;
 
     // Notes the operation being answered, for refusal texts.
     void enter(const char* operation) { m_operation = operation; }
-    [[noreturn]] void refuse(const std::string& reason);
+    [[noreturn]] void refuse(const std::string& reason) { refuse(reason, Unwritable()); }
+    // `why`: the image cannot be written (refusalShort()).
+    [[noreturn]] void refuse(const std::string& reason, Unwritable why);
     // Asks the image; a question it has no answer to is this drive's refusal.
     template <typename Question> auto ask(Question question) -> decltype(question());
     // The image with the values written, every entry checked.
@@ -166,14 +212,16 @@ private:
                           const std::vector<std::string>& values);
 
     std::string m_imagePath;
-    std::string m_target; // the file saves replace (the image path, symbolic links resolved)
-    std::string m_readOnlyReason;
-    Descriptor m_lock;    // the image file, locked; -1 when read-only
-    std::string m_onDisk; // the image file's content as loaded or last saved
+    std::string m_target;  // the file saves replace (the image path, symbolic links resolved)
+    Unwritable m_readOnly; // None: the drive writes
+    mutable std::string m_readOnlyReason; // m_readOnly's sentence, as last asked
+    Descriptor m_lock;                    // the image file, locked; -1 when read-only
+    std::string m_onDisk;                 // the image file's content as loaded or last saved
     DriveImage m_image;
     std::string m_language;
     std::vector<std::string> m_registered;
     std::string m_lastRefusal;
+    Unwritable m_refusedFor; // why the last refusal was made, when the image cannot be written
     std::function<void(const std::string&)> m_writeRefusalObserver;
     std::string m_operation; // the operation being answered, for refusal texts
 };

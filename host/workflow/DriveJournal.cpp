@@ -1,10 +1,17 @@
 #include "DriveJournal.h"
 
+#include "HostText.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>
 
 namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DriveJournal)
+};
 
 // "1301.4" -> "1301" and 4; "1300" -> "1300" and -1.
 void split(const std::string& identifier, std::string& number, int& index)
@@ -67,10 +74,12 @@ bool DriveJournal::apply(const Step& step, bool undoing, const Confirm& confirm)
         const std::string now = readAll({identifier}, step.setup).front();
         if (now == value)
             continue;
-        const std::string question = std::string(undoing ? "Undo" : "Redo") +
-                                     ": the drive no longer holds what it held after that " +
-                                     "change (" + identifier + " holds " + now + ", not " + value +
-                                     "). Overwrite it?";
+        const std::string question = hosttext::fill(
+            undoing ? Text::tr("Undo: the drive no longer holds what it held after that change "
+                               "(%1 holds %2, not %3). Overwrite it?")
+                    : Text::tr("Redo: the drive no longer holds what it held after that change "
+                               "(%1 holds %2, not %3). Overwrite it?"),
+            identifier, now, value);
         if (!confirm || !confirm(question))
             return false;
         break;

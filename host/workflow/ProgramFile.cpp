@@ -1,8 +1,18 @@
 #include "ProgramFile.h"
 
 #include "DriveImage.h"
+#include "HostText.h"
 
 #include <cstdlib>
+
+namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(ProgramFile)
+};
+
+} // namespace
 
 namespace programfile {
 
@@ -10,7 +20,7 @@ NEBPT::ProgramWorkflow workflow()
 {
     return NEBPT::ProgramWorkflow([](IExtParamInterface& drive) {
         const auto* host = dynamic_cast<const HostDrive*>(&drive);
-        return host ? host->location() : std::string("the drive");
+        return host ? host->location() : hosttext::fill(Text::tr("the drive"));
     });
 }
 

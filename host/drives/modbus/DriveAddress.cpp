@@ -1,5 +1,7 @@
 #include "DriveAddress.h"
 
+#include "HostText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string_view>
@@ -7,10 +9,18 @@
 
 namespace {
 
+using hosttext::fill;
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(DriveAddress)
+};
+
 [[noreturn]] void wrong(const std::string& address, const std::string& what)
 {
-    throw DriveAddressError("drive address \"" + address + "\": " + what +
-                            " (tcp://HOST:PORT[/UNIT] or rtu:DEVICE[?baud=N&parity=N|E|O&unit=N])");
+    throw DriveAddressError(fill(Text::tr("drive address \"%1\": %2 (tcp://HOST:PORT[/UNIT] or "
+                                          "rtu:DEVICE[?baud=N&parity=N|E|O&unit=N])"),
+                                 address, what));
 }
 
 // A whole decimal number from `lowest` to `highest`; false otherwise.
@@ -26,7 +36,8 @@ bool readNumber(std::string_view text, int lowest, int highest, int& number)
 void readUnit(const std::string& address, std::string_view text, int& unit)
 {
     if (!readNumber(text, 1, 247, unit))
-        wrong(address, "the unit \"" + std::string(text) + "\" is not a number from 1 to 247");
+        wrong(address,
+              fill(Text::tr("the unit \"%1\" is not a number from 1 to 247"), std::string(text)));
 }
 
 void readTcp(const std::string& address, std::string_view rest, DriveAddress& result)
@@ -41,22 +52,23 @@ void readTcp(const std::string& address, std::string_view rest, DriveAddress& re
     if (!rest.empty() && rest.front() == '[') {
         const size_t close = rest.find(']');
         if (close == std::string_view::npos)
-            wrong(address, "the host has no closing ']'");
+            wrong(address, fill(Text::tr("the host has no closing ']'")));
         result.host = std::string(rest.substr(1, close - 1));
         colon = close + 1;
         if (colon < rest.size() && rest[colon] != ':')
-            wrong(address, "text after the host's ']'");
+            wrong(address, fill(Text::tr("text after the host's ']'")));
     } else {
         colon = rest.rfind(':');
         result.host = std::string(rest.substr(0, colon));
     }
     if (result.host.empty())
-        wrong(address, "no host");
+        wrong(address, fill(Text::tr("no host")));
     if (colon == std::string_view::npos || colon >= rest.size())
-        wrong(address, "no port");
+        wrong(address, fill(Text::tr("no port")));
     const std::string_view port = rest.substr(colon + 1);
     if (!readNumber(port, 1, 65535, result.port))
-        wrong(address, "the port \"" + std::string(port) + "\" is not a number from 1 to 65535");
+        wrong(address,
+              fill(Text::tr("the port \"%1\" is not a number from 1 to 65535"), std::string(port)));
 }
 
 void readRtu(const std::string& address, std::string_view rest, DriveAddress& result)
@@ -65,7 +77,7 @@ void readRtu(const std::string& address, std::string_view rest, DriveAddress& re
     const size_t question = rest.find('?');
     result.device = std::string(rest.substr(0, question));
     if (result.device.empty())
-        wrong(address, "no serial device");
+        wrong(address, fill(Text::tr("no serial device")));
     if (question == std::string_view::npos)
         return;
     std::string_view query = rest.substr(question + 1);
@@ -79,19 +91,21 @@ void readRtu(const std::string& address, std::string_view rest, DriveAddress& re
         const std::string_view value =
             equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
         if (std::find(given.begin(), given.end(), key) != given.end())
-            wrong(address, "the setting \"" + std::string(key) + "\" is given twice");
+            wrong(address, fill(Text::tr("the setting \"%1\" is given twice"), std::string(key)));
         given.push_back(key);
         if (key == "baud") {
             if (!readNumber(value, 50, 4000000, result.baud))
-                wrong(address, "the baud rate \"" + std::string(value) + "\" is not a number");
+                wrong(address,
+                      fill(Text::tr("the baud rate \"%1\" is not a number"), std::string(value)));
         } else if (key == "parity") {
             if (value != "N" && value != "E" && value != "O")
-                wrong(address, "the parity \"" + std::string(value) + "\" is not N, E or O");
+                wrong(address,
+                      fill(Text::tr("the parity \"%1\" is not N, E or O"), std::string(value)));
             result.parity = value.front();
         } else if (key == "unit") {
             readUnit(address, value, result.unit);
         } else {
-            wrong(address, "unknown setting \"" + std::string(item) + "\"");
+            wrong(address, fill(Text::tr("unknown setting \"%1\""), std::string(item)));
         }
     }
 }
@@ -108,6 +122,6 @@ DriveAddress DriveAddress::parse(const std::string& text)
     else if (view.rfind("rtu:", 0) == 0)
         readRtu(text, view.substr(4), result);
     else
-        wrong(text, "it starts with neither tcp:// nor rtu:");
+        wrong(text, fill(Text::tr("it starts with neither tcp:// nor rtu:")));
     return result;
 }

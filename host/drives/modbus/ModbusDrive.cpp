@@ -1,5 +1,7 @@
 #include "ModbusDrive.h"
 
+#include "HostText.h"
+
 #include <modbus.h>
 
 #include <netdb.h>
@@ -18,6 +20,13 @@ using modbusmap::Slot;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using hosttext::fill;
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(ModbusDrive)
+};
 
 constexpr std::uint8_t kReadFunction = 3;
 constexpr std::uint8_t kWriteFunction = 16;
@@ -47,9 +56,10 @@ std::uint16_t crc16(const std::uint8_t* bytes, size_t size)
     return crc;
 }
 
-// Sends every byte before the deadline; false with `reason`.
+// Sends every byte before the deadline; false with `reason` (`late` when the
+// deadline passed).
 bool sendAll(int fd, bool socket, const std::vector<std::uint8_t>& bytes,
-             Clock::time_point deadline, std::string& reason)
+             Clock::time_point deadline, const std::string& late, std::string& reason)
 {
     size_t sent = 0;
     while (sent < bytes.size()) {
@@ -68,16 +78,17 @@ bool sendAll(int fd, bool socket, const std::vector<std::uint8_t>& bytes,
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd wait{fd, POLLOUT, 0};
         if (left <= 0 || ::poll(&wait, 1, static_cast<int>(left)) == 0) {
-            reason = std::strerror(ETIMEDOUT);
+            reason = late;
             return false;
         }
     }
     return true;
 }
 
-// Reads exactly `count` more bytes onto `bytes` before the deadline; false with `reason`.
+// Reads exactly `count` more bytes onto `bytes` before the deadline; false with
+// `reason` (`late` when the deadline passed).
 bool receive(int fd, size_t count, std::vector<std::uint8_t>& bytes, Clock::time_point deadline,
-             std::string& reason)
+             const std::string& late, std::string& reason)
 {
     const size_t wanted = bytes.size() + count;
     while (bytes.size() < wanted) {
@@ -86,7 +97,7 @@ bool receive(int fd, size_t count, std::vector<std::uint8_t>& bytes, Clock::time
         pollfd wait{fd, POLLIN, 0};
         const int ready = left <= 0 ? 0 : ::poll(&wait, 1, static_cast<int>(left));
         if (ready == 0) {
-            reason = std::strerror(ETIMEDOUT);
+            reason = late;
             return false;
         }
         if (ready < 0) {
@@ -98,7 +109,7 @@ bool receive(int fd, size_t count, std::vector<std::uint8_t>& bytes, Clock::time
         std::uint8_t buffer[260];
         const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, wanted - bytes.size()));
         if (n == 0) {
-            reason = "the drive closed the connection";
+            reason = fill(Text::tr("the drive closed the connection"));
             return false;
         }
         if (n < 0) {
@@ -133,24 +144,50 @@ private:
     const std::function<void(bool)>& m_observer;
 };
 
-std::string elementsText(unsigned long first, size_t count)
-{
-    if (count == 1)
-        return "element " + std::to_string(first);
-    return "elements " + std::to_string(first) + " to " +
-           std::to_string(first + static_cast<unsigned long>(count) - 1);
-}
-
 } // namespace
 
 std::string ModbusDrive::Run::what(int indexBase) const
 {
-    std::string text = "parameter " + std::to_string(slot->number);
-    if (slot->elements > 1) {
-        text += " " + elementsText(first + static_cast<unsigned long>(indexBase),
-                                   registers.size() / static_cast<size_t>(slot->width));
+    const size_t count = registers.size() / static_cast<size_t>(slot->width);
+    const unsigned long index = first + static_cast<unsigned long>(indexBase);
+    if (slot->elements <= 1)
+        return fill(Text::tr("parameter %1"), slot->number);
+    if (count == 1)
+        return fill(Text::tr("parameter %1 element %2"), slot->number, index);
+    return fill(Text::tr("parameter %1 elements %2 to %3"), slot->number, index,
+                index + static_cast<unsigned long>(count) - 1);
+}
+
+std::string ModbusDrive::exceptionMeaning(int code)
+{
+    switch (code) {
+    case 1:
+        return fill(Text::tr("Illegal function"));
+    case 2:
+        return fill(Text::tr("Illegal data address"));
+    case 3:
+        return fill(Text::tr("Illegal data value"));
+    case 4:
+        return fill(Text::tr("Slave device or server failure"));
+    case 6:
+        return fill(Text::tr("Slave device or server is busy"));
+    case 11:
+        return fill(Text::tr("Target device failed to respond"));
+    default:
+        return modbus_strerror(MODBUS_ENOBASE + code);
     }
-    return text;
+}
+
+std::string ModbusDrive::told(Request kind, const std::string& doing,
+                              const std::string& reason) const
+{
+    return fill(kind == Request::Read ? Text::tr("%1 from %2: %3") : Text::tr("%1 to %2: %3"),
+                doing, m_address.text, reason);
+}
+
+std::string ModbusDrive::noAnswer() const
+{
+    return fill(Text::tr("timed out: no answer within %1 ms"), m_timeout.count());
 }
 
 ModbusDrive::Run::Holds ModbusDrive::Run::holding(const std::vector<std::uint16_t>& read) const
@@ -167,8 +204,9 @@ ModbusDrive::ModbusDrive(const std::string& address, const std::string& profileP
       m_language(m_profile.language), m_timeout(timeout)
 {
     if (m_map.empty() || m_map.identificationAddress < 0) {
-        throw DriveImageError("the profile " + profilePath +
-                              " has no register map with identification registers (\"modbus\")");
+        throw DriveImageError(fill(Text::tr("the profile %1 has no register map with "
+                                            "identification registers (\"modbus\")"),
+                                   profilePath));
     }
     if (m_address.unit == 0)
         m_address.unit = m_map.unit;
@@ -176,7 +214,7 @@ ModbusDrive::ModbusDrive(const std::string& address, const std::string& profileP
     try {
         readIdentification();
     } catch (...) {
-        loseLink("not connected");
+        loseLink(fill(Text::tr("not connected")));
         throw;
     }
     resetCounts();
@@ -191,7 +229,9 @@ ModbusDrive::~ModbusDrive()
 
 void ModbusDrive::connect()
 {
-    const std::string doing = "connecting to " + m_address.text + ": ";
+    const auto failed = [&](const std::string& reason) {
+        return DriveLinkError(fill(Text::tr("connecting to %1: %2"), m_address.text, reason));
+    };
     modbus_t* context = nullptr;
     if (m_address.kind == DriveAddress::Kind::Tcp) {
         // libmodbus tells a name it cannot resolve as a refused connection.
@@ -202,8 +242,8 @@ void ModbusDrive::connect()
         const std::string port = std::to_string(m_address.port);
         const int resolved = getaddrinfo(m_address.host.c_str(), port.c_str(), &hints, &found);
         if (resolved != 0) {
-            throw DriveLinkError(doing + "cannot resolve host name \"" + m_address.host +
-                                 "\": " + gai_strerror(resolved));
+            throw failed(fill(Text::tr("cannot resolve host name \"%1\": %2"), m_address.host,
+                              gai_strerror(resolved)));
         }
         freeaddrinfo(found);
         context = modbus_new_tcp_pi(m_address.host.c_str(), port.c_str());
@@ -211,7 +251,7 @@ void ModbusDrive::connect()
         context = modbus_new_rtu(m_address.device.c_str(), m_address.baud, m_address.parity, 8, 1);
     }
     if (!context)
-        throw DriveLinkError(doing + modbus_strerror(errno));
+        throw failed(modbus_strerror(errno));
     // libmodbus waits this long for the connection itself; answers are waited for here.
     const auto milliseconds = static_cast<std::uint32_t>(m_timeout.count());
     if (modbus_set_slave(context, m_address.unit) == -1 ||
@@ -220,7 +260,9 @@ void ModbusDrive::connect()
         modbus_connect(context) == -1) {
         const int error = errno;
         modbus_free(context);
-        throw DriveLinkError(doing + modbus_strerror(error));
+        throw failed(error == ETIMEDOUT ? fill(Text::tr("timed out: no connection within %1 ms"),
+                                               m_timeout.count())
+                                        : std::string(modbus_strerror(error)));
     }
     m_context = context;
     m_socket = modbus_get_socket(context);
@@ -234,7 +276,7 @@ void ModbusDrive::readIdentification()
     std::uint16_t registers[modbusmap::kIdentificationRegisters] = {};
     try {
         readRegisters(m_map.identificationAddress, modbusmap::kIdentificationRegisters, 1,
-                      registers, "reading the drive's identification");
+                      registers, fill(Text::tr("reading the drive's identification")));
     } catch (const Refused& refused) {
         throw DriveLinkError(refused.what());
     }
@@ -244,9 +286,9 @@ void ModbusDrive::readIdentification()
     m_databaseVersion =
         modbusmap::decodeText(registers + kTypeRegisters + kVersionRegisters, kVersionRegisters);
     if (m_driveType != m_profile.driveType) {
-        throw DriveLinkError("the drive at " + m_address.text + " is of type \"" + m_driveType +
-                             "\", but the profile " + m_profilePath + " is for drive type \"" +
-                             m_profile.driveType + "\"");
+        throw DriveLinkError(fill(Text::tr("the drive at %1 is of type \"%2\", but the profile %3 "
+                                           "is for drive type \"%4\""),
+                                  m_address.text, m_driveType, m_profilePath, m_profile.driveType));
     }
 }
 
@@ -266,6 +308,7 @@ bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std
                            std::string& reason)
 {
     const Clock::time_point deadline = Clock::now() + m_timeout;
+    const std::string late = noAnswer();
     const auto unit = static_cast<std::uint8_t>(m_address.unit);
     answer.clear();
     if (m_address.kind == DriveAddress::Kind::Tcp) {
@@ -277,18 +320,18 @@ bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std
         putWord(frame, static_cast<unsigned>(pdu.size() + 1));
         frame.push_back(unit);
         frame.insert(frame.end(), pdu.begin(), pdu.end());
-        if (!sendAll(m_socket, true, frame, deadline, reason))
+        if (!sendAll(m_socket, true, frame, deadline, late, reason))
             return false;
         for (;;) {
             std::vector<std::uint8_t> header;
-            if (!receive(m_socket, 7, header, deadline, reason))
+            if (!receive(m_socket, 7, header, deadline, late, reason))
                 return false;
             const unsigned length = wordAt(header, 4);
             if (wordAt(header, 2) != 0 || length < 3 || length > 254) {
-                reason = "the answer is no Modbus TCP frame";
+                reason = fill(Text::tr("the answer is no Modbus TCP frame"));
                 return false;
             }
-            if (!receive(m_socket, length - 1, answer, deadline, reason))
+            if (!receive(m_socket, length - 1, answer, deadline, late, reason))
                 return false;
             // An answer to an earlier request (one that timed out) is passed over.
             if (wordAt(header, 0) != transaction) {
@@ -296,7 +339,7 @@ bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std
                 continue;
             }
             if (header[6] != unit) {
-                reason = "the answer comes from unit " + std::to_string(header[6]);
+                reason = fill(Text::tr("the answer comes from unit %1"), header[6] + 0);
                 return false;
             }
             return true;
@@ -309,31 +352,31 @@ bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std
     frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     frame.push_back(static_cast<std::uint8_t>(crc >> 8));
     tcflush(m_socket, TCIFLUSH);
-    if (!sendAll(m_socket, false, frame, deadline, reason))
+    if (!sendAll(m_socket, false, frame, deadline, late, reason))
         return false;
     std::vector<std::uint8_t> bytes;
-    if (!receive(m_socket, 2, bytes, deadline, reason))
+    if (!receive(m_socket, 2, bytes, deadline, late, reason))
         return false;
     // The answer's length follows from its function.
     size_t rest = 0;
     if (bytes[1] & 0x80) {
         rest = 1 + 2;
     } else if (bytes[1] == kReadFunction) {
-        if (!receive(m_socket, 1, bytes, deadline, reason))
+        if (!receive(m_socket, 1, bytes, deadline, late, reason))
             return false;
         rest = bytes[2] + 2u;
     } else {
         rest = 4 + 2;
     }
-    if (!receive(m_socket, rest, bytes, deadline, reason))
+    if (!receive(m_socket, rest, bytes, deadline, late, reason))
         return false;
     const size_t body = bytes.size() - 2;
     if (crc16(bytes.data(), body) != (bytes[body] | bytes[body + 1] << 8)) {
-        reason = "the answer's CRC is wrong";
+        reason = fill(Text::tr("the answer's CRC is wrong"));
         return false;
     }
     if (bytes[0] != unit) {
-        reason = "the answer comes from unit " + std::to_string(bytes[0]);
+        reason = fill(Text::tr("the answer comes from unit %1"), bytes[0] + 0);
         return false;
     }
     answer.assign(bytes.begin() + 1, bytes.begin() + static_cast<long>(body));
@@ -341,26 +384,28 @@ bool ModbusDrive::exchange(const std::vector<std::uint8_t>& pdu, std::vector<std
 }
 
 std::vector<std::uint8_t> ModbusDrive::request(Request kind, const std::string& doing,
-                                               const char* preposition,
                                                const std::vector<std::uint8_t>& pdu)
 {
-    const std::string where = doing + " " + preposition + " " + m_address.text + ": ";
     const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
-    if (!m_context)
-        throw DriveLinkError(where + "the link is down (" + m_linkFailure + ")");
+    if (!m_context) {
+        throw DriveLinkError(
+            told(kind, doing, fill(Text::tr("the link is down (%1)"), m_linkFailure)));
+    }
     ++m_requests[static_cast<int>(kind)];
     std::vector<std::uint8_t> answer;
     std::string reason;
     if (exchange(pdu, answer, reason)) {
-        if (answer.size() == 2 && answer[0] == (pdu[0] | 0x80))
-            throw Refused(where + modbus_strerror(MODBUS_ENOBASE + answer[1]));
+        if (answer.size() == 2 && answer[0] == (pdu[0] | 0x80)) {
+            const std::string meaning = exceptionMeaning(answer[1]);
+            throw Refused(told(kind, doing, meaning), meaning);
+        }
         if (!answer.empty() && answer[0] == pdu[0])
             return answer;
-        reason = "the answer does not answer the request";
+        reason = fill(Text::tr("the answer does not answer the request"));
     }
     // A late or garbled answer would be taken for the next one: the link is closed.
-    loseLink(where + reason);
-    throw DriveLinkError(where + reason);
+    loseLink(told(kind, doing, reason));
+    throw DriveLinkError(told(kind, doing, reason));
 }
 
 void ModbusDrive::readRegisters(int address, int count, int width, std::uint16_t* into,
@@ -376,10 +421,11 @@ void ModbusDrive::readRegisters(int address, int count, int width, std::uint16_t
         std::vector<std::uint8_t> pdu{kReadFunction};
         putWord(pdu, static_cast<unsigned>(address + done));
         putWord(pdu, static_cast<unsigned>(part));
-        const std::vector<std::uint8_t> answer = request(Request::Read, doing, "from", pdu);
+        const std::vector<std::uint8_t> answer = request(Request::Read, doing, pdu);
         if (answer.size() != 2 + 2 * static_cast<size_t>(part) || answer[1] != 2 * part) {
-            const std::string reason = doing + " from " + m_address.text +
-                                       ": the answer carries another number of registers";
+            const std::string reason =
+                told(Request::Read, doing,
+                     fill(Text::tr("the answer carries another number of registers")));
             loseLink(reason);
             throw DriveLinkError(reason);
         }
@@ -404,11 +450,12 @@ void ModbusDrive::writeRegisters(int address, const std::vector<std::uint16_t>& 
     pdu.push_back(static_cast<std::uint8_t>(2 * registers.size()));
     for (const std::uint16_t word : registers)
         putWord(pdu, word);
-    const std::vector<std::uint8_t> answer = request(Request::Write, doing, "to", pdu);
+    const std::vector<std::uint8_t> answer = request(Request::Write, doing, pdu);
     if (answer.size() != 5 || wordAt(answer, 1) != static_cast<unsigned>(address) ||
         wordAt(answer, 3) != registers.size()) {
         const std::string reason =
-            doing + " to " + m_address.text + ": the answer does not confirm the registers written";
+            told(Request::Write, doing,
+                 fill(Text::tr("the answer does not confirm the registers written")));
         loseLink(reason);
         throw DriveLinkError(reason);
     }
@@ -421,7 +468,7 @@ const std::vector<std::uint16_t>& ModbusDrive::registersOf(const Slot& slot)
         return kept->second;
     std::vector<std::uint16_t> registers(static_cast<size_t>(slot.end() - slot.address));
     readRegisters(slot.address, static_cast<int>(registers.size()), slot.width, registers.data(),
-                  "reading parameter " + std::to_string(slot.number));
+                  fill(Text::tr("reading parameter %1"), slot.number));
     ++m_parametersRead;
     if (m_progressObserver)
         m_progressObserver(m_parametersRead);
@@ -437,7 +484,7 @@ template <typename Read> int ModbusDrive::reading(Read read)
         } catch (const Refused& refused) {
             if (m_readFailure.empty())
                 m_readFailure = refused.what();
-            refuse(refused.what());
+            refuse(refused.what(), refused.meaning);
         }
     } catch (const DriveRefusal&) {
         if (m_readFailure.empty())
@@ -445,6 +492,7 @@ template <typename Read> int ModbusDrive::reading(Read read)
         throw;
     } catch (const DriveLinkError& lost) {
         m_lastRefusal = m_operation + ": " + lost.what();
+        m_refusalShort = fill(Text::tr("link lost"));
         if (m_readFailure.empty())
             m_readFailure = lost.what();
         if (wasUp && m_linkFailureObserver)
@@ -500,7 +548,7 @@ bool ModbusDrive::shared(Exchange exchange, std::string& failure, const std::fun
     std::unique_lock<std::recursive_timed_mutex> holding(m_linkLock, std::defer_lock);
     while (!holding.try_lock_for(std::chrono::milliseconds(20))) {
         if (stop && stop()) {
-            failure = "stopped";
+            failure = fill(Text::tr("stopped"));
             return false;
         }
     }
@@ -565,9 +613,10 @@ void ModbusDrive::resetCounts()
 
 // --- calls ---
 
-void ModbusDrive::refuse(const std::string& reason)
+void ModbusDrive::refuse(const std::string& reason, const std::string& brief)
 {
     m_lastRefusal = m_operation + ": " + reason;
+    m_refusalShort = brief;
     if (m_operation == "WriteParameterValues" && m_writeRefusalObserver)
         m_writeRefusalObserver(m_lastRefusal);
     throw DriveRefusal(m_lastRefusal);
@@ -589,7 +638,7 @@ const Slot& ModbusDrive::locate(const std::string& numberText, long index, size_
     element = ask([&] { return m_profile.position(parameter, index); });
     const Slot* slot = m_map.slotOf(parameter.number);
     if (!slot)
-        refuse("parameter " + numberText + " has no register in the profile");
+        refuse(fill(Text::tr("parameter %1 has no register in the profile"), numberText));
     return *slot;
 }
 
@@ -600,7 +649,7 @@ bool ModbusDrive::encode(unsigned long number, const std::string& text, std::str
         return false;
     const Slot* slot = m_map.slotOf(number);
     if (!slot) {
-        reason = "parameter " + std::to_string(number) + " has no register in the profile";
+        reason = fill(Text::tr("parameter %1 has no register in the profile"), number);
         return false;
     }
     registers.assign(static_cast<size_t>(slot->width), 0);
@@ -655,7 +704,7 @@ void ModbusDrive::writeAgain()
 {
     enter("WriteParameterValues");
     if (m_runs.empty())
-        refuse("there is no write to carry out again");
+        refuse(fill(Text::tr("there is no write to carry out again")));
     m_lastWrite = WriteOutcome{};
     const BusyWhile busy(m_writeBusyObserver);
     const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
@@ -667,6 +716,7 @@ void ModbusDrive::writeAgain()
     if (!linkUp() && !reconnectAndReadBack()) {
         m_lastWrite = outcome();
         m_lastRefusal = m_operation + ": " + m_linkFailure;
+        m_refusalShort = fill(Text::tr("link lost"));
         if (m_writeRefusalObserver)
             m_writeRefusalObserver(m_lastRefusal);
         throw DriveLinkError(m_linkFailure);
@@ -723,7 +773,8 @@ void ModbusDrive::put(Run& run, const std::vector<std::uint16_t>& registers)
     const Run::Holds was = run.holds;
     run.holds = Run::Holds::Unsure;
     try {
-        writeRegisters(run, registers, (back ? "writing back " : "writing ") + what);
+        writeRegisters(run, registers,
+                       fill(back ? Text::tr("writing back %1") : Text::tr("writing %1"), what));
     } catch (const Refused&) {
         run.holds = was; // not taken
         if (kept)
@@ -732,7 +783,7 @@ void ModbusDrive::put(Run& run, const std::vector<std::uint16_t>& registers)
     }
     std::vector<std::uint16_t> readBack(registers.size());
     readRegisters(run.address(), static_cast<int>(readBack.size()), run.slot->width,
-                  readBack.data(), "reading back " + what);
+                  readBack.data(), fill(Text::tr("reading back %1"), what));
     run.holds = run.holding(readBack);
     if (kept) {
         std::copy(readBack.begin(), readBack.end(),
@@ -740,8 +791,9 @@ void ModbusDrive::put(Run& run, const std::vector<std::uint16_t>& registers)
         m_kept.insert(std::move(kept));
     }
     if (readBack != registers) {
-        throw Refused("reading back " + what + " from " + m_address.text +
-                      ": the drive holds other values than were written");
+        throw Refused(told(Request::Read, fill(Text::tr("reading back %1"), what),
+                           fill(Text::tr("the drive holds other values than were written"))),
+                      fill(Text::tr("other values read back")));
     }
 }
 
@@ -758,7 +810,8 @@ bool ModbusDrive::reconnectAndReadBack()
             for (Run& run : m_runs) {
                 std::vector<std::uint16_t> read(run.registers.size());
                 readRegisters(run.address(), static_cast<int>(read.size()), run.slot->width,
-                              read.data(), "reading back " + run.what(m_profile.indexBase));
+                              read.data(),
+                              fill(Text::tr("reading back %1"), run.what(m_profile.indexBase)));
                 if (run.before.empty())
                     run.before = read; // nothing was sent yet
                 run.holds = run.holding(read);
@@ -771,7 +824,7 @@ bool ModbusDrive::reconnectAndReadBack()
         }
     }
     loseLink(failure);
-    m_linkFailure = lost + (failure == lost ? "" : "; then " + failure);
+    m_linkFailure = failure == lost ? lost : fill(Text::tr("%1; then %2"), lost, failure);
     return false;
 }
 
@@ -800,13 +853,15 @@ void ModbusDrive::download()
 {
     if (!linkUp()) {
         m_lastWrite = outcome();
-        m_lastRefusal = m_operation + ": writing to " + m_address.text + ": the link is down (" +
-                        m_linkFailure + ")";
+        m_lastRefusal =
+            m_operation + ": " +
+            fill(Text::tr("writing to %1: the link is down (%2)"), m_address.text, m_linkFailure);
+        m_refusalShort = fill(Text::tr("link lost"));
         if (m_writeRefusalObserver)
             m_writeRefusalObserver(m_lastRefusal);
         throw DriveLinkError(m_lastRefusal);
     }
-    std::string refusal, restoreFailure;
+    std::string refusal, refusalMeaning, restoreFailure;
     int losses = 0;
     for (;;) {
         try {
@@ -819,7 +874,7 @@ void ModbusDrive::download()
                     const auto from = registers.begin() + (run.address() - run.slot->address);
                     run.before.assign(from, from + static_cast<long>(run.registers.size()));
                 } catch (const Refused& refused) {
-                    refuse(refused.what()); // nothing was written
+                    refuse(refused.what(), refused.meaning); // nothing was written
                 }
                 run.holds = run.holding(run.before);
             }
@@ -843,6 +898,7 @@ void ModbusDrive::download()
             break;
         } catch (const Refused& refused) {
             refusal = refused.what();
+            refusalMeaning = refused.meaning;
         } catch (const DriveLinkError&) {
             if (++losses > kMostLosses || !reconnectAndReadBack())
                 break;
@@ -852,6 +908,7 @@ void ModbusDrive::download()
     m_lastWrite = outcome();
     if (!linkUp()) {
         m_lastRefusal = m_operation + ": " + m_linkFailure;
+        m_refusalShort = fill(Text::tr("link lost"));
         if (m_linkFailureObserver)
             m_linkFailureObserver(m_linkFailure, m_lastWrite.partlyWritten());
         if (m_writeRefusalObserver)
@@ -861,8 +918,10 @@ void ModbusDrive::download()
                                                   : std::string()));
     }
     if (!refusal.empty()) {
-        refuse(refusal + (restoreFailure.empty() ? "" : "; then " + restoreFailure) +
-               (m_lastWrite.partlyWritten() ? "; " + m_lastWrite.describe() : ""));
+        if (!restoreFailure.empty())
+            refusal = fill(Text::tr("%1; then %2"), refusal, restoreFailure);
+        refuse(refusal + (m_lastWrite.partlyWritten() ? "; " + m_lastWrite.describe() : ""),
+               refusalMeaning);
     }
 }
 

@@ -85,7 +85,9 @@ public:
 // the same reason, without waiting and writing nothing, until the host connects
 // anew (a new ModbusDrive, or writeAgain()). Every message has the form "<what was being
 // done> from|to <address>: <reason>", e.g. "reading parameter 1301 from
-// tcp://127.0.0.1:40123: Connection timed out".
+// tcp://127.0.0.1:40123: timed out: no answer within 1000 ms"; a timeout names
+// the milliseconds waited. Messages are composed through Qt's translation
+// (HostText.h), a Modbus exception's meaning too (exceptionMeaning()).
 //
 // Threads: a ModbusDrive is used by one thread at a time (the one that owns it
 // for the while, e.g. a worker that reads the program); its observers are
@@ -143,6 +145,11 @@ public:
     // Where the profile keeps the drive's parameters and controller blocks.
     const modbusmap::Map& registerMap() const { return m_map; }
 
+    // What a Modbus exception code means, as libmodbus words it in English
+    // ("Illegal data value" for 3), translated for the codes a drive answers
+    // (1 to 4, 6 and 11).
+    static std::string exceptionMeaning(int code);
+
     // Holding registers read or written as they are, from any thread (see
     // Threads above): the call waits while another request or a write call holds
     // the link, asking `stop` now and then (true: it gives up, false with the
@@ -189,6 +196,9 @@ public:
     const std::string& readOnlyReason() const override { return m_noReason; }
     void setLanguage(const std::string& language) override { m_language = language; }
     const std::string& lastRefusal() const override { return m_lastRefusal; }
+    // "link lost", or the meaning of the Modbus exception the drive answered, or
+    // "other values read back".
+    std::string refusalShort() const override { return m_refusalShort; }
     void setWriteRefusalObserver(std::function<void(const std::string&)> observer) override
     {
         m_writeRefusalObserver = std::move(observer);
@@ -219,11 +229,15 @@ public:
     int GetIndexBase() override;
 
 private:
-    // A Modbus exception: the drive answered, and refused.
+    // A Modbus exception (or a read-back that differs): the drive answered, and
+    // refused; `meaning` in a few words (refusalShort()).
     class Refused : public std::runtime_error
     {
     public:
-        using std::runtime_error::runtime_error;
+        Refused(const std::string& what, std::string meaning)
+            : std::runtime_error(what), meaning(std::move(meaning))
+        {}
+        std::string meaning;
     };
     // A prefetch told to stop before its next request.
     struct Stopped
@@ -259,8 +273,11 @@ private:
     // the deadline; throws Refused for a Modbus exception, DriveLinkError for
     // anything else (the link is closed).
     std::vector<std::uint8_t> request(Request kind, const std::string& doing,
-                                      const char* preposition,
                                       const std::vector<std::uint8_t>& pdu);
+    // "<doing> from|to <address>: <reason>" (a read or a write).
+    std::string told(Request kind, const std::string& doing, const std::string& reason) const;
+    // Why an answer did not come: "timed out: no answer within <timeout> ms".
+    std::string noAnswer() const;
     // One request's frame out and its answer's PDU back; false with `reason`.
     bool exchange(const std::vector<std::uint8_t>& pdu, std::vector<std::uint8_t>& answer,
                   std::string& reason);
@@ -281,8 +298,9 @@ private:
 
     // Notes the operation being answered, for refusal texts.
     void enter(const char* operation) { m_operation = operation; }
-    // Records the reason, tells the write refusal observer (for a write) and throws DriveRefusal.
-    [[noreturn]] void refuse(const std::string& reason);
+    // Records the reason (and its few words, `brief`), tells the write refusal
+    // observer (for a write) and throws DriveRefusal.
+    [[noreturn]] void refuse(const std::string& reason, const std::string& brief = {});
     // Asks the profile; a question it has no answer to is this drive's refusal.
     template <typename Question> auto ask(Question question) -> decltype(question());
     // The registers of the parameter a number text names and the position of the
@@ -325,6 +343,7 @@ private:
     const std::function<bool()>* m_stop = nullptr; // a prefetch's, while it runs
 
     std::string m_lastRefusal;
+    std::string m_refusalShort;
     std::string m_operation;
     std::function<void(const std::string&)> m_writeRefusalObserver;
     std::function<void(size_t)> m_progressObserver;
