@@ -2,6 +2,7 @@
 
 #include "NEBPTMain.h"
 #include "ProgramFailure.h"
+#include "ProgramWords.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 #include "Settings_Manager/CNEB_Program.h"
 #include "Settings_Manager/CSettingsManager.h"
@@ -10,10 +11,12 @@
 #include "Settings_Stock/CNEB_Choicelist.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "framework/Format.h"
+#include "languages/common/NEBPTResources.h"
 
 #include <deque>
 #include <exception>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -23,22 +26,29 @@ namespace {
 // events refer to, directly or through logic rules.
 struct References
 {
-    using Visit = std::function<void(const std::string& who, const CNEB_ChoicelistItem& item)>;
+    // Who refers to an object: the element `index` of the program parameter in
+    // `role` (a ProgramRole: a pair's event, a rule's second operand).
+    struct Referrer
+    {
+        std::size_t role;
+        unsigned long index;
+    };
+    using Visit = std::function<void(const Referrer& who, const CNEB_ChoicelistItem& item)>;
 
     std::set<unsigned long> timers, comparators, logicRules;
 
     // Notes every object used; `visit` sees each item that refers to one, with
-    // who refers to it ("Pair 3: event", "Logic rule 1: operand 2").
+    // who refers to it.
     void collect(NEBPT::CNEB_Program& program, const Visit& visit = {});
 
 private:
-    void note(NEBPT::CNEB_Program& program, const std::string& who, const CNEB_ChoicelistItem& item,
+    void note(NEBPT::CNEB_Program& program, const Referrer& who, const CNEB_ChoicelistItem& item,
               const Visit& visit);
 
     std::deque<unsigned long> m_rulesToFollow;
 };
 
-void References::note(NEBPT::CNEB_Program& program, const std::string& who,
+void References::note(NEBPT::CNEB_Program& program, const Referrer& who,
                       const CNEB_ChoicelistItem& item, const Visit& visit)
 {
     const CChoiceListItemObjectLookup lookup = program.lookupChoicelistItemObject(item);
@@ -79,23 +89,22 @@ unsigned short usedOperands(NEBPT::CNEB_Program& program, const CNEB_LogicRule& 
 void References::collect(NEBPT::CNEB_Program& program, const Visit& visit)
 {
     for (const auto& pair : program.getPairs()) {
-        const std::string name = fw::format("Pair %ld", pair->getIndex());
-        note(program, name + ": event", pair->getEvent().getItem(), visit);
-        note(program, name + ": action", pair->getAction().getItem(), visit);
+        const auto index = static_cast<unsigned long>(pair->getIndex());
+        note(program, {NEBPT::kPairEventRole, index}, pair->getEvent().getItem(), visit);
+        note(program, {NEBPT::kPairActionRole, index}, pair->getAction().getItem(), visit);
     }
     CNEB_Settings& settings = program.getSettings();
-    note(program, "Controller: start event", settings.getItem(1), visit);
-    note(program, "Controller: stop event", settings.getItem(2), visit);
+    note(program, {NEBPT::kStartEventRole, 0}, settings.getItem(1), visit);
+    note(program, {NEBPT::kStopEventRole, 0}, settings.getItem(2), visit);
     // Rules lead to further comparators, timers and rules through their operands.
     while (!m_rulesToFollow.empty()) {
         const unsigned long r = m_rulesToFollow.front();
         m_rulesToFollow.pop_front();
         CNEB_LogicRule& rule = program.getLogicRule(r);
         const unsigned short operands = usedOperands(program, rule);
-        for (unsigned short i = 0; i < operands; ++i) {
-            note(program, fw::format("Logic rule %lu: operand %d", r, i + 1),
-                 rule.getOperandItem(i), visit);
-        }
+        // Operand n's role is two after operand n-1's, past the operator between.
+        for (unsigned short i = 0; i < operands; ++i)
+            note(program, {NEBPT::kRuleOperand1Role + 2u * i, r}, rule.getOperandItem(i), visit);
     }
 }
 
@@ -179,67 +188,147 @@ std::vector<NEBPT::ProgramSection> sectionsOf(NEBPT::CNEB_Program& program,
     return sections;
 }
 
+// The first pair that uses each logic rule, directly or through other rules;
+// rules that no pair uses are absent. Pairs in order, each rule followed once.
+std::map<unsigned long, long> firstPairs(NEBPT::CNEB_Program& program)
+{
+    std::map<unsigned long, long> first;
+    std::vector<unsigned long> toFollow;
+    const auto reach = [&](const CNEB_ChoicelistItem& item, long pair) {
+        const CChoiceListItemObjectLookup lookup = program.lookupChoicelistItemObject(item);
+        if (lookup.getKind() == CChoiceListItemObjectLookup::LogicRule &&
+            first.emplace(lookup.getLogicRule()->getIndex(), pair).second)
+            toFollow.push_back(lookup.getLogicRule()->getIndex());
+    };
+    for (const auto& pair : program.getPairs()) {
+        reach(pair->getEvent().getItem(), pair->getIndex());
+        reach(pair->getAction().getItem(), pair->getIndex());
+        while (!toFollow.empty()) {
+            const CNEB_LogicRule& rule = program.getLogicRule(toFollow.back());
+            toFollow.pop_back();
+            const unsigned short operands = usedOperands(program, rule);
+            for (unsigned short i = 0; i < operands; ++i)
+                reach(rule.getOperandItem(i), pair->getIndex());
+        }
+    }
+    return first;
+}
+
 // Looks through a program for what is probably wrong, one finding a line, each
-// naming the pair or object as the printed program does.
+// naming the pair or object as the printed program does, in `words`.
 class ProgramCheck
 {
 public:
     // `noEvent`: the event that never happens ("False"), the controller's
     // start event when it has none.
     ProgramCheck(NEBPT::CNEB_Program& program, const ProgramSizes& sizes, unsigned long noEvent,
-                 std::vector<std::string>& findings)
-        : m_program(program), m_sizes(sizes), m_noEvent(noEvent), m_findings(findings)
+                 const NEBPT::ProgramWords& words, std::vector<NEBPT::ProgramFinding>& findings)
+        : m_program(program), m_sizes(sizes), m_noEvent(noEvent), m_words(words),
+          m_findings(findings), m_firstPairs(firstPairs(program))
     {}
 
     void run()
     {
         // References to objects that do nothing.
         References used;
-        used.collect(m_program, [this](const std::string& who, const CNEB_ChoicelistItem& item) {
+        used.collect(m_program, [this](const References::Referrer& who,
+                                       const CNEB_ChoicelistItem& item) {
             const CChoiceListItemObjectLookup lookup = m_program.lookupChoicelistItemObject(item);
-            const std::string what = idleness(lookup);
-            if (!what.empty()) {
-                m_findings.push_back(who + " \"" + item.getText() + "\" refers to " + name(lookup) +
-                                     ", which is " + what);
-            }
+            idleReference(who, item.getText(), lookup);
         });
         CNEB_Settings& settings = m_program.getSettings();
         if (settings.getItem(0).getID() != 0 && settings.getItem(1).getID() == m_noEvent) {
-            m_findings.push_back("Controller: mode " + settings.getItem(0).getText() +
-                                 " with no start event (start event " +
-                                 settings.getItem(1).getText() + ")");
+            add(m_words.text(res::IDS_CHECK_NO_START_EVENT,
+                             {settings.getItem(0).getText(), settings.getItem(1).getText()}),
+                -1);
         }
         findLoops();
         // Objects set up that nothing uses.
         const auto unused = [this](const std::set<unsigned long>& used, unsigned long count,
-                                   const char* kind,
-                                   const std::function<bool(unsigned long)>& setUp) {
+                                   unsigned name, const std::function<bool(unsigned long)>& setUp) {
             for (unsigned long i = 0; i < count; ++i) {
-                if (!used.count(i) && setUp(i)) {
-                    m_findings.push_back(
-                        fw::format("%s %lu is set up but used by no pair", kind, i));
-                }
+                if (!used.count(i) && setUp(i))
+                    add(m_words.text(res::IDS_CHECK_UNUSED, {m_words.named(name, i)}), -1);
             }
         };
-        unused(used.comparators, m_sizes.comparators, "Comparator", [this](unsigned long k) {
-            return !isDisabled(m_program, m_program.getComparator(k).getOperandItem());
-        });
-        unused(used.logicRules, m_sizes.logicRules, "Logic rule",
+        unused(used.comparators, m_sizes.comparators, res::IDS_PROGRAM_COMPARATOR,
+               [this](unsigned long k) {
+                   return !isDisabled(m_program, m_program.getComparator(k).getOperandItem());
+               });
+        unused(used.logicRules, m_sizes.logicRules, res::IDS_PROGRAM_LOGIC_RULE,
                [this](unsigned long r) { return !isEmpty(m_program.getLogicRule(r)); });
-        unused(used.timers, m_sizes.timers, "Timer",
+        unused(used.timers, m_sizes.timers, res::IDS_PROGRAM_TIMER,
                [this](unsigned long t) { return m_program.getTimer(t).getValue() != 0; });
     }
 
 private:
-    static std::string name(const CChoiceListItemObjectLookup& lookup)
+    void add(std::string text, long pair)
     {
+        m_findings.push_back({std::move(text), static_cast<int>(pair)});
+    }
+
+    // The first pair that uses logic rule `r`; -1 when none does.
+    long firstPairOfRule(unsigned long r) const
+    {
+        const auto found = m_firstPairs.find(r);
+        return found == m_firstPairs.end() ? -1 : found->second;
+    }
+
+    // A finding when `who` refers to an object that does nothing: a timer at 0,
+    // a disabled comparator, an empty logic rule.
+    void idleReference(const References::Referrer& who, const std::string& item,
+                       const CChoiceListItemObjectLookup& lookup)
+    {
+        const std::string referrer = m_words.label(who.role, who.index);
         switch (lookup.getKind()) {
-        case CChoiceListItemObjectLookup::Timer:
-            return fw::format("Timer %lu", lookup.getTimer()->getIndex());
+        case CChoiceListItemObjectLookup::Timer: {
+            CNEB_Timer& timer = *lookup.getTimer();
+            if (timer.getValue() != 0)
+                return;
+            double minimum = 0, maximum = 0;
+            std::string unit;
+            unsigned decimals = 0;
+            timer.getValueDescription(minimum, maximum, unit, decimals);
+            add(m_words.text(res::IDS_CHECK_TIMER_AT_ZERO,
+                             {referrer, item,
+                              m_words.named(res::IDS_PROGRAM_TIMER, timer.getIndex()),
+                              m_words.number(0, decimals) + " " + NEBPT::timerUnit(unit, maximum)}),
+                pairOf(who));
+            return;
+        }
         case CChoiceListItemObjectLookup::Comparator:
-            return fw::format("Comparator %lu", lookup.getComparator()->getIndex());
+            if (isDisabled(m_program, lookup.getComparator()->getOperandItem())) {
+                add(m_words.text(res::IDS_CHECK_DISABLED_COMPARATOR,
+                                 {referrer, item,
+                                  m_words.named(res::IDS_PROGRAM_COMPARATOR,
+                                                lookup.getComparator()->getIndex())}),
+                    pairOf(who));
+            }
+            return;
         default:
-            return fw::format("Logic rule %lu", lookup.getLogicRule()->getIndex());
+            if (isEmpty(*lookup.getLogicRule())) {
+                add(m_words.text(res::IDS_CHECK_EMPTY_LOGIC_RULE,
+                                 {referrer, item,
+                                  m_words.named(res::IDS_PROGRAM_LOGIC_RULE,
+                                                lookup.getLogicRule()->getIndex())}),
+                    pairOf(who));
+            }
+        }
+    }
+
+    // The pair a reference is about: the referring pair, or the first pair that
+    // uses the referring rule; -1 for the controller's events.
+    long pairOf(const References::Referrer& who) const
+    {
+        switch (who.role) {
+        case NEBPT::kPairEventRole:
+        case NEBPT::kPairActionRole:
+            return static_cast<long>(who.index);
+        case NEBPT::kStartEventRole:
+        case NEBPT::kStopEventRole:
+            return -1;
+        default:
+            return firstPairOfRule(who.index);
         }
     }
 
@@ -247,28 +336,6 @@ private:
     bool isEmpty(const CNEB_LogicRule& rule)
     {
         return rule.getOperandItem(0).getID() == m_noEvent && usedOperands(m_program, rule) == 1;
-    }
-
-    // Why the object does nothing ("disabled", "empty", "0.00 s"); empty when it works.
-    std::string idleness(const CChoiceListItemObjectLookup& lookup)
-    {
-        switch (lookup.getKind()) {
-        case CChoiceListItemObjectLookup::Timer: {
-            CNEB_Timer& timer = *lookup.getTimer();
-            if (timer.getValue() != 0)
-                return {};
-            double minimum = 0, maximum = 0;
-            std::string unit;
-            unsigned decimals = 0;
-            timer.getValueDescription(minimum, maximum, unit, decimals);
-            return number(0, decimals) + " " + NEBPT::timerUnit(unit, maximum);
-        }
-        case CChoiceListItemObjectLookup::Comparator:
-            return isDisabled(m_program, lookup.getComparator()->getOperandItem()) ? "disabled"
-                                                                                   : "";
-        default:
-            return isEmpty(*lookup.getLogicRule()) ? "empty" : "";
-        }
     }
 
     // The rules a rule takes as operands.
@@ -293,10 +360,13 @@ private:
             std::vector<unsigned long> chain{start};
             std::set<unsigned long> seen{start};
             if (leadsBack(start, chain, seen)) {
-                std::string text = fw::format("Logic rule %lu refers to itself:", start);
+                std::string links;
                 for (unsigned long r : chain)
-                    text += fw::format(" Logic rule %lu ->", r);
-                m_findings.push_back(text + fw::format(" Logic rule %lu", start));
+                    links += m_words.named(res::IDS_PROGRAM_LOGIC_RULE, r) + " -> ";
+                add(m_words.text(res::IDS_CHECK_RULE_LOOP,
+                                 {m_words.named(res::IDS_PROGRAM_LOGIC_RULE, start),
+                                  links + m_words.named(res::IDS_PROGRAM_LOGIC_RULE, start)}),
+                    firstPairOfRule(start));
             }
         }
     }
@@ -322,7 +392,9 @@ private:
     NEBPT::CNEB_Program& m_program;
     const ProgramSizes& m_sizes;
     unsigned long m_noEvent;
-    std::vector<std::string>& m_findings;
+    const NEBPT::ProgramWords& m_words;
+    std::vector<NEBPT::ProgramFinding>& m_findings;
+    const std::map<unsigned long, long> m_firstPairs;
 };
 
 } // namespace
@@ -390,15 +462,27 @@ bool NEBPT::printProgram(IExtParamInterface& drive, const std::string& driveLabe
     return true;
 }
 
-bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
+bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<ProgramFinding>& findings,
                          std::string& failure)
 {
     findings.clear();
-    return withProgram(drive, failure,
-                       [&](CNEB_Program& program, CSettingsManager& manager, const std::string&) {
-                           const unsigned long noEvent =
-                               manager.getFunc().getConfiguration().getSpecialChoicelistItem(
-                                   "EVENT_BOOLEAN_DEFAULT");
-                           ProgramCheck(program, manager.getSizes(), noEvent, findings).run();
-                       });
+    return withProgram(
+        drive, failure, [&](CNEB_Program& program, CSettingsManager& manager, const std::string&) {
+            const unsigned long noEvent =
+                manager.getFunc().getConfiguration().getSpecialChoicelistItem(
+                    "EVENT_BOOLEAN_DEFAULT");
+            const ProgramWords words(drive.GetLanguage());
+            ProgramCheck(program, manager.getSizes(), noEvent, words, findings).run();
+        });
+}
+
+bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
+                         std::string& failure)
+{
+    std::vector<ProgramFinding> found;
+    const bool checked = checkProgram(drive, found, failure);
+    findings.clear();
+    for (ProgramFinding& finding : found)
+        findings.push_back(std::move(finding.text));
+    return checked;
 }

@@ -1,6 +1,7 @@
 #include "ProgramWorkflow.h"
 
 #include "ProgramFailure.h"
+#include "ProgramWorkflowImpl.h"
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "framework/Format.h"
@@ -21,8 +22,8 @@ constexpr const char* kSetup = "Setup 1";
 // (Numbers become text through fw::format: std::to_string would make the library
 // one that the dynamic loader never unloads.)
 
-// What each of the fourteen program parameters holds, in the configuration's
-// order; "%lu" stands for the element.
+// What each of the fourteen program parameters holds, by role (ProgramRole),
+// in English; "%lu" stands for the element.
 constexpr const char* kLabels[] = {
     "Controller: mode",           "Pair %lu: event",
     "Pair %lu: action",           "Timer %lu:",
@@ -32,19 +33,7 @@ constexpr const char* kLabels[] = {
     "Logic rule %lu: operator 2", "Logic rule %lu: operand 3",
     "Controller: start event",    "Controller: stop event",
 };
-constexpr size_t kTimers = 3;
-
-struct Identity
-{
-    std::string type, aoc, database;
-};
-
-Identity identityOf(IExtParamInterface& drive)
-{
-    Identity identity;
-    drive.GetDriveIdentity(identity.type, identity.aoc, identity.database);
-    return identity;
-}
+static_assert(std::size(kLabels) == kProgramRoles);
 
 std::string label(size_t role, bool indexed, unsigned long element)
 {
@@ -55,49 +44,8 @@ std::string label(size_t role, bool indexed, unsigned long element)
     return text;
 }
 
-// What a parameter is, as the drive tells it.
-struct Description
-{
-    size_t role = 0;
-    std::string number, name;
-    unsigned long count = 0;          // 0: a single value
-    std::vector<std::string> choices; // "<value>:<text>"; empty for a number
-    std::string minimum, maximum, unit, decimals;
-
-    // The text of the choice with this value; null when there is none.
-    const char* choiceText(const std::string& value) const
-    {
-        for (const std::string& choice : choices) {
-            const size_t colon = choice.find(':');
-            if (choice.compare(0, colon, value) == 0)
-                return choice.c_str() + colon + 1;
-        }
-        return nullptr;
-    }
-
-    // The value as the printed program shows it.
-    std::string text(const std::string& value) const
-    {
-        if (choices.empty()) {
-            const std::string shown =
-                role == kTimers ? timerUnit(unit, std::atof(maximum.c_str())) : unit;
-            return value + (shown.empty() ? "" : " " + shown);
-        }
-        const char* choice = choiceText(value);
-        return choice ? "\"" + std::string(choice) + "\"" : "value " + value;
-    }
-
-    bool sameValue(const std::string& a, const std::string& b) const
-    {
-        double x = 0, y = 0;
-        if (choices.empty() && fw::readWholeDecimal(a, x) && fw::readWholeDecimal(b, y))
-            return x == y;
-        return a == b;
-    }
-};
-
 // A parameter's elements, read from the drive.
-std::vector<ProgramEntry> read(IExtParamInterface& drive, const Description& d, int base)
+std::vector<ProgramEntry> read(IExtParamInterface& drive, const ParameterDescription& d, int base)
 {
     std::vector<ProgramEntry> entries;
     for (unsigned long e = 0; e < std::max(1UL, d.count); ++e) {
@@ -114,35 +62,47 @@ std::vector<ProgramEntry> read(IExtParamInterface& drive, const Description& d, 
 
 } // namespace
 
-struct ProgramWorkflow::Impl
+DriveIdentity identityOf(IExtParamInterface& drive)
 {
-    // What the configuration names for one drive type and database version.
-    struct Known
-    {
-        bool found = false;
-        std::vector<std::string> numbers;
-        std::string failure;
-    };
+    DriveIdentity identity;
+    drive.GetDriveIdentity(identity.type, identity.aoc, identity.database);
+    return identity;
+}
 
-    DriveNaming naming;
-    std::map<std::pair<std::string, std::string>, Known> known;
-    std::size_t loads = 0;
-
-    // What the configuration names for the drive; loads it for a type and
-    // database version not known yet.
-    const Known& lookUp(const Identity& identity);
-    // The program parameters the drive configuration names for the drive, or
-    // ProgramError.
-    std::vector<std::string> numbersOf(IExtParamInterface& drive);
-    // Where the drive is, for messages: the file or address, else "the drive".
-    std::string whereIs(IExtParamInterface& drive) const
-    {
-        return naming ? naming(drive) : "the drive";
+const char* ParameterDescription::choiceText(const std::string& value) const
+{
+    for (const std::string& choice : choices) {
+        const size_t colon = choice.find(':');
+        if (choice.compare(0, colon, value) == 0)
+            return choice.c_str() + colon + 1;
     }
-    Description describe(IExtParamInterface& drive, size_t role, const std::string& number) const;
-};
+    return nullptr;
+}
 
-const ProgramWorkflow::Impl::Known& ProgramWorkflow::Impl::lookUp(const Identity& identity)
+std::string ParameterDescription::shownUnit() const
+{
+    return role == kTimerRole ? timerUnit(unit, std::atof(maximum.c_str())) : unit;
+}
+
+std::string ParameterDescription::text(const std::string& value) const
+{
+    if (choices.empty()) {
+        const std::string shown = shownUnit();
+        return value + (shown.empty() ? "" : " " + shown);
+    }
+    const char* choice = choiceText(value);
+    return choice ? "\"" + std::string(choice) + "\"" : "value " + value;
+}
+
+bool ParameterDescription::sameValue(const std::string& a, const std::string& b) const
+{
+    double x = 0, y = 0;
+    if (choices.empty() && fw::readWholeDecimal(a, x) && fw::readWholeDecimal(b, y))
+        return x == y;
+    return a == b;
+}
+
+const ProgramWorkflow::Impl::Known& ProgramWorkflow::Impl::lookUp(const DriveIdentity& identity)
 {
     // The database version chooses the drive's entry, the AOC version does not.
     const auto key = std::make_pair(identity.type, identity.database);
@@ -163,7 +123,7 @@ const ProgramWorkflow::Impl::Known& ProgramWorkflow::Impl::lookUp(const Identity
 
 std::vector<std::string> ProgramWorkflow::Impl::numbersOf(IExtParamInterface& drive)
 {
-    const Identity identity = identityOf(drive);
+    const DriveIdentity identity = identityOf(drive);
     const Known& entry = lookUp(identity);
     if (entry.found && entry.numbers.size() == std::size(kLabels))
         return entry.numbers;
@@ -171,8 +131,8 @@ std::vector<std::string> ProgramWorkflow::Impl::numbersOf(IExtParamInterface& dr
                        " is not in the drive configuration (" + CNEBConfiguration::kFileName + ")");
 }
 
-Description ProgramWorkflow::Impl::describe(IExtParamInterface& drive, size_t role,
-                                            const std::string& number) const
+ParameterDescription ProgramWorkflow::Impl::describe(IExtParamInterface& drive, size_t role,
+                                                     const std::string& number) const
 {
     // A file that lacks a parameter the configuration names is told as such, not
     // as whatever the first read of it makes of that.
@@ -182,7 +142,7 @@ Description ProgramWorkflow::Impl::describe(IExtParamInterface& drive, size_t ro
         throw ProgramError(whereIs(drive) + " has no parameter " + number +
                            ", which the drive configuration names for the program");
     }
-    Description d;
+    ParameterDescription d;
     d.role = role;
     d.number = number;
     d.name = drive.GetParameterName(number);
@@ -239,7 +199,7 @@ ProgramData ProgramWorkflow::exportProgram(IExtParamInterface& drive)
     const std::vector<std::string> numbers = m_impl->numbersOf(drive);
     data.indexBase = drive.GetIndexBase();
     for (size_t role = 0; role < numbers.size(); ++role) {
-        const Description d = m_impl->describe(drive, role, numbers[role]);
+        const ParameterDescription d = m_impl->describe(drive, role, numbers[role]);
         ProgramParameter parameter{d.number,  d.name, d.count,    d.choices, d.minimum,
                                    d.maximum, d.unit, d.decimals, {}};
         for (const ProgramEntry& entry : read(drive, d, data.indexBase))
@@ -253,7 +213,7 @@ ProgramData ProgramWorkflow::exportProgram(IExtParamInterface& drive)
 ImportPlan ProgramWorkflow::planImport(IExtParamInterface& programFile, IExtParamInterface& drive,
                                        Rounding rounding, const ValueFit& fit)
 {
-    const Identity from = identityOf(programFile), to = identityOf(drive);
+    const DriveIdentity from = identityOf(programFile), to = identityOf(drive);
     if (from.type != to.type) {
         throw ProgramError("the program is for drive type \"" + from.type +
                            "\", the drive is a \"" + to.type + "\"");
@@ -276,8 +236,8 @@ ImportPlan ProgramWorkflow::planImport(IExtParamInterface& programFile, IExtPara
     const int fromBase = programFile.GetIndexBase(), toBase = drive.GetIndexBase();
     ImportPlan plan;
     for (size_t role = 0; role < numbers.size(); ++role) {
-        const Description source = m_impl->describe(programFile, role, numbers[role]);
-        const Description target = m_impl->describe(drive, role, numbers[role]);
+        const ParameterDescription source = m_impl->describe(programFile, role, numbers[role]);
+        const ParameterDescription target = m_impl->describe(drive, role, numbers[role]);
         const std::string where = "parameter " + target.number + " (" + target.name + ")";
         if (source.count != target.count) {
             throw ProgramError(where + fw::format(": the program has %lu elements, the drive %lu",

@@ -149,6 +149,27 @@ public:
     // other lacks.
     std::vector<std::string> compare(IExtParamInterface& a, IExtParamInterface& b);
 
+    // The elements `identifiers` names ("1301.3", "1300"), with `values` (one per
+    // identifier, a missing one empty), told as the printed program tells them,
+    // in the drive's language (GetLanguage) and its number format: `label` names
+    // the element ("Pair 3: event", "Timer 2"; German "Paar 3: Ereignis"), `text`
+    // shows the value ("\"Comparator 2\"", "7.50 s"; German "7,50 s"), a choice
+    // text as the drive gives it, a number with the drive's decimals (or the
+    // value's own, when it has more). An identifier that names no program element
+    // (another parameter, an element beyond the parameter's count, a drive the
+    // configuration has no entry for) keeps `text` = the value and is labelled
+    // "parameter 1301 element 3" (the element as the identifier numbers it).
+    // `identifier` and `value` are given back as they came.
+    //
+    // Asks the drive for its identity, language, index base and, once a call for
+    // each program parameter named, its name, element count, attributes and
+    // choice list, never for a value, so a window can tell a write (or the
+    // drive's refusal of one) after it is made; a whole program's elements take
+    // time in proportion to their number. Throws what the drive throws.
+    std::vector<ProgramEntry> describe(IExtParamInterface& drive,
+                                       const std::vector<std::string>& identifiers,
+                                       const std::vector<std::string>& values);
+
     // How often this object has loaded the drive configuration.
     std::size_t configurationLoads() const;
 
@@ -181,16 +202,32 @@ NEBPT_EXPORT void writeProgramText(const ProgramSections& sections, std::ostream
 NEBPT_EXPORT bool printProgram(IExtParamInterface& drive, const std::string& driveLabel,
                                std::ostream& out, std::string& failure);
 
+// What is probably wrong in a program, in one line, and the pair it is about.
+struct ProgramFinding
+{
+    std::string text; // "Pair 2: event \"Timeout 1\" refers to Timer 1, which is 0.00 s"
+    // The 0-based index of the pair the finding is about, or of the first pair
+    // that uses the object it is about (directly or through logic rules); -1
+    // when none does (an object no pair uses, the controller's settings).
+    int pair = -1;
+};
+
 // Connects to the drive as programSections does and looks through its program
-// for what is probably wrong, one line each in `findings`, naming the pair or
-// object as the printed program does: an event, action or rule operand that
-// refers to a timer at 0, a disabled comparator or an empty logic rule; a logic
-// rule that refers to itself through other rules (with the chain); a
-// comparator, logic rule or timer set up that neither a pair nor the
-// controller's events use; a controller whose mode is on with no start event.
+// for what is probably wrong, one finding each, naming the pair or object as the
+// printed program does: an event, action or rule operand that refers to a timer
+// at 0, a disabled comparator or an empty logic rule; a logic rule that refers
+// to itself through other rules (with the chain); a comparator, logic rule or
+// timer set up that neither a pair nor the controller's events use; a
+// controller whose mode is on with no start event. The findings are told in
+// the drive's language (GetLanguage) with its number format ("0,00 s" in
+// German), the drive's choice texts as the drive gives them.
 //
 // Returns true when the program was looked through (`findings` empty: nothing
 // found); false with `failure` as programSections.
+NEBPT_EXPORT bool checkProgram(IExtParamInterface& drive, std::vector<ProgramFinding>& findings,
+                               std::string& failure);
+
+// The same, the findings' texts only.
 NEBPT_EXPORT bool checkProgram(IExtParamInterface& drive, std::vector<std::string>& findings,
                                std::string& failure);
 
