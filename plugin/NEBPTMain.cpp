@@ -131,6 +131,16 @@ void CNEBPTMain::GetNEBPTRect(RECT* rect)
     m_runner.GetWindowRect(rect);
 }
 
+void CNEBPTMain::ShowLiveState(const NEBPT::FlowLiveState& state)
+{
+    m_runner.showLiveState(state);
+}
+
+bool CNEBPTMain::SelectPair(int pair)
+{
+    return m_runner.selectPair(pair);
+}
+
 bool CNEBPTMain::isDriveSupported(const std::string& driveName, const std::string& aocVersion,
                                   const std::string& dbVersion)
 {

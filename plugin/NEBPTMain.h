@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventDispacher.h"
+#include "FlowState.h"
 #include "FormView.h"
 #include "NEBPTExport.h"
 #include "NEBPTRect.h"
@@ -50,6 +51,20 @@ public:
     bool Close();
     // The flow window's rectangle on the screen; four zeros while it has none.
     void GetNEBPTRect(RECT* rect);
+    // Shows the drive's controller as it runs, in the flow itself: the pair whose
+    // step is active tinted, framed in blue and marked "active"; beside each
+    // timer's buttons the time left or that it ran out (an idle timer shows its
+    // value only). A state that is not `shown` clears it. The flow keeps the
+    // state through its rebuilds and shows it once it is opened. Meant to be
+    // called often (ten times a second): it rebuilds nothing and repaints only
+    // the pairs and texts that change. Never throws.
+    void ShowLiveState(const NEBPT::FlowLiveState& state);
+    // Gives pair `pair` (0-based, numbered as every command numbers the pairs)
+    // the keyboard focus: the pair window takes it and shows its selection frame
+    // (once the host's window is active), so that the host can scroll the
+    // focus widget into view. False, changing nothing, for a pair the flow does
+    // not show (a negative number, one past the last pair, no flow).
+    bool SelectPair(int pair);
 
     // Whether the plug-in can edit the program of a drive with this
     // identification (as GetDriveIdentity reports it). Never throws.

@@ -2,6 +2,7 @@
 
 #include "DLGManager.h"
 #include "Dialogs/WorkFlow.h"
+#include "FlowState.h"
 #include "FormView.h"
 #include "NEBPTExport.h"
 #include "NEBPTRect.h"
@@ -27,6 +28,10 @@ public:
     void GetWindowRect(RECT* rect) const;
     // Does nothing.
     void closeNEBPT() {}
+    // Shows the controller's state in the flow; the flow keeps it for its builds.
+    void showLiveState(const NEBPT::FlowLiveState& state) { m_workFlow.showLiveState(state); }
+    // Gives pair `pair` (0-based) the keyboard focus; false for no such pair.
+    bool selectPair(int pair) { return m_workFlow.selectPair(pair); }
 
     // Takes the flow window down (its element windows with it); the objects stay.
     // Used before the language library its windows were built from is freed.

@@ -2,14 +2,15 @@
 
 #include "DLGManager.h"
 #include "Dialogs/Compdlg.h"
+#include "Dialogs/DialogColours.h"
 #include "Dialogs/LRdlg.h"
-#include "Dialogs/ObjectButton.h"
 #include "Dialogs/Timerdlg.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 
 #include "framework/Resources.h"
 #include "framework/widgets/ComboBox.h"
 
+#include <QPainter>
 #include <QWidget>
 
 namespace {
@@ -42,15 +43,35 @@ bool CEABoxCtrl::OnInitDialog()
     fw::CComboBox list = GetComboBox(m_controls.listId);
     m_items.clear();
     choicecombo::fill(list, getChoicelist(), current.getID(), m_items);
-    updateObjectButton(current);
+    const CChoiceListItemObjectLookup object = m_dlgManager.lookupChoicelistItemObject(current);
+    updateObjectButton(object.getKind());
+    m_value = offersEditor(object.getKind()) ? ObjectValue(m_dlgManager, object, m_numbers)
+                                             : ObjectValue();
+    if (QWidget* button = GetDlgItem(m_controls.objectButtonId))
+        button->setAccessibleDescription(QString::fromStdString(m_value.text()));
     return true;
 }
 
-void CEABoxCtrl::updateObjectButton(CNEB_ChoicelistItem& item)
+void CEABoxCtrl::updateObjectButton(int kind)
 {
-    const int kind = m_dlgManager.lookupChoicelistItemObject(item).getKind();
     showObjectButton(*this, m_controls.objectButtonId,
                      offersEditor(kind) ? objectButtonCaption(kind) : 0);
+}
+
+void CEABoxCtrl::setTinted(bool tinted)
+{
+    if (m_tinted == tinted)
+        return;
+    m_tinted = tinted;
+    update();
+}
+
+void CEABoxCtrl::OnEraseBkgnd(QPainter& painter)
+{
+    if (m_tinted)
+        painter.fillRect(rect(), dialogcolours::kActiveStepTint);
+    else
+        CNEBDlgControl::OnEraseBkgnd(painter);
 }
 
 bool CEABoxCtrl::OnCommand(int id, int notification)
@@ -82,7 +103,7 @@ void CEABoxCtrl::onSelectionChange()
 {
     const fw::CComboBox list = GetComboBox(m_controls.listId);
     if (CNEB_ChoicelistItem* item = choicecombo::selected(list)) {
-        updateObjectButton(*item);
+        updateObjectButton(m_dlgManager.lookupChoicelistItemObject(*item).getKind());
         m_changed = item->getID() != getItem().getID();
     }
     if (!m_changed)

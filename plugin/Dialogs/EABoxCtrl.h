@@ -2,6 +2,9 @@
 
 #include "Dialogs/ChoiceCombo.h"
 #include "Dialogs/NEBDlgControl.h"
+#include "Dialogs/ObjectButton.h"
+
+#include <locale>
 
 class CNEB_Choicelist;
 class CNEB_ChoicelistItem;
@@ -11,6 +14,9 @@ class CNEB_ChoicelistItem;
 // the stored choice refers to (as far as the box offers that kind), and for
 // some boxes a button that opens the list. A different choice is written
 // through the command layer at once; the window then asks its pair to re-read.
+// The box also tells what the object of its stored choice holds (objectValue),
+// for its pair to show beside the object button, and the button describes
+// itself with it to a screen reader.
 class CEABoxCtrl : public CNEBDlgControl
 {
 public:
@@ -33,6 +39,17 @@ public:
     bool OnInitDialog() override;
     bool OnCommand(int id, int notification) override;
     bool OnMessage(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+    // White, or tinted while its pair's step is the active one.
+    void OnEraseBkgnd(QPainter& painter) override;
+
+    // The number format of the object values; set before the window is created
+    // (the "C" locale's by default).
+    void setNumberLocale(const std::locale& numbers) { m_numbers = numbers; }
+    // What the object of the stored choice holds, as the window was created:
+    // nothing when the box offers no editor for it.
+    const ObjectValue& objectValue() const { return m_value; }
+    // The background of an active step (see EAPairCtrl.h) or white.
+    void setTinted(bool tinted);
 
 protected:
     // The stored choice and its list.
@@ -44,11 +61,14 @@ protected:
     virtual bool offersEditor(int kind) const = 0;
 
 private:
-    void updateObjectButton(CNEB_ChoicelistItem& item);
+    void updateObjectButton(int kind);
     void onSelectionChange();
     void onObjectButton();
 
     const Controls m_controls;
     bool m_changed = false;
     choicecombo::Items m_items;
+    std::locale m_numbers = std::locale::classic();
+    ObjectValue m_value;
+    bool m_tinted = false;
 };

@@ -1,9 +1,19 @@
 #include "Dialogs/ObjectButton.h"
 
+#include "DLGManager.h"
+#include "Dialogs/LocaleNumber.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
+#include "Settings_Manager/CNEB_Comparator.h"
+#include "Settings_Manager/CNEB_LogicRule.h"
+#include "Settings_Manager/CNEB_Timer.h"
+#include "Settings_Manager/TimerUnit.h"
+#include "framework/Format.h"
 #include "framework/Resources.h"
 #include "framework/widgets/Dialog.h"
 #include "languages/common/NEBPTResources.h"
+
+#include <algorithm>
+#include <cmath>
 
 unsigned objectButtonCaption(int kind)
 {
@@ -25,4 +35,162 @@ void showObjectButton(fw::CDialog& dialog, int buttonId, unsigned caption)
     if (caption != 0)
         dialog.SetDlgItemText(buttonId, fw::loadString(caption));
     dialog.ShowDlgItem(buttonId, caption != 0);
+}
+
+namespace {
+
+using Kind = CChoiceListItemObjectLookup::Kind;
+
+std::string withUnit(const std::string& number, const std::string& unit)
+{
+    return unit.empty() ? number : number + " " + unit;
+}
+
+// Milliseconds per timer unit; seconds for a unit that is none of the four.
+double millisecondsPer(const std::string& unit)
+{
+    if (unit == "ms")
+        return 1.0;
+    if (unit == "min")
+        return 60'000.0;
+    if (unit == "h")
+        return 3'600'000.0;
+    return 1000.0;
+}
+
+// The comparison of a comparator as a sign. The comparisons' choice values are
+// the same on every drive type; another value shows the drive's text.
+std::string comparison(const CNEB_ChoicelistItem& item)
+{
+    switch (item.getID()) {
+    case 0:
+        return "<";
+    case 1:
+        return "\u2248"; // about equal
+    case 2:
+        return ">";
+    default:
+        return item.getText();
+    }
+}
+
+// A logic operator as its kind tells it: AND or OR, each side negated or not.
+// `known` is false for an operator that is not linked to a kind: its text is
+// shown as the drive gives it.
+struct Operator
+{
+    bool disabled = false;
+    bool known = false;
+    bool isAnd = false;
+    bool notFirst = false;
+    bool notSecond = false;
+    std::string text;
+};
+
+Operator operatorOf(CDLGManager& manager, CNEB_ChoicelistItem& item)
+{
+    Operator op;
+    const int kind = manager.lookupChoicelistItemObject(item).getKind();
+    op.disabled = kind == Kind::Disabled;
+    op.known = kind >= Kind::And && kind <= Kind::NotOrNot;
+    op.isAnd = kind == Kind::And || kind == Kind::AndNot || kind == Kind::NotAnd ||
+               kind == Kind::NotAndNot;
+    op.notFirst = kind == Kind::NotAnd || kind == Kind::NotOr || kind == Kind::NotAndNot ||
+                  kind == Kind::NotOrNot;
+    op.notSecond = kind == Kind::AndNot || kind == Kind::OrNot || kind == Kind::NotAndNot ||
+                   kind == Kind::NotOrNot;
+    op.text = item.getText();
+    return op;
+}
+
+// r = op1(operand 1, operand 2), then, unless op2 is off, r = op2(r, operand 3);
+// with op1 off the rule is operand 1 alone.
+std::string formula(CDLGManager& manager, CNEB_LogicRule& rule)
+{
+    const std::string no = fw::loadString(res::IDS_RULE_NOT) + " ";
+    const auto word = [](const Operator& op) {
+        return op.known ? fw::loadString(op.isAnd ? res::IDS_RULE_AND : res::IDS_RULE_OR) : op.text;
+    };
+    const auto operand = [&](unsigned short i, bool negated) {
+        return (negated ? no : std::string()) + rule.getOperandItem(i).getText();
+    };
+    const Operator first = operatorOf(manager, rule.getOperatorItem(0));
+    if (first.disabled)
+        return operand(0, false);
+    std::string text =
+        operand(0, first.notFirst) + " " + word(first) + " " + operand(1, first.notSecond);
+    const Operator second = operatorOf(manager, rule.getOperatorItem(1));
+    if (second.disabled)
+        return text;
+    if (second.notFirst)
+        text = no + "(" + text + ")";
+    else if (!first.known || !second.known || first.isAnd != second.isAnd)
+        text = "(" + text + ")";
+    return text + " " + word(second) + " " + operand(2, second.notSecond);
+}
+
+} // namespace
+
+ObjectValue::ObjectValue(CDLGManager& manager, const CChoiceListItemObjectLookup& object,
+                         const std::locale& numbers)
+    : m_numbers(numbers)
+{
+    switch (object.getKind()) {
+    case Kind::Timer:
+        if (const CNEB_Timer* timer = object.getTimer()) {
+            double minimum = 0.0, maximum = 0.0;
+            unsigned decimals = 0;
+            timer->getValueDescription(minimum, maximum, m_unit, decimals);
+            m_unit = NEBPT::timerUnit(m_unit, maximum);
+            m_text =
+                withUnit(localenumber::formatFixed(timer->getValue(), decimals, numbers), m_unit);
+            m_timer = static_cast<long>(timer->getIndex());
+            m_millisecondsPerUnit = millisecondsPer(m_unit);
+            m_liveDecimals = std::min(decimals, 1U);
+        }
+        break;
+    case Kind::Comparator:
+        if (const CNEB_Comparator* comparator = object.getComparator()) {
+            m_text = comparator->getOperandItem().getText();
+            if (manager.lookupChoicelistItemObject(comparator->getOperandItem()).getKind() !=
+                Kind::Disabled) {
+                double minimum = 0.0, maximum = 0.0;
+                unsigned decimals = 0;
+                comparator->getValueLimits(minimum, maximum, decimals);
+                m_text += " " + comparison(comparator->getOperatorItem()) + " " +
+                          localenumber::formatFixed(comparator->getValue(), decimals, numbers);
+            }
+        }
+        break;
+    case Kind::LogicRule:
+        if (CNEB_LogicRule* rule = object.getLogicRule())
+            m_text = formula(manager, *rule);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string ObjectValue::text(const NEBPT::FlowLiveState& live) const
+{
+    if (!live.shown || m_timer < 0 || static_cast<size_t>(m_timer) >= live.timers.size())
+        return m_text;
+    const NEBPT::TimerLiveState& timer = live.timers[static_cast<size_t>(m_timer)];
+    switch (timer.state) {
+    case NEBPT::TimerLiveState::State::Running: {
+        // Rounded up to the last digit shown: a timer that runs shows no 0.
+        const double step = m_millisecondsPerUnit / std::pow(10.0, m_liveDecimals);
+        const double left =
+            std::ceil(static_cast<double>(std::max(timer.remainingMs, 0LL)) / step) * step;
+        const std::string time = withUnit(
+            localenumber::formatFixed(left / m_millisecondsPerUnit, m_liveDecimals, m_numbers),
+            m_unit);
+        return m_text + " (" +
+               fw::format(fw::loadString(res::IDS_TIMER_LEFT).c_str(), time.c_str()) + ")";
+    }
+    case NEBPT::TimerLiveState::State::RanOut:
+        return m_text + " (" + fw::loadString(res::IDS_TIMER_RAN_OUT) + ")";
+    default:
+        return m_text;
+    }
 }

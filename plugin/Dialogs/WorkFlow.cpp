@@ -2,6 +2,7 @@
 
 #include "DLGManager.h"
 #include "Dialogs/EAPairCtrl.h"
+#include "Dialogs/LocaleNumber.h"
 #include "Settings_Manager/CNEB_Program.h"
 
 #include "framework/MessageBox.h"
@@ -13,6 +14,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QScrollArea>
 
 #include <algorithm>
 #include <iterator>
@@ -84,7 +86,7 @@ private:
 
 CWorkFlow::CWorkFlow(CDLGManager& manager)
     : CNEBDlgControl(manager), m_topArrow(manager), m_bottomArrow(manager),
-      m_pairUpdates(std::make_unique<PairUpdateFilter>())
+      m_pairUpdates(std::make_unique<PairUpdateFilter>()), m_numbers(std::locale::classic())
 {}
 
 CWorkFlow::~CWorkFlow()
@@ -99,6 +101,11 @@ void CWorkFlow::DestroyWindow()
     // window as the framework would take them.
     hide();
     destroyFlow();
+    if (QWidget* view = parentWidget())
+        view->removeEventFilter(this);
+    if (m_scrollArea)
+        m_scrollArea->viewport()->removeEventFilter(this);
+    m_scrollArea = nullptr;
     CNEBDlgControl::DestroyWindow();
 }
 
@@ -111,6 +118,21 @@ void CWorkFlow::createYourself(CFormView& view)
 {
     if (!Create(IDD, &view))
         return; // the framework has reported the missing template
+    m_minimumWidth = width();
+    try {
+        m_numbers = localenumber::activeLanguageLocale(m_dlgManager);
+    } catch (...) {
+        // A host that cannot tell its language now: numbers as the "C" locale writes them.
+        m_numbers = std::locale::classic();
+    }
+    // The view's size, and the viewport's of a scroll area that sizes the view.
+    view.installEventFilter(this);
+    QWidget* viewport = view.parentWidget();
+    m_scrollArea = viewport ? qobject_cast<QScrollArea*>(viewport->parentWidget()) : nullptr;
+    if (m_scrollArea && m_scrollArea->viewport() == viewport)
+        viewport->installEventFilter(this);
+    else
+        m_scrollArea = nullptr;
     createFlow(true);
     if (m_hasPairs)
         return;
@@ -147,18 +169,24 @@ void CWorkFlow::createFlow(bool show)
 {
     int height = 0;
     const FocusPlace focus = std::exchange(m_focusToKeep, FocusPlace());
+    // Worked out while the flow is shown: the view tells what it keeps beside it.
+    const int pairWidth = fittingWidth() - kPairX - kPairRightMargin;
     {
         const HiddenWhileBuilt hidden(*this, show);
         m_pairUpdates->setFlowUpdatePending(false);
         destroyFlow();
-        height = buildColumn();
+        height = buildColumn(pairWidth);
+        applyLiveState();
     }
     restoreFocus(focus);
     // Shown, the flow has asked for its update after its element windows.
     m_pairUpdates->setFlowUpdatePending(isVisible());
-    if (!m_hasPairs)
+    if (!m_hasPairs) {
+        fitWidth();
         return;
-    SetWindowPos(0, 0, width(), height, fw::SWP_NOMOVE | fw::SWP_NOZORDER);
+    }
+    SetWindowPos(0, 0, fittingWidth(), height, fw::SWP_NOMOVE | fw::SWP_NOZORDER);
+    fitWidth();
 
     // The host's window around the view: repaint it at once with the new column.
     QWidget* view = GetParent();
@@ -169,7 +197,7 @@ void CWorkFlow::createFlow(bool show)
     }
 }
 
-int CWorkFlow::buildColumn()
+int CWorkFlow::buildColumn(int pairWidth)
 {
     int y = 0;
     m_hasPairs = programHasPairs();
@@ -180,9 +208,10 @@ int CWorkFlow::buildColumn()
     for (const std::unique_ptr<CNEB_EAPair>& pair : m_dlgManager.getNEBProgram().getPairs()) {
         // In the list before its window exists, so that destroyFlow finds it
         // whatever happens while it is created.
-        auto* control = new CEAPairCtrl(m_dlgManager, *pair);
+        auto* control = new CEAPairCtrl(m_dlgManager, *pair, m_numbers);
         m_pairCtrls.push_back(control);
         control->createAt(kPairX, y, this);
+        control->setWidth(pairWidth);
         control->installEventFilter(m_pairUpdates.get());
         for (QWidget* child : control->findChildren<QWidget*>())
             child->installEventFilter(m_pairUpdates.get());
@@ -192,6 +221,69 @@ int CWorkFlow::buildColumn()
         return 0;
     m_bottomArrow.createAt(kArrowX, y, this);
     return y + 2 * m_bottomArrow.GetWindowRect().Height();
+}
+
+int CWorkFlow::fittingWidth() const
+{
+    const QWidget* view = parentWidget();
+    if (!view)
+        return width();
+    int room = view->width();
+    if (m_scrollArea && m_scrollArea->widget() == view && m_scrollArea->widgetResizable()) {
+        // The scroll area makes the view as wide as its viewport, or as its
+        // minimum width when that is more; a view that keeps its minimum as wide
+        // as its children and a margin would grow with the flow.
+        const int margin = std::max(0, view->minimumWidth() - (geometry().right() + 1));
+        room = m_scrollArea->viewport()->width() - margin;
+    }
+    return std::max(m_minimumWidth, room - x());
+}
+
+void CWorkFlow::fitWidth()
+{
+    const int fitting = fittingWidth();
+    // The view may answer the new width with a size of its own, and this runs
+    // again inside: the pairs take the width the flow has in the end.
+    if (fitting != width())
+        resize(fitting, height());
+    for (CEAPairCtrl* pair : m_pairCtrls)
+        pair->setWidth(width() - kPairX - kPairRightMargin);
+}
+
+bool CWorkFlow::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool sizesTheFlow =
+        watched == parentWidget() || (m_scrollArea && watched == m_scrollArea->viewport());
+    if (!sizesTheFlow)
+        return CNEBDlgControl::eventFilter(watched, event);
+    if (event->type() == QEvent::Resize && IsWindowCreated())
+        fitWidth();
+    return false;
+}
+
+void CWorkFlow::showLiveState(const NEBPT::FlowLiveState& state)
+{
+    m_live = state;
+    applyLiveState();
+}
+
+void CWorkFlow::applyLiveState()
+{
+    const int active = m_live.shown && m_live.running ? m_live.activePair : -1;
+    int index = 0;
+    for (CEAPairCtrl* pair : m_pairCtrls)
+        pair->showLiveState(m_live, index++ == active);
+}
+
+bool CWorkFlow::selectPair(int pair)
+{
+    if (pair < 0 || static_cast<size_t>(pair) >= m_pairCtrls.size())
+        return false;
+    CEAPairCtrl* control = *std::next(m_pairCtrls.begin(), pair);
+    if (!control->IsWindowCreated())
+        return false;
+    control->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 CWorkFlow::FocusPlace CWorkFlow::focusPlace() const

@@ -3,14 +3,19 @@
 #include "Dialogs/BottomArrow.h"
 #include "Dialogs/NEBDlgControl.h"
 #include "Dialogs/TopArrow.h"
+#include "FlowState.h"
 #include "FormView.h"
 #include "NEBPTExport.h"
 #include "languages/common/NEBPTResources.h"
 
+#include <QPointer>
+
 #include <list>
+#include <locale>
 #include <memory>
 
 class CEAPairCtrl;
+class QScrollArea;
 
 // The window in the host's form view that shows the controller program as a
 // column: the top arrow, one pair window per event/action pair in program
@@ -22,6 +27,13 @@ class CEAPairCtrl;
 // the keyboard focus is where the user left it: in the same control of the pair
 // at the same place. One the host asks for reads a program that may have
 // changed anywhere: the focus in the column goes as when its window goes.
+//
+// The flow takes the width of the host's view, never less than its template's:
+// the pairs and the values beside their boxes take the room. In a view that a
+// scroll area sizes to its viewport (and that grows with its children) it takes
+// the viewport's width, less what the view keeps beside its children, so that
+// it never widens the view it follows. The controller's state (showLiveState)
+// is kept and shown again by every rebuild.
 class NEBPT_EXPORT CWorkFlow : public CNEBDlgControl
 {
     Q_OBJECT
@@ -34,6 +46,8 @@ public:
     // Where the elements sit in the flow window.
     static constexpr int kArrowX = 53;
     static constexpr int kPairX = 40;
+    // Room between the pairs and the flow's right edge.
+    static constexpr int kPairRightMargin = 12;
 
     explicit CWorkFlow(CDLGManager& manager);
     ~CWorkFlow() override;
@@ -58,18 +72,34 @@ public:
     // The pair windows of the last build, in program order.
     const std::list<CEAPairCtrl*>& pairCtrls() const { return m_pairCtrls; }
 
+    // Shows the controller's state in the pairs: the active step's pair marked,
+    // the timers' time left. Kept for the pairs of later builds; a state that is
+    // not shown clears it. Touches only the pairs and texts that change.
+    void showLiveState(const NEBPT::FlowLiveState& state);
+    // Gives the window of pair `pair` (0-based, in program order) the keyboard
+    // focus; false when the flow shows no such pair.
+    bool selectPair(int pair);
+
 protected:
     bool OnCommand(int id, int notification) override;
     bool event(QEvent* event) override;
+    // Follows the size of the view (and of the scroll area's viewport around it).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Destroys the element windows and creates them anew from the program while
     // the flow is hidden, then shows it (when it was shown before, or `show`),
     // sizes it to the column and repaints the host's window.
     void createFlow(bool show);
-    // Creates the element windows top to bottom; the height of the flow, 0
-    // without pairs.
-    int buildColumn();
+    // Creates the element windows top to bottom, the pairs `pairWidth` wide;
+    // the height of the flow, 0 without pairs.
+    int buildColumn(int pairWidth);
+    // The width the flow takes in its view.
+    int fittingWidth() const;
+    // Gives the flow that width and its pairs theirs.
+    void fitWidth();
+    // Shows the kept controller state in the pairs.
+    void applyLiveState();
     void destroyFlow();
     // Where the keyboard focus of the flow's window is in the column: the pair's
     // place, and the control's box template and ID (none: the pair window itself).
@@ -95,4 +125,8 @@ private:
     std::unique_ptr<PairUpdateFilter> m_pairUpdates; // on every widget of the pair windows
     bool m_hasPairs = false;
     bool m_rebuildWaiting = false; // a rebuild waits for a modal window to close
+    std::locale m_numbers;         // the number format of the editor's language
+    NEBPT::FlowLiveState m_live;
+    int m_minimumWidth = 0;             // the template's width
+    QPointer<QScrollArea> m_scrollArea; // the one that sizes the view, if any
 };

@@ -11,6 +11,7 @@
 #include "framework/widgets/Messages.h"
 #include "languages/common/NEBPTResources.h"
 
+#include <QApplication>
 #include <QPointer>
 
 #include <typeinfo>
@@ -194,6 +195,34 @@ TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
     host.stopFailing();
     EXPECT_FALSE(entry->UpdateFlow());
     EXPECT_TRUE(entry->UpdateFlow());
+}
+
+// The host shows the controller's state in the flow and selects a pair: the
+// state waits for the flow to be opened; a pair that is not shown is refused.
+TEST_F(EntryTest, TheLiveStateAndTheSelectedPairReachTheFlow)
+{
+    auto entry = makeEntry();
+    EXPECT_FALSE(entry->SelectPair(0)) << "no flow yet";
+    entry->ShowLiveState({true, true, 1, {}});
+    ASSERT_TRUE(entry->Open());
+    view.activateWindow();
+    QApplication::processEvents();
+    const auto pair = [this](size_t n) { return *std::next(flow()->pairCtrls().begin(), n); };
+    for (size_t n = 0; n < 3; ++n)
+        EXPECT_EQ(pair(n)->isActive(), n == 1) << n;
+
+    for (const auto& [selected, answer] :
+         {std::pair{2, true}, {0, true}, {-1, false}, {3, false}}) {
+        EXPECT_EQ(entry->SelectPair(selected), answer) << selected;
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_TRUE(focused == pair(answer ? selected : 0) ||
+                    pair(answer ? selected : 0)->isAncestorOf(focused))
+            << selected << ": the focus stays where it was";
+        EXPECT_TRUE(pair(answer ? selected : 0)->isSelected()) << selected;
+    }
+    entry->ShowLiveState({});
+    EXPECT_FALSE(pair(1)->isActive());
 }
 
 // The type of the message box handler the seam holds now.

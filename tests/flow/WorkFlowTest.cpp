@@ -1,5 +1,6 @@
 #include "dialogs/EditorDialogFixture.h"
 
+#include "Dialogs/DialogColours.h"
 #include "Dialogs/EAPairCtrl.h"
 #include "Dialogs/NEBSettingsDLG.h"
 #include "Dialogs/Timerdlg.h"
@@ -7,6 +8,7 @@
 
 #include "framework/Resources.h"
 #include "framework/widgets/ComboBox.h"
+#include "framework/widgets/ElidedLabel.h"
 #include "languages/common/NEBPTResources.h"
 
 #include <QAbstractItemView>
@@ -14,6 +16,8 @@
 #include <QBackingStore>
 #include <QImage>
 #include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <fstream>
@@ -133,6 +137,18 @@ protected:
     }
     QColor frameColour(size_t n) const { return pairCtrl(n).grab().toImage().pixelColor(0, 0); }
 
+    // What pair n shows beside its boxes: its number, its event's and its
+    // action's values and the mark of the active step ("" for none or hidden).
+    Strings labels(size_t n) const
+    {
+        CEAPairCtrl& pair = pairCtrl(n);
+        Strings texts;
+        for (const fw::ElidedLabel* shown : {pair.numberLabel(), pair.eventValueLabel(),
+                                             pair.actionValueLabel(), pair.activeMark()})
+            texts.push_back(!shown || shown->isHidden() ? "" : shown->text().toStdString());
+        return texts;
+    }
+
     QWidget hostWindow;
     QWidget* view = new QWidget(&hostWindow);
     std::unique_ptr<CountingWorkFlow> flow;
@@ -156,6 +172,200 @@ TEST_F(WorkFlowTest, PairsAreStackedBetweenTheArrows)
               (Steps{{"True", "Start"}, {"Comparator 0", "Start timer 0"}, {"Timeout 0", "Stop"}}));
     EXPECT_EQ(list(pairCtrl(0).eventCtrl())->count(), 42);
     EXPECT_EQ(list(pairCtrl(0).actionCtrl())->count(), 50);
+}
+
+// Each pair's number as every command numbers the pairs, and beside each object
+// button what its object holds, in the editor's language, read anew by every
+// rebuild: a logic rule's formula as the controller works it out, from the left.
+TEST_F(WorkFlowTest, ValuesBesideTheObjectButtonsInTheEditorsLanguage)
+{
+    const struct
+    {
+        const char* language;
+        fw::LibraryHandle library;
+        Strings first;  // Pair 1: comparator 0 -> start timer 1 (number, values, mark)
+        Strings second; // Pair 2: logic rule 1 -> no action
+    } languages[] = {
+        {"german",
+         testsupport::germanLibrary(),
+         {"Paar 1", "Motor speed > 1.200,000", "12,50 s", ""},
+         {"Paar 2", "(Logic rule 0 ODER Comparator 2) UND NICHT Timeout 2", "", ""}},
+        {"english",
+         testsupport::englishLibrary(),
+         {"Pair 1", "Motor speed > 1,200.000", "12.50 s", ""},
+         {"Pair 2", "(Logic rule 0 OR Comparator 2) AND NOT Timeout 2", "", ""}},
+    };
+    for (const auto& row : languages) {
+        SCOPED_TRACE(row.language);
+        host.language = row.language;
+        testsupport::CurrentLanguageGuard guard(row.library);
+        std::vector<std::pair<int, int>> steps(20, {1, 1});
+        steps[0] = {30, 1};
+        steps[1] = {kEventComparator0, 31};
+        steps[2] = {29, 1};
+        open(steps);
+        EXPECT_EQ(labels(1), row.first);
+        EXPECT_EQ(labels(2), row.second);
+        fw::ElidedLabel* last = pairCtrl(19).numberLabel();
+        EXPECT_EQ(last->shownText().toStdString(), row.first[0].substr(0, 5) + "19");
+    }
+
+    // In English from here. Logic rule 2 (the first pair's event): Digital input 18, Timeout 2,
+    // Running; comparator 0 (the second's): motor speed, 1200.
+    host.setValue(1320, 2, "19");
+    host.setValue(1322, 2, "36");
+    host.setValue(1324, 2, "2");
+    const struct
+    {
+        const char *first, *second;      // the rule's operators
+        const char *operand, *operation; // the comparator's
+        std::string formula, condition;
+    } rows[] = {
+        {"0", "1", "3", "0", "Digital input 18", "Motor speed < 1,200.000"},
+        {"3", "0", "3", "1", "Digital input 18 AND NOT Timeout 2", "Motor speed \u2248 1,200.000"},
+        {"1", "1", "0", "2", "Digital input 18 AND Timeout 2 AND Running", "Disabled"},
+        {"1", "4", "3", "2", "(Digital input 18 AND Timeout 2) OR NOT Running",
+         "Motor speed > 1,200.000"},
+        {"7", "2", "3", "2", "(NOT Digital input 18 AND NOT Timeout 2) OR Running",
+         "Motor speed > 1,200.000"},
+        {"2", "5", "3", "2", "NOT (Digital input 18 OR Timeout 2) AND Running",
+         "Motor speed > 1,200.000"},
+    };
+    for (const auto& row : rows) {
+        host.setValue(1321, 2, row.first);
+        host.setValue(1323, 2, row.second);
+        host.setValue(editortest::kCompOperand, 0, row.operand);
+        host.setValue(1311, 0, row.operation);
+        manager->updateNebProgram();
+        flow->reReadData();
+        EXPECT_EQ(labels(0)[1], row.formula);
+        EXPECT_EQ(labels(1)[1], row.condition);
+        EXPECT_EQ(objectButton(pairCtrl(0).eventCtrl())->accessibleDescription().toStdString(),
+                  row.formula)
+            << "what a screen reader tells of the button";
+    }
+}
+
+// The flow takes its view's width, never less than its template's, and the
+// values beside the pairs' buttons take the room; in a scroll area whose view
+// keeps itself as large as its children and a margin (as the host's does) it
+// takes the viewport's width and leaves the view no wider than that.
+TEST_F(WorkFlowTest, TheFlowTakesTheWidthOfItsView)
+{
+    open({{29, 1}}); // logic rule 1: a long formula
+    activate();
+    const int least = flow->width();
+    const std::string formula = "(Logic rule 0 OR Comparator 2) AND NOT Timeout 2";
+    const auto check = [&](int expected) {
+        EXPECT_EQ(flow->width(), expected);
+        fw::ElidedLabel* value = pairCtrl(0).eventValueLabel();
+        EXPECT_TRUE(flow->rect().contains(pairCtrl(0).geometry()));
+        EXPECT_GT(pairCtrl(0).width(), expected - 3 * CWorkFlow::kPairX);
+        EXPECT_TRUE(pairCtrl(0).rect().contains(value->geometry()));
+        EXPECT_EQ(value->text().toStdString(), formula);
+        // Cut short where the room ends, the whole text in the tool tip once seen.
+        value->grab();
+        const std::string whole = value->isElided() ? formula : "";
+        EXPECT_EQ(value->shownText().endsWith(QChar(0x2026)), value->isElided());
+        EXPECT_EQ(value->toolTip().toStdString(), whole);
+        EXPECT_EQ(value->accessibleDescription().toStdString(), whole);
+        return value->isElided();
+    };
+    for (const auto& [width, elided] : {std::pair{1000, false}, {300, true}, {900, false}}) {
+        SCOPED_TRACE(width);
+        view->resize(width, 400);
+        EXPECT_EQ(check(std::max(width, least)), elided);
+    }
+
+    // The host's view keeps its minimum as large as its children and a margin.
+    struct FitsChildren : QObject
+    {
+        QWidget* view = nullptr;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            const QRect children = view->childrenRect();
+            if (event->type() == QEvent::Resize)
+                view->setMinimumSize(children.right() + 21, children.bottom() + 21);
+            return false;
+        }
+    } fits;
+    fits.view = view;
+    auto* area = new QScrollArea(&hostWindow);
+    area->setWidgetResizable(true);
+    area->setWidget(view);
+    area->show();
+    open({{29, 1}});
+    flow->installEventFilter(&fits);
+    for (const int width : {1200, 500, 900}) {
+        SCOPED_TRACE(width);
+        area->resize(width, 300);
+        QApplication::processEvents();
+        const int viewport = area->viewport()->width();
+        EXPECT_EQ(view->width(), std::max(viewport, least + 20));
+        check(std::max(viewport - 20, least));
+        EXPECT_EQ(area->horizontalScrollBar()->maximum() > 0, viewport - 20 < least);
+    }
+}
+
+// The controller's state, shown in the pairs without a rebuild: the active step's
+// pair framed and marked, the timers' time left; kept by every rebuild until a
+// state that is not shown clears it.
+TEST_F(WorkFlowTest, TheLiveStateMarksTheActivePairAndTheTimersUntilCleared)
+{
+    using Timer = NEBPT::TimerLiveState;
+    open({{19, 30}, {34, 31}, {kEventComparator0, 1}}); // timers 0 and 1
+    activate();
+    const std::string active = "\u25B6 active";
+    const Timer running{Timer::State::Running, 3150}, ranOut{Timer::State::RanOut, 0};
+    const struct
+    {
+        NEBPT::FlowLiveState state;
+        int active;
+        Strings first, second; // number, event value, action value, mark
+    } rows[] = {
+        {{true, true, 1, {running, ranOut}},
+         1,
+         {"Pair 0", "", "5.00 s (3.2 s left)", ""},
+         {"Pair 1", "5.00 s (3.2 s left)", "12.50 s (ran out)", active}},
+        // The last tenth still counts; a timer the state does not tell of shows its value.
+        {{true, true, 0, {{Timer::State::Running, 1}}},
+         0,
+         {"Pair 0", "", "5.00 s (0.1 s left)", active},
+         {"Pair 1", "5.00 s (0.1 s left)", "12.50 s", ""}},
+        {{true, false, 1, {{}, ranOut}}, // stopped: no step is active
+         -1,
+         {"Pair 0", "", "5.00 s", ""},
+         {"Pair 1", "5.00 s", "12.50 s (ran out)", ""}},
+        {{false, true, 1, {running, ranOut}}, // cleared
+         -1,
+         {"Pair 0", "", "5.00 s", ""},
+         {"Pair 1", "5.00 s", "12.50 s", ""}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.active);
+        const auto shown = [&] {
+            for (size_t n = 0; n < 3; ++n) {
+                const bool isActive = int(n) == row.active;
+                EXPECT_EQ(pairCtrl(n).isActive(), isActive) << n;
+                // The frame, and the tint also between the event box's controls.
+                const QImage pair = pairCtrl(n).grab().toImage();
+                EXPECT_EQ(pair.pixelColor(0, 0),
+                          isActive ? dialogcolours::kActiveStepFrame : QColor(Qt::white))
+                    << n;
+                EXPECT_EQ(pair.pixelColor(CEAPairCtrl::kEventPos + QPoint(48, 14)),
+                          isActive ? dialogcolours::kActiveStepTint : QColor(Qt::white))
+                    << n;
+            }
+            EXPECT_EQ(labels(0), row.first);
+            EXPECT_EQ(labels(1), row.second);
+        };
+        flow->showLiveState(row.state);
+        shown();
+        flow->reReadData();
+        shown();
+    }
+    EXPECT_EQ(flow->rebuilds, int(std::size(rows))) << "none for a state";
+    EXPECT_TRUE(writes().empty());
 }
 
 TEST_F(WorkFlowTest, EmptyProgramAsksWhetherToAddAPairDeletingTheLastDoesNot)
@@ -477,6 +687,7 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
     runPostedMessages();
     EXPECT_EQ(flow->rebuilds, 2);
     EXPECT_EQ(host.value(editortest::kTimer, 1), "7.500000");
+    EXPECT_EQ(labels(2)[1], "7.50 s") << "the value beside the button follows";
 
     EXPECT_EQ(titles, (Strings{"Comparator 0", "Timer 1", "Timer 3", "Logic rule 0", "Timer 1"}));
     EXPECT_EQ(writes().size(), 1u);
@@ -492,10 +703,14 @@ TEST_F(WorkFlowTest, ObjectButtonsFollowTheEntryAndOpenTheEditorOfItsObject)
 // to the build folder as flow_english.png and flow_german.png.
 TEST_F(WorkFlowTest, PicturesInEnglishAndGerman)
 {
+    hostWindow.resize(860, 560);
+    view->setGeometry(0, 0, 860, 560);
     const auto shoot = [this](const std::string& name) {
         // A program as a machine would run it: start on a digital input, wait
-        // for a comparator, run a timer, stop on an alarm or a logic rule.
+        // for a comparator, run a timer, stop on an alarm or a logic rule;
+        // running, at the step that waits for the timer.
         open({{19, 16}, {22, 30}, {34, 2}, {28, 18}, {17, 18}, {4, 1}});
+        flow->showLiveState({true, true, 2, {{NEBPT::TimerLiveState::State::Running, 3150}}});
         activate();
         // The second pair with the focus in its event list looks selected.
         list(pairCtrl(1).eventCtrl())->setFocus();
