@@ -86,6 +86,10 @@ public:
     // those of the used pairs' events, of the controller's start and stop
     // events, and the operands of the comparators and logic rules these reach.
     std::vector<int> inputsRead() const;
+    // A name of the input that is the same in every language the drive speaks:
+    // the parameter and choice value that first offer it ("1301:19"; comparator
+    // operands, then the events, the rule operands and the controller's events).
+    const std::string& inputKey(int index) const;
     // Sets an input before the next scan: true is 1, false 0. An index out of
     // range, or a name that is no input, changes nothing (false).
     bool setInput(int index, double value);
@@ -101,6 +105,11 @@ public:
     long long nextScanMs() const;
     // Back to the state before the first scan; inputs are kept.
     void restart();
+    // Takes the texts (choice texts: events, actions, inputs, outputs) of
+    // `program` when it runs exactly as this one does, as the same program read
+    // in another language does; the state and the inputs are kept. False, with
+    // nothing changed, when it would run otherwise or cannot run.
+    bool relabel(const ProgramData& program);
 
     // --- the state after the last scan ---
     bool running() const;
@@ -109,12 +118,23 @@ public:
     std::size_t timers() const;
     bool timerRunning(std::size_t k) const;
     long long timerRemainingMs(std::size_t k) const; // 0 when it does not run
+    // Whether the timer ran out: from the scan in which it ran out until it is
+    // started again (a stop keeps it). Neither running nor timed out: idle.
     bool timedOut(std::size_t k) const;
     long long timerValueMs(std::size_t k) const;
     std::size_t comparators() const;
     bool comparatorState(std::size_t k) const;
     std::size_t logicRules() const;
     bool logicRuleState(std::size_t r) const;
+
+    // The objects the program uses, ascending: those the used pairs' events and
+    // actions and the controller's start and stop events refer to, and those
+    // the logic rules they reach refer to.
+    struct ObjectsUsed
+    {
+        std::vector<std::size_t> timers, comparators, logicRules;
+    };
+    ObjectsUsed objectsUsed() const;
 
 private:
     struct Impl;

@@ -12,12 +12,14 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QTime>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <set>
@@ -32,6 +34,9 @@ constexpr int kTickMs = 20;
 constexpr long long kMostScansATick = 5000;
 // The item data that marks the active step.
 constexpr int kActiveRole = Qt::UserRole + 1;
+// The item data of an action performed: its step, and the serial of the program it is of.
+constexpr int kStepRole = Qt::UserRole + 2;
+constexpr int kSerialRole = Qt::UserRole + 3;
 // An input over a link travels as a signed 16-bit whole number.
 constexpr double kLinkInputMin = -32768, kLinkInputMax = 32767;
 
@@ -51,15 +56,27 @@ std::set<std::string> choiceTexts(const NEBPT::ProgramParameter& parameter)
     return texts;
 }
 
-bool sameProgram(const NEBPT::ProgramData& a, const NEBPT::ProgramData& b)
+// The choice values of a list ("<value>:<text>"), without their texts.
+std::vector<std::string> choiceValues(const std::vector<std::string>& choices)
+{
+    std::vector<std::string> values;
+    for (const std::string& choice : choices)
+        values.push_back(choice.substr(0, choice.find(':')));
+    return values;
+}
+
+// Whether two programs are the same; `butTexts`: but for their language and texts.
+bool sameProgram(const NEBPT::ProgramData& a, const NEBPT::ProgramData& b, bool butTexts = false)
 {
     if (a.driveType != b.driveType || a.databaseVersion != b.databaseVersion ||
-        a.language != b.language || a.parameters.size() != b.parameters.size())
+        (!butTexts && a.language != b.language) || a.parameters.size() != b.parameters.size())
         return false;
     for (size_t i = 0; i < a.parameters.size(); ++i) {
         const NEBPT::ProgramParameter &p = a.parameters[i], &q = b.parameters[i];
-        if (p.number != q.number || p.values != q.values || p.choices != q.choices ||
-            p.unit != q.unit || p.decimals != q.decimals || p.maximum != q.maximum)
+        if (p.number != q.number || p.values != q.values || p.unit != q.unit ||
+            p.decimals != q.decimals || p.maximum != q.maximum ||
+            (butTexts ? choiceValues(p.choices) != choiceValues(q.choices)
+                      : p.choices != q.choices))
             return false;
     }
     return true;
@@ -77,6 +94,7 @@ struct ProgramMonitor::Poll
     bool inputsRead = false;
     std::vector<int> inputs; // the input block's values
     std::string inputFailure;
+    bool linkLost = false;   // the failure took the link down
     unsigned writesDone = 0; // the input writes carried out before the poll
 };
 
@@ -175,8 +193,10 @@ private:
         std::vector<std::uint16_t> registers;
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (!read(m_map.statusAddress, m_statusCount, registers,
-                      "reading the controller's state", poll.failure))
+                      "reading the controller's state", poll.failure)) {
+                poll.linkLost = !m_drive.linkUp();
                 return poll;
+            }
             const int needed =
                 std::min(modbusmap::statusRegisters(registers[2], registers[3], registers[4]),
                          modbusmap::kStatusBlockRegisters);
@@ -230,6 +250,7 @@ ProgramMonitor::ProgramMonitor(QWidget* parent) : QDockWidget(parent)
     auto* layout = new QVBoxLayout(content);
     m_stateLabel = new QLabel;
     m_stateLabel->setObjectName(QStringLiteral("monitorState"));
+    m_stateLabel->setWordWrap(true);
     QFont bold = m_stateLabel->font();
     bold.setBold(true);
     m_stateLabel->setFont(bold);
@@ -237,16 +258,17 @@ ProgramMonitor::ProgramMonitor(QWidget* parent) : QDockWidget(parent)
     m_noteLabel->setObjectName(QStringLiteral("monitorNote"));
     m_noteLabel->setWordWrap(true);
     m_noteLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_steps = new QTreeWidget;
-    m_steps->setObjectName(QStringLiteral("monitorSteps"));
-    m_steps->setColumnCount(3);
-    m_steps->setRootIsDecorated(false);
-    m_steps->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_objects = new QTreeWidget;
-    m_objects->setObjectName(QStringLiteral("monitorObjects"));
-    m_objects->setColumnCount(2);
-    m_objects->setRootIsDecorated(false);
-    m_objects->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const auto list = [](const char* name, int columns) {
+        auto* tree = new QTreeWidget;
+        tree->setObjectName(QLatin1String(name));
+        tree->setColumnCount(columns);
+        tree->setRootIsDecorated(false);
+        tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        return tree;
+    };
+    m_steps = list("monitorSteps", 3);
+    m_objects = list("monitorObjects", 2);
+    m_outputs = list("monitorOutputs", 3);
     m_inputBox = new QGroupBox;
     m_inputBox->setObjectName(QStringLiteral("monitorInputs"));
     auto* inputLayout = new QVBoxLayout(m_inputBox);
@@ -259,18 +281,20 @@ ProgramMonitor::ProgramMonitor(QWidget* parent) : QDockWidget(parent)
     layout->addWidget(m_noteLabel);
     layout->addWidget(m_steps, 2);
     layout->addWidget(m_objects, 1);
+    layout->addWidget(m_outputs, 1);
     layout->addWidget(m_inputBox);
     setWidget(content);
 
     m_tick.setInterval(kTickMs);
     connect(&m_tick, &QTimer::timeout, this, &ProgramMonitor::catchUp);
-    // Over a link the drive is asked only while the monitor is seen.
     connect(this, &QDockWidget::visibilityChanged, this, [this] { pollWhileShown(); });
     retranslate();
 }
 
 ProgramMonitor::~ProgramMonitor()
 {
+    // Whoever listens may be gone before the window's children.
+    blockSignals(true);
     stopLink();
 }
 
@@ -286,11 +310,17 @@ void ProgramMonitor::retranslate()
     setWindowTitle(tr("Monitor"));
     m_steps->setHeaderLabels({tr("Step"), tr("Event"), tr("Action")});
     m_objects->setHeaderLabels({tr("Object"), tr("State")});
+    // When an action was performed: a simulation knows the scan, a link shows
+    // only when the monitor saw its step move on.
+    m_outputs->setHeaderLabels(
+        {m_mode == Mode::Link ? tr("Step change seen at") : tr("Simulated time (s)"), tr("Step"),
+         tr("Action performed")});
     m_inputBox->setTitle(tr("Inputs"));
     m_stateLabel->setAccessibleName(tr("Controller state"));
     m_noteLabel->setAccessibleName(tr("Monitor message"));
     m_steps->setAccessibleName(tr("Steps"));
     m_objects->setAccessibleName(tr("Timers, comparators and logic rules"));
+    m_outputs->setAccessibleName(tr("Actions performed"));
     m_inputBox->setAccessibleName(tr("Inputs"));
     // The rows carry texts of their own.
     makeRows();
@@ -311,7 +341,8 @@ void ProgramMonitor::showNothing(const QString& reason)
     m_inputs.clear();
     m_inputValues.clear();
     m_status = {};
-    makeRows();
+    clearOutputs();
+    retranslate();
 }
 
 void ProgramMonitor::showSimulation(const NEBPT::ProgramData& program)
@@ -319,25 +350,31 @@ void ProgramMonitor::showSimulation(const NEBPT::ProgramData& program)
     if (m_mode == Mode::Simulation && m_haveProgram && sameProgram(program, m_program))
         return;
     stopLink();
+    if (m_mode == Mode::Simulation && relabel(program))
+        return;
     m_mode = Mode::Simulation;
     m_problem.clear();
     m_tick.stop();
+    clearOutputs();
     if (buildRuntime(program)) {
         // The inputs the user set hold for the new program too.
-        for (const auto& [name, value] : m_inputValues)
-            m_runtime->setInput(name, value);
+        for (int index = 0; index < static_cast<int>(m_runtime->inputNames().size()); ++index) {
+            const auto set = m_inputValues.find(m_runtime->inputKey(index));
+            if (set != m_inputValues.end())
+                m_runtime->setInput(index, set->second);
+        }
         m_clock.start();
         m_lagMs = 0;
         m_tick.start();
     }
-    makeRows();
-    showRuntimeState();
+    retranslate();
 }
 
 bool ProgramMonitor::buildRuntime(const NEBPT::ProgramData& program)
 {
     m_program = program;
     m_haveProgram = true;
+    ++m_programSerial;
     m_runtime.reset();
     m_inputs.clear();
     try {
@@ -358,12 +395,33 @@ bool ProgramMonitor::buildRuntime(const NEBPT::ProgramData& program)
     }
     for (const int index : m_runtime->inputsRead()) {
         Input input;
+        input.key = m_runtime->inputKey(index);
         input.name = m_runtime->inputNames().at(static_cast<size_t>(index));
         input.kind = numbers.count(input.name) && !conditions.count(input.name)
                          ? InputKind::Number
                          : InputKind::Condition;
         m_inputs.push_back(std::move(input));
     }
+    return true;
+}
+
+bool ProgramMonitor::relabel(const NEBPT::ProgramData& program)
+{
+    if (!m_runtime || !m_haveProgram || !sameProgram(program, m_program, true) ||
+        !m_runtime->relabel(program))
+        return false;
+    m_program = program;
+    const std::vector<int> read = m_runtime->inputsRead();
+    for (size_t i = 0; i < m_inputs.size() && i < read.size(); ++i)
+        m_inputs[i].name = m_runtime->inputNames().at(static_cast<size_t>(read[i]));
+    // The actions listed of this program in its new texts.
+    for (int row = 0; row < m_outputs->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = m_outputs->topLevelItem(row);
+        const int step = item->data(1, kStepRole).toInt();
+        if (item->data(0, kSerialRole).toUInt() == m_programSerial && step < m_runtime->steps())
+            item->setText(2, fromStd(m_runtime->actionText(step)));
+    }
+    makeRows();
     return true;
 }
 
@@ -374,6 +432,8 @@ void ProgramMonitor::showLink(ModbusDrive& drive, const NEBPT::ProgramData* prog
     if (sameDrive && program && m_haveProgram && sameProgram(*program, m_program))
         return;
     if (sameDrive && !program && !m_haveProgram && failure == m_problem)
+        return;
+    if (sameDrive && program && relabel(*program))
         return;
     m_tick.stop();
     if (!sameDrive)
@@ -388,13 +448,28 @@ void ProgramMonitor::showLink(ModbusDrive& drive, const NEBPT::ProgramData* prog
         m_problem = tr("The program cannot be shown: %1.").arg(failure);
     else
         buildRuntime(*program);
-    makeRows();
     if (!sameDrive) {
+        // A drive connected anew is shown from what it tells from now on.
         m_polled = false;
+        m_current = false;
+        m_lost = false;
+        m_pollNotes.clear();
+        m_lastSeen = QTime();
         m_status = {};
+        clearOutputs();
     }
-    showState(m_status);
+    retranslate();
     pollWhileShown();
+}
+
+void ProgramMonitor::linkLost(const QString& reason)
+{
+    if (m_mode != Mode::Link)
+        return;
+    m_lost = true;
+    m_current = false;
+    m_lostReason = reason;
+    showState(m_status);
 }
 
 void ProgramMonitor::stopLink()
@@ -402,9 +477,11 @@ void ProgramMonitor::stopLink()
     m_poller.reset();
     ++m_generation;
     m_link = nullptr;
+    m_lost = false;
     if (m_mode == Mode::Link) {
         m_mode = Mode::Nothing;
         m_reason.clear();
+        tellFlowHidden();
     }
 }
 
@@ -415,6 +492,9 @@ void ProgramMonitor::pollWhileShown()
     const bool shown = isVisible();
     if (!m_poller && shown) {
         const unsigned generation = m_generation;
+        // A new poller counts its writes from 0: the inputs follow the drive
+        // again once its first poll has answered.
+        m_writesQueued = 0;
         m_poller =
             std::make_unique<Poller>(*m_link, m_runtime ? static_cast<int>(m_inputs.size()) : -1,
                                      [this, generation](Poll poll) {
@@ -437,6 +517,7 @@ void ProgramMonitor::makeRows()
 {
     m_steps->clear();
     m_objects->clear();
+    m_objectRows.clear();
     const bool link = m_mode == Mode::Link;
     if (m_runtime) {
         for (int step = 0; step < m_runtime->steps(); ++step) {
@@ -445,23 +526,30 @@ void ProgramMonitor::makeRows()
                                                        fromStd(m_runtime->actionText(step))});
             item->setData(0, kActiveRole, false);
         }
-    }
-    size_t timers = 0, comparators = 0, rules = 0;
-    if (m_runtime) {
-        timers = m_runtime->timers();
-        comparators = m_runtime->comparators();
-        rules = m_runtime->logicRules();
+        // Only the objects the program uses.
+        const NEBPT::ProgramRuntime::ObjectsUsed used = m_runtime->objectsUsed();
+        for (const std::size_t k : used.timers)
+            m_objectRows.push_back({ObjectKind::Timer, k});
+        for (const std::size_t k : used.comparators)
+            m_objectRows.push_back({ObjectKind::Comparator, k});
+        for (const std::size_t k : used.logicRules)
+            m_objectRows.push_back({ObjectKind::LogicRule, k});
     } else if (link) {
-        timers = m_status.timerRemainingMs.size();
-        comparators = m_status.comparators.size();
-        rules = m_status.logicRules.size();
+        // Without the program, whatever the drive tells.
+        for (std::size_t k = 0; k < m_status.timers.size(); ++k)
+            m_objectRows.push_back({ObjectKind::Timer, k});
+        for (std::size_t k = 0; k < m_status.comparators.size(); ++k)
+            m_objectRows.push_back({ObjectKind::Comparator, k});
+        for (std::size_t k = 0; k < m_status.logicRules.size(); ++k)
+            m_objectRows.push_back({ObjectKind::LogicRule, k});
     }
-    for (size_t k = 0; k < timers; ++k)
-        new QTreeWidgetItem(m_objects, {tr("Timer %1").arg(k)});
-    for (size_t k = 0; k < comparators; ++k)
-        new QTreeWidgetItem(m_objects, {tr("Comparator %1").arg(k)});
-    for (size_t k = 0; k < rules; ++k)
-        new QTreeWidgetItem(m_objects, {tr("Logic rule %1").arg(k)});
+    for (const ObjectRow& row : m_objectRows) {
+        const QString name = row.kind == ObjectKind::Timer ? tr("Timer %1").arg(row.index)
+                             : row.kind == ObjectKind::Comparator
+                                 ? tr("Comparator %1").arg(row.index)
+                                 : tr("Logic rule %1").arg(row.index);
+        new QTreeWidgetItem(m_objects, {name});
+    }
 
     const modbusmap::Map* map = link && m_link ? &m_link->registerMap() : nullptr;
     // Over a link the inputs are set through the poller.
@@ -473,6 +561,7 @@ void ProgramMonitor::makeRows()
     else {
         m_stateLabel->setText(tr("No controller shown"));
         m_noteLabel->setText(m_reason);
+        tellFlowHidden();
     }
 }
 
@@ -497,7 +586,7 @@ void ProgramMonitor::makeInputs(bool editable, bool integral)
     for (size_t i = 0; i < m_inputs.size(); ++i) {
         Input& input = m_inputs[i];
         const QString name = fromStd(input.name);
-        const auto known = m_inputValues.find(input.name);
+        const auto known = m_inputValues.find(input.key);
         const double value = known == m_inputValues.end() ? 0 : known->second;
         if (input.kind == InputKind::Condition) {
             auto* box = new QCheckBox(name);
@@ -525,21 +614,40 @@ void ProgramMonitor::makeInputs(bool editable, bool integral)
     }
 }
 
+namespace {
+
+// Shows `value` in an input's editor without telling anyone.
+void showInput(QWidget* editor, double value)
+{
+    const QSignalBlocker quiet(editor);
+    if (auto* box = qobject_cast<QCheckBox*>(editor))
+        box->setChecked(value != 0);
+    else if (auto* field = qobject_cast<QDoubleSpinBox*>(editor))
+        field->setValue(value);
+}
+
+} // namespace
+
 void ProgramMonitor::inputSet(size_t input, double value)
 {
     if (input >= m_inputs.size())
         return;
-    const std::string& name = m_inputs[input].name;
+    const std::string& key = m_inputs[input].key;
     if (m_mode == Mode::Simulation && m_runtime) {
-        m_inputValues[name] = value;
-        m_runtime->setInput(name, value);
+        m_inputValues[key] = value;
+        m_runtime->setInput(m_runtime->inputsRead().at(input), value);
         return;
     }
-    if (m_mode == Mode::Link && m_poller) {
+    if (m_mode == Mode::Link && m_poller && !m_lost) {
         const double whole = std::clamp(std::round(value), kLinkInputMin, kLinkInputMax);
-        m_inputValues[name] = whole;
+        m_inputValues[key] = whole;
         m_writesQueued = m_poller->write(input, static_cast<std::int16_t>(whole));
+        return;
     }
+    // Nothing can take it: the editor shows what holds.
+    const auto known = m_inputValues.find(key);
+    if (m_inputs[input].editor)
+        showInput(m_inputs[input].editor, known == m_inputValues.end() ? 0 : known->second);
 }
 
 void ProgramMonitor::catchUp()
@@ -548,11 +656,44 @@ void ProgramMonitor::catchUp()
         return;
     const long long now = m_clock.elapsed() - m_lagMs;
     long long scans = 0;
-    while (m_runtime->nextScanMs() <= now && scans++ < kMostScansATick)
-        m_runtime->scan();
+    std::deque<Performed> performed;
+    while (m_runtime->nextScanMs() <= now && scans++ < kMostScansATick) {
+        const NEBPT::ProgramRuntime::Scan scan = m_runtime->scan();
+        if (scan.change != NEBPT::ProgramRuntime::Change::Stepped)
+            continue;
+        performed.push_back({QString::number(double(scan.timeMs) / 1000.0, 'f', 3), scan.from});
+        if (performed.size() > static_cast<size_t>(kMostOutputs))
+            performed.pop_front();
+    }
     if (m_runtime->nextScanMs() <= now)
         m_lagMs += now - m_runtime->nextScanMs() + 1;
+    addOutputs({performed.begin(), performed.end()});
     showRuntimeState();
+}
+
+void ProgramMonitor::addOutputs(const std::vector<Performed>& performed)
+{
+    if (performed.empty())
+        return;
+    const size_t first =
+        performed.size() > size_t(kMostOutputs) ? performed.size() - size_t(kMostOutputs) : 0;
+    for (size_t i = first; i < performed.size(); ++i) {
+        const int step = performed[i].step;
+        const bool known = m_runtime && step < m_runtime->steps();
+        auto* item = new QTreeWidgetItem(
+            {performed[i].time, QString::number(step),
+             known ? fromStd(m_runtime->actionText(step)) : QStringLiteral("\u2014")});
+        item->setData(0, kSerialRole, m_programSerial);
+        item->setData(1, kStepRole, step);
+        m_outputs->insertTopLevelItem(0, item);
+    }
+    while (m_outputs->topLevelItemCount() > kMostOutputs)
+        delete m_outputs->takeTopLevelItem(m_outputs->topLevelItemCount() - 1);
+}
+
+void ProgramMonitor::clearOutputs()
+{
+    m_outputs->clear();
 }
 
 void ProgramMonitor::showRuntimeState()
@@ -560,6 +701,7 @@ void ProgramMonitor::showRuntimeState()
     if (!m_runtime) {
         m_stateLabel->setText(tr("Not simulated"));
         m_noteLabel->setText(m_problem);
+        tellFlowHidden();
         return;
     }
     showState(modbusmap::statusOf(*m_runtime));
@@ -573,31 +715,37 @@ void ProgramMonitor::showPolled(const Poll& poll)
 {
     if (m_mode != Mode::Link)
         return;
-    const bool shapeChanged =
-        !m_runtime && poll.failure.empty() &&
-        (poll.status.timerRemainingMs.size() != m_status.timerRemainingMs.size() ||
-         poll.status.comparators.size() != m_status.comparators.size() ||
-         poll.status.logicRules.size() != m_status.logicRules.size());
-    if (poll.failure.empty()) {
+    const bool shapeChanged = !m_runtime && poll.failure.empty() &&
+                              (poll.status.timers.size() != m_status.timers.size() ||
+                               poll.status.comparators.size() != m_status.comparators.size() ||
+                               poll.status.logicRules.size() != m_status.logicRules.size());
+    m_current = poll.failure.empty();
+    if (m_current) {
+        if (m_polled)
+            noteStepsPassed(m_status, poll.status);
         m_polled = true;
+        m_lost = false;
+        m_lastSeen = QTime::currentTime();
         m_status = poll.status;
+    } else {
+        m_lost = poll.linkLost;
+        if (m_lost)
+            m_lostReason = fromStd(poll.failure);
     }
-    if (shapeChanged)
-        makeRows();
-    showState(m_status);
-    QStringList notes;
-    if (!m_problem.isEmpty())
-        notes << m_problem;
-    if (!poll.failure.empty())
-        notes << tr("The controller's state cannot be read: %1.").arg(fromStd(poll.failure));
-    if (!poll.inputFailure.empty())
-        notes << tr("The inputs cannot be read or set: %1.").arg(fromStd(poll.inputFailure));
-    if (m_runtime && poll.failure.empty() &&
-        (poll.status.timerRemainingMs.size() != m_runtime->timers() ||
+    m_pollNotes.clear();
+    if (!poll.failure.empty() && !poll.linkLost)
+        m_pollNotes << tr("The controller's state cannot be read: %1.").arg(fromStd(poll.failure));
+    if (!poll.inputFailure.empty() && !m_lost)
+        m_pollNotes << tr("The inputs cannot be read or set: %1.").arg(fromStd(poll.inputFailure));
+    if (m_runtime && m_current &&
+        (poll.status.timers.size() != m_runtime->timers() ||
          poll.status.comparators.size() != m_runtime->comparators() ||
          poll.status.logicRules.size() != m_runtime->logicRules()))
-        notes << tr("The drive tells another number of objects than the program has.");
-    m_noteLabel->setText(notes.join(QLatin1Char('\n')));
+        m_pollNotes << tr("The drive tells another number of objects than the program has.");
+    if (shapeChanged)
+        makeRows();
+    else
+        showState(m_status);
     // What the drive's inputs hold, unless the user is changing one or a write is still to go.
     if (!poll.inputsRead || poll.writesDone < m_writesQueued)
         return;
@@ -605,32 +753,75 @@ void ProgramMonitor::showPolled(const Poll& poll)
         QWidget* editor = m_inputs[i].editor;
         if (!editor || editor->hasFocus())
             continue;
-        m_inputValues[m_inputs[i].name] = poll.inputs[i];
-        const QSignalBlocker quiet(editor);
-        if (auto* box = qobject_cast<QCheckBox*>(editor))
-            box->setChecked(poll.inputs[i] != 0);
-        else if (auto* field = qobject_cast<QDoubleSpinBox*>(editor))
-            field->setValue(poll.inputs[i]);
+        m_inputValues[m_inputs[i].key] = poll.inputs[i];
+        showInput(editor, poll.inputs[i]);
     }
+}
+
+void ProgramMonitor::noteStepsPassed(const modbusmap::ControllerStatus& before,
+                                     const modbusmap::ControllerStatus& now)
+{
+    // A controller that starts does so at step 0.
+    const int from = before.running ? before.activeStep : 0;
+    const int to = now.activeStep;
+    if (!now.running || from == to)
+        return;
+    const QString seen = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    std::vector<Performed> performed;
+    const int steps = m_runtime ? m_runtime->steps() : 0;
+    if (from < 0 || from >= steps || to >= steps) {
+        // Without the program only the step seen to move on is known.
+        performed.push_back({seen, from});
+    } else {
+        // Steps move on one at a time: each from `from` up to `to` did.
+        for (int step = from; step != to; step = (step + 1) % steps)
+            performed.push_back({seen, step});
+    }
+    addOutputs(performed);
+}
+
+bool ProgramMonitor::showLinkState()
+{
+    if (m_link && m_link->registerMap().statusAddress < 0) {
+        m_stateLabel->setText(tr("State unknown"));
+        m_noteLabel->setText(tr("The drive tells no controller state: its profile has no "
+                                "status block."));
+        return false;
+    }
+    QStringList notes;
+    if (!m_problem.isEmpty())
+        notes << m_problem;
+    notes << m_pollNotes;
+    if (m_lost)
+        m_stateLabel->setText(tr("Link lost: %1").arg(m_lostReason));
+    else if (!m_polled)
+        m_stateLabel->setText(tr("Waiting for the drive's state"));
+    else if (!m_current)
+        m_stateLabel->setText(tr("State unknown"));
+    if (!m_current && m_polled)
+        notes << tr("As last seen at %1; what the drive does now is unknown.")
+                     .arg(m_lastSeen.toString(QStringLiteral("HH:mm:ss")));
+    m_noteLabel->setText(notes.join(QLatin1Char('\n')));
+    return m_current;
 }
 
 void ProgramMonitor::showState(const modbusmap::ControllerStatus& status)
 {
     const bool link = m_mode == Mode::Link;
-    if (link && m_link && m_link->registerMap().statusAddress < 0) {
-        m_stateLabel->setText(tr("State unknown"));
-        m_noteLabel->setText(tr("The drive tells no controller state: its profile has no "
-                                "status block."));
+    const bool current = link ? showLinkState() : true;
+    // What was last seen stays, greyed; inputs go nowhere over a lost link.
+    for (QWidget* shown : {static_cast<QWidget*>(m_steps), static_cast<QWidget*>(m_objects),
+                           static_cast<QWidget*>(m_outputs)})
+        shown->setEnabled(current || !m_polled);
+    m_inputBox->setEnabled(!(link && m_lost));
+    if (current) {
+        m_stateLabel->setText(status.running ? tr("Running: step %1").arg(status.activeStep)
+                                             : tr("Stopped"));
+    }
+    if (link && !m_polled) {
+        tellFlowHidden();
         return;
     }
-    if (link && !m_polled)
-        m_stateLabel->setText(tr("Waiting for the drive's state"));
-    else if (status.running)
-        m_stateLabel->setText(tr("Running: step %1").arg(status.activeStep));
-    else
-        m_stateLabel->setText(tr("Stopped"));
-    if (link && !m_polled)
-        m_noteLabel->setText(m_problem);
 
     const int active = status.running ? status.activeStep : -1;
     for (int row = 0; row < m_steps->topLevelItemCount(); ++row) {
@@ -650,18 +841,69 @@ void ProgramMonitor::showState(const modbusmap::ControllerStatus& status)
     if (active >= 0 && active < m_steps->topLevelItemCount())
         m_steps->scrollToItem(m_steps->topLevelItem(active));
 
-    int row = 0;
-    const auto set = [this, &row](const QString& text) {
-        if (QTreeWidgetItem* item = m_objects->topLevelItem(row++); item && item->text(1) != text)
-            item->setText(1, text);
+    const auto stateOf = [this, &status](const ObjectRow& row) -> QString {
+        const auto flag = [this](const std::vector<bool>& flags, std::size_t k) {
+            return k >= flags.size() ? QStringLiteral("\u2014")
+                   : flags[k]        ? tr("true")
+                                     : tr("false");
+        };
+        if (row.kind == ObjectKind::Comparator)
+            return flag(status.comparators, row.index);
+        if (row.kind == ObjectKind::LogicRule)
+            return flag(status.logicRules, row.index);
+        if (row.index >= status.timers.size())
+            return QStringLiteral("\u2014");
+        const long long ms = status.timers[row.index];
+        return ms > 0 ? tr("%1 s left").arg(QString::number(double(ms) / 1000.0, 'f', 1))
+               : ms == modbusmap::kTimerRanOut ? tr("ran out")
+                                               : tr("idle");
     };
-    for (const long long ms : status.timerRemainingMs)
-        set(ms > 0 ? tr("%1 s left").arg(QString::number(double(ms) / 1000.0, 'f', 1))
-                   : tr("not running"));
-    for (const bool on : status.comparators)
-        set(on ? tr("true") : tr("false"));
-    for (const bool on : status.logicRules)
-        set(on ? tr("true") : tr("false"));
+    for (int row = 0; row < m_objects->topLevelItemCount() && row < int(m_objectRows.size());
+         ++row) {
+        QTreeWidgetItem* item = m_objects->topLevelItem(row);
+        const QString text = stateOf(m_objectRows[size_t(row)]);
+        if (item->text(1) != text)
+            item->setText(1, text);
+    }
+
+    if (!current) {
+        tellFlowHidden();
+        return;
+    }
+    NEBPT::FlowLiveState flow;
+    flow.shown = true;
+    flow.running = status.running;
+    flow.activePair = active;
+    for (const long long ms : status.timers) {
+        NEBPT::TimerLiveState timer;
+        timer.state = ms > 0                          ? NEBPT::TimerLiveState::State::Running
+                      : ms == modbusmap::kTimerRanOut ? NEBPT::TimerLiveState::State::RanOut
+                                                      : NEBPT::TimerLiveState::State::Idle;
+        timer.remainingMs = std::max(ms, 0LL);
+        flow.timers.push_back(timer);
+    }
+    tellFlow(flow);
+}
+
+void ProgramMonitor::tellFlow(const NEBPT::FlowLiveState& state)
+{
+    // A timer's time left is told by the tenth of a second, as it is shown.
+    const auto same = [](const NEBPT::TimerLiveState& a, const NEBPT::TimerLiveState& b) {
+        return a.state == b.state && a.remainingMs / 100 == b.remainingMs / 100;
+    };
+    if (state.shown == m_flow.shown &&
+        (!state.shown ||
+         (state.running == m_flow.running && state.activePair == m_flow.activePair &&
+          std::equal(state.timers.begin(), state.timers.end(), m_flow.timers.begin(),
+                     m_flow.timers.end(), same))))
+        return;
+    m_flow = state;
+    emit liveStateChanged(m_flow);
+}
+
+void ProgramMonitor::tellFlowHidden()
+{
+    tellFlow(NEBPT::FlowLiveState{});
 }
 
 int ProgramMonitor::markedStep() const

@@ -58,6 +58,7 @@ struct Ref
 {
     Source source = Source::False;
     std::uint32_t index = 0;
+    bool operator==(const Ref&) const = default;
 };
 
 enum class Deed : std::uint8_t
@@ -71,6 +72,7 @@ struct Act
 {
     Deed deed = Deed::Output;
     std::uint32_t index = 0;
+    bool operator==(const Act&) const = default;
 };
 
 // A logic operator: a OP b with either side negated first.
@@ -83,6 +85,7 @@ struct Operator
         b = b != notB;
         return either ? (a || b) : (a && b);
     }
+    bool operator==(const Operator&) const = default;
 };
 
 struct LinkedOperator
@@ -173,7 +176,7 @@ struct Machine
     std::vector<std::string> problems;    // of Broken references and actions
 
     // --- the world ---
-    std::vector<std::string> inputNames;
+    std::vector<std::string> inputNames, inputKeys;
     std::unordered_map<std::string, int> inputIndex;
     std::vector<double> inputs;
     std::vector<std::string> actionNames;
@@ -189,6 +192,14 @@ struct Machine
     void require(const Ref& ref, const std::string& who, std::vector<bool>& rulesSeen) const;
     // Marks the inputs `ref` reads, directly or through comparators and rules.
     void markRead(const Ref& ref, std::vector<bool>& read, std::vector<bool>& rulesSeen) const;
+    // Marks the objects `ref` refers to, directly or through rules.
+    struct Used
+    {
+        std::vector<bool> timers, comparators, rules;
+    };
+    void markUsed(const Ref& ref, Used& used) const;
+    // Whether `other` runs as this machine does, whatever its texts.
+    bool runsAs(const Machine& other) const;
 
     bool truth(const Ref& ref) const
     {
@@ -320,13 +331,15 @@ public:
         return m_configuration.getSpecialChoicelistItem(id);
     }
 
-    int inputNamed(const std::string& name)
+    // The input named by choice `value` of parameter `number`.
+    int inputNamed(const std::string& name, const std::string& number, unsigned long value)
     {
         const auto known = m_machine.inputIndex.find(name);
         if (known != m_machine.inputIndex.end())
             return known->second;
         const int index = static_cast<int>(m_machine.inputNames.size());
         m_machine.inputNames.push_back(name);
+        m_machine.inputKeys.push_back(fw::format("%s:%lu", number.c_str(), value));
         m_machine.inputIndex.emplace(name, index);
         m_machine.inputs.push_back(0);
         return index;
@@ -374,7 +387,7 @@ public:
             return {Source::False, 0};
         if (value == kEventTrue)
             return {Source::True, 0};
-        return {Source::Input, static_cast<std::uint32_t>(inputNamed(text))};
+        return {Source::Input, static_cast<std::uint32_t>(inputNamed(text, p.number, value))};
     }
 
     // Every input a list offers, whether the program reads it or not.
@@ -457,7 +470,7 @@ void Builder::buildComparators()
         std::string type;
         unsigned long index = 0;
         if (!linked(operands.number, value, type, index) || type != "DISABLED")
-            inputNamed(text);
+            inputNamed(text, operands.number, value);
     }
     const double unit = std::pow(10.0, -std::atof(values.decimals.c_str()));
     const size_t count = operands.values.size();
@@ -480,7 +493,8 @@ void Builder::buildComparators()
             c.problem = "its value \"" + values.values[k] + "\" is no number";
         } else {
             c.enabled = true;
-            c.input = static_cast<std::uint32_t>(inputNamed(choice->second));
+            c.input =
+                static_cast<std::uint32_t>(inputNamed(choice->second, operands.number, operand));
             c.comparison = comparison == kLessThan     ? Comparison::Less
                            : comparison == kAboutEqual ? Comparison::About
                                                        : Comparison::Greater;
@@ -697,6 +711,52 @@ void Machine::markRead(const Ref& ref, std::vector<bool>& read, std::vector<bool
     }
 }
 
+void Machine::markUsed(const Ref& ref, Used& used) const
+{
+    switch (ref.source) {
+    case Source::Timeout:
+        used.timers[ref.index] = true;
+        break;
+    case Source::Comparator:
+        used.comparators[ref.index] = true;
+        break;
+    case Source::Rule:
+        if (used.rules[ref.index])
+            break;
+        used.rules[ref.index] = true;
+        for (int i = 0; i < rules[ref.index].used; ++i)
+            markUsed(rules[ref.index].operands[i], used);
+        break;
+    default:
+        break;
+    }
+}
+
+bool Machine::runsAs(const Machine& other) const
+{
+    const auto sameTimers = [](const Timer& a, const Timer& b) { return a.valueMs == b.valueMs; };
+    const auto sameComparators = [](const Comparator& a, const Comparator& b) {
+        return a.enabled == b.enabled && a.input == b.input && a.comparison == b.comparison &&
+               a.value == b.value && a.tolerance == b.tolerance &&
+               a.problem.empty() == b.problem.empty();
+    };
+    const auto sameRules = [](const Rule& a, const Rule& b) {
+        return a.used == b.used && std::equal(a.operands, a.operands + a.used, b.operands) &&
+               std::equal(a.operators, a.operators + a.used - 1, b.operators) &&
+               a.problem.empty() == b.problem.empty();
+    };
+    return modeOn == other.modeOn && events == other.events && actions == other.actions &&
+           start == other.start && stop == other.stop &&
+           std::equal(timers.begin(), timers.end(), other.timers.begin(), other.timers.end(),
+                      sameTimers) &&
+           std::equal(comparators.begin(), comparators.end(), other.comparators.begin(),
+                      other.comparators.end(), sameComparators) &&
+           std::equal(rules.begin(), rules.end(), other.rules.begin(), other.rules.end(),
+                      sameRules) &&
+           inputNames.size() == other.inputNames.size() && inputKeys == other.inputKeys &&
+           outputs.size() == other.outputs.size() && actionNames.size() == other.actionNames.size();
+}
+
 // Rules are evaluated each scan in an order in which a rule comes after the
 // rules it reads; in a loop of rules, the rule that closes it reads the value
 // the other had in the scan before.
@@ -802,6 +862,11 @@ std::vector<int> ProgramRuntime::inputsRead() const
     return indexes;
 }
 
+const std::string& ProgramRuntime::inputKey(int index) const
+{
+    return m_impl->inputKeys.at(static_cast<size_t>(index));
+}
+
 bool ProgramRuntime::setInput(int index, double value)
 {
     if (index < 0 || static_cast<size_t>(index) >= m_impl->inputs.size())
@@ -894,6 +959,32 @@ void ProgramRuntime::restart()
     }
 }
 
+bool ProgramRuntime::relabel(const ProgramData& program)
+{
+    Impl other;
+    try {
+        Builder(program, other).build();
+    } catch (const CCustomException&) {
+        return false;
+    } catch (const ProgramError&) {
+        return false;
+    }
+    Machine& s = *m_impl;
+    if (!s.runsAs(other))
+        return false;
+    s.eventTexts = std::move(other.eventTexts);
+    s.actionTexts = std::move(other.actionTexts);
+    s.startText = std::move(other.startText);
+    s.stopText = std::move(other.stopText);
+    s.problems = std::move(other.problems);
+    s.inputNames = std::move(other.inputNames);
+    s.inputIndex = std::move(other.inputIndex);
+    s.actionNames = std::move(other.actionNames);
+    for (size_t o = 0; o < s.outputs.size(); ++o)
+        s.outputs[o].name = std::move(other.outputs[o].name);
+    return true;
+}
+
 bool ProgramRuntime::running() const
 {
     return m_impl->running;
@@ -947,6 +1038,31 @@ std::size_t ProgramRuntime::logicRules() const
 bool ProgramRuntime::logicRuleState(std::size_t r) const
 {
     return m_impl->rules.at(r).state;
+}
+
+ProgramRuntime::ObjectsUsed ProgramRuntime::objectsUsed() const
+{
+    const Machine& s = *m_impl;
+    Machine::Used used{std::vector<bool>(s.timers.size(), false),
+                       std::vector<bool>(s.comparators.size(), false),
+                       std::vector<bool>(s.rules.size(), false)};
+    for (const Ref& event : s.events)
+        s.markUsed(event, used);
+    for (const Act& action : s.actions) {
+        if (action.deed == Deed::StartTimer)
+            used.timers[action.index] = true;
+    }
+    s.markUsed(s.start, used);
+    s.markUsed(s.stop, used);
+    const auto indexes = [](const std::vector<bool>& marked) {
+        std::vector<std::size_t> list;
+        for (size_t k = 0; k < marked.size(); ++k) {
+            if (marked[k])
+                list.push_back(k);
+        }
+        return list;
+    };
+    return {indexes(used.timers), indexes(used.comparators), indexes(used.rules)};
 }
 
 } // namespace NEBPT

@@ -122,16 +122,16 @@ TEST(RegisterMapTest, StatusTravelsThroughItsBlock)
     ControllerStatus status;
     status.running = true;
     status.activeStep = 3;
-    status.timerRemainingMs = {0, 70000, 2147483647};
+    status.timers = {modbusmap::kTimerIdle, 70000, 2147483647, modbusmap::kTimerRanOut};
     status.comparators = {true, false};
     status.logicRules = {false, true, true};
     ControllerStatus stopped;
-    stopped.timerRemainingMs = {0};
+    stopped.timers = {modbusmap::kTimerRanOut};
     for (const ControllerStatus& sent : {status, stopped, ControllerStatus{}}) {
         for (WordOrder order : {WordOrder::HighFirst, WordOrder::LowFirst}) {
             const std::vector<std::uint16_t> registers = encodeStatus(sent, order);
             ASSERT_EQ(static_cast<int>(registers.size()),
-                      statusRegisters(sent.timerRemainingMs.size(), sent.comparators.size(),
+                      statusRegisters(sent.timers.size(), sent.comparators.size(),
                                       sent.logicRules.size()));
             ControllerStatus read;
             std::string reason;
@@ -140,7 +140,7 @@ TEST(RegisterMapTest, StatusTravelsThroughItsBlock)
                 << reason;
             EXPECT_EQ(read.running, sent.running);
             EXPECT_EQ(read.activeStep, sent.activeStep);
-            EXPECT_EQ(read.timerRemainingMs, sent.timerRemainingMs);
+            EXPECT_EQ(read.timers, sent.timers);
             EXPECT_EQ(read.comparators, sent.comparators);
             EXPECT_EQ(read.logicRules, sent.logicRules);
         }
@@ -149,6 +149,8 @@ TEST(RegisterMapTest, StatusTravelsThroughItsBlock)
     EXPECT_EQ(encodeStatus(status, WordOrder::HighFirst)[7], 0x0001);
     EXPECT_EQ(encodeStatus(status, WordOrder::LowFirst)[7], 0x1170);
     EXPECT_EQ(encodeStatus(stopped, WordOrder::HighFirst)[1], 0xFFFF) << "step -1";
+    EXPECT_EQ(encodeStatus(status, WordOrder::HighFirst)[5], 0xFFFF) << "an idle timer is -1";
+    EXPECT_EQ(encodeStatus(stopped, WordOrder::HighFirst)[6], 0) << "one that ran out 0";
 
     const std::vector<std::uint16_t> good = encodeStatus(status, WordOrder::HighFirst);
     const struct
@@ -159,13 +161,13 @@ TEST(RegisterMapTest, StatusTravelsThroughItsBlock)
         const char* message;
     } refused[] = {
         {-1, 0, 4, "4 registers are fewer than the 5 of the status header"},
-        {-1, 0, 15, "15 registers are fewer than the 16"},
-        {0, 2, 16, "running is 2"},
-        {1, 0xFFFE, 16, "active step -2"},
-        {0, 0, 16, "active step 3 while the controller does not run"},
-        {5, 0x8000, 16, "timer 0 has -2147483648 ms left"},
-        {11, 5, 16, "comparator 0 is 5"},
-        {15, 2, 16, "logic rule 2 is 2"},
+        {-1, 0, 17, "17 registers are fewer than the 18"},
+        {0, 2, 18, "running is 2"},
+        {1, 0xFFFE, 18, "active step -2"},
+        {0, 0, 18, "active step 3 while the controller does not run"},
+        {6, 0xFFFE, 18, "timer 0 has -2 ms left"},
+        {13, 5, 18, "comparator 0 is 5"},
+        {17, 2, 18, "logic rule 2 is 2"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.message);

@@ -2,43 +2,67 @@
 #include "HostWindow.h"
 #include "HostWindowTestSupport.h"
 #include "LinkTestSupport.h"
+#include "ModbusClient.h"
 #include "ModbusDrive.h"
 #include "ProgramMonitor.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
+#include <vector>
 
 // The live monitor in nebpt-host's window as a user meets it: View > Monitor
 // shows and hides it; Tools > Simulate runs a drive image's program in it, the
 // user setting the inputs in its switches and number fields and watching the
-// marked step move; an edit runs the new program; over a link to nebpt-drive-sim
-// it shows what the drive's controller does. What the monitor shows comes in
-// real time: the tests wait for it with a deadline that only keeps a broken
-// test from hanging.
+// marked step move, the timers and the actions performed; an edit runs the new
+// program, a language switch keeps it running; over a link to nebpt-drive-sim it
+// shows what the drive's controller does, and that it no longer sees it once
+// the link is lost. What the monitor shows comes in real time: the tests wait
+// for it with a deadline that only keeps a broken test from hanging.
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using TimerState = NEBPT::TimerLiveState::State;
 
 namespace {
 
 const std::string kSample = "fcd300_sample.json";
 constexpr int kWaitMs = 20000;
 constexpr int kTimeoutMs = 2000;
+constexpr int kInputBlock = 2400; // the sample profile's
+// The objects the sample program uses (of 8 timers, 6 comparators, 6 rules).
+const std::vector<std::string> kUsedObjects{"Timer 0",      "Timer 1",      "Timer 2",
+                                            "Comparator 0", "Comparator 1", "Comparator 2",
+                                            "Logic rule 0", "Logic rule 1"};
 
 class MonitorTest : public ::testing::Test
 {
 protected:
-    MonitorTest() { window.show(); }
+    MonitorTest()
+    {
+        window.show();
+        QObject::connect(&monitor(), &ProgramMonitor::liveStateChanged,
+                         [this](const NEBPT::FlowLiveState& state) { flows.push_back(state); });
+    }
 
     QAction* action(const char* name) const { return window.findChild<QAction*>(name); }
     ProgramMonitor& monitor() const { return *window.monitor(); }
+    // The sample with timer 0 at 2 s: the program's step 1 waits for it.
+    std::string fastSample(const char* as) const
+    {
+        return hosttest::copyOfSample(scratch, kSample, as, "\"5.00\"", "\"2.00\"");
+    }
 
     // The control of the monitor a screen reader names `name`; null when it shows none.
     template <typename Control> Control* control(const std::string& name) const
@@ -62,29 +86,43 @@ protected:
         ASSERT_NE(field, nullptr) << name;
         field->setValue(value);
     }
-    // The state the monitor shows for row `row` of its objects (timers first).
-    std::string objectState(int row) const
+    QTreeWidget* list(const char* name) const { return monitor().findChild<QTreeWidget*>(name); }
+    // The texts of a list's column, row by row.
+    std::vector<std::string> column(const char* name, int column) const
     {
-        const auto* objects = monitor().findChild<QTreeWidget*>("monitorObjects");
-        const QTreeWidgetItem* item = objects ? objects->topLevelItem(row) : nullptr;
-        return item ? item->text(1).toStdString() : std::string();
+        std::vector<std::string> texts;
+        const QTreeWidget* tree = list(name);
+        for (int row = 0; tree && row < tree->topLevelItemCount(); ++row)
+            texts.push_back(tree->topLevelItem(row)->text(column).toStdString());
+        return texts;
     }
-    // The event the monitor shows for a step.
+    // The state the monitor shows for an object ("Timer 0").
+    std::string objectState(const std::string& object) const
+    {
+        const std::vector<std::string> names = column("monitorObjects", 0);
+        const auto at = std::find(names.begin(), names.end(), object);
+        return at == names.end() ? std::string()
+                                 : column("monitorObjects", 1).at(size_t(at - names.begin()));
+    }
     std::string stepEvent(int step) const
     {
-        const auto* steps = monitor().findChild<QTreeWidget*>("monitorSteps");
-        const QTreeWidgetItem* item = steps ? steps->topLevelItem(step) : nullptr;
-        return item ? item->text(1).toStdString() : std::string();
+        const std::vector<std::string> events = column("monitorSteps", 1);
+        return step < int(events.size()) ? events[size_t(step)] : std::string();
     }
     bool marks(int step) const
     {
         return QTest::qWaitFor([&] { return monitor().markedStep() == step; }, kWaitMs);
+    }
+    bool says(const char* state) const
+    {
+        return QTest::qWaitFor([&] { return monitor().stateText().startsWith(state); }, kWaitMs);
     }
 
     testsupport::ScratchFolder scratch;
     testsupport::TempFolderGuard tmp{scratch.path()};
     testsupport::MessageBoxRecorder messages{fw::IDNO};
     HostWindow window;
+    std::vector<NEBPT::FlowLiveState> flows; // as the editor's flow is told
 };
 
 TEST_F(MonitorTest, ViewMonitorTogglesTheDockAndSimulateNeedsAProgramFromAnImage)
@@ -102,7 +140,8 @@ TEST_F(MonitorTest, ViewMonitorTogglesTheDockAndSimulateNeedsAProgramFromAnImage
     EXPECT_TRUE(monitor().isVisible());
     EXPECT_TRUE(view->isChecked());
     EXPECT_EQ(monitor().noteText().toStdString(), "No drive is open.");
-    for (const char* name : {"Controller state", "Steps", "Timers, comparators and logic rules"})
+    for (const char* name :
+         {"Controller state", "Steps", "Timers, comparators and logic rules", "Actions performed"})
         EXPECT_NE(control<QWidget>(name), nullptr);
     view->trigger();
     EXPECT_FALSE(monitor().isVisible());
@@ -122,10 +161,11 @@ TEST_F(MonitorTest, ViewMonitorTogglesTheDockAndSimulateNeedsAProgramFromAnImage
 
 // The sample's program as data/fcd300_sample.scenario.json runs it: "Running"
 // starts it at step 0, "Digital input 18" takes it to step 1 and starts timer 0,
-// "Motor speed" above 1200 makes comparator 0 true, "Alarm (trip)" stops it.
+// whose running out takes it to step 2; "Motor speed" above 1200 makes
+// comparator 0 true, "Alarm (trip)" stops it.
 TEST_F(MonitorTest, TheImageProgramRunsAsTheUserSetsItsInputs)
 {
-    const std::string image = hosttest::copyOfSample(scratch, kSample);
+    const std::string image = fastSample("fast.json");
     const std::string before = hosttest::fileBytes(image);
     ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
     action("actionSimulate")->trigger();
@@ -133,37 +173,75 @@ TEST_F(MonitorTest, TheImageProgramRunsAsTheUserSetsItsInputs)
     EXPECT_EQ(monitor().markedStep(), -1);
     EXPECT_EQ(monitor().stateText().toStdString(), "Stopped");
     EXPECT_EQ(stepEvent(0), "Digital input 18");
+    EXPECT_EQ(column("monitorObjects", 0), kUsedObjects) << "only those the program uses";
+    ASSERT_FALSE(flows.empty());
+    EXPECT_TRUE(flows.back().shown);
+    EXPECT_EQ(flows.back().activePair, -1);
 
     setSwitch("Running", true);
     ASSERT_TRUE(marks(0));
     EXPECT_EQ(monitor().stateText().toStdString(), "Running: step 0");
-    EXPECT_EQ(objectState(0), "not running");
+    EXPECT_EQ(objectState("Timer 0"), "idle");
     setSwitch("Digital input 18", true);
     ASSERT_TRUE(marks(1));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return objectState(0) != "not running"; }, kWaitMs));
-    EXPECT_THAT(objectState(0), HasSubstr("s left")) << "timer 0 counts down";
+    EXPECT_THAT(objectState("Timer 0"), HasSubstr("s left")) << "timer 0 counts down";
+    EXPECT_EQ(flows.back().activePair, 1);
+    ASSERT_EQ(flows.back().timers.size(), 8u);
+    EXPECT_EQ(flows.back().timers[0].state, TimerState::Running);
+    EXPECT_GT(flows.back().timers[0].remainingMs, 0);
 
-    const int comparator0 = static_cast<int>(monitor().runtime()->timers());
-    EXPECT_EQ(objectState(comparator0), "false");
+    ASSERT_TRUE(marks(2));
+    EXPECT_EQ(objectState("Timer 0"), "ran out");
+    EXPECT_EQ(objectState("Timer 1"), "idle");
+    EXPECT_EQ(flows.back().activePair, 2);
+    EXPECT_EQ(flows.back().timers[0].state, TimerState::RanOut);
+    EXPECT_EQ(flows.back().timers[1].state, TimerState::Idle);
+    // The actions performed, newest first, at their scans' simulated time: timer
+    // 0 ran out 2.000 s after step 0 started it.
+    EXPECT_EQ(list("monitorOutputs")->headerItem()->text(0).toStdString(), "Simulated time (s)");
+    EXPECT_THAT(column("monitorOutputs", 2),
+                ElementsAre("Select preset reference 1", "Start timer 0"));
+    const std::vector<std::string> times = column("monitorOutputs", 0);
+    const auto ms = [](const std::string& seconds) {
+        return std::llround(std::stod(seconds) * 1000);
+    };
+    EXPECT_EQ(ms(times.at(0)) - ms(times.at(1)), 2000);
+
+    EXPECT_EQ(objectState("Comparator 0"), "false");
     setNumber("Motor speed", 1500);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return objectState(comparator0) == "true"; }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return objectState("Comparator 0") == "true"; }, kWaitMs));
 
     setSwitch("Alarm (trip)", true);
     ASSERT_TRUE(marks(-1));
     EXPECT_EQ(monitor().stateText().toStdString(), "Stopped");
+    EXPECT_EQ(objectState("Timer 0"), "ran out") << "a stop keeps a timeout";
 
     action("actionSimulate")->trigger();
     EXPECT_FALSE(monitor().simulating());
+    EXPECT_FALSE(flows.back().shown);
     EXPECT_EQ(hosttest::fileBytes(image), before) << "the simulation writes nothing";
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST_F(MonitorTest, AnEditRunsTheNewProgramWithTheInputsKept)
+// Another language keeps the model running with the inputs set; an edit runs
+// the new program with the inputs kept.
+TEST_F(MonitorTest, ALanguageSwitchKeepsTheModelAndAnEditTheInputs)
 {
     ASSERT_TRUE(window.openImage(QString::fromStdString(hosttest::copyOfSample(scratch, kSample))));
     action("actionSimulate")->trigger();
     setSwitch("Running", true);
     ASSERT_TRUE(marks(0));
+    const NEBPT::ProgramRuntime* model = monitor().runtime();
+    const long long scanned = model->nextScanMs();
+
+    action("actionGerman")->trigger();
+    EXPECT_EQ(monitor().runtime(), model);
+    EXPECT_GE(monitor().runtime()->nextScanMs(), scanned) << "no new start";
+    EXPECT_EQ(monitor().stateText().toStdString(), "Läuft: Schritt 0");
+    ASSERT_NE(control<QCheckBox>("Running"), nullptr);
+    EXPECT_TRUE(control<QCheckBox>("Running")->isChecked());
+    action("actionEnglish")->trigger();
+    EXPECT_EQ(monitor().runtime(), model);
 
     // Step 0 now waits for "Running", which holds: the new program goes on to step 1 at once.
     hosttest::chooseFirstEvent(window, "Running");
@@ -184,45 +262,97 @@ TEST_F(MonitorTest, AProgramTheModelRefusesIsToldInTheMonitor)
     EXPECT_EQ(monitor().markedStep(), -1);
     EXPECT_THAT(monitor().noteText().toStdString(),
                 HasSubstr("cannot be simulated: Timers: the unit \"weeks\""));
+    EXPECT_TRUE(flows.empty() || !flows.back().shown);
     EXPECT_TRUE(messages.shown().empty()) << "told in the monitor only";
 }
 
 // Over a link the monitor polls the drive's status block; with an input block
-// (nebpt-drive-sim --run) the user sets the drive's inputs in it. A drive that
-// runs no controller refuses the block, and a profile without one tells none.
-TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesController)
+// (nebpt-drive-sim --run) the user sets the drive's inputs in it and its
+// switches follow what the drive's inputs hold. A drive gone is told, what was
+// last seen greyed and the inputs disabled; connected anew, the monitor shows
+// the drive again.
+TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
 {
-    const std::string image = hosttest::copyOfSample(scratch, kSample, "drive.json");
-    const std::string profile = hosttest::sampleImage(kSample);
+    const std::string image = fastSample("drive.json");
+    const QString profile = QString::fromStdString(hosttest::sampleImage(kSample));
     QAction* view = action("actionMonitor");
     {
         linktest::DriveSimulator sim(image, {"--run"});
-        ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim.address()),
-                                        QString::fromStdString(profile), kTimeoutMs));
+        ASSERT_TRUE(
+            window.connectDrive(QString::fromStdString(sim.address()), profile, kTimeoutMs));
         EXPECT_FALSE(action("actionSimulate")->isEnabled()) << "no image";
         view->trigger();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return monitor().stateText() == QLatin1String("Stopped"); }, kWaitMs))
-            << monitor().noteText().toStdString();
+        EXPECT_TRUE(says("Stopped")) << monitor().noteText().toStdString();
         EXPECT_EQ(stepEvent(0), "Digital input 18");
+        EXPECT_EQ(column("monitorObjects", 0), kUsedObjects);
         setSwitch("Running", true);
         EXPECT_TRUE(marks(0)) << monitor().noteText().toStdString();
         setSwitch("Digital input 18", true);
         EXPECT_TRUE(marks(1)) << monitor().noteText().toStdString();
-        // An edit while the monitor polls: the write and the polls take turns on the link.
-        hosttest::chooseFirstEvent(window, "Running");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return stepEvent(0) == "Running"; }, kWaitMs));
-        EXPECT_TRUE(window.linkDrive()->linkUp());
+        EXPECT_TRUE(marks(2)) << "timer 0 ran out";
+        EXPECT_EQ(objectState("Timer 0"), "ran out");
+        EXPECT_EQ(objectState("Timer 1"), "idle");
+        EXPECT_EQ(flows.back().activePair, 2);
+        EXPECT_EQ(list("monitorOutputs")->headerItem()->text(0).toStdString(),
+                  "Step change seen at");
+        EXPECT_THAT(column("monitorOutputs", 2),
+                    ElementsAre("Select preset reference 1", "Start timer 0"));
+        for (const std::string& seen : column("monitorOutputs", 0))
+            EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$")
+                            .match(QString::fromStdString(seen))
+                            .hasMatch())
+                << seen;
+        // The window tells of a lost link; a poll that answers shows the drive again.
+        auto* running = control<QCheckBox>("Running");
+        ASSERT_NE(running, nullptr);
+        monitor().linkLost("cable pulled");
+        EXPECT_EQ(monitor().stateText().toStdString(), "Link lost: cable pulled");
+        EXPECT_FALSE(running->isEnabled());
+        EXPECT_TRUE(says("Running: step"));
+        EXPECT_TRUE(running->isEnabled());
+
+        sim.kill();
+        EXPECT_TRUE(says("Link lost: ")) << monitor().stateText().toStdString();
+        EXPECT_THAT(monitor().noteText().toStdString(), HasSubstr("last seen"));
+        EXPECT_FALSE(list("monitorSteps")->isEnabled()) << "greyed";
+        EXPECT_FALSE(flows.back().shown);
+        EXPECT_FALSE(running->isEnabled());
+        const bool held = running->isChecked();
+        running->setChecked(!held); // should it come through all the same
+        EXPECT_EQ(running->isChecked(), held) << "nothing is set on a lost link";
+    }
+    {
+        // The drive again, connected anew: the switches follow its inputs.
+        linktest::DriveSimulator sim(image, {"--run"});
+        ASSERT_TRUE(
+            window.connectDrive(QString::fromStdString(sim.address()), profile, kTimeoutMs));
+        EXPECT_TRUE(says("Stopped")) << monitor().stateText().toStdString();
+        EXPECT_TRUE(list("monitorSteps")->isEnabled());
+        auto* running = control<QCheckBox>("Running");
+        ASSERT_NE(running, nullptr);
+        EXPECT_TRUE(running->isEnabled());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !running->isChecked(); }, kWaitMs))
+            << "the drive's input is off";
+        const NEBPT::ProgramRuntime* program = monitor().runtime();
+        ASSERT_NE(program, nullptr);
+        const std::vector<int> read = program->inputsRead();
+        const auto at = std::find(read.begin(), read.end(), program->inputIndex("Running"));
+        ASSERT_NE(at, read.end());
+        linktest::ModbusClient client(sim.port());
+        EXPECT_EQ(client.write(kInputBlock + 1 + int(at - read.begin()), {1}), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return running->isChecked(); }, kWaitMs));
+        EXPECT_TRUE(says("Running: step"));
         view->trigger(); // hidden, it asks the drive for nothing: the drive may go
     }
     {
         linktest::DriveSimulator plain(image);
-        ASSERT_TRUE(window.connectDrive(QString::fromStdString(plain.address()),
-                                        QString::fromStdString(profile), kTimeoutMs));
+        ASSERT_TRUE(
+            window.connectDrive(QString::fromStdString(plain.address()), profile, kTimeoutMs));
         view->trigger();
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return monitor().noteText().contains("state cannot be read"); }, kWaitMs));
         EXPECT_THAT(monitor().noteText().toStdString(), HasSubstr("Illegal data address"));
+        EXPECT_THAT(monitor().stateText().toStdString(), StartsWith("Waiting"));
         EXPECT_TRUE(window.linkDrive()->linkUp()) << "a refused poll leaves the link up";
         view->trigger();
     }
@@ -237,7 +367,6 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesController)
         EXPECT_EQ(control<QCheckBox>("Running"), nullptr) << "nothing to set on the drive";
         view->trigger();
     }
-    EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "ProgramRuntime.h"
+#include "RegisterMap.h"
 #include "SimulatedDrive.h"
 
 #include <gmock/gmock.h>
@@ -227,6 +228,121 @@ TEST(RuntimeTest, AStopStopsEveryTimerAndOutputsAreRecorded)
     EXPECT_EQ(runtime.nextScanMs(), 0);
     EXPECT_EQ(output("Set relay 1 high").count, 0);
     EXPECT_EQ(runtime.scan().change, ProgramRuntime::Change::None) << "the stop event lasts";
+}
+
+// A timer is idle until started, runs, then ran out until started again; a
+// stop makes a running timer idle and keeps one that ran out. As the status
+// block carries it: the ms left, 0 ran out, -1 idle.
+TEST(RuntimeTest, ATimerThatRanOutIsToldApartFromAnIdleOne)
+{
+    ProgramRuntime runtime(programOf({{"True", "Start timer 2"},
+                                      {"True", "Start timer 1"},
+                                      {"Timeout 2", "Stop all timers"},
+                                      {"True", "Start timer 3"}}));
+    const long long idle = modbusmap::kTimerIdle, ranOut = modbusmap::kTimerRanOut;
+    const struct
+    {
+        long long afterMs; // the scan
+        std::vector<long long> timers;
+    } rows[] = {
+        {0, {idle, idle, idle, idle}},
+        {2, {idle, 12500, 750 - 1, idle}}, // started at 1 and 2 ms
+        {751, {idle, idle, ranOut, idle}}, // timer 2 ran out, "Stop all timers"
+        {752, {idle, idle, ranOut, 1}},    // a timer of 0 runs for the rest of its scan
+        {753, {idle, idle, 750, ranOut}},  // and runs out in the next; timer 2 anew
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.afterMs);
+        while (runtime.nextScanMs() <= row.afterMs)
+            runtime.scan();
+        const std::vector<long long> timers = modbusmap::statusOf(runtime).timers;
+        EXPECT_EQ(std::vector<long long>(timers.begin(), timers.begin() + 4), row.timers);
+    }
+}
+
+// Only the objects that the used pairs, the controller's events and the logic
+// rules they reach refer to are used.
+TEST(RuntimeTest, TheObjectsUsedAreThoseThePairsAndTheControllerReach)
+{
+    using Used = std::vector<std::size_t>;
+    const struct
+    {
+        const char* name;
+        ProgramData program;
+        Used timers, comparators, rules;
+    } cases[] = {
+        {"the sample: timeouts, timer actions, comparators and rules, also through rules",
+         sample(),
+         {0, 1, 2},
+         {0, 1, 2},
+         {0, 1}},
+        {"an operand after a disabled operator, the pairs after the end, the controller's events",
+         programOf({{"Logic rule 3", "Start timer 5"}}, "Comparator 5", "False",
+                   {{1301, {{2, "\"Timeout 1\""}}},
+                    {1320, {{3, "\"Comparator 4\""}}},
+                    {1321, {{3, "\"AND\""}}},
+                    {1322, {{3, "\"Timeout 6\""}}},
+                    {1323, {{3, "\"DISABLED\""}}},
+                    {1324, {{3, "\"Timeout 7\""}}}}),
+         {5, 6},
+         {4, 5},
+         {3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramRuntime::ObjectsUsed used = ProgramRuntime(c.program).objectsUsed();
+        EXPECT_EQ(used.timers, c.timers);
+        EXPECT_EQ(used.comparators, c.comparators);
+        EXPECT_EQ(used.logicRules, c.rules);
+    }
+}
+
+// The same program read in another language takes its texts, the model running
+// on; anything that would run otherwise is refused and changes nothing. Inputs
+// have keys that are the same in every language.
+TEST(RuntimeTest, TheSameProgramInAnotherLanguageTakesItsTextsAndRunsOn)
+{
+    const auto translated = [](ProgramData program) {
+        program.language = "german";
+        for (NEBPT::ProgramParameter& p : program.parameters) {
+            for (std::string& choice : p.choices)
+                choice.insert(choice.find(':') + 1, "DE ");
+        }
+        return program;
+    };
+    ProgramRuntime runtime(sample());
+    const int running = runtime.inputIndex("Running");
+    EXPECT_EQ(runtime.inputKey(running), "1301:2");
+    EXPECT_EQ(runtime.inputKey(runtime.inputIndex("Motor speed")), "1310:3");
+    runtime.setInput(running, 1);
+    runtime.setInput("Digital input 18", 1);
+    for (int scan = 0; scan < 3; ++scan)
+        runtime.scan();
+    ASSERT_EQ(runtime.activeStep(), 1);
+
+    ProgramData otherTimer = translated(sample());
+    parameter(otherTimer, 1303).values[7] = "1.00";
+    ProgramData merged = sample(); // two inputs by one text: another world
+    std::replace(parameter(merged, 1301).choices.begin(), parameter(merged, 1301).choices.end(),
+                 std::string("20:Digital input 19"), std::string("20:Digital input 18"));
+    ProgramData refused = sample();
+    parameter(refused, 1303).unit = "furlong";
+    for (const ProgramData& program : {otherTimer, merged, refused}) {
+        EXPECT_FALSE(runtime.relabel(program));
+        EXPECT_EQ(runtime.eventText(0), "Digital input 18");
+    }
+
+    EXPECT_TRUE(runtime.relabel(translated(sample())));
+    EXPECT_EQ(runtime.eventText(0), "DE Digital input 18");
+    EXPECT_EQ(runtime.actionText(1), "DE Select preset reference 1");
+    EXPECT_EQ(runtime.startEventText(), "DE Running");
+    EXPECT_EQ(runtime.inputIndex("DE Running"), running);
+    EXPECT_EQ(runtime.inputKey(running), "1301:2");
+    EXPECT_EQ(runtime.input(running), 1) << "the inputs kept";
+    EXPECT_EQ(runtime.outputs().front().name, "DE No action");
+    EXPECT_EQ(runtime.nextScanMs(), 3) << "the model runs on";
+    EXPECT_EQ(runtime.activeStep(), 1);
+    EXPECT_TRUE(runtime.timerRunning(0));
 }
 
 TEST(RuntimeTest, ComparatorsCompareTheirOperandWithTheirValue)

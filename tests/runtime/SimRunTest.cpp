@@ -47,8 +47,8 @@ public:
             return status;
         ADD_FAILURE() << "the status block cannot be read: " << reason;
         // Nothing runs; sized as a sample drive's, so that the checks may look at it.
-        return ControllerStatus{false, -1, std::vector<long long>(8), std::vector<bool>(6),
-                                std::vector<bool>(6)};
+        return ControllerStatus{false, -1, std::vector<long long>(8, modbusmap::kTimerIdle),
+                                std::vector<bool>(6), std::vector<bool>(6)};
     }
     // Polls the status until `holds` is true of it; the status last read.
     ControllerStatus await(const std::string& what,
@@ -80,18 +80,21 @@ int inputRegister(const std::string& name)
 }
 
 // The sample program (data/fcd300_sample.scenario.json): "Running" starts it at
-// step 0; "Digital input 18" takes step 0, which starts timer 0 (5 s); comparator 0
+// step 0; "Digital input 18" takes step 0, which starts timer 0 (here 2 s); comparator 0
 // is "Motor speed" greater than 1200.
 TEST(SimRunTest, TheSampleProgramRunsAsItsInputsSay)
 {
+    using modbusmap::kTimerIdle;
     const testsupport::ScratchFolder scratch;
-    linktest::DriveSimulator sim(hosttest::copyOfSample(scratch, "fcd300_sample.json"), {"--run"});
+    linktest::DriveSimulator sim(
+        hosttest::copyOfSample(scratch, "fcd300_sample.json", {}, "\"5.00\"", "\"2.00\""),
+        {"--run"});
     Client client(sim.port());
 
     ControllerStatus status = client.await("the controller with its objects, stopped", [](auto& s) {
-        return s.timerRemainingMs.size() == 8 && s.comparators.size() == 6 &&
-               s.logicRules.size() == 6;
+        return s.timers.size() == 8 && s.comparators.size() == 6 && s.logicRules.size() == 6;
     });
+    EXPECT_EQ(status.timers, std::vector<long long>(8, kTimerIdle)) << "no timer started";
     EXPECT_FALSE(status.running);
     EXPECT_EQ(status.activeStep, -1);
     const std::vector<std::uint16_t> count = client.read(kInputs, 1);
@@ -104,24 +107,28 @@ TEST(SimRunTest, TheSampleProgramRunsAsItsInputsSay)
 
     EXPECT_EQ(client.write(inputRegister("Digital input 18"), {1}), 0);
     status = client.await("step 1 with timer 0 running", [](auto& s) {
-        return s.activeStep == 1 && s.timerRemainingMs[0] > 0 && s.timerRemainingMs[0] < 5000;
+        return s.activeStep == 1 && s.timers[0] > 0 && s.timers[0] < 2000;
     });
-    const long long started = status.timerRemainingMs[0];
+    const long long started = status.timers[0];
     EXPECT_EQ(client.write(inputRegister("Digital input 18"), {0}), 0);
-    client.await("timer 0 running down", [started](auto& s) {
-        return s.timerRemainingMs[0] < started || s.activeStep != 1;
-    });
+    client.await("timer 0 running down",
+                 [started](auto& s) { return s.timers[0] < started || s.activeStep != 1; });
 
     EXPECT_FALSE(client.status().comparators[0]);
     EXPECT_EQ(client.write(inputRegister("Motor speed"), {1500}), 0);
     client.await("comparator 0 true", [](auto& s) { return s.comparators[0]; });
+    // A timer that ran out is told apart from one never started.
+    status = client.await("timer 0 ran out",
+                          [](auto& s) { return s.timers[0] == modbusmap::kTimerRanOut; });
+    EXPECT_EQ(status.timers[2], kTimerIdle);
 
     // A program parameter written: the controller starts anew on the new program,
     // the inputs kept ("Running" starts it again at once, "Digital input 18" is off).
     const int unusedTimer = 220 + 2 * 7;
     EXPECT_EQ(client.write(unusedTimer, {0, 100}), 0);
-    client.await("step 0 again, every timer stopped", [](auto& s) {
-        return s.running && s.activeStep == 0 && s.timerRemainingMs[0] == 0;
+    client.await("step 0 again, every timer idle", [](auto& s) {
+        return s.running && s.activeStep == 0 &&
+               s.timers == std::vector<long long>(8, modbusmap::kTimerIdle);
     });
     EXPECT_TRUE(client.status().comparators[0]) << "Motor speed kept";
     EXPECT_EQ(sim.stop(), 0);
