@@ -9,7 +9,7 @@ namespace {
 int consoleMessageBox(const std::string& text, const std::string& caption, unsigned type)
 {
     std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
-    return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
+    return (type & 0xF) == MB_YESNO || (type & 0xF) == MB_YESNOCANCEL ? IDYES : IDOK;
 }
 
 MessageBoxHandler& currentHandler()

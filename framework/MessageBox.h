@@ -10,6 +10,7 @@ enum : unsigned
 {
     MB_OK = 0x0,
     MB_OKCANCEL = 0x1,
+    MB_YESNOCANCEL = 0x3,
     MB_YESNO = 0x4,
     // The icon, or'ed with the buttons; without one, OK boxes warn and Yes/No boxes ask.
     MB_ICONQUESTION = 0x20,

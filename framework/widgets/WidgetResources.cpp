@@ -56,7 +56,7 @@ QWidget* findIn(const QWidget* parent, int id)
 int consoleAnswer(const std::string& text, const std::string& caption, unsigned type)
 {
     std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
-    return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
+    return (type & 0xF) == MB_YESNO || (type & 0xF) == MB_YESNOCANCEL ? IDYES : IDOK;
 }
 
 // Gives a standard button the language library's text for it, if it has one.
@@ -93,7 +93,15 @@ int qtMessageBox(const std::string& text, const std::string& caption, unsigned t
         return IDOK;
     default:
         // Closed with Escape or the close button: the framework's answer for that.
-        return (type & 0xF) == MB_YESNO ? IDNO : (type & 0xF) == MB_OKCANCEL ? IDCANCEL : IDOK;
+        switch (type & 0xF) {
+        case MB_YESNO:
+            return IDNO;
+        case MB_OKCANCEL:
+        case MB_YESNOCANCEL:
+            return IDCANCEL;
+        default:
+            return IDOK;
+        }
     }
 }
 
@@ -112,6 +120,11 @@ std::unique_ptr<QMessageBox> createMessageBox(const std::string& text, const std
         box->setIcon(QMessageBox::Question);
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->setDefaultButton(QMessageBox::Yes);
+        break;
+    case MB_YESNOCANCEL:
+        box->setIcon(QMessageBox::Question);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setDefaultButton(QMessageBox::Cancel);
         break;
     case MB_OKCANCEL:
         box->setIcon(QMessageBox::Warning);

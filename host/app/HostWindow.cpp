@@ -1,5 +1,6 @@
 #include "HostWindow.h"
 
+#include "ConnectDialog.h"
 #include "DriveAddress.h"
 #include "DriveJournal.h"
 #include "LinkReader.h"
@@ -8,6 +9,7 @@
 #include "ProgramFile.h"
 #include "ProgramMonitor.h"
 #include "SimulatedDrive.h"
+#include "WorkingCopy.h"
 #include "WriteWatch.h"
 
 #include "NEBPTMain.h"
@@ -19,11 +21,13 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QChildEvent>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -31,12 +35,14 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
@@ -47,12 +53,15 @@
 #include <QTranslator>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -124,8 +133,17 @@ private:
             setMinimumSize(0, 0);
             return;
         }
-        setMinimumSize(children.x() + children.width() + kViewMargin,
-                       children.y() + children.height() + kViewMargin);
+        // A child that grows with the view (the flow) counts at the width it
+        // needs, so that the view can shrink back with the window.
+        int right = 0;
+        for (QObject* object : QObject::children()) {
+            auto* child = qobject_cast<QWidget*>(object);
+            if (child && !child->isHidden() && !child->isWindow())
+                right =
+                    std::max(right, child->x() + (child->minimumWidth() > 0 ? child->minimumWidth()
+                                                                            : child->width()));
+        }
+        setMinimumSize(right + kViewMargin, children.y() + children.height() + kViewMargin);
     }
 };
 
@@ -156,7 +174,10 @@ bool sameFile(const std::string& a, const std::string& b)
 } // namespace
 
 HostWindow::HostWindow(const QString& language, QWidget* parent)
-    : QMainWindow(parent), m_language(language)
+    : QMainWindow(parent), m_language(language), m_workflow([](IExtParamInterface& drive) {
+          const auto* host = dynamic_cast<const HostDrive*>(&drive);
+          return host ? host->location() : std::string("the drive");
+      })
 {
     m_formView = new HostFormView;
     m_scrollArea = new QScrollArea;
@@ -173,16 +194,44 @@ HostWindow::HostWindow(const QString& language, QWidget* parent)
     m_fileLabel->setObjectName(QStringLiteral("fileLabel"));
     m_accessLabel = new QLabel;
     m_accessLabel->setObjectName(QStringLiteral("accessLabel"));
-    for (QLabel* label : {m_driveLabel, m_databaseLabel, m_fileLabel, m_accessLabel})
+    m_modeLabel = new QLabel;
+    m_modeLabel->setObjectName(QStringLiteral("modeLabel"));
+    for (QLabel* label : {m_driveLabel, m_databaseLabel, m_fileLabel, m_accessLabel, m_modeLabel})
         label->setContentsMargins(6, 0, 6, 0);
     statusBar()->addWidget(m_driveLabel);
     statusBar()->addWidget(m_databaseLabel);
     statusBar()->addWidget(m_fileLabel, 1);
+    statusBar()->addPermanentWidget(m_modeLabel);
     statusBar()->addPermanentWidget(m_accessLabel);
 
     m_monitor = new ProgramMonitor(this);
     addDockWidget(Qt::RightDockWidgetArea, m_monitor);
     m_monitor->hide();
+    // What the monitor sees of the controller shows in the flow too: the active
+    // pair and the timers beside their buttons.
+    connect(m_monitor, &ProgramMonitor::liveStateChanged, this,
+            [this](const NEBPT::FlowLiveState& state) {
+                m_liveState = state;
+                if (m_entry)
+                    m_entry->ShowLiveState(state);
+            });
+
+    // Tools > Check program lists its findings here; an entry selects its pair.
+    m_checkDock = new QDockWidget(this);
+    m_checkDock->setObjectName(QStringLiteral("checkDock"));
+    m_findingList = new QListWidget;
+    m_findingList->setObjectName(QStringLiteral("findingList"));
+    m_findingList->setWordWrap(true);
+    m_checkDock->setWidget(m_findingList);
+    addDockWidget(Qt::BottomDockWidgetArea, m_checkDock);
+    m_checkDock->hide();
+    connect(m_findingList, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const int pair = item ? item->data(Qt::UserRole).toInt() : -1;
+        if (pair < 0 || !m_entry || !m_entry->SelectPair(pair))
+            return;
+        if (QWidget* focus = QApplication::focusWidget(); focus && m_formView->isAncestorOf(focus))
+            m_scrollArea->ensureWidgetVisible(focus);
+    });
 
     setAcceptDrops(true);
     createActions();
@@ -240,19 +289,27 @@ void HostWindow::createActions()
     m_refreshAction = add(m_fileMenu, "actionRefresh", [this] { refresh(); });
     m_refreshAction->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     m_refreshAction->setShortcut(QKeySequence::Refresh);
+    m_connectAction = add(m_fileMenu, "actionConnect", [this] { chooseLink(); });
     m_reconnectAction = add(m_fileMenu, "reconnectAction", [this] { reconnect(); });
     m_fileMenu->addSeparator();
     m_exportAction = add(m_fileMenu, "actionExportProgram", [this] {
+        // "<drive name>.nebpt.json" in the folder last used.
+        const QString name = drive()   ? QFileInfo(imagePath()).completeBaseName()
+                             : m_drive ? fromStd(m_drive->driveType())
+                                       : QString();
+        QString proposed = name;
+        proposed.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")),
+                         QStringLiteral("_"));
         const QString path =
-            fw::chooseFileName(this, fw::FileChoice::Save, tr("Export program"), QString(),
-                               tr("Program files (*.json);;All files (*)"));
+            chooseFile(true, tr("Export program"),
+                       QDir(startFolder()).filePath(proposed + QStringLiteral(".nebpt.json")),
+                       tr("Program files (*.nebpt.json *.json);;All files (*)"));
         if (!path.isEmpty())
             exportProgram(path);
     });
     m_importAction = add(m_fileMenu, "actionImportProgram", [this] {
-        const QString path =
-            fw::chooseFileName(this, fw::FileChoice::Open, tr("Import program"), QString(),
-                               tr("Program files (*.json);;All files (*)"));
+        const QString path = chooseFile(false, tr("Import program"), startFolder(),
+                                        tr("Program files (*.nebpt.json *.json);;All files (*)"));
         if (!path.isEmpty())
             importProgram(path);
     });
@@ -298,6 +355,18 @@ void HostWindow::createActions()
     connect(m_monitor->toggleViewAction(), &QAction::toggled, m_monitorAction,
             &QAction::setChecked);
 
+    m_driveMenu = menu("menuDrive");
+    m_onlineAction = add(m_driveMenu, "actionEditOnline", [this] {
+        // The action shows the mode the window is in, whatever the user chose.
+        setOnline(m_onlineAction->isChecked());
+        m_onlineAction->setChecked(m_online);
+    });
+    m_onlineAction->setCheckable(true);
+    m_driveMenu->addSeparator();
+    m_downloadAction = add(m_driveMenu, "actionDownload", [this] { download(); });
+    m_downloadAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    m_uploadAction = add(m_driveMenu, "actionUpload", [this] { upload(); });
+
     m_toolsMenu = menu("menuTools");
     m_checkAction = add(m_toolsMenu, "actionCheckProgram", [this] { checkProgram(); });
     m_simulateAction = add(m_toolsMenu, "actionSimulate", [this] {
@@ -333,6 +402,7 @@ void HostWindow::retranslate()
     m_recentMenu->setTitle(tr("Recent &images"));
     m_clearRecentAction->setText(tr("&Clear list"));
     m_refreshAction->setText(tr("&Refresh"));
+    m_connectAction->setText(tr("Co&nnect to drive..."));
     m_reconnectAction->setText(tr("Re&connect"));
     m_exportAction->setText(tr("&Export program..."));
     m_importAction->setText(tr("&Import program..."));
@@ -341,6 +411,17 @@ void HostWindow::retranslate()
     m_editMenu->setTitle(tr("&Edit"));
     m_undoAction->setText(tr("&Undo"));
     m_redoAction->setText(tr("&Redo"));
+    m_driveMenu->setTitle(tr("&Drive"));
+    m_onlineAction->setText(tr("Edit &online"));
+    m_onlineAction->setStatusTip(tr("Writes every change to the drive at once"));
+    m_downloadAction->setText(tr("&Download..."));
+    m_downloadAction->setStatusTip(
+        tr("Writes the changes of the working copy to the drive and reads them back"));
+    m_uploadAction->setText(tr("&Upload"));
+    m_uploadAction->setStatusTip(tr("Takes the drive's program into the working copy"));
+    m_checkDock->setWindowTitle(tr("Check program"));
+    m_findingList->setAccessibleName(tr("Findings of the program check"));
+    m_modeLabel->setAccessibleName(tr("Editing mode"));
     m_toolsMenu->setTitle(tr("&Tools"));
     m_checkAction->setText(tr("&Check program"));
     m_simulateAction->setText(tr("&Simulate"));
@@ -372,7 +453,8 @@ void HostWindow::loadTranslation()
     // Removing a translation retranslates as installing one does.
     m_qtTranslator.reset();
     m_translator.reset();
-    if (m_language != QLatin1String("english")) {
+    // English has a translation too: the plural forms of the texts that count.
+    {
         auto translator = std::make_unique<QTranslator>();
         if (translator->load(
                 QStringLiteral(":/nebpt-host/translations/nebpt-host_%1.qm").arg(m_language))) {
@@ -425,6 +507,12 @@ void HostWindow::rememberIn(std::unique_ptr<QSettings> settings)
             recent << path;
     m_recentImages = recent.mid(0, kRecentImages);
     fillRecentMenu();
+    const QString folder = m_settings->value(QStringLiteral("lastFolder")).toString();
+    if (QFileInfo(folder).isAbsolute())
+        m_lastFolder = folder;
+    const QString language = m_settings->value(QStringLiteral("language")).toString();
+    if (language == QLatin1String("english") || language == QLatin1String("german"))
+        m_rememberedLanguage = language;
     if (!m_drive && m_linkAddress.isEmpty()) {
         // File > Reconnect connects to the link last connected to.
         const QString address = m_settings->value(QStringLiteral("link/address")).toString();
@@ -488,6 +576,10 @@ void HostWindow::fillRecentMenu()
 
 void HostWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_linkBusy || !keepOrDropChanges(tr("closing the window"))) {
+        event->ignore();
+        return;
+    }
     if (m_settings) {
         m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
         m_settings->setValue(QStringLiteral("window/state"), saveState());
@@ -551,19 +643,43 @@ ModbusDrive* HostWindow::linkDrive() const
     return dynamic_cast<ModbusDrive*>(m_drive.get());
 }
 
+QString HostWindow::startFolder() const
+{
+    if (!m_lastFolder.isEmpty() && QFileInfo(m_lastFolder).isDir())
+        return m_lastFolder;
+    return drive() ? QFileInfo(imagePath()).absolutePath()
+                   : fromStd(fw::executableDirectory()) + QStringLiteral("data");
+}
+
+QString HostWindow::chooseFile(bool save, const QString& caption, const QString& start,
+                               const QString& filter, const QStringList& hidden)
+{
+    const QString path = fw::chooseFileName(
+        this, save ? fw::FileChoice::Save : fw::FileChoice::Open, caption, start, filter, hidden);
+    if (!path.isEmpty()) {
+        m_lastFolder = QFileInfo(path).absolutePath();
+        if (m_settings) {
+            m_settings->setValue(QStringLiteral("lastFolder"), m_lastFolder);
+            syncSettings();
+        }
+    }
+    return path;
+}
+
 void HostWindow::chooseImage()
 {
-    // Beside the open image, else among the sample images beside the host.
-    const QString folder = drive() ? QFileInfo(imagePath()).absolutePath()
-                                   : fromStd(fw::executableDirectory()) + QStringLiteral("data");
-    const QString path = fw::chooseFileName(this, fw::FileChoice::Open, tr("Open drive image"),
-                                            folder, tr("Drive images (*.json);;All files (*)"));
+    // Scenario files are no drives; program files are.
+    const QString path =
+        chooseFile(false, tr("Open drive image"), startFolder(),
+                   tr("Drive images (*.json);;All files (*)"), {QStringLiteral("*.scenario.json")});
     if (!path.isEmpty())
         openImage(path);
 }
 
 bool HostWindow::openImage(const QString& path)
 {
+    if (m_linkBusy || !keepOrDropChanges(tr("opening another drive")))
+        return false;
     const QString absolutePath = QFileInfo(path).absoluteFilePath();
     // The reason the image open here is read-only, to tell it only when it is news.
     std::string readOnlyBefore;
@@ -601,14 +717,10 @@ bool HostWindow::openImage(const QString& path)
     rememberImage(absolutePath);
     m_linkAddress.clear();
     m_drive->setLanguage(m_language.toStdString());
-    // The plug-in tells nobody when the drive refuses a change; the host does, once
-    // the command that made the change has returned.
-    m_drive->setWriteRefusalObserver([this, drive = m_drive.get()](const std::string& reason) {
-        QTimer::singleShot(0, this, [this, drive, reason] {
-            if (m_drive.get() == drive)
-                reportRefusedChange(fromStd(reason));
-        });
-    });
+    // The plug-in tells nobody when the drive refuses a change; the host does
+    // (writeSeen), once the command that made the change has returned.
+    m_drive->setWriteRefusalObserver(
+        [](const std::string& reason) { logLine("the drive refused a change: " + reason); });
     updateStatus();
     if (m_drive->readOnly() && m_drive->readOnlyReason() != readOnlyBefore) {
         QString reason = fromStd(m_drive->readOnlyReason());
@@ -624,6 +736,14 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
 {
     if (m_linkBusy)
         return false;
+    // The working copy's changes go over to the same drive connected anew.
+    const bool again = linkDrive() && address == m_linkAddress;
+    if (!again && !keepOrDropChanges(tr("connecting to another drive")))
+        return false;
+    std::optional<NEBPT::ProgramData> kept;
+    if (again && m_copy && m_pendingChanges != 0)
+        kept = m_copy->program();
+    const bool wasOnline = again && m_online;
     // A drive may serve one host at a time: the link open before lets go first.
     if (linkDrive()) {
         closeEditor();
@@ -652,7 +772,8 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
             m_linkAddress.clear();
         updateStatus();
         statusBar()->showMessage(tr("Not connected: %1").arg(fromStd(read.failure)));
-        tell(tr("Cannot connect to the drive at %1.\n\n%2").arg(address, fromStd(read.failure)));
+        tell(tr("Cannot connect to the drive at %1.\n\n%2").arg(address, fromStd(read.failure)) +
+             timeoutHint(fromStd(read.failure)));
         return false;
     }
     if (read.outcome == LinkReader::Outcome::NotSupported) {
@@ -670,9 +791,30 @@ bool HostWindow::connectDrive(const QString& address, const QString& profile, in
     m_linkLossTold = false;
     m_drive->setLanguage(m_language.toStdString());
     watchLink(*drive);
+    m_online = wasOnline;
+    makeJournal();
     if (read.outcome != LinkReader::Outcome::Read) {
         updateStatus();
+        if (kept)
+            logLine("the working copy's changes to " + address.toStdString() +
+                    " are lost: the program cannot be read from the drive");
         return tellUnread(read, false);
+    }
+    if (kept) {
+        try {
+            m_copy = std::make_unique<WorkingCopy>(*m_drive, m_workflow);
+            if (!m_copy->adopt(*kept)) {
+                m_copy.reset();
+                tell(tr("The drive at %1 now holds a program of another kind: the changes of "
+                        "the working copy cannot be kept and are dropped.")
+                         .arg(address));
+            }
+        } catch (const std::exception& error) {
+            m_copy.reset();
+            logLine(error.what());
+        }
+        makeJournal();
+        countPending();
     }
     const bool opened = openEditor(false);
     if (opened)
@@ -699,6 +841,7 @@ void HostWindow::watchLink(ModbusDrive& link)
                 if (m_drive.get() != drive)
                     return;
                 logLine("the link to the drive failed: " + reason);
+                m_monitor->linkLost(fromStd(reason));
                 updateStatus();
                 statusBar()->showMessage(tr("Link lost: %1").arg(fromStd(reason)));
                 if (m_ownWrite) // the window tells what its own writes did
@@ -710,17 +853,11 @@ void HostWindow::watchLink(ModbusDrive& link)
                 });
             });
         });
+    // A refusal of the editor's write is told with the values it refused (writeSeen).
     drive->setWriteRefusalObserver([this, drive, onWindow](const std::string& reason) {
         onWindow([this, drive, reason] {
-            if (m_drive.get() != drive)
-                return;
-            logLine("the drive refused a change: " + reason);
-            if (m_ownWrite)
-                return;
-            QTimer::singleShot(0, this, [this, drive, reason] {
-                if (m_drive.get() == drive)
-                    reportRefusedChange(fromStd(reason));
-            });
+            if (m_drive.get() == drive)
+                logLine("the drive refused a change: " + reason);
         });
     });
     // Writes are short and made on this thread: the cursor tells that the window waits.
@@ -789,6 +926,26 @@ bool HostWindow::tellUnread(const LinkReader::Result& read, bool again)
     return false;
 }
 
+void HostWindow::chooseLink()
+{
+    if (m_linkBusy)
+        return;
+    ConnectDialog dialog(m_linkAddress, m_linkProfile, m_linkTimeout, this);
+    {
+        // Deferred work of the editor waits while the dialog is open.
+        const fw::ModalScope modal;
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    }
+    connectDrive(dialog.address(), dialog.profile(), dialog.timeoutMs());
+}
+
+void HostWindow::offsetBy(int step)
+{
+    if (step > 0)
+        move(pos() + QPoint(32, 32) * step);
+}
+
 bool HostWindow::reconnect()
 {
     if (m_linkAddress.isEmpty())
@@ -796,23 +953,14 @@ bool HostWindow::reconnect()
     return connectDrive(m_linkAddress, m_linkProfile, m_linkTimeout);
 }
 
-void HostWindow::reportRefusedChange(const QString& reason)
+QString HostWindow::timeoutHint(const QString& reason) const
 {
-    ModbusDrive* link = linkDrive();
-    statusBar()->showMessage(link && !link->linkUp()
-                                 ? tr("Not saved, the link is lost: %1").arg(reason)
-                                 : tr("Not saved: the drive refused %1").arg(reason));
-    // A lost link is told on its own, with what it may have left on the drive.
-    if (link && !link->linkUp())
-        return;
-    if (link && link->lastWrite().partlyWritten()) {
-        offerWriteAgain(tr("The change"), reason);
-        return;
-    }
-    // A read-only image was told when it was opened.
-    if (!m_drive->readOnly())
-        tell(
-            tr("The change was not saved to %1.\n\nThe drive refused %2.").arg(location(), reason));
+    // A drive that answers late names the timeout it missed in milliseconds.
+    if (!reason.contains(QStringLiteral(" %1 ms").arg(m_linkTimeout)))
+        return {};
+    return tr("\n\nThe answer timeout is %1 ms: File > Connect to drive sets it (--timeout on "
+              "the command line).")
+        .arg(m_linkTimeout);
 }
 
 void HostWindow::reportLostLink(const QString& reason, bool partlyWritten)
@@ -820,13 +968,21 @@ void HostWindow::reportLostLink(const QString& reason, bool partlyWritten)
     if (m_linkLossTold)
         return;
     m_linkLossTold = true;
+    // The values of the editor's write that the loss left unwritten, if any.
+    const QString unwritten = std::exchange(m_unwritten, QString());
     if (!partlyWritten) {
-        tell(tr("The link to the drive at %1 is lost.\n\n%2\n\nThe program stays shown; "
-                "File > Reconnect connects anew and reads it again.")
-                 .arg(location(), reason));
+        tell(unwritten.isEmpty()
+                 ? tr("The link to the drive at %1 is lost.\n\n%2\n\nThe program stays shown; "
+                      "File > Reconnect connects anew and reads it again.")
+                           .arg(location(), reason) +
+                       timeoutHint(reason)
+                 : tr("The link to the drive at %1 is lost.\n\n%2\n\nNot written:\n%3\n\n"
+                      "File > Reconnect connects anew and reads the program again.")
+                           .arg(location(), reason, unwritten) +
+                       timeoutHint(reason));
         return;
     }
-    offerWriteAgain(tr("The change"), reason);
+    offerWriteAgain(unwritten.isEmpty() ? tr("The change") : unwritten, reason);
 }
 
 bool HostWindow::offerWriteAgain(const QString& what, QString reason)
@@ -838,9 +994,12 @@ bool HostWindow::offerWriteAgain(const QString& what, QString reason)
                "Write it again? (No leaves the drive as it is.)")
                 .arg(what, location(), fromStd(link->lastWrite().describe()), reason);
         if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES) {
-            // The editor shows what the drive holds, as far as it can be read.
+            // The editor shows what the drive holds, as far as it can be read,
+            // else what it was last read back to hold.
             if (link->linkUp())
                 fw::whenNoModalIsOpen(this, [this] { refresh(); });
+            else
+                showWhatTheDriveHolds();
             return false;
         }
         m_ownWrite = true;
@@ -887,12 +1046,27 @@ bool HostWindow::openEditor(bool readLink)
 
 bool HostWindow::makeEditor()
 {
+    m_entry.reset();
     // Read anew, so that a read that fails now is told (and an earlier one not);
     // a link's drive has just read the program (readOverLink).
     if (!linkDrive())
         m_drive->forgetValues();
     const std::string refusalBefore = m_drive->lastRefusal();
     const QString file = location();
+    // Offline, the editor changes a working copy of what the drive holds.
+    if (linkDrive() && !m_online && !m_copy) {
+        try {
+            m_copy = std::make_unique<WorkingCopy>(*m_drive, m_workflow);
+        } catch (const std::exception& error) {
+            m_linkLossTold = true;
+            tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
+                    "Details are in the log file %3.")
+                     .arg(file, fromStd(error.what()), fromStd(NEBPT::logFilePath())));
+            return false;
+        }
+        makeJournal();
+        countPending();
+    }
     auto problem = [&] {
         // A lost link is told here, not once more on its own.
         m_linkLossTold = true;
@@ -934,6 +1108,7 @@ bool HostWindow::makeEditor()
         tell(tr("The program cannot be read from the drive in %1.\n\n%2").arg(file, problem()));
         return false;
     }
+    m_entry->ShowLiveState(m_liveState);
     return true;
 }
 
@@ -957,9 +1132,21 @@ bool HostWindow::refresh()
     if (m_drive->readOnly())
         return openImage(imagePath());
     if (linkDrive()) {
-        // Read anew off the window's thread, and the editor made from it.
-        const bool opened = readOverLink(m_entry != nullptr) && makeEditor();
-        updateStatus();
+        // Read anew off the window's thread, and the editor made from it. The
+        // working copy keeps its changes; without any it shows the drive's program.
+        bool opened = readOverLink(m_entry != nullptr);
+        if (opened && m_copy && m_pendingChanges == 0) {
+            try {
+                m_copy->takeFromDrive(m_workflow);
+            } catch (const std::exception& error) {
+                logLine(error.what());
+                closeEditor();
+                m_copy.reset();
+                makeJournal();
+            }
+        }
+        opened = opened && makeEditor();
+        countPending();
         return opened;
     }
     m_drive->forgetValues();
@@ -989,12 +1176,17 @@ void HostWindow::setLanguage(const QString& language)
     if (changed)
         loadTranslation(); // retranslates the window
     updateStatus();
+    if (m_settings) {
+        m_settings->setValue(QStringLiteral("language"), m_language);
+        syncSettings();
+    }
     if (!changed || !m_drive)
         return;
-    // The editor takes its language when it is made: make it anew.
+    // The editor takes its language when it is made: make it anew, from what a
+    // link's drive keeps.
     closeEditor();
     m_drive->setLanguage(m_language.toStdString());
-    openEditor();
+    openEditor(false);
 }
 
 void HostWindow::updateStatus()
@@ -1018,6 +1210,29 @@ void HostWindow::updateStatus()
                               : linkLost ? fromStd(link->linkFailure())
                                          : QString());
     m_accessLabel->setVisible(readOnly || linkLost);
+    // A link's editing mode: online in a colour of its own, offline with the
+    // changes the drive does not hold.
+    m_connectAction->setEnabled(!m_linkBusy);
+    m_onlineAction->setEnabled(link && !m_linkBusy);
+    m_onlineAction->setChecked(m_online);
+    m_downloadAction->setEnabled(m_copy && m_entry && !m_linkBusy);
+    m_uploadAction->setEnabled(m_copy && !m_linkBusy);
+    QString mode;
+    if (link && m_online) {
+        mode = tr("ONLINE: every change is written to the drive");
+        m_modeLabel->setStyleSheet(QStringLiteral(
+            "QLabel { background: #b71c1c; color: white; font-weight: bold; padding: 1px 6px; }"));
+    } else if (link) {
+        mode = m_pendingChanges >= 0
+                   ? tr("offline — %n change(s) not on the drive", nullptr, m_pendingChanges)
+                   : tr("offline — changes not counted");
+        m_modeLabel->setStyleSheet(m_pendingChanges != 0
+                                       ? QStringLiteral("QLabel { background: #ffe082; color: "
+                                                        "black; padding: 1px 6px; }")
+                                       : QString());
+    }
+    m_modeLabel->setText(mode);
+    m_modeLabel->setVisible(!mode.isEmpty());
     syncMonitor();
     if (!m_drive) {
         m_driveLabel->setText(tr("No drive"));
@@ -1033,8 +1248,12 @@ void HostWindow::updateStatus()
     m_databaseLabel->setText(tr("Database %1").arg(fromStd(m_drive->databaseVersion())));
     m_fileLabel->setText(location());
     const QString file = link ? location() : QFileInfo(imagePath()).fileName();
-    setWindowTitle(readOnly ? tr("%1 (read-only) - nebpt-host").arg(file)
-                            : QStringLiteral("%1 - nebpt-host").arg(file));
+    if (link)
+        setWindowTitle(
+            QStringLiteral("%1 — %2 - nebpt-host").arg(file, m_online ? tr("ONLINE") : mode));
+    else
+        setWindowTitle(readOnly ? tr("%1 (read-only) - nebpt-host").arg(file)
+                                : QStringLiteral("%1 - nebpt-host").arg(file));
 }
 
 void HostWindow::syncMonitor()
@@ -1048,7 +1267,7 @@ void HostWindow::syncMonitor()
     if (canSimulate && m_simulateAction->isChecked()) {
         // Read from the image as it is now: the simulation writes nothing to it.
         try {
-            m_monitor->showSimulation(programfile::workflow().exportProgram(*image));
+            m_monitor->showSimulation(m_workflow.exportProgram(*image));
         } catch (const std::exception& error) {
             m_monitor->showNothing(tr("The program cannot be read from the drive in %1.\n\n%2")
                                        .arg(location(), fromStd(error.what())));
@@ -1062,7 +1281,7 @@ void HostWindow::syncMonitor()
         m_monitorStale = false;
         QString failure;
         try {
-            const NEBPT::ProgramData program = programfile::workflow().exportProgram(*link);
+            const NEBPT::ProgramData program = m_workflow.exportProgram(*link);
             if (link->readFailure().empty()) {
                 m_monitor->showLink(*link, &program, QString());
                 return;
@@ -1086,15 +1305,363 @@ void HostWindow::takeDrive(std::unique_ptr<HostDrive> drive)
     m_monitor->stopLink();
     m_watch.reset();
     m_journal.reset();
+    m_copy.reset();
+    m_pendingChanges = 0;
+    m_online = false;
+    m_runningWriteAgreed = false;
     m_drive = std::move(drive);
-    if (!m_drive)
+    makeJournal();
+}
+
+HostDrive* HostWindow::edited() const
+{
+    if (m_copy)
+        return m_copy.get();
+    return m_drive.get();
+}
+
+void HostWindow::makeJournal()
+{
+    m_watch.reset();
+    m_journal.reset();
+    if (!edited())
         return;
-    m_journal = std::make_unique<DriveJournal>(*m_drive);
+    m_journal = std::make_unique<DriveJournal>(*edited());
+    m_watch = std::make_unique<WriteWatch>(
+        *m_journal, [this](const WriteWatch::Write& write) { writeSeen(write); },
+        [this](const WriteWatch::Write& write) { return allowWrite(write); });
+}
+
+namespace {
+
+// The reason of a refusal without the name of the call that was refused
+// ("WriteParameterValues: ..."): the engineer did not make that call.
+QString reasonOf(const std::string& failure)
+{
+    static const QRegularExpression call(QStringLiteral("^[A-Z][A-Za-z]+: "));
+    return QString::fromStdString(failure).remove(call);
+}
+
+} // namespace
+
+std::vector<NEBPT::ProgramEntry> HostWindow::describe(const std::vector<std::string>& identifiers,
+                                                      const std::vector<std::string>& values,
+                                                      const std::vector<size_t>& positions,
+                                                      size_t most)
+{
+    std::vector<std::string> someIdentifiers, someValues;
+    for (size_t i = 0; i < positions.size() && i < most; ++i) {
+        someIdentifiers.push_back(identifiers.at(positions[i]));
+        someValues.push_back(values.at(positions[i]));
+    }
+    try {
+        return m_workflow.describe(*edited(), someIdentifiers, someValues);
+    } catch (const std::exception& error) {
+        logLine(std::string("the values written cannot be named: ") + error.what());
+    }
+    std::vector<NEBPT::ProgramEntry> entries;
+    for (size_t i = 0; i < someIdentifiers.size(); ++i)
+        entries.push_back({someIdentifiers[i], someIdentifiers[i], someValues[i], someValues[i]});
+    return entries;
+}
+
+bool HostWindow::allowWrite(const WriteWatch::Write& write)
+{
+    (void)write;
+    ModbusDrive* link = linkDrive();
+    if (!m_online || m_runningWriteAgreed || !link)
+        return true;
+    // Whether the drive's controller runs, as its status block tells.
+    QString state = tr("may be running (the drive does not show its state)");
+    const int status = link->registerMap().statusAddress;
+    if (status >= 0) {
+        std::uint16_t header[modbusmap::kStatusHeaderRegisters] = {};
+        std::string failure;
+        if (link->readSharedRegisters(status, modbusmap::kStatusHeaderRegisters, header,
+                                      tr("reading the controller's state").toStdString(),
+                                      failure)) {
+            if (header[0] == 0)
+                return true; // stopped: the first write to a running controller asks
+            state = tr("is running (step %1)").arg(static_cast<std::int16_t>(header[1]));
+        } else {
+            logLine(failure);
+        }
+    }
+    const QString question =
+        tr("The controller of the drive at %1 %2.\n\nWrite this change to the drive now? "
+           "While you edit online, every further change is written at once without asking.")
+            .arg(location(), state);
+    m_runningWriteAgreed = fw::messageBox(question.toStdString(), fw::MB_YESNO | fw::MB_ICONWARNING,
+                                          kCaption) == fw::IDYES;
+    return m_runningWriteAgreed;
+}
+
+void HostWindow::writeSeen(const WriteWatch::Write& write)
+{
     // The monitor learns of the editor's changes once the command that made them has returned.
-    m_watch = std::make_unique<WriteWatch>(*m_journal, [this] {
+    if (!m_copy) {
         m_monitorStale = true;
         QTimer::singleShot(0, this, [this] { syncMonitor(); });
+    }
+    const size_t count = write.identifiers.size();
+    std::vector<size_t> changed;
+    if (write.taken) {
+        for (size_t i = 0; i < count; ++i)
+            if (write.before.size() == count && write.after.size() == count &&
+                write.before[i] != write.after[i])
+                changed.push_back(i);
+        if (m_copy)
+            countPending();
+        if (changed.empty())
+            return;
+        QStringList parts;
+        for (const NEBPT::ProgramEntry& entry :
+             describe(write.identifiers, write.after, changed, 3))
+            parts << QStringLiteral("%1 = %2").arg(fromStd(entry.label), fromStd(entry.text));
+        if (changed.size() > 3)
+            parts << tr("%n more value(s)", nullptr, static_cast<int>(changed.size() - 3));
+        statusBar()->showMessage(m_copy ? tr("%1 changed in the working copy, not on the drive yet")
+                                              .arg(parts.join(QStringLiteral(", ")))
+                                        : tr("%1 written").arg(parts.join(QStringLiteral(", "))));
+        return;
+    }
+    // What the write would have changed: the values asked for, in the form the
+    // drive keeps them, that differ from what it held.
+    std::vector<std::string> asked = write.values;
+    for (size_t i = 0; i < count; ++i) {
+        std::string stored, reason;
+        const std::string& identifier = write.identifiers[i];
+        const unsigned long number = std::strtoul(identifier.c_str(), nullptr, 10);
+        if (edited()->accepts(number, asked[i], stored, reason))
+            asked[i] = stored;
+        if (write.before.size() != count || write.before[i] != asked[i])
+            changed.push_back(i);
+    }
+    // In a few words when the drive has them ("write-protected image").
+    const std::string shortly = m_copy ? std::string() : m_drive->refusalShort();
+    const QString reason = shortly.empty() ? reasonOf(write.failure) : fromStd(shortly);
+    // "Timer 0 = 9.00 s", and "Timer 0: the drive refused 9.00 s (write-protected image)".
+    QStringList values, refusals;
+    for (const NEBPT::ProgramEntry& entry : describe(write.identifiers, asked, changed, 5)) {
+        values << QStringLiteral("%1 = %2").arg(fromStd(entry.label), fromStd(entry.text));
+        refusals << tr("%1: the drive refused %2 (%3)")
+                        .arg(fromStd(entry.label), fromStd(entry.text), reason);
+    }
+    if (changed.size() > 5) {
+        values << tr("and %n more value(s)", nullptr, static_cast<int>(changed.size() - 5));
+        refusals << values.back();
+    }
+    if (values.isEmpty()) {
+        values << tr("The change");
+        refusals << tr("the drive refused the change (%1)").arg(reason);
+    }
+    const bool declined = write.declined;
+    // A lost link is told on its own (reportLostLink), with these values.
+    if (const ModbusDrive* link = linkDrive(); link && !link->linkUp() && !declined)
+        m_unwritten = values.join(QLatin1Char('\n'));
+    // Told once the command that made the write has returned to the editor.
+    QTimer::singleShot(0, this, [this, drive = m_drive.get(), values, refusals, reason, declined] {
+        if (m_drive.get() == drive)
+            reportUnwritten(values, refusals, reason, declined);
     });
+}
+
+void HostWindow::reportUnwritten(const QStringList& values, const QStringList& refusals,
+                                 const QString& reason, bool declined)
+{
+    ModbusDrive* link = linkDrive();
+    const QString inOneLine = values.join(QStringLiteral("; "));
+    if (declined) {
+        statusBar()->showMessage(tr("Not written: %1").arg(inOneLine));
+    } else if (link && !link->linkUp()) {
+        // Told with what it may have left on the drive (reportLostLink).
+        statusBar()->showMessage(tr("Not written, the link is lost: %1").arg(reason));
+    } else if (link && link->lastWrite().partlyWritten()) {
+        offerWriteAgain(values.join(QLatin1Char('\n')), reason);
+        return;
+    } else {
+        statusBar()->showMessage(tr("Not written: %1 (%2)").arg(inOneLine, reason));
+        tell(tr("The change was not saved to %1.\n\n%2\n\nThe editor shows what the drive holds.")
+                 .arg(location(), refusals.join(QLatin1Char('\n'))));
+    }
+    showWhatTheDriveHolds();
+}
+
+void HostWindow::showWhatTheDriveHolds()
+{
+    // Not while an editor dialog is open: the program objects it edits go.
+    fw::whenNoModalIsOpen(this, [this] {
+        if (!m_entry || m_linkBusy)
+            return;
+        const std::string unreadBefore = edited()->readFailure();
+        if (m_entry->UpdateFlow() && edited()->readFailure() == unreadBefore)
+            return;
+        // A value that cannot be read back is never shown: no editor until the
+        // drive is read again.
+        logLine("the program is no longer shown: " + edited()->readFailure());
+        closeEditor();
+        updateStatus();
+        statusBar()->showMessage(tr("What the drive holds cannot be read back, so the program "
+                                    "is not shown: File > Reconnect reads it again"));
+    });
+}
+
+void HostWindow::countPending()
+{
+    m_pendingChanges = 0;
+    if (m_copy) {
+        try {
+            m_pendingChanges =
+                static_cast<int>(m_workflow
+                                     .planImport(*m_copy, *m_drive, NEBPT::Rounding::Refuse,
+                                                 programfile::fitOf(*m_drive))
+                                     .changes.size());
+        } catch (const std::exception& error) {
+            logLine(std::string("the working copy cannot be compared with the drive: ") +
+                    error.what());
+            m_pendingChanges = -1;
+        }
+    }
+    updateStatus();
+}
+
+bool HostWindow::keepOrDropChanges(const QString& what)
+{
+    if (!m_copy || m_pendingChanges == 0)
+        return true;
+    const QString question =
+        m_pendingChanges > 0
+            ? tr("The working copy holds %n change(s) not on the drive at %1.\n\n"
+                 "Download the working copy before %2? Yes downloads it, No drops its changes, "
+                 "Cancel goes back.",
+                 nullptr, m_pendingChanges)
+                  .arg(location(), what)
+            : tr("The working copy may hold changes not on the drive at %1.\n\n"
+                 "Download the working copy before %2? Yes downloads it, No drops its changes, "
+                 "Cancel goes back.")
+                  .arg(location(), what);
+    switch (fw::messageBox(question.toStdString(), fw::MB_YESNOCANCEL, kCaption)) {
+    case fw::IDYES:
+        return download() && m_pendingChanges == 0;
+    case fw::IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HostWindow::setOnline(bool online)
+{
+    ModbusDrive* link = linkDrive();
+    if (!link || m_linkBusy)
+        return false;
+    if (online == m_online)
+        return true;
+    if (online && !keepOrDropChanges(tr("editing online")))
+        return false;
+    closeEditor();
+    m_online = online;
+    m_runningWriteAgreed = false;
+    m_copy.reset();
+    m_pendingChanges = 0;
+    makeJournal();
+    // Online the editor shows what the drive holds now: read anew; offline the
+    // working copy is made from what the drive keeps.
+    const bool shown = online ? readOverLink(true) && makeEditor() : makeEditor();
+    updateStatus();
+    statusBar()->showMessage(online ? tr("Editing online: every change is written to the drive")
+                                    : tr("Editing offline: changes go into the working copy"));
+    return shown;
+}
+
+bool HostWindow::download()
+{
+    ModbusDrive* link = linkDrive();
+    if (!link || !m_copy || !m_entry || m_linkBusy)
+        return false;
+    if (!link->linkUp()) {
+        tell(tr("The working copy cannot be downloaded: the link to the drive at %1 is lost.\n\n"
+                "File > Reconnect connects anew; the working copy keeps its changes.")
+                 .arg(location()));
+        return false;
+    }
+    NEBPT::ImportPlan plan;
+    std::vector<std::string> lines;
+    try {
+        plan = m_workflow.planImport(*m_copy, *link, NEBPT::Rounding::Refuse,
+                                     programfile::fitOf(*link));
+        lines = m_workflow.compare(*link, *m_copy);
+    } catch (const std::exception& error) {
+        tell(tr("The working copy is not downloaded; nothing was written.\n\n%1")
+                 .arg(fromStd(error.what())));
+        return false;
+    }
+    if (plan.changes.empty()) {
+        countPending();
+        tell(tr("The drive at %1 holds the working copy's program already.").arg(location()),
+             fw::MB_ICONINFORMATION);
+        return true;
+    }
+    // The changes in the terms of --diff: the drive's value -> the copy's.
+    constexpr size_t kShown = 15;
+    QStringList shown;
+    for (size_t i = 0; i < lines.size() && i < kShown; ++i)
+        shown << fromStd(lines[i]);
+    if (lines.size() > kShown)
+        shown << tr("... and %n more", nullptr, static_cast<int>(lines.size() - kShown));
+    const int changes = static_cast<int>(plan.changes.size());
+    if (fw::messageBox(tr("Download %n change(s) to the drive at %1?\n\n%2", nullptr, changes)
+                           .arg(location(), shown.join(QLatin1Char('\n')))
+                           .toStdString(),
+                       fw::MB_YESNO, kCaption) != fw::IDYES)
+        return false;
+    m_ownWrite = true;
+    try {
+        NEBPT::ProgramWorkflow::importProgram(*link, plan.changes);
+        m_ownWrite = false;
+    } catch (const std::exception& error) {
+        m_ownWrite = false;
+        logLine(error.what());
+        countPending();
+        if (link->lastWrite().partlyWritten()) {
+            offerWriteAgain(tr("The download"), reasonOf(error.what()));
+            return false;
+        }
+        tell(tr("The working copy is not downloaded: the drive at %1 refused it and holds what "
+                "it held before.\n\n%2")
+                 .arg(location(), reasonOf(error.what())));
+        return false;
+    }
+    countPending();
+    m_monitorStale = true;
+    syncMonitor();
+    statusBar()->showMessage(
+        tr("%n change(s) downloaded to %1 and read back", nullptr, changes).arg(location()));
+    return true;
+}
+
+bool HostWindow::upload()
+{
+    if (!linkDrive() || !m_copy || m_linkBusy)
+        return false;
+    if (m_pendingChanges != 0) {
+        const QString question =
+            tr("Upload takes the program of the drive at %1 into the working copy and drops "
+               "its %n change(s) not on the drive.\n\nUpload?",
+               nullptr, std::max(m_pendingChanges, 1))
+                .arg(location());
+        if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES)
+            return false;
+    }
+    closeEditor();
+    m_copy.reset();
+    m_pendingChanges = 0;
+    makeJournal();
+    const bool shown = readOverLink(true) && makeEditor();
+    updateStatus();
+    if (shown)
+        statusBar()->showMessage(tr("The working copy holds the program of %1").arg(location()));
+    return shown;
 }
 
 bool HostWindow::undoOrRedo(bool redo)
@@ -1127,9 +1694,18 @@ bool HostWindow::undoOrRedo(bool redo)
                  .arg(location(), fromStd(error.what())));
     }
     if (done)
-        refresh();
+        reshow();
     updateStatus();
     return done;
+}
+
+bool HostWindow::reshow()
+{
+    if (!m_copy)
+        return refresh();
+    // The working copy is in the window: nothing to read from the drive.
+    countPending();
+    return m_entry && m_entry->UpdateFlow();
 }
 
 bool HostWindow::undo()
@@ -1152,8 +1728,7 @@ bool HostWindow::exportProgram(const QString& path)
         return false;
     }
     try {
-        const QByteArray bytes =
-            programfile::fileOf(programfile::workflow().exportProgram(*m_drive));
+        const QByteArray bytes = programfile::fileOf(m_workflow.exportProgram(*edited()));
         std::string error;
         if (!fw::writeFileAtomically(path.toLocal8Bit().toStdString(), bytes.toStdString(),
                                      error)) {
@@ -1177,7 +1752,7 @@ bool HostWindow::importProgram(const QString& path)
     try {
         SimulatedDrive program(path.toStdString(), SimulatedDrive::Access::Read);
         // Written through the journal; the drive tells which values it takes.
-        plan = programfile::workflow()
+        plan = m_workflow
                    .planImport(program, *m_journal, NEBPT::Rounding::Refuse,
                                programfile::fitOf(*m_drive))
                    .changes;
@@ -1220,24 +1795,39 @@ bool HostWindow::importProgram(const QString& path)
     m_ownWrite = false;
     m_journal->endGroup();
     updateStatus();
-    return written && refresh();
+    return written && reshow();
 }
 
 std::vector<std::string> HostWindow::checkProgram()
 {
-    std::vector<std::string> findings;
+    std::vector<std::string> texts;
+    std::vector<NEBPT::ProgramFinding> findings;
     std::string failure;
-    if (!m_drive || !NEBPT::checkProgram(*m_drive, findings, failure)) {
-        if (m_drive)
+    if (!edited() || !NEBPT::checkProgram(*edited(), findings, failure)) {
+        if (edited())
             tell(tr("The program cannot be checked.\n\n%1").arg(fromStd(failure)));
-        return findings;
+        return texts;
     }
-    QString text = findings.empty() ? tr("Nothing in the program looks wrong.")
-                                    : tr("What is probably wrong in the program:\n");
-    for (const std::string& finding : findings)
-        text += QStringLiteral("\n- ") + fromStd(finding);
-    tell(text, findings.empty() ? fw::MB_ICONINFORMATION : fw::MB_ICONWARNING);
-    return findings;
+    m_findingList->clear();
+    if (findings.empty()) {
+        auto* item = new QListWidgetItem(tr("Nothing in the program looks wrong."), m_findingList);
+        item->setData(Qt::UserRole, -1);
+    }
+    for (const NEBPT::ProgramFinding& finding : findings) {
+        texts.push_back(finding.text);
+        auto* item = new QListWidgetItem(fromStd(finding.text), m_findingList);
+        item->setData(Qt::UserRole, finding.pair);
+        item->setToolTip(finding.pair >= 0 ? tr("Return or a double click selects the pair")
+                                           : QString());
+    }
+    m_checkDock->show();
+    m_checkDock->raise();
+    m_findingList->setCurrentRow(0);
+    m_findingList->setFocus(Qt::OtherFocusReason);
+    statusBar()->showMessage(findings.empty() ? tr("Nothing in the program looks wrong")
+                                              : tr("%n finding(s) in the program", nullptr,
+                                                   static_cast<int>(findings.size())));
+    return texts;
 }
 
 bool HostWindow::programSections(NEBPT::ProgramSections& sections)
@@ -1245,7 +1835,7 @@ bool HostWindow::programSections(NEBPT::ProgramSections& sections)
     if (!m_drive || !m_entry)
         return false;
     std::string failure;
-    if (!NEBPT::programSections(*m_drive, m_drive->location(), sections, failure)) {
+    if (!NEBPT::programSections(*edited(), m_drive->location(), sections, failure)) {
         tell(tr("The program cannot be printed.\n\n%1").arg(fromStd(failure)));
         return false;
     }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FlowState.h"
 #include "FormView.h"
 #include "LinkReader.h"
+#include "ProgramWorkflow.h"
+#include "WriteWatch.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -17,8 +20,10 @@ class HostDrive;
 class ModbusDrive;
 class ProgramMonitor;
 class SimulatedDrive;
-class WriteWatch;
+class WorkingCopy;
 class QAction;
+class QDockWidget;
+class QListWidget;
 class QLabel;
 class QMenu;
 class QPagedPaintDevice;
@@ -84,6 +89,19 @@ struct ProgramSections;
 // window tells what the drive holds, naming the parameters that differ, and
 // offers to write it again until it holds all of it.
 //
+// A drive over a link is edited offline by default: the editor changes a
+// working copy of the drive's program (WorkingCopy), with undo, and the title
+// and status bar count the changes not on the drive; Drive > Download writes
+// them as an import does (shown first in the terms of --diff, then written and
+// verified by read-back), Drive > Upload takes the drive's program anew (asking
+// before it drops changes). Drive > Edit online writes every change at once, as
+// a drive image is written, marked in the title and in colour in the status
+// bar; the first write to a drive whose controller runs (or may run) asks once.
+// A refresh or a reconnect keeps the working copy's changes. Every write the
+// editor makes is confirmed in the status bar in the program's terms ("Timer 0 =
+// 7.50 s written"); one the drive refuses is told naming the value and why, and
+// the editor shows what the drive holds.
+//
 // View > Monitor shows the program's controller as it runs in a dock beside the
 // editor (ProgramMonitor). Tools > Simulate, for a program shown from a drive
 // image, runs it there on NEBPT's model of the controller, anew whenever the
@@ -132,9 +150,32 @@ public:
     // fits and the user agrees, in one write (one step to undo), then the editor
     // shows it. Whatever does not fit is told and nothing is written.
     bool importProgram(const QString& path);
-    // Tools > Check program: tells what is probably wrong in the program; the
-    // findings, one a line.
+    // Tools > Check program: lists what is probably wrong in the program in the
+    // check dock, whose entries select the pair they are about; the findings.
     std::vector<std::string> checkProgram();
+
+    // --- a drive over a link: offline (a working copy) or online ---
+    // Whether edits of a drive over a link are written to it at once; false
+    // offline and for drive images.
+    bool online() const { return m_online; }
+    // Drive > Edit online. Going online with changes not on the drive asks
+    // whether to download them first or drop them; false when the user cancels
+    // or no link is open.
+    bool setOnline(bool online);
+    // Drive > Download: the working copy's changes, shown and agreed to, written
+    // to the drive and read back; false when nothing was written.
+    bool download();
+    // Drive > Upload: the working copy made anew from the drive's program, after
+    // asking when it holds changes not on the drive; false when not done.
+    bool upload();
+    // Offline: the elements the working copy holds that the drive does not; 0
+    // otherwise.
+    int pendingChanges() const { return m_pendingChanges; }
+    // The working copy edited offline; null online and for drive images.
+    WorkingCopy* workingCopy() const { return m_copy.get(); }
+    // File > Connect: asks for the link, the profile and the answer timeout,
+    // and connects.
+    void chooseLink();
     // File > Print: the program as a document (a picture of the flow and the
     // printed program's tables) on the device's pages.
     bool printProgram(QPagedPaintDevice& device);
@@ -143,6 +184,12 @@ public:
     bool printProgramToPdf(const QString& path);
 
     const QString& language() const { return m_language; }
+    // The language last chosen in the Language menu, as the settings keep it;
+    // empty when they keep none.
+    const QString& rememberedLanguage() const { return m_rememberedLanguage; }
+    // Moves the window `step` places down and right of where it would be, so
+    // that a window opened beside others does not hide them.
+    void offsetBy(int step);
     // Empty while no drive image is open.
     QString imagePath() const;
     // The image file or the link's address; empty while no drive is open.
@@ -155,6 +202,7 @@ public:
     CFormView* formView() const { return m_formView; }
     ProgramMonitor* monitor() const { return m_monitor; }
     QScrollArea* scrollArea() const { return m_scrollArea; }
+    QDockWidget* checkDock() const { return m_checkDock; }
 
 public slots:
     // Asks for an image file and opens it.
@@ -173,6 +221,13 @@ private:
     void retranslate();
     // Installs the host's translation for m_language (none for English).
     void loadTranslation();
+    // A file dialog through the framework's seam (to write a file when `save`),
+    // starting in `start`; the folder of the file chosen is remembered.
+    QString chooseFile(bool save, const QString& caption, const QString& start,
+                       const QString& filter, const QStringList& hidden = {});
+    // Where a file dialog starts: the folder last used, else beside the open
+    // image, else among the sample images beside the host.
+    QString startFolder() const;
     // Puts `path` at the top of the recent images, and keeps the list.
     void rememberImage(const QString& path);
     void saveRecentImages();
@@ -185,6 +240,9 @@ private:
     // Makes `drive` the open drive (null: none), with a journal of its own.
     void takeDrive(std::unique_ptr<HostDrive> drive);
     bool undoOrRedo(bool redo);
+    // Shows the program after a change the window made itself: re-read from the
+    // drive, or from the working copy offline.
+    bool reshow();
     // Makes the entry object for the current drive and opens it; false after a
     // message box when the editor could not be shown. Over a link the program is
     // read first (readOverLink) unless `readLink` says it was just read.
@@ -203,8 +261,33 @@ private:
     void updateStatus();
     // Tells the monitor what to show: the simulation, the drive over a link, or nothing.
     void syncMonitor();
-    // Tells the user that the drive refused a change the editor made.
-    void reportRefusedChange(const QString& reason);
+    // The drive the editor writes: the working copy offline, else the drive.
+    HostDrive* edited() const;
+    // Makes the journal and the write watch over the drive the editor writes.
+    void makeJournal();
+    // The editor's write seen whole: confirmed, or told with what the drive holds.
+    void writeSeen(const WriteWatch::Write& write);
+    // Online: the first write to a running controller is agreed to once.
+    bool allowWrite(const WriteWatch::Write& write);
+    // The elements at `positions` with the given values, in the program's terms
+    // ("Timer 0", "7.50 s"); at most `most` of them.
+    std::vector<NEBPT::ProgramEntry> describe(const std::vector<std::string>& identifiers,
+                                              const std::vector<std::string>& values,
+                                              const std::vector<size_t>& positions, size_t most);
+    // Counts the working copy's changes and shows the count.
+    void countPending();
+    // Before the working copy's changes would be lost (`what` happens next):
+    // asks to download them, drop them or cancel; true when it may go on.
+    bool keepOrDropChanges(const QString& what);
+    // Re-reads the editor from the drive it writes once no dialog of it is open.
+    void showWhatTheDriveHolds();
+    // Tells the user that the editor's write was not taken (`values`: what it
+    // would have changed, "Timer 0 = 9.00 s"; `refusals`: the same as the drive's
+    // refusals), and shows what the drive holds.
+    void reportUnwritten(const QStringList& values, const QStringList& refusals,
+                         const QString& reason, bool declined);
+    // Where to change the answer timeout, for a reason that names it; empty otherwise.
+    QString timeoutHint(const QString& reason) const;
     // Tells the user once that the link to the drive was lost.
     void reportLostLink(const QString& reason, bool partlyWritten);
     // Over a link whose last write left part of it on the drive: tells what the
@@ -226,11 +309,13 @@ private:
     QLabel* m_databaseLabel = nullptr;
     QLabel* m_fileLabel = nullptr;
     QLabel* m_accessLabel = nullptr; // "read-only" when the drive does not write its image
+    QLabel* m_modeLabel = nullptr;   // a link: online, or offline with the changes counted
     QMenu* m_fileMenu = nullptr;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_editMenu = nullptr;
     QMenu* m_viewMenu = nullptr;
     QMenu* m_toolsMenu = nullptr;
+    QMenu* m_driveMenu = nullptr;
     QMenu* m_languageMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QAction* m_openAction = nullptr;
@@ -238,6 +323,10 @@ private:
     QAction* m_quitAction = nullptr;
     QAction* m_refreshAction = nullptr;
     QAction* m_reconnectAction = nullptr;
+    QAction* m_connectAction = nullptr;
+    QAction* m_onlineAction = nullptr;
+    QAction* m_downloadAction = nullptr;
+    QAction* m_uploadAction = nullptr;
     QAction* m_exportAction = nullptr;
     QAction* m_importAction = nullptr;
     QAction* m_printAction = nullptr;
@@ -247,6 +336,8 @@ private:
     QAction* m_monitorAction = nullptr;
     QAction* m_simulateAction = nullptr;
     ProgramMonitor* m_monitor = nullptr;
+    QDockWidget* m_checkDock = nullptr;
+    QListWidget* m_findingList = nullptr;
     // The program the monitor shows over a link may have changed (read anew, written).
     bool m_monitorStale = true;
     QAction* m_englishAction = nullptr;
@@ -256,13 +347,25 @@ private:
     QString m_linkAddress, m_linkProfile;
     int m_linkTimeout = 1000;
     bool m_linkLossTold = false;
+    QString m_unwritten;     // the values of the editor's write the lost link left unwritten
     bool m_linkBusy = false; // a worker holds the link's drive
     bool m_ownWrite = false; // a write the window makes itself tells its own outcome
+    bool m_online = false;   // a link's edits are written at once
+    bool m_runningWriteAgreed = false; // online: the user agreed to write to a running controller
+    int m_pendingChanges = 0;          // offline: elements the working copy holds and the drive not
+    QString m_lastFolder;              // where the user last chose a file
+    QString m_rememberedLanguage;
+    NEBPT::FlowLiveState m_liveState; // as the monitor shows it last
+
+    // The drive configuration, loaded once per drive type, for every question
+    // the window asks of a program.
+    NEBPT::ProgramWorkflow m_workflow;
 
     // The entry object refers to the watch of its writes, the watch to the
-    // journal, the journal to the drive, and the entry to the form view: they go
-    // in this order.
+    // journal, the journal to the working copy (offline) or the drive, the copy
+    // to the drive, and the entry to the form view: they go in this order.
     std::unique_ptr<HostDrive> m_drive;
+    std::unique_ptr<WorkingCopy> m_copy;
     std::unique_ptr<DriveJournal> m_journal;
     std::unique_ptr<WriteWatch> m_watch;
     std::unique_ptr<CNEBPTMain> m_entry;

@@ -1,20 +1,40 @@
 #pragma once
 
+#include "HostDrive.h"
 #include "IExtParamInterface.h"
 
+#include <cstdlib>
+#include <exception>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 // The host's parameter interface in front of another (the window's journal):
-// passes every call on, and tells `written` after each write call, however it
-// ended, so that the window learns of the editor's changes to the program.
+// passes every call on, and lets the window see each write call of the editor
+// whole: may it be made (`allow`, asked first: false refuses it and nothing is
+// written), and how it ended (`written`, told after it, however it ended, with
+// the values the elements held before and hold after). The values are read
+// through the same interface, from what the drive keeps; a drive over a link
+// asks for nothing new.
 class WriteWatch : public IExtParamInterface
 {
 public:
-    WriteWatch(IExtParamInterface& drive, std::function<void()> written)
-        : m_drive(drive), m_written(std::move(written))
+    struct Write
+    {
+        std::vector<std::string> identifiers; // "1301.3", "1300"
+        std::vector<std::string> values;      // as the editor asked
+        std::vector<std::string> before;      // as the drive held them before
+        std::vector<std::string> after;       // as it holds them now; empty when unknown
+        bool taken = false;                   // the drive took the write
+        bool declined = false;                // `allow` refused it
+        std::string failure;                  // why it was not taken
+    };
+    using Allow = std::function<bool(const Write& write)>;
+    using Written = std::function<void(const Write& write)>;
+
+    WriteWatch(IExtParamInterface& drive, Written written, Allow allow = {})
+        : m_drive(drive), m_written(std::move(written)), m_allow(std::move(allow))
     {}
 
     std::string GetParameterName(const std::string& number) override
@@ -30,16 +50,26 @@ public:
                              const std::vector<std::string>& values, const std::string& setup,
                              int flag) override
     {
-        struct Tell
-        {
-            const std::function<void()>& written;
-            ~Tell()
-            {
-                if (written)
-                    written();
-            }
-        } tell{m_written};
-        return m_drive.WriteParameterValues(identifiers, values, setup, flag);
+        Write write{identifiers, values, readAll(identifiers, setup), {}, false, false, {}};
+        if (m_allow && !m_allow(write)) {
+            write.declined = true;
+            write.failure = "not written: declined";
+            write.after = write.before;
+            tell(write);
+            throw DriveRefusal("WriteParameterValues: " + write.failure);
+        }
+        try {
+            const int result = m_drive.WriteParameterValues(identifiers, values, setup, flag);
+            write.taken = true;
+            write.after = readAll(identifiers, setup);
+            tell(write);
+            return result;
+        } catch (const std::exception& error) {
+            write.failure = error.what();
+            write.after = readAll(identifiers, setup);
+            tell(write);
+            throw;
+        }
     }
     std::vector<std::string> GetChoiceList(const std::string& identifier) override
     {
@@ -68,6 +98,34 @@ public:
     int GetIndexBase() override { return m_drive.GetIndexBase(); }
 
 private:
+    // The values the elements hold, as far as they can be read; empty when one cannot.
+    std::vector<std::string> readAll(const std::vector<std::string>& identifiers,
+                                     const std::string& setup)
+    {
+        std::vector<std::string> values;
+        values.reserve(identifiers.size());
+        try {
+            for (const std::string& identifier : identifiers) {
+                const size_t dot = identifier.find('.');
+                std::string value;
+                m_drive.ReadParameterValue(
+                    identifier.substr(0, dot),
+                    dot == std::string::npos ? -1 : std::atoi(identifier.c_str() + dot + 1), value,
+                    setup);
+                values.push_back(std::move(value));
+            }
+        } catch (const std::exception&) {
+            values.clear();
+        }
+        return values;
+    }
+    void tell(const Write& write)
+    {
+        if (m_written)
+            m_written(write);
+    }
+
     IExtParamInterface& m_drive;
-    std::function<void()> m_written;
+    Written m_written;
+    Allow m_allow;
 };

@@ -15,6 +15,8 @@
 #include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSettings>
@@ -32,6 +34,11 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -345,6 +352,32 @@ void quietOffscreenPlatform()
 // Shows the editor on the drive the options name in a window without a display;
 // false when it cannot. Questions are answered No, so that nothing shown this way
 // ever changes the drive; messages go to stderr.
+// Each window of nebpt-host open at once holds a place, an flock()ed file in the
+// settings folder, so that a second window opens offset from the first rather
+// than on top of it where the settings put both. The lock goes with the process.
+int takeWindowPlace(const QString& folder)
+{
+    constexpr int kPlaces = 16;
+    QDir().mkpath(folder);
+    for (int place = 0; place < kPlaces; ++place) {
+        const QByteArray path =
+            QFile::encodeName(folder + QStringLiteral("/.window-%1.lock").arg(place));
+        struct stat status
+        {};
+        // Only a regular file of our own is locked: never a link, a FIFO or a device.
+        if (lstat(path.constData(), &status) == 0 && !S_ISREG(status.st_mode))
+            continue;
+        const int fd =
+            open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0)
+            continue;
+        if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return place; // held open until the process ends
+        close(fd);
+    }
+    return 0;
+}
+
 bool showOffscreen(HostWindow& window, const Options& options)
 {
     fw::setMessageBoxHandler([](const std::string& text, const std::string&, unsigned type) {
@@ -481,7 +514,12 @@ int main(int argc, char** argv)
 
     fw::installWidgetMessageBox();
     HostWindow window(options.language);
-    window.rememberIn(std::make_unique<QSettings>());
+    auto settings = std::make_unique<QSettings>();
+    const QString settingsFolder = QFileInfo(settings->fileName()).absolutePath();
+    window.rememberIn(std::move(settings));
+    if (!options.languageGiven && !window.rememberedLanguage().isEmpty())
+        window.setLanguage(window.rememberedLanguage());
+    window.offsetBy(takeWindowPlace(settingsFolder));
     window.show();
     // Opened once the window is on the screen, so that a message box has its owner.
     if (!options.address.isEmpty()) {

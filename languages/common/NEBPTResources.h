@@ -50,16 +50,92 @@ inline constexpr unsigned IDS_BUTTON_OK = fw::IDS_FW_BUTTON_OK;
 inline constexpr unsigned IDS_BUTTON_CANCEL = fw::IDS_FW_BUTTON_CANCEL;
 inline constexpr unsigned IDS_BUTTON_YES = fw::IDS_FW_BUTTON_YES;
 inline constexpr unsigned IDS_BUTTON_NO = fw::IDS_FW_BUTTON_NO;
+// The flow: a pair's number, the controller's state shown in it, a logic rule's formula.
+inline constexpr unsigned IDS_PAIR_NUMBER = 2200; // format: one %d, the pair's number
+inline constexpr unsigned IDS_ACTIVE_STEP = 2201; // beside the pair whose step is active
+inline constexpr unsigned IDS_TIMER_LEFT = 2202;  // format: one %s, the time left
+inline constexpr unsigned IDS_TIMER_RAN_OUT = 2203;
+inline constexpr unsigned IDS_RULE_AND = 2204;
+inline constexpr unsigned IDS_RULE_OR = 2205;
+inline constexpr unsigned IDS_RULE_NOT = 2206;
+// The program in words (findings, written values): "%1", "%2" stand for the
+// element or object number, a name or a value, as each text's English shows.
+inline constexpr unsigned IDS_PROGRAM_MODE = 2300; // what each program parameter holds
+inline constexpr unsigned IDS_PROGRAM_PAIR_EVENT = 2301;
+inline constexpr unsigned IDS_PROGRAM_PAIR_ACTION = 2302;
+inline constexpr unsigned IDS_PROGRAM_TIMER = 2303; // also the timer's name
+inline constexpr unsigned IDS_PROGRAM_COMPARATOR_OPERAND = 2304;
+inline constexpr unsigned IDS_PROGRAM_COMPARATOR_OPERATOR = 2305;
+inline constexpr unsigned IDS_PROGRAM_COMPARATOR_VALUE = 2306;
+inline constexpr unsigned IDS_PROGRAM_RULE_OPERAND_1 = 2307;
+inline constexpr unsigned IDS_PROGRAM_RULE_OPERATOR_1 = 2308;
+inline constexpr unsigned IDS_PROGRAM_RULE_OPERAND_2 = 2309;
+inline constexpr unsigned IDS_PROGRAM_RULE_OPERATOR_2 = 2310;
+inline constexpr unsigned IDS_PROGRAM_RULE_OPERAND_3 = 2311;
+inline constexpr unsigned IDS_PROGRAM_START_EVENT = 2312;
+inline constexpr unsigned IDS_PROGRAM_STOP_EVENT = 2313;
+inline constexpr unsigned IDS_PROGRAM_COMPARATOR = 2314; // the objects' names
+inline constexpr unsigned IDS_PROGRAM_LOGIC_RULE = 2315;
+inline constexpr unsigned IDS_PROGRAM_CHOICE_VALUE = 2316; // a value the choice list lacks
+inline constexpr unsigned IDS_PROGRAM_PARAMETER = 2317;    // no program element
+inline constexpr unsigned IDS_PROGRAM_PARAMETER_ELEMENT = 2318;
+inline constexpr unsigned IDS_CHECK_DISABLED_COMPARATOR = 2330; // the findings
+inline constexpr unsigned IDS_CHECK_EMPTY_LOGIC_RULE = 2331;
+inline constexpr unsigned IDS_CHECK_TIMER_AT_ZERO = 2332;
+inline constexpr unsigned IDS_CHECK_NO_START_EVENT = 2333;
+inline constexpr unsigned IDS_CHECK_RULE_LOOP = 2334;
+inline constexpr unsigned IDS_CHECK_UNUSED = 2335;
 
-inline constexpr std::array kStrings = {IDS_ADD_PAIR_TO_END, IDS_INSERT_PAIR_BEFORE,
-                                        IDS_DELETE_PAIR,     IDS_COMPARATOR_TITLE,
-                                        IDS_TIMER_TITLE,     IDS_EMPTY_PROGRAM,
-                                        IDS_EDIT_TIMER,      IDS_EDIT_COMPARATOR,
-                                        IDS_EDIT_LOGIC_RULE, IDS_RULES_REFER_TO_EACH_OTHER,
-                                        IDS_SHOW_SETTINGS,   IDS_LOGIC_RULE_NAME,
-                                        IDS_SETTINGS_TITLE,  IDS_RANGE_MESSAGE,
-                                        IDS_BUTTON_OK,       IDS_BUTTON_CANCEL,
-                                        IDS_BUTTON_YES,      IDS_BUTTON_NO};
+inline constexpr std::array kStrings = {IDS_ADD_PAIR_TO_END,
+                                        IDS_INSERT_PAIR_BEFORE,
+                                        IDS_DELETE_PAIR,
+                                        IDS_COMPARATOR_TITLE,
+                                        IDS_TIMER_TITLE,
+                                        IDS_EMPTY_PROGRAM,
+                                        IDS_EDIT_TIMER,
+                                        IDS_EDIT_COMPARATOR,
+                                        IDS_EDIT_LOGIC_RULE,
+                                        IDS_RULES_REFER_TO_EACH_OTHER,
+                                        IDS_SHOW_SETTINGS,
+                                        IDS_LOGIC_RULE_NAME,
+                                        IDS_SETTINGS_TITLE,
+                                        IDS_RANGE_MESSAGE,
+                                        IDS_BUTTON_OK,
+                                        IDS_BUTTON_CANCEL,
+                                        IDS_BUTTON_YES,
+                                        IDS_BUTTON_NO,
+                                        IDS_PAIR_NUMBER,
+                                        IDS_ACTIVE_STEP,
+                                        IDS_TIMER_LEFT,
+                                        IDS_TIMER_RAN_OUT,
+                                        IDS_RULE_AND,
+                                        IDS_RULE_OR,
+                                        IDS_RULE_NOT,
+                                        IDS_PROGRAM_MODE,
+                                        IDS_PROGRAM_PAIR_EVENT,
+                                        IDS_PROGRAM_PAIR_ACTION,
+                                        IDS_PROGRAM_TIMER,
+                                        IDS_PROGRAM_COMPARATOR_OPERAND,
+                                        IDS_PROGRAM_COMPARATOR_OPERATOR,
+                                        IDS_PROGRAM_COMPARATOR_VALUE,
+                                        IDS_PROGRAM_RULE_OPERAND_1,
+                                        IDS_PROGRAM_RULE_OPERATOR_1,
+                                        IDS_PROGRAM_RULE_OPERAND_2,
+                                        IDS_PROGRAM_RULE_OPERATOR_2,
+                                        IDS_PROGRAM_RULE_OPERAND_3,
+                                        IDS_PROGRAM_START_EVENT,
+                                        IDS_PROGRAM_STOP_EVENT,
+                                        IDS_PROGRAM_COMPARATOR,
+                                        IDS_PROGRAM_LOGIC_RULE,
+                                        IDS_PROGRAM_CHOICE_VALUE,
+                                        IDS_PROGRAM_PARAMETER,
+                                        IDS_PROGRAM_PARAMETER_ELEMENT,
+                                        IDS_CHECK_DISABLED_COMPARATOR,
+                                        IDS_CHECK_EMPTY_LOGIC_RULE,
+                                        IDS_CHECK_TIMER_AT_ZERO,
+                                        IDS_CHECK_NO_START_EVENT,
+                                        IDS_CHECK_RULE_LOOP,
+                                        IDS_CHECK_UNUSED};
 
 // Controls. Every template with OK and Cancel buttons numbers them as the
 // framework's answers.

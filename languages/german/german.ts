@@ -267,6 +267,134 @@ Bitte einen anderen Operanden wählen.</translation>
         <source>&amp;No</source>
         <translation>&amp;Nein</translation>
     </message>
+    <message>
+        <source>Pair %d</source>
+        <translation>Paar %d</translation>
+    </message>
+    <message>
+        <source>active</source>
+        <translation>aktiv</translation>
+    </message>
+    <message>
+        <source>%s left</source>
+        <translation>noch %s</translation>
+    </message>
+    <message>
+        <source>ran out</source>
+        <translation>abgelaufen</translation>
+    </message>
+    <message>
+        <source>AND</source>
+        <translation>UND</translation>
+    </message>
+    <message>
+        <source>OR</source>
+        <translation>ODER</translation>
+    </message>
+    <message>
+        <source>NOT</source>
+        <translation>NICHT</translation>
+    </message>
+    <message>
+        <source>Controller: mode</source>
+        <translation>Steuerung: Modus</translation>
+    </message>
+    <message>
+        <source>Pair %1: event</source>
+        <translation>Paar %1: Ereignis</translation>
+    </message>
+    <message>
+        <source>Pair %1: action</source>
+        <translation>Paar %1: Aktion</translation>
+    </message>
+    <message>
+        <source>Timer %1</source>
+        <translation>Timer %1</translation>
+    </message>
+    <message>
+        <source>Comparator %1: operand</source>
+        <translation>Vergleicher %1: Operand</translation>
+    </message>
+    <message>
+        <source>Comparator %1: operator</source>
+        <translation>Vergleicher %1: Operator</translation>
+    </message>
+    <message>
+        <source>Comparator %1: value</source>
+        <translation>Vergleicher %1: Wert</translation>
+    </message>
+    <message>
+        <source>Logic rule %1: operand 1</source>
+        <translation>Logikregel %1: Operand 1</translation>
+    </message>
+    <message>
+        <source>Logic rule %1: operator 1</source>
+        <translation>Logikregel %1: Operator 1</translation>
+    </message>
+    <message>
+        <source>Logic rule %1: operand 2</source>
+        <translation>Logikregel %1: Operand 2</translation>
+    </message>
+    <message>
+        <source>Logic rule %1: operator 2</source>
+        <translation>Logikregel %1: Operator 2</translation>
+    </message>
+    <message>
+        <source>Logic rule %1: operand 3</source>
+        <translation>Logikregel %1: Operand 3</translation>
+    </message>
+    <message>
+        <source>Controller: start event</source>
+        <translation>Steuerung: Startereignis</translation>
+    </message>
+    <message>
+        <source>Controller: stop event</source>
+        <translation>Steuerung: Stoppereignis</translation>
+    </message>
+    <message>
+        <source>Comparator %1</source>
+        <translation>Vergleicher %1</translation>
+    </message>
+    <message>
+        <source>Logic rule %1</source>
+        <translation>Logikregel %1</translation>
+    </message>
+    <message>
+        <source>value %1</source>
+        <translation>Wert %1</translation>
+    </message>
+    <message>
+        <source>parameter %1</source>
+        <translation>Parameter %1</translation>
+    </message>
+    <message>
+        <source>parameter %1 element %2</source>
+        <translation>Parameter %1 Element %2</translation>
+    </message>
+    <message>
+        <source>%1 "%2" refers to %3, which is disabled</source>
+        <translation>%1 "%2" verweist auf %3, der deaktiviert ist</translation>
+    </message>
+    <message>
+        <source>%1 "%2" refers to %3, which is empty</source>
+        <translation>%1 "%2" verweist auf %3, die leer ist</translation>
+    </message>
+    <message>
+        <source>%1 "%2" refers to %3, which is %4</source>
+        <translation>%1 "%2" verweist auf %3, der auf %4 steht</translation>
+    </message>
+    <message>
+        <source>Controller: mode %1 with no start event (start event %2)</source>
+        <translation>Steuerung: Modus %1 ohne Startereignis (Startereignis %2)</translation>
+    </message>
+    <message>
+        <source>%1 refers to itself: %2</source>
+        <translation>%1 verweist auf sich selbst: %2</translation>
+    </message>
+    <message>
+        <source>%1 is set up but used by no pair</source>
+        <translation>%1 ist eingerichtet, wird aber von keinem Paar verwendet</translation>
+    </message>
 </context>
 <context>
     <name>Timer</name>

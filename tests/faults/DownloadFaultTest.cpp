@@ -236,6 +236,8 @@ TEST_F(DownloadTest, TheWindowOffersToWriteAPartlyWrittenProgramAgain)
     window.show();
     ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
                                     QString::fromStdString(kProfile), 5000));
+    // Online an import goes to the drive at once (offline, into the working copy).
+    ASSERT_TRUE(window.setOnline(true));
 
     std::thread killer;
     std::vector<std::string> shown;

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPrintDialog>
 
@@ -32,9 +33,11 @@ using guitest::pressShortcutOf;
 using hosttest::eventsShown;
 using hosttest::firstEvent;
 using ::testing::AllOf;
+using ::testing::Contains;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 using guitest::kSample;
 using guitest::kSampleEvents;
@@ -139,8 +142,17 @@ TEST_F(WindowGuiTest, AnEditIsUndoneAndRedoneFromTheKeyboard)
 TEST_F(WindowGuiTest, ExportsImportsAndPrintsThroughTheFileMenu)
 {
     ASSERT_TRUE(open(image));
+    // Export proposes the drive's name as a program file.
     const std::string exported = scratch.file("exported.json");
-    chooseFile("Export program", exported);
+    std::string proposed;
+    {
+        const Answer dialog("the export dialog", guitest::modal<QFileDialog>, [&](QWidget& shown) {
+            proposed = textOf(shown.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")));
+            guitest::typeFileName(shown, exported);
+        });
+        choose(window, item("Export program"));
+    }
+    EXPECT_EQ(proposed, "drive.nebpt.json");
     SimulatedDrive file(exported, SimulatedDrive::Access::Read);
     SimulatedDrive drive(image, SimulatedDrive::Access::Read);
     EXPECT_THAT(programfile::workflow().compare(file, drive), IsEmpty());
@@ -149,8 +161,34 @@ TEST_F(WindowGuiTest, ExportsImportsAndPrintsThroughTheFileMenu)
                                                          kSample, "program.json");
     chooseFile("Import program", program);
     ASSERT_FALSE(messages.shown().empty());
-    EXPECT_THAT(messages.shown().back().text, HasSubstr("2 element(s) change"));
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("2 elements change"));
     EXPECT_EQ(firstEvent(window), "Timeout 1");
+
+    // Open starts in the folder last used and lists drive images, not scenarios.
+    scratch.writeText("drive.scenario.json", "{}");
+    std::vector<std::string> listed;
+    {
+        const Answer dialog("the open dialog", guitest::modal<QFileDialog>, [&](QWidget& shown) {
+            auto* view = shown.findChild<QListView*>(QStringLiteral("listView"));
+            ASSERT_NE(view, nullptr) << "Qt's own file dialog";
+            const auto names = [view] {
+                std::vector<std::string> names;
+                for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                    names.push_back(view->model()
+                                        ->index(row, 0, view->rootIndex())
+                                        .data()
+                                        .toString()
+                                        .toStdString());
+                return names;
+            };
+            EXPECT_TRUE(QTest::qWaitFor([&] { return names().size() >= 2; }, guitest::kWaitMs));
+            listed = names();
+            QTest::keyClick(&shown, Qt::Key_Escape);
+        });
+        choose(window, item("Open drive image"));
+    }
+    EXPECT_THAT(listed, AllOf(Contains("drive.json"), Contains("program.json"),
+                              Not(Contains("drive.scenario.json"))));
 
     const std::string pdf = scratch.file("printed.pdf");
     std::string printer;
@@ -170,45 +208,6 @@ TEST_F(WindowGuiTest, ExportsImportsAndPrintsThroughTheFileMenu)
     const hosttest::Run text = hosttest::run({"pdftotext", pdf, "-"});
     ASSERT_EQ(text.status, 0) << "pdftotext (poppler-utils) reads " << pdf << ": " << text.errors;
     EXPECT_THAT(text.out, AllOf(HasSubstr("Drive FCD-300"), HasSubstr("Timeout 1")));
-}
-
-// Tools > Check program tells what it found in a message box: information when
-// nothing looks wrong, a warning listing what probably is.
-TEST_F(WindowGuiTest, CheckProgramTellsItsFindingsInAMessageBox)
-{
-    // The real message box while the test lives, not the seam's answer.
-    const struct RealMessageBoxes
-    {
-        RealMessageBoxes() { fw::installWidgetMessageBox(); }
-        ~RealMessageBoxes() { fw::setMessageBoxHandler(seam); }
-        fw::MessageBoxHandler seam = fw::setMessageBoxHandler({});
-    } realBoxes;
-    const struct
-    {
-        std::string sample;
-        const char* told;
-        QMessageBox::Icon icon;
-    } checks[] = {
-        {kSample, "Nothing in the program looks wrong.", QMessageBox::Information},
-        {"fcd50m_sample.json", "- Logic rule 1 is set up but used by no pair",
-         QMessageBox::Warning},
-    };
-    for (const auto& [sample, told, icon] : checks) {
-        ASSERT_TRUE(open(hosttest::copyOfSample(scratch, sample)));
-        std::string text;
-        QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
-        {
-            const Answer box("the message box", guitest::modal<QMessageBox>, [&](QWidget& shown) {
-                auto& message = static_cast<QMessageBox&>(shown);
-                text = message.text().toStdString();
-                shownIcon = message.icon();
-                QTest::keyClick(&message, Qt::Key_Return);
-            });
-            choose(window, item("Check program"));
-        }
-        EXPECT_THAT(text, HasSubstr(told)) << sample;
-        EXPECT_EQ(shownIcon, icon) << sample;
-    }
 }
 
 // The pairs' and the flow's context menus, opened with the mouse and with the
@@ -276,16 +275,17 @@ TEST_F(WindowGuiTest, TheLanguageMenuSwitchesTheWindowAndTheEditor)
     } languages[] = {
         {"Deutsch",
          {"Datei > Antriebsabbild öffnen", "Datei > Zuletzt geöffnete Abbilder",
-          "Datei > Aktualisieren", "Datei > Programm exportieren", "Datei > Programm importieren",
-          "Datei > Drucken", "Datei > Beenden", "Ansicht > Monitor", "Extras > Programm prüfen",
-          "Extras > Simulieren", "Sprache > English", "Sprache > Deutsch"},
+          "Datei > Aktualisieren", "Datei > Mit Antrieb verbinden", "Datei > Programm exportieren",
+          "Datei > Programm importieren", "Datei > Drucken", "Datei > Beenden", "Ansicht > Monitor",
+          "Extras > Programm prüfen", "Extras > Simulieren", "Sprache > English",
+          "Sprache > Deutsch"},
          "Wenn",
          "Paar davor einfügen"},
         {"English",
          {"File > Open drive image", "File > Recent images", "File > Refresh",
-          "File > Export program", "File > Import program", "File > Print", "File > Quit",
-          "View > Monitor", "Tools > Check program", "Tools > Simulate", "Language > English",
-          "Language > Deutsch"},
+          "File > Connect to drive", "File > Export program", "File > Import program",
+          "File > Print", "File > Quit", "View > Monitor", "Tools > Check program",
+          "Tools > Simulate", "Language > English", "Language > Deutsch"},
          "If",
          "Insert pair before"},
     };
@@ -306,28 +306,4 @@ TEST_F(WindowGuiTest, TheLanguageMenuSwitchesTheWindowAndTheEditor)
         EXPECT_THAT(offered, testing::Contains(insertPair)) << language;
         EXPECT_EQ(eventsShown(window), kSampleEvents) << language;
     }
-}
-
-// Over the link: the simulator stops and starts again on the same port; File >
-// Reconnect shows the program again, and an edit reaches the drive.
-TEST_F(WindowGuiTest, ReconnectsAfterTheSimulatorRestarted)
-{
-    auto sim = std::make_unique<linktest::DriveSimulator>(image);
-    const std::string port = std::to_string(sim->port());
-    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
-                                    QString::fromStdString(hosttest::sampleImage(kSample)), 5000));
-    guitest::backInFront(window); // the progress dialog has gone
-    EXPECT_EQ(firstEvent(window), "Digital input 18");
-
-    sim->kill();
-    sim =
-        std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
-    choose(window, item("Reconnect"));
-    EXPECT_EQ(eventsShown(window), kSampleEvents);
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("fileLabel"))->text().toStdString(),
-              sim->address());
-    guitest::tabTo(window, [&](QWidget* focus) { return focus == eventList(0); });
-    guitest::chooseInList(eventList(0), "Running");
-    EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
-    EXPECT_THAT(messages.shown(), IsEmpty());
 }

@@ -188,16 +188,19 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereIsShownReadOnly)
     EXPECT_THAT(told(), AllOf(HasSubstr(image), HasSubstr(reason), HasSubstr("read-only")));
     EXPECT_THAT(label("accessLabel"), HasSubstr("read-only"));
 
-    // The user's edit is refused; the drive and its file keep the program.
+    // The user's edit is refused, told with the value and why; the drive and
+    // its file keep the program, and the editor shows it.
     chooseFirstEvent("Running");
     EXPECT_THAT(window.drive()->lastRefusal(), AllOf(HasSubstr(image), HasSubstr(reason)));
     QCoreApplication::processEvents();
+    EXPECT_THAT(told(), HasSubstr("Pair 0: event: the drive refused \"Running\" (image open "
+                                  "in another host)"));
     EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
-                AllOf(HasSubstr("Not saved"), HasSubstr(reason)));
+                AllOf(HasSubstr("Not written: Pair 0: event = \"Running\""), HasSubstr(reason)));
     EXPECT_TRUE(hosttest::fileBytes(image) == hosttest::fileBytes(hosttest::sampleImage(kSample)));
-    EXPECT_TRUE(window.refresh());
     EXPECT_EQ(eventsShown(window), kSampleEvents);
-    EXPECT_EQ(messages.shown().size(), m_told) << "told once";
+    EXPECT_TRUE(window.refresh());
+    EXPECT_EQ(messages.shown().size(), m_told) << "nothing more told";
 
     // A refresh reads the file again, with what the other host wrote, and takes
     // the image for writing once the other host has let go of it.
@@ -253,12 +256,12 @@ TEST_F(HostWindowTest, SpeaksTheLanguageChosenAllAtOnce)
         std::vector<std::string> menus, accessible;
         std::string drive, told;
     };
-    const Texts english = {{"File", "Edit", "View", "Tools", "Language"},
+    const Texts english = {{"File", "Edit", "View", "Drive", "Tools", "Language"},
                            {"Program editor", "Drive type", "Parameter database",
                             "Drive image or address", "Open drive image", "Refresh"},
                            "Drive FCD-300",
                            "The drive image cannot be opened"};
-    const Texts german = {{"Datei", "Bearbeiten", "Ansicht", "Extras", "Sprache"},
+    const Texts german = {{"Datei", "Bearbeiten", "Ansicht", "Antrieb", "Extras", "Sprache"},
                           {"Programmeditor", "Antriebstyp", "Parameterdatenbank",
                            "Antriebsabbild oder Adresse", "Antriebsabbild öffnen", "Aktualisieren"},
                           "Antrieb FCD-300",
@@ -383,6 +386,14 @@ TEST_F(HostWindowTest, RemembersItsPlaceTheImagesLastOpenedAndTheLastLink)
     HostWindow cleared;
     cleared.rememberIn(settings());
     EXPECT_FALSE(cleared.findChild<QAction*>("actionRecentImages")->isEnabled());
+    EXPECT_EQ(cleared.rememberedLanguage(), "") << "no language chosen yet";
+
+    // The language chosen last is the next start's.
+    next.setLanguage(QStringLiteral("german"));
+    HostWindow speaking;
+    speaking.rememberIn(settings());
+    EXPECT_EQ(speaking.rememberedLanguage(), "german");
+    next.setLanguage(QStringLiteral("english"));
 }
 
 // Settings that cannot be read leave the window as it starts without any, with
@@ -466,8 +477,9 @@ TEST(HostTranslationTest, EveryHostTextHasAGermanTranslation)
 {
     const testsupport::ScratchFolder scratch;
     const std::string ts = scratch.file("host.ts");
-    const hosttest::Run gathered = hosttest::run(
-        {NEBPT_LUPDATE, "-silent", "-locations", "none", NEBPT_HOST_SOURCE_DIR, "-ts", ts});
+    const hosttest::Run gathered =
+        hosttest::run({NEBPT_LUPDATE, "-silent", "-locations", "none", NEBPT_HOST_SOURCE_DIR,
+                       NEBPT_HOST_DRIVES_SOURCE_DIR, NEBPT_HOST_WORKFLOW_SOURCE_DIR, "-ts", ts});
     ASSERT_EQ(gathered.status, 0) << gathered.errors;
     QTranslator german;
     ASSERT_TRUE(german.load(QStringLiteral(":/nebpt-host/translations/nebpt-host_german.qm")));

@@ -31,6 +31,7 @@
 
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
 namespace {
@@ -116,17 +117,29 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     EXPECT_EQ(window.findChild<QProgressDialog*>("linkProgress"), nullptr);
     EXPECT_EQ(window.linkDrive()->requestCount(), 14u) << "the editor asked the drive for nothing";
 
+    // Online every edit is written at once; the first one asks, since this
+    // drive does not show whether its controller runs.
+    messages.answer("Write this change to the drive now?", fw::IDYES);
+    ASSERT_TRUE(window.setOnline(true));
     window.linkDrive()->resetCounts();
     hosttest::chooseFirstEvent(window, "Running");
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
-    EXPECT_EQ(window.linkDrive()->requestCount(), 2u) << "the write and its read-back";
-    EXPECT_TRUE(messages.shown().empty()) << messages.shown().front().text;
+    EXPECT_EQ(window.linkDrive()->requestCount(), 3u)
+        << "the controller's state, the write and its read-back";
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_THAT(messages.shown()[0].text, HasSubstr("may be running"));
+    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(),
+                AllOf(HasSubstr("Pair 0"), HasSubstr("Running"), HasSubstr("written")));
+    window.linkDrive()->resetCounts();
+    hosttest::chooseFirstEvent(window, "Digital input 18");
+    EXPECT_EQ(window.linkDrive()->requestCount(), 2u) << "asked once: the write and its read-back";
+    hosttest::chooseFirstEvent(window, "Running");
 
     sim->kill();
     hosttest::chooseFirstEvent(window, "True");
-    ASSERT_EQ(messages.shown().size(), 1u);
+    ASSERT_EQ(messages.shown().size(), 2u);
     // The edit was sent without an answer: it may have reached the drive.
-    EXPECT_THAT(messages.shown()[0].text,
+    EXPECT_THAT(messages.shown()[1].text,
                 AllOf(HasSubstr(sim->address()), HasSubstr("may hold a partly written program"),
                       HasSubstr("parameter 1301"), HasSubstr("Write it again?")));
     EXPECT_THAT(window.statusBar()->currentMessage().toStdString(), HasSubstr("link is lost"));
@@ -134,13 +147,16 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     EXPECT_THAT(testsupport::readLogLines(CCustomException::makeLogPath()),
                 testing::Contains(HasSubstr("link to the drive failed")));
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
-    hosttest::chooseFirstEvent(window, "False");
-    EXPECT_EQ(messages.shown().size(), 1u) << "told once";
+    // What the drive holds cannot be read back: the editor shows nothing.
+    EXPECT_EQ(messages.shown().size(), 2u) << "told once";
+    EXPECT_THAT(hosttest::eventsShown(window), IsEmpty());
+    EXPECT_THAT(window.statusBar()->currentMessage().toStdString(), HasSubstr("link is lost"));
 
     sim =
         std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
     window.findChild<QAction*>("reconnectAction")->trigger();
-    EXPECT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown().size(), 2u);
+    EXPECT_TRUE(window.online()) << "a reconnect keeps the editing mode";
     EXPECT_EQ(hosttest::firstEvent(window), "Running");
     hosttest::chooseFirstEvent(window, "True");
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "1");

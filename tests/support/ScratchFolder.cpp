@@ -70,6 +70,10 @@ MessageBoxRecorder::MessageBoxRecorder(int answer) : m_answer(answer)
     m_previous = fw::setMessageBoxHandler(
         [this](const std::string& text, const std::string&, unsigned type) {
             m_shown.push_back({text, type});
+            // The answer given last for a text wins.
+            for (auto given = m_answers.rbegin(); given != m_answers.rend(); ++given)
+                if (text.find(given->first) != std::string::npos)
+                    return given->second;
             return m_answer;
         });
 }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -70,10 +71,14 @@ public:
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
     void setAnswer(int answer) { m_answer = answer; }
+    // Answers a message box whose text contains `part` with `answer` instead
+    // (the answer given last for a text wins).
+    void answer(const std::string& part, int answer) { m_answers.emplace_back(part, answer); }
     const std::vector<Shown>& shown() const { return m_shown; }
 
 private:
     int m_answer;
+    std::vector<std::pair<std::string, int>> m_answers;
     std::vector<Shown> m_shown;
     fw::MessageBoxHandler m_previous;
 };

@@ -39,7 +39,7 @@ TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
     const std::string program = workflowtest::sampleWith(scratch, {{1301, {{0, "35"}, {1, "36"}}}},
                                                          "fcd300_sample.json", "program.json");
     ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));
-    EXPECT_THAT(messages.shown().back().text, HasSubstr("2 element(s) change"));
+    EXPECT_THAT(messages.shown().back().text, HasSubstr("2 elements change"));
     EXPECT_EQ(hosttest::firstEvent(window), "Timeout 1");
 
     ASSERT_TRUE(window.undo());
@@ -84,6 +84,7 @@ TEST_F(WindowWorkflowTest, UndoesAnImportOverALink)
     ASSERT_TRUE(
         window.connectDrive(QString::fromStdString(sim.address()),
                             QString::fromStdString(hosttest::sampleImage("fcd300_sample.json"))));
+    ASSERT_TRUE(window.setOnline(true));
     const std::string program = workflowtest::sampleWith(scratch, {{1303, {{2, "9.00"}}}},
                                                          "fcd300_sample.json", "program.json");
     ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));

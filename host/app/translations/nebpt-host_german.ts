@@ -2,14 +2,450 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>ConnectDialog</name>
+    <message>
+        <source>&amp;Host or address:</source>
+        <translation>&amp;Host oder Adresse:</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>&amp;Port:</translation>
+    </message>
+    <message>
+        <source>&amp;Unit:</source>
+        <translation>&amp;Gerätekennung:</translation>
+    </message>
+    <message>
+        <source>&amp;Serial device:</source>
+        <translation>&amp;Serielle Schnittstelle:</translation>
+    </message>
+    <message>
+        <source>&amp;Baud rate:</source>
+        <translation>&amp;Baudrate:</translation>
+    </message>
+    <message>
+        <source>P&amp;arity:</source>
+        <translation>P&amp;arität:</translation>
+    </message>
+    <message>
+        <source>U&amp;nit:</source>
+        <translation>Geräte&amp;kennung:</translation>
+    </message>
+    <message>
+        <source>&amp;Link:</source>
+        <translation>&amp;Verbindung:</translation>
+    </message>
+    <message>
+        <source>P&amp;rofile:</source>
+        <translation>P&amp;rofil:</translation>
+    </message>
+    <message>
+        <source>Connect to drive</source>
+        <translation>Mit Antrieb verbinden</translation>
+    </message>
+    <message>
+        <source>Modbus TCP</source>
+        <translation>Modbus TCP</translation>
+    </message>
+    <message>
+        <source>Modbus RTU (serial line)</source>
+        <translation>Modbus RTU (serielle Leitung)</translation>
+    </message>
+    <message>
+        <source>None (N)</source>
+        <translation>Keine (N)</translation>
+    </message>
+    <message>
+        <source>Even (E)</source>
+        <translation>Gerade (E)</translation>
+    </message>
+    <message>
+        <source>Odd (O)</source>
+        <translation>Ungerade (O)</translation>
+    </message>
+    <message>
+        <source>the profile&apos;s</source>
+        <translation>die des Profils</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>&amp;Test</source>
+        <translation>&amp;Testen</translation>
+    </message>
+    <message>
+        <source>&amp;Connect</source>
+        <translation>&amp;Verbinden</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Choose the profile of the drive&apos;s type (a drive image with a register map).</source>
+        <translation>Wählen Sie das Profil des Antriebstyps (ein Antriebsabbild mit Registerbelegung).</translation>
+    </message>
+    <message>
+        <source>The profile %1 is not there.</source>
+        <translation>Das Profil %1 ist nicht vorhanden.</translation>
+    </message>
+    <message>
+        <source>Profile of the drive</source>
+        <translation>Profil des Antriebs</translation>
+    </message>
+    <message>
+        <source>Profiles (*.json);;All files (*)</source>
+        <translation>Profile (*.json);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Connecting to %1 ...</source>
+        <translation>Verbindung zu %1 wird hergestellt ...</translation>
+    </message>
+    <message>
+        <source>Connected: drive %1, database %2.</source>
+        <translation>Verbunden: Antrieb %1, Datenbank %2.</translation>
+    </message>
+    <message>
+        <source>No connection: %1
+
+The answer timeout is %2 ms (set here).</source>
+        <translation>Keine Verbindung: %1
+
+Die Antwortzeit beträgt %2 ms (hier einstellbar).</translation>
+    </message>
+    <message>
+        <source>Answer time&amp;out:</source>
+        <translation>Antwort&amp;zeit:</translation>
+    </message>
+    <message>
+        <source>Bro&amp;wse...</source>
+        <translation>&amp;Durchsuchen...</translation>
+    </message>
+</context>
+<context>
+    <name>DriveAddress</name>
+    <message>
+        <source>drive address &quot;%1&quot;: %2 (tcp://HOST:PORT[/UNIT] or rtu:DEVICE[?baud=N&amp;parity=N|E|O&amp;unit=N])</source>
+        <translation>Antriebsadresse „%1“: %2 (tcp://HOST:PORT[/UNIT] oder rtu:DEVICE[?baud=N&amp;parity=N|E|O&amp;unit=N])</translation>
+    </message>
+    <message>
+        <source>the unit &quot;%1&quot; is not a number from 1 to 247</source>
+        <translation>die Unit-ID „%1“ ist keine Zahl von 1 bis 247</translation>
+    </message>
+    <message>
+        <source>the host has no closing &apos;]&apos;</source>
+        <translation>dem Host fehlt die schließende Klammer &apos;]&apos;</translation>
+    </message>
+    <message>
+        <source>text after the host&apos;s &apos;]&apos;</source>
+        <translation>Text nach der Klammer &apos;]&apos; des Hosts</translation>
+    </message>
+    <message>
+        <source>no host</source>
+        <translation>kein Host</translation>
+    </message>
+    <message>
+        <source>no port</source>
+        <translation>kein Port</translation>
+    </message>
+    <message>
+        <source>the port &quot;%1&quot; is not a number from 1 to 65535</source>
+        <translation>der Port „%1“ ist keine Zahl von 1 bis 65535</translation>
+    </message>
+    <message>
+        <source>no serial device</source>
+        <translation>keine serielle Schnittstelle</translation>
+    </message>
+    <message>
+        <source>the setting &quot;%1&quot; is given twice</source>
+        <translation>die Einstellung „%1“ ist zweimal angegeben</translation>
+    </message>
+    <message>
+        <source>the baud rate &quot;%1&quot; is not a number</source>
+        <translation>die Baudrate „%1“ ist keine Zahl</translation>
+    </message>
+    <message>
+        <source>the parity &quot;%1&quot; is not N, E or O</source>
+        <translation>die Parität „%1“ ist nicht N, E oder O</translation>
+    </message>
+    <message>
+        <source>unknown setting &quot;%1&quot;</source>
+        <translation>unbekannte Einstellung „%1“</translation>
+    </message>
+    <message>
+        <source>it starts with neither tcp:// nor rtu:</source>
+        <translation>sie beginnt weder mit tcp:// noch mit rtu:</translation>
+    </message>
+</context>
+<context>
+    <name>DriveImage</name>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
+    <message>
+        <source>parameter %1</source>
+        <translation>Parameter %1</translation>
+    </message>
+    <message>
+        <source>&quot;drive&quot; is missing or not an object</source>
+        <translation>&quot;drive&quot; fehlt oder ist kein Objekt</translation>
+    </message>
+    <message>
+        <source>&quot;drive&quot;.&quot;%1&quot; is missing or not a text</source>
+        <translation>&quot;drive&quot;.&quot;%1&quot; fehlt oder ist kein Text</translation>
+    </message>
+    <message>
+        <source>&quot;language&quot; is missing or not a text</source>
+        <translation>&quot;language&quot; fehlt oder ist kein Text</translation>
+    </message>
+    <message>
+        <source>&quot;indexBase&quot; is missing or not a whole number of at least 0</source>
+        <translation>&quot;indexBase&quot; fehlt oder ist keine ganze Zahl ab 0</translation>
+    </message>
+    <message>
+        <source>&quot;choiceLists&quot; is not an object</source>
+        <translation>&quot;choiceLists&quot; ist kein Objekt</translation>
+    </message>
+    <message>
+        <source>&quot;parameters&quot; is missing or not a non-empty array</source>
+        <translation>&quot;parameters&quot; fehlt oder ist kein nicht leeres Array</translation>
+    </message>
+    <message>
+        <source>entry %1 of &quot;parameters&quot; is not an object</source>
+        <translation>Eintrag %1 von &quot;parameters&quot; ist kein Objekt</translation>
+    </message>
+    <message>
+        <source>entry %1 of &quot;parameters&quot;: &quot;number&quot; is missing or not a parameter number</source>
+        <translation>Eintrag %1 von &quot;parameters&quot;: &quot;number&quot; fehlt oder ist keine Parameternummer</translation>
+    </message>
+    <message>
+        <source>parameter %1 is listed twice</source>
+        <translation>Parameter %1 ist zweimal aufgeführt</translation>
+    </message>
+    <message>
+        <source>%1: &quot;name&quot; is missing or not a text</source>
+        <translation>%1: &quot;name&quot; fehlt oder ist kein Text</translation>
+    </message>
+    <message>
+        <source>%1: &quot;elementCount&quot; %2 is too large: a parameter has at most %3 elements</source>
+        <translation>%1: &quot;elementCount&quot; %2 ist zu groß: ein Parameter hat höchstens %3 Elemente</translation>
+    </message>
+    <message>
+        <source>%1: &quot;elementCount&quot; is not a whole number from 0 to %2</source>
+        <translation>%1: &quot;elementCount&quot; ist keine ganze Zahl von 0 bis %2</translation>
+    </message>
+    <message>
+        <source>%1: indexes %2 to %3 exceed %4, the highest index the host&apos;s parameter interface carries</source>
+        <translation>%1: die Indizes %2 bis %3 überschreiten %4, den höchsten Index, den die Parameterschnittstelle des Hosts überträgt</translation>
+    </message>
+    <message>
+        <source>%1: &quot;choices&quot; names the list &quot;%2&quot;, which &quot;choiceLists&quot; does not hold</source>
+        <translation>%1: &quot;choices&quot; nennt die Liste &quot;%2&quot;, die &quot;choiceLists&quot; nicht enthält</translation>
+    </message>
+    <message>
+        <source>%1: &quot;choices&quot; is not a non-empty list of &quot;&lt;value&gt;:&lt;text&gt;&quot; items</source>
+        <translation>%1: &quot;choices&quot; ist keine nicht leere Liste von Einträgen &quot;&lt;Wert&gt;:&lt;Text&gt;&quot;</translation>
+    </message>
+    <message>
+        <source>%1: choice value %2 is listed twice</source>
+        <translation>%1: Auswahlwert %2 ist zweimal aufgeführt</translation>
+    </message>
+    <message>
+        <source>%1: a selection parameter has no &quot;%2&quot;</source>
+        <translation>%1: ein Auswahlparameter hat kein &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>%1: choice &quot;%2&quot; is not of the form &lt;value&gt;:&lt;text&gt;</source>
+        <translation>%1: Auswahl „%2“ hat nicht die Form &lt;Wert&gt;:&lt;Text&gt;</translation>
+    </message>
+    <message>
+        <source>%1: choice value %2 is outside %3, the values the host&apos;s parameter interface carries</source>
+        <translation>%1: Auswahlwert %2 liegt außerhalb von %3, den Werten, die die Parameterschnittstelle des Hosts überträgt</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not a text</source>
+        <translation>%1: &quot;%2&quot; ist kein Text</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; &quot;%3&quot; is not a decimal number</source>
+        <translation>%1: &quot;%2&quot; „%3“ ist keine Dezimalzahl</translation>
+    </message>
+    <message>
+        <source>%1: &quot;decimals&quot; is not a whole number from 0 to 9</source>
+        <translation>%1: &quot;decimals&quot; ist keine ganze Zahl von 0 bis 9</translation>
+    </message>
+    <message>
+        <source>%1: &quot;values&quot; must be a list of %2 value</source>
+        <translation>%1: &quot;values&quot; muss eine Liste mit %2 Wert sein</translation>
+    </message>
+    <message>
+        <source>%1: &quot;values&quot; must be a list of %2 values</source>
+        <translation>%1: &quot;values&quot; muss eine Liste mit %2 Werten sein</translation>
+    </message>
+    <message>
+        <source>%1 element %2</source>
+        <translation>%1 Element %2</translation>
+    </message>
+    <message>
+        <source>%1: the value is not a text</source>
+        <translation>%1: der Wert ist kein Text</translation>
+    </message>
+    <message>
+        <source>%1: %2 has more decimals than the %3 the parameter keeps</source>
+        <translation>%1: %2 hat mehr Nachkommastellen als die %3, die der Parameter speichert</translation>
+    </message>
+    <message>
+        <source>a parameter has a &quot;register&quot;, but the image has no &quot;modbus&quot;</source>
+        <translation>ein Parameter hat ein &quot;register&quot;, aber das Abbild hat kein &quot;modbus&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;modbus&quot; is not an object</source>
+        <translation>&quot;modbus&quot; ist kein Objekt</translation>
+    </message>
+    <message>
+        <source>&quot;modbus&quot;.&quot;unit&quot; is not a whole number from 1 to 247</source>
+        <translation>&quot;modbus&quot;.&quot;unit&quot; ist keine ganze Zahl von 1 bis 247</translation>
+    </message>
+    <message>
+        <source>&quot;modbus&quot;.&quot;wordOrder&quot; is neither &quot;high-first&quot; nor &quot;low-first&quot;</source>
+        <translation>&quot;modbus&quot;.&quot;wordOrder&quot; ist weder &quot;high-first&quot; noch &quot;low-first&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;modbus&quot;.&quot;identificationRegister&quot; is not a whole number from 0 to %1</source>
+        <translation>&quot;modbus&quot;.&quot;identificationRegister&quot; ist keine ganze Zahl von 0 bis %1</translation>
+    </message>
+    <message>
+        <source>the status block</source>
+        <translation>der Statusblock</translation>
+    </message>
+    <message>
+        <source>the input block</source>
+        <translation>der Eingangsblock</translation>
+    </message>
+    <message>
+        <source>the status block and the input block share holding registers</source>
+        <translation>der Statusblock und der Eingangsblock teilen sich Holding-Register</translation>
+    </message>
+    <message>
+        <source>&quot;modbus&quot;.&quot;%1&quot; is not a whole number from 0 to %2 (%3 takes %4 registers)</source>
+        <translation>&quot;modbus&quot;.&quot;%1&quot; ist keine ganze Zahl von 0 bis %2 (%3 belegt %4 Register)</translation>
+    </message>
+    <message>
+        <source>%1 shares holding registers with the identification</source>
+        <translation>%1 teilt sich Holding-Register mit der Identifikation</translation>
+    </message>
+    <message>
+        <source>%1 shares holding registers with parameter %2</source>
+        <translation>%1 teilt sich Holding-Register mit Parameter %2</translation>
+    </message>
+    <message>
+        <source>%1: &quot;register&quot; is missing or not a whole number from 0 to %2</source>
+        <translation>%1: &quot;register&quot; fehlt oder ist keine ganze Zahl von 0 bis %2</translation>
+    </message>
+    <message>
+        <source>%1: &quot;width&quot; is neither 1 nor 2</source>
+        <translation>%1: &quot;width&quot; ist weder 1 noch 2</translation>
+    </message>
+    <message>
+        <source>%1: its registers run past %2</source>
+        <translation>%1: seine Register reichen über %2 hinaus</translation>
+    </message>
+    <message>
+        <source>%1: %2 (&quot;width&quot; %3)</source>
+        <translation>%1: %2 (&quot;width&quot; %3)</translation>
+    </message>
+    <message>
+        <source>parameters %1 and %2 share holding registers</source>
+        <translation>die Parameter %1 und %2 teilen sich Holding-Register</translation>
+    </message>
+    <message>
+        <source>parameter %1 shares holding registers with the identification</source>
+        <translation>Parameter %1 teilt sich Holding-Register mit der Identifikation</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a choice value</source>
+        <translation>„%1“ ist kein Auswahlwert</translation>
+    </message>
+    <message>
+        <source>choice value %1 is outside %2</source>
+        <translation>Auswahlwert %1 liegt außerhalb von %2</translation>
+    </message>
+    <message>
+        <source>choice value %1 is not in the choice list of parameter %2</source>
+        <translation>Auswahlwert %1 steht nicht in der Auswahlliste von Parameter %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a decimal number</source>
+        <translation>„%1“ ist keine Dezimalzahl</translation>
+    </message>
+    <message>
+        <source>%1 is outside the limits %2 to %3 of parameter %4</source>
+        <translation>%1 liegt außerhalb der Grenzen %2 bis %3 von Parameter %4</translation>
+    </message>
+    <message>
+        <source>%1: not valid JSON (%2 at offset %3)</source>
+        <translation>%1: kein gültiges JSON (%2 bei Offset %3)</translation>
+    </message>
+    <message>
+        <source>%1: not a drive image (the top level is not a JSON object)</source>
+        <translation>%1: kein Antriebsabbild (die oberste Ebene ist kein JSON-Objekt)</translation>
+    </message>
+    <message>
+        <source>%1: cannot be read (%2)</source>
+        <translation>%1: kann nicht gelesen werden (%2)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a parameter number</source>
+        <translation>„%1“ ist keine Parameternummer</translation>
+    </message>
+    <message>
+        <source>no parameter %1</source>
+        <translation>kein Parameter %1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a parameter identifier</source>
+        <translation>„%1“ ist keine Parameterkennung</translation>
+    </message>
+    <message>
+        <source>parameter %1 has elements; it needs an index</source>
+        <translation>Parameter %1 hat Elemente; er braucht einen Index</translation>
+    </message>
+    <message>
+        <source>parameter %1 has no elements (index %2)</source>
+        <translation>Parameter %1 hat keine Elemente (Index %2)</translation>
+    </message>
+    <message>
+        <source>parameter %1 has no element %2 (indexes %3 to %4)</source>
+        <translation>Parameter %1 hat kein Element %2 (Indizes %3 bis %4)</translation>
+    </message>
+    <message>
+        <source>no setup &quot;%1&quot;</source>
+        <translation>kein Parametersatz „%1“</translation>
+    </message>
+    <message>
+        <source>%1 identifiers but %2 values</source>
+        <translation>%1 Kennungen, aber %2 Werte</translation>
+    </message>
+</context>
+<context>
+    <name>DriveJournal</name>
+    <message>
+        <source>Undo: the drive no longer holds what it held after that change (%1 holds %2, not %3). Overwrite it?</source>
+        <translation>Rückgängig: Der Antrieb enthält nicht mehr, was er nach dieser Änderung enthielt (%1 enthält %2, nicht %3). Überschreiben?</translation>
+    </message>
+    <message>
+        <source>Redo: the drive no longer holds what it held after that change (%1 holds %2, not %3). Overwrite it?</source>
+        <translation>Wiederholen: Der Antrieb enthält nicht mehr, was er nach dieser Änderung enthielt (%1 enthält %2, nicht %3). Überschreiben?</translation>
+    </message>
+</context>
+<context>
     <name>HostWindow</name>
     <message>
         <source>Export program</source>
         <translation>Programm exportieren</translation>
-    </message>
-    <message>
-        <source>Program files (*.json);;All files (*)</source>
-        <translation>Programmdateien (*.json);;Alle Dateien (*)</translation>
     </message>
     <message>
         <source>Import program</source>
@@ -202,24 +638,8 @@ Details are in the log file %3.</source>
 Einzelheiten stehen in der Protokolldatei %3.</translation>
     </message>
     <message>
-        <source>Not saved, the link is lost: %1</source>
-        <translation>Nicht gespeichert, die Verbindung ist verloren: %1</translation>
-    </message>
-    <message>
-        <source>Not saved: the drive refused %1</source>
-        <translation>Nicht gespeichert, der Antrieb lehnte ab: %1</translation>
-    </message>
-    <message>
         <source>The change</source>
         <translation>Die Änderung</translation>
-    </message>
-    <message>
-        <source>The change was not saved to %1.
-
-The drive refused %2.</source>
-        <translation>Die Änderung wurde nicht in %1 gespeichert.
-
-Der Antrieb lehnte ab: %2.</translation>
     </message>
     <message>
         <source>The link to the drive at %1 is lost.
@@ -413,12 +833,6 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
         <translation>Im Programm sieht nichts falsch aus.</translation>
     </message>
     <message>
-        <source>What is probably wrong in the program:
-</source>
-        <translation>Was im Programm wahrscheinlich falsch ist:
-</translation>
-    </message>
-    <message>
         <source>The program cannot be printed.
 
 %1</source>
@@ -466,6 +880,317 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
         <source>Tools &gt; Simulate runs the program here.</source>
         <translation>Extras &gt; Simulieren führt das Programm hier aus.</translation>
     </message>
+    <message>
+        <source>Program files (*.nebpt.json *.json);;All files (*)</source>
+        <translation>Programmdateien (*.nebpt.json *.json);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Co&amp;nnect to drive...</source>
+        <translation>Mit Antrieb verbi&amp;nden...</translation>
+    </message>
+    <message>
+        <source>&amp;Drive</source>
+        <translation>An&amp;trieb</translation>
+    </message>
+    <message>
+        <source>Edit &amp;online</source>
+        <translation>&amp;Online bearbeiten</translation>
+    </message>
+    <message>
+        <source>Writes every change to the drive at once</source>
+        <translation>Schreibt jede Änderung sofort in den Antrieb</translation>
+    </message>
+    <message>
+        <source>&amp;Download...</source>
+        <translation>&amp;Herunterladen...</translation>
+    </message>
+    <message>
+        <source>Writes the changes of the working copy to the drive and reads them back</source>
+        <translation>Schreibt die Änderungen der Arbeitskopie in den Antrieb und liest sie zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Upload</source>
+        <translation>Hoch&amp;laden</translation>
+    </message>
+    <message>
+        <source>Takes the drive&apos;s program into the working copy</source>
+        <translation>Übernimmt das Programm des Antriebs in die Arbeitskopie</translation>
+    </message>
+    <message>
+        <source>Check program</source>
+        <translation>Programm prüfen</translation>
+    </message>
+    <message>
+        <source>Findings of the program check</source>
+        <translation>Befunde der Programmprüfung</translation>
+    </message>
+    <message>
+        <source>Editing mode</source>
+        <translation>Bearbeitungsmodus</translation>
+    </message>
+    <message>
+        <source>closing the window</source>
+        <translation>dem Schließen des Fensters</translation>
+    </message>
+    <message>
+        <source>opening another drive</source>
+        <translation>dem Öffnen eines anderen Antriebs</translation>
+    </message>
+    <message>
+        <source>connecting to another drive</source>
+        <translation>dem Verbinden mit einem anderen Antrieb</translation>
+    </message>
+    <message>
+        <source>The drive at %1 now holds a program of another kind: the changes of the working copy cannot be kept and are dropped.</source>
+        <translation>Der Antrieb unter %1 enthält jetzt ein Programm anderer Art: Die Änderungen der Arbeitskopie können nicht behalten werden und werden verworfen.</translation>
+    </message>
+    <message>
+        <source>ONLINE: every change is written to the drive</source>
+        <translation>ONLINE: jede Änderung wird in den Antrieb geschrieben</translation>
+    </message>
+    <message numerus="yes">
+        <source>offline — %n change(s) not on the drive</source>
+        <translation>
+            <numerusform>offline — %n Änderung nicht im Antrieb</numerusform>
+            <numerusform>offline — %n Änderungen nicht im Antrieb</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>offline — changes not counted</source>
+        <translation>offline — Änderungen nicht gezählt</translation>
+    </message>
+    <message>
+        <source>ONLINE</source>
+        <translation>ONLINE</translation>
+    </message>
+    <message>
+        <source>may be running (the drive does not show its state)</source>
+        <translation>läuft möglicherweise (der Antrieb zeigt seinen Zustand nicht)</translation>
+    </message>
+    <message>
+        <source>is running (step %1)</source>
+        <translation>läuft (Schritt %1)</translation>
+    </message>
+    <message>
+        <source>The controller of the drive at %1 %2.
+
+Write this change to the drive now? While you edit online, every further change is written at once without asking.</source>
+        <translation>Die Steuerung des Antriebs unter %1 %2.
+
+Diese Änderung jetzt in den Antrieb schreiben? Solange Sie online bearbeiten, wird jede weitere Änderung ohne Rückfrage sofort geschrieben.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more value(s)</source>
+        <translation>
+            <numerusform>%n weiterer Wert</numerusform>
+            <numerusform>%n weitere Werte</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 changed in the working copy, not on the drive yet</source>
+        <translation>%1 in der Arbeitskopie geändert, noch nicht im Antrieb</translation>
+    </message>
+    <message>
+        <source>%1 written</source>
+        <translation>%1 geschrieben</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %n more value(s)</source>
+        <translation>
+            <numerusform>und %n weiterer Wert</numerusform>
+            <numerusform>und %n weitere Werte</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Not written: %1</source>
+        <translation>Nicht geschrieben: %1</translation>
+    </message>
+    <message>
+        <source>Not written, the link is lost: %1</source>
+        <translation>Nicht geschrieben, die Verbindung ist verloren: %1</translation>
+    </message>
+    <message>
+        <source>%1: the drive refused %2 (%3)</source>
+        <translation>%1: der Antrieb hat %2 abgelehnt (%3)</translation>
+    </message>
+    <message>
+        <source>The change was not saved to %1.
+
+%2
+
+The editor shows what the drive holds.</source>
+        <translation>Die Änderung wurde nicht in %1 gespeichert.
+
+%2
+
+Der Editor zeigt, was der Antrieb enthält.</translation>
+    </message>
+    <message>
+        <source>editing online</source>
+        <translation>dem Online-Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Editing online: every change is written to the drive</source>
+        <translation>Online-Bearbeitung: jede Änderung wird in den Antrieb geschrieben</translation>
+    </message>
+    <message>
+        <source>Editing offline: changes go into the working copy</source>
+        <translation>Offline-Bearbeitung: Änderungen gehen in die Arbeitskopie</translation>
+    </message>
+    <message>
+        <source>The working copy cannot be downloaded: the link to the drive at %1 is lost.
+
+File &gt; Reconnect connects anew; the working copy keeps its changes.</source>
+        <translation>Die Arbeitskopie kann nicht heruntergeladen werden: die Verbindung zum Antrieb unter %1 ist verloren.
+
+Datei &gt; Erneut verbinden verbindet erneut; die Arbeitskopie behält ihre Änderungen.</translation>
+    </message>
+    <message>
+        <source>The working copy is not downloaded; nothing was written.
+
+%1</source>
+        <translation>Die Arbeitskopie wurde nicht heruntergeladen; nichts wurde geschrieben.
+
+%1</translation>
+    </message>
+    <message>
+        <source>The drive at %1 holds the working copy&apos;s program already.</source>
+        <translation>Der Antrieb unter %1 enthält das Programm der Arbeitskopie bereits.</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... und %n weitere</numerusform>
+            <numerusform>... und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Download %n change(s) to the drive at %1?
+
+%2</source>
+        <translation>
+            <numerusform>%n Änderung in den Antrieb unter %1 herunterladen?
+
+%2</numerusform>
+            <numerusform>%n Änderungen in den Antrieb unter %1 herunterladen?
+
+%2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The download</source>
+        <translation>Das Herunterladen</translation>
+    </message>
+    <message>
+        <source>The working copy is not downloaded: the drive at %1 refused it and holds what it held before.
+
+%2</source>
+        <translation>Die Arbeitskopie wurde nicht heruntergeladen: der Antrieb unter %1 hat sie abgelehnt und enthält, was er vorher enthielt.
+
+%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n change(s) downloaded to %1 and read back</source>
+        <translation>
+            <numerusform>%n Änderung nach %1 heruntergeladen und zurückgelesen</numerusform>
+            <numerusform>%n Änderungen nach %1 heruntergeladen und zurückgelesen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The working copy holds the program of %1</source>
+        <translation>Die Arbeitskopie enthält das Programm von %1</translation>
+    </message>
+    <message>
+        <source>Return or a double click selects the pair</source>
+        <translation>Eingabetaste oder Doppelklick wählt das Paar aus</translation>
+    </message>
+    <message>
+        <source>Nothing in the program looks wrong</source>
+        <translation>Im Programm sieht nichts falsch aus</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n finding(s) in the program</source>
+        <translation>
+            <numerusform>%n Befund im Programm</numerusform>
+            <numerusform>%n Befunde im Programm</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>reading the controller&apos;s state</source>
+        <translation>Lesen des Zustands der Steuerung</translation>
+    </message>
+    <message>
+        <source>What the drive holds cannot be read back, so the program is not shown: File &gt; Reconnect reads it again</source>
+        <translation>Was der Antrieb enthält, kann nicht zurückgelesen werden, daher wird das Programm nicht gezeigt: Datei &gt; Erneut verbinden liest es wieder</translation>
+    </message>
+    <message numerus="yes">
+        <source>The working copy holds %n change(s) not on the drive at %1.
+
+Download the working copy before %2? Yes downloads it, No drops its changes, Cancel goes back.</source>
+        <translation>
+            <numerusform>Die Arbeitskopie enthält %n Änderung, die nicht im Antrieb unter %1 ist.
+
+Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</numerusform>
+            <numerusform>Die Arbeitskopie enthält %n Änderungen, die nicht im Antrieb unter %1 sind.
+
+Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The working copy may hold changes not on the drive at %1.
+
+Download the working copy before %2? Yes downloads it, No drops its changes, Cancel goes back.</source>
+        <translation>Die Arbeitskopie enthält möglicherweise Änderungen, die nicht im Antrieb unter %1 sind.
+
+Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Upload takes the program of the drive at %1 into the working copy and drops its %n change(s) not on the drive.
+
+Upload?</source>
+        <translation>
+            <numerusform>Hochladen übernimmt das Programm des Antriebs unter %1 in die Arbeitskopie und verwirft ihre %n Änderung, die nicht im Antrieb ist.
+
+Hochladen?</numerusform>
+            <numerusform>Hochladen übernimmt das Programm des Antriebs unter %1 in die Arbeitskopie und verwirft ihre %n Änderungen, die nicht im Antrieb sind.
+
+Hochladen?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+
+The answer timeout is %1 ms: File &gt; Connect to drive sets it (--timeout on the command line).</source>
+        <translation>
+
+Die Antwortzeit beträgt %1 ms: Datei &gt; Mit Antrieb verbinden stellt sie ein (--timeout auf der Befehlszeile).</translation>
+    </message>
+    <message>
+        <source>The link to the drive at %1 is lost.
+
+%2
+
+Not written:
+%3
+
+File &gt; Reconnect connects anew and reads the program again.</source>
+        <translation>Die Verbindung zum Antrieb unter %1 ist verloren.
+
+%2
+
+Nicht geschrieben:
+%3
+
+Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</translation>
+    </message>
+    <message>
+        <source>the drive refused the change (%1)</source>
+        <translation>der Antrieb hat die Änderung abgelehnt (%1)</translation>
+    </message>
+    <message>
+        <source>Not written: %1 (%2)</source>
+        <translation>Nicht geschrieben: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>LinkReader</name>
@@ -488,6 +1213,172 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
     <message>
         <source>Reading from %1: %2 of %3 parameters</source>
         <translation>Lesen von %1: %2 von %3 Parametern</translation>
+    </message>
+</context>
+<context>
+    <name>ModbusDrive</name>
+    <message>
+        <source>the drive closed the connection</source>
+        <translation>der Antrieb hat die Verbindung geschlossen</translation>
+    </message>
+    <message>
+        <source>parameter %1</source>
+        <translation>Parameter %1</translation>
+    </message>
+    <message>
+        <source>parameter %1 element %2</source>
+        <translation>Parameter %1 Element %2</translation>
+    </message>
+    <message>
+        <source>parameter %1 elements %2 to %3</source>
+        <translation>Parameter %1 Elemente %2 bis %3</translation>
+    </message>
+    <message>
+        <source>Illegal function</source>
+        <translation>Unzulässige Funktion</translation>
+    </message>
+    <message>
+        <source>Illegal data address</source>
+        <translation>Unzulässige Datenadresse</translation>
+    </message>
+    <message>
+        <source>Illegal data value</source>
+        <translation>Unzulässiger Datenwert</translation>
+    </message>
+    <message>
+        <source>Slave device or server failure</source>
+        <translation>Fehler im Slave-Gerät oder Server</translation>
+    </message>
+    <message>
+        <source>Slave device or server is busy</source>
+        <translation>Slave-Gerät oder Server ist beschäftigt</translation>
+    </message>
+    <message>
+        <source>Target device failed to respond</source>
+        <translation>Zielgerät antwortet nicht</translation>
+    </message>
+    <message>
+        <source>%1 from %2: %3</source>
+        <translation>%1 aus %2: %3</translation>
+    </message>
+    <message>
+        <source>%1 to %2: %3</source>
+        <translation>%1 in %2: %3</translation>
+    </message>
+    <message>
+        <source>timed out: no answer within %1 ms</source>
+        <translation>Zeitüberschreitung: keine Antwort innerhalb von %1 ms</translation>
+    </message>
+    <message>
+        <source>the profile %1 has no register map with identification registers (&quot;modbus&quot;)</source>
+        <translation>das Profil %1 hat keine Registerzuordnung mit Identifikationsregistern (&quot;modbus&quot;)</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>nicht verbunden</translation>
+    </message>
+    <message>
+        <source>connecting to %1: %2</source>
+        <translation>Verbinden mit %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot resolve host name &quot;%1&quot;: %2</source>
+        <translation>der Hostname „%1“ lässt sich nicht auflösen: %2</translation>
+    </message>
+    <message>
+        <source>timed out: no connection within %1 ms</source>
+        <translation>Zeitüberschreitung: keine Verbindung innerhalb von %1 ms</translation>
+    </message>
+    <message>
+        <source>reading the drive&apos;s identification</source>
+        <translation>Lesen der Antriebsidentifikation</translation>
+    </message>
+    <message>
+        <source>the drive at %1 is of type &quot;%2&quot;, but the profile %3 is for drive type &quot;%4&quot;</source>
+        <translation>der Antrieb unter %1 ist vom Typ „%2“, das Profil %3 gilt aber für den Antriebstyp „%4“</translation>
+    </message>
+    <message>
+        <source>the answer is no Modbus TCP frame</source>
+        <translation>die Antwort ist kein Modbus-TCP-Telegramm</translation>
+    </message>
+    <message>
+        <source>the answer comes from unit %1</source>
+        <translation>die Antwort kommt von Unit-ID %1</translation>
+    </message>
+    <message>
+        <source>the answer&apos;s CRC is wrong</source>
+        <translation>die Prüfsumme (CRC) der Antwort ist falsch</translation>
+    </message>
+    <message>
+        <source>the link is down (%1)</source>
+        <translation>die Verbindung ist unterbrochen (%1)</translation>
+    </message>
+    <message>
+        <source>the answer does not answer the request</source>
+        <translation>die Antwort passt nicht zur Anfrage</translation>
+    </message>
+    <message>
+        <source>the answer carries another number of registers</source>
+        <translation>die Antwort enthält eine andere Anzahl Register</translation>
+    </message>
+    <message>
+        <source>the answer does not confirm the registers written</source>
+        <translation>die Antwort bestätigt die geschriebenen Register nicht</translation>
+    </message>
+    <message>
+        <source>reading parameter %1</source>
+        <translation>Lesen von Parameter %1</translation>
+    </message>
+    <message>
+        <source>link lost</source>
+        <translation>Verbindung verloren</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>angehalten</translation>
+    </message>
+    <message>
+        <source>parameter %1 has no register in the profile</source>
+        <translation>Parameter %1 hat im Profil kein Register</translation>
+    </message>
+    <message>
+        <source>there is no write to carry out again</source>
+        <translation>es gibt keinen Schreibvorgang, der wiederholt werden könnte</translation>
+    </message>
+    <message>
+        <source>writing back %1</source>
+        <translation>Zurückschreiben von %1</translation>
+    </message>
+    <message>
+        <source>writing %1</source>
+        <translation>Schreiben von %1</translation>
+    </message>
+    <message>
+        <source>reading back %1</source>
+        <translation>Zurücklesen von %1</translation>
+    </message>
+    <message>
+        <source>the drive holds other values than were written</source>
+        <translation>der Antrieb enthält andere Werte als geschrieben</translation>
+    </message>
+    <message>
+        <source>other values read back</source>
+        <translation>andere Werte zurückgelesen</translation>
+    </message>
+    <message>
+        <source>%1; then %2</source>
+        <translation>%1; danach %2</translation>
+    </message>
+    <message>
+        <source>writing to %1: the link is down (%2)</source>
+        <translation>Schreiben in %1: die Verbindung ist unterbrochen (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>the drive</source>
+        <translation>der Antrieb</translation>
     </message>
 </context>
 <context>
@@ -625,16 +1516,171 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
         <translation>noch %1 s</translation>
     </message>
     <message>
-        <source>not running</source>
-        <translation>läuft nicht</translation>
-    </message>
-    <message>
         <source>true</source>
         <translation>wahr</translation>
     </message>
     <message>
         <source>false</source>
         <translation>falsch</translation>
+    </message>
+    <message>
+        <source>Step change seen at</source>
+        <translation>Schrittwechsel gesehen um</translation>
+    </message>
+    <message>
+        <source>Simulated time (s)</source>
+        <translation>Simulierte Zeit (s)</translation>
+    </message>
+    <message>
+        <source>Action performed</source>
+        <translation>Ausgeführte Aktion</translation>
+    </message>
+    <message>
+        <source>Actions performed</source>
+        <translation>Ausgeführte Aktionen</translation>
+    </message>
+    <message>
+        <source>Link lost: %1</source>
+        <translation>Verbindung verloren: %1</translation>
+    </message>
+    <message>
+        <source>ran out</source>
+        <translation>abgelaufen</translation>
+    </message>
+    <message>
+        <source>idle</source>
+        <translation>inaktiv</translation>
+    </message>
+    <message>
+        <source>As last seen at %1; what the drive does now is unknown.</source>
+        <translation>Zuletzt gesehen um %1; was der Antrieb jetzt tut, ist unbekannt.</translation>
+    </message>
+</context>
+<context>
+    <name>SimulatedDrive</name>
+    <message>
+        <source>the drive image %1 is opened only to be read</source>
+        <translation>das Antriebsabbild %1 ist nur zum Lesen geöffnet</translation>
+    </message>
+    <message>
+        <source>the drive image %1 is write-protected (mode %2)</source>
+        <translation>das Antriebsabbild %1 ist schreibgeschützt (Zugriffsrechte %2)</translation>
+    </message>
+    <message>
+        <source>the drive image %1 is in a write-protected folder (%2)</source>
+        <translation>das Antriebsabbild %1 liegt in einem schreibgeschützten Ordner (%2)</translation>
+    </message>
+    <message>
+        <source>the drive image %1 is open in another host</source>
+        <translation>das Antriebsabbild %1 ist in einem anderen Host geöffnet</translation>
+    </message>
+    <message>
+        <source>the drive image %1 cannot be locked (%2)</source>
+        <translation>das Antriebsabbild %1 lässt sich nicht sperren (%2)</translation>
+    </message>
+    <message>
+        <source>image opened only to be read</source>
+        <translation>Abbild nur zum Lesen geöffnet</translation>
+    </message>
+    <message>
+        <source>write-protected image</source>
+        <translation>schreibgeschütztes Abbild</translation>
+    </message>
+    <message>
+        <source>image in a write-protected folder</source>
+        <translation>Abbild in schreibgeschütztem Ordner</translation>
+    </message>
+    <message>
+        <source>image open in another host</source>
+        <translation>Abbild in anderem Host geöffnet</translation>
+    </message>
+    <message>
+        <source>image cannot be locked</source>
+        <translation>Abbild nicht sperrbar</translation>
+    </message>
+    <message>
+        <source>image changed on disk</source>
+        <translation>Abbild auf dem Datenträger geändert</translation>
+    </message>
+    <message>
+        <source>image cannot be saved</source>
+        <translation>Abbild nicht speicherbar</translation>
+    </message>
+    <message>
+        <source>cannot be read (%1)</source>
+        <translation>kann nicht gelesen werden (%1)</translation>
+    </message>
+    <message>
+        <source>is being replaced on disk while it is opened; open it again</source>
+        <translation>wird auf dem Datenträger ersetzt, während es geöffnet wird; öffnen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>it changed on disk since it was opened; reopen it</source>
+        <translation>es wurde auf dem Datenträger geändert, seit es geöffnet wurde; öffnen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>it is write-protected (mode %1)</source>
+        <translation>es ist schreibgeschützt (Zugriffsrechte %1)</translation>
+    </message>
+    <message>
+        <source>it is in a write-protected folder (%1)</source>
+        <translation>es liegt in einem schreibgeschützten Ordner (%1)</translation>
+    </message>
+    <message>
+        <source>cannot save the drive image %1: %2</source>
+        <translation>das Antriebsabbild %1 kann nicht gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>cannot lock the new file (%1)</source>
+        <translation>die neue Datei lässt sich nicht sperren (%1)</translation>
+    </message>
+    <message>
+        <source>no parameter %1</source>
+        <translation>kein Parameter %1</translation>
+    </message>
+    <message>
+        <source>parameter %1 has no element %2</source>
+        <translation>Parameter %1 hat kein Element %2</translation>
+    </message>
+    <message>
+        <source>%1, so it is read-only here</source>
+        <translation>%1, daher ist es hier nur lesbar</translation>
+    </message>
+</context>
+<context>
+    <name>WorkingCopy</name>
+    <message>
+        <source>%1 is no element of the program in the working copy</source>
+        <translation>%1 ist kein Element des Programms in der Arbeitskopie</translation>
+    </message>
+</context>
+<context>
+    <name>WriteOutcome</name>
+    <message>
+        <source>the drive holds what was written</source>
+        <translation>der Antrieb enthält, was geschrieben wurde</translation>
+    </message>
+    <message>
+        <source>the drive holds what it held before; nothing was written</source>
+        <translation>der Antrieb enthält, was er vorher enthielt; nichts wurde geschrieben</translation>
+    </message>
+    <message>
+        <source>the drive holds a partly written program: %1 differs from what was written</source>
+        <translation>der Antrieb enthält ein teilweise geschriebenes Programm: %1 weicht vom Geschriebenen ab</translation>
+    </message>
+    <message>
+        <source>the drive holds a partly written program: %1 differ from what was written</source>
+        <translation>der Antrieb enthält ein teilweise geschriebenes Programm: %1 weichen vom Geschriebenen ab</translation>
+    </message>
+    <message>
+        <source>the drive may hold a partly written program (it could not be read back): %1 may differ from what was written</source>
+        <comment>one part</comment>
+        <translation>der Antrieb enthält möglicherweise ein teilweise geschriebenes Programm (er konnte nicht zurückgelesen werden): %1 weicht möglicherweise vom Geschriebenen ab</translation>
+    </message>
+    <message>
+        <source>the drive may hold a partly written program (it could not be read back): %1 may differ from what was written</source>
+        <comment>several parts</comment>
+        <translation>der Antrieb enthält möglicherweise ein teilweise geschriebenes Programm (er konnte nicht zurückgelesen werden): %1 weichen möglicherweise vom Geschriebenen ab</translation>
     </message>
 </context>
 </TS>
