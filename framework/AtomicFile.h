@@ -11,18 +11,31 @@ namespace fw {
 //
 // The new content goes into a temporary file beside the target,
 // ".<name>.nebpt-XXXXXX", which takes the existing target's owner and mode (a
-// new file gets 0666 less the umask). commit() flushes it to disk, renames it
-// over the target and flushes the folder, so that the target is always either
-// the old file or the whole new one. Anything that fails (a full disk, a failed
-// fsync, a target that is not a regular file) is an error; the temporary is
-// removed and the target left as it was. A symbolic link as target is followed:
-// the file it points to is replaced, the link stays.
+// new file gets 0666 less the umask) and is locked (flock) while it is written.
+// commit() flushes it to disk, renames it over the target and flushes the
+// folder, so that the target is always either the old file or the whole new
+// one. Anything that fails (a full disk, a failed fsync, a target that is not a
+// regular file) is an error; the temporary is removed and the target left as it
+// was. A symbolic link as target is followed: the file it points to is
+// replaced, the link stays.
 //
 // Errors are one line without the path ("no space left on device").
 class AtomicFile
 {
 public:
-    explicit AtomicFile(std::string target);
+    enum class Target
+    {
+        // A file whose lock the caller holds (a drive image it has open): links
+        // are followed to the file they name.
+        LockedByCaller,
+        // A file a user names to be written: refused for the reasons
+        // outputConflict() gives (but the inputs), written under the target's
+        // lock (the one a drive takes on its image), and the temporaries a killed
+        // write left beside it are removed first.
+        Output,
+    };
+
+    explicit AtomicFile(std::string target, Target kind = Target::LockedByCaller);
     ~AtomicFile(); // removes the temporary unless committed
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -39,24 +52,37 @@ public:
     const std::string& resolvedTarget() const { return m_resolved; }
 
 private:
+    bool openTarget(std::string& error);
     void discard();
 
     std::string m_target, m_resolved, m_temporary;
+    Target m_kind;
     int m_fd = -1;
+    int m_targetLock = -1; // an output's own descriptor, holding its lock
 };
 
-// Writes `bytes` to `path` through an AtomicFile; false with `error` ("<path>: <why>").
+// Writes `bytes` to the output `path` through an AtomicFile (Target::Output);
+// false with `error` ("<path>: <why>").
 bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
 
 // Removes the temporaries a killed write left beside `target` (".<name>.nebpt-XXXXXX",
-// regular files only). Only a writer that holds the target's lock may call this.
-// Answers how many went.
+// regular files that no writer holds locked). Answers how many went.
 int removeStaleTemporaries(const std::string& target);
 
-// Why `output` must not be written, or empty when it may: it is one of the
-// `inputs` (role, path), compared by device and inode after following links, or
-// it exists and is not a regular file. The reason names the output:
-// "out.json is the drive image", "out.pdf is not a regular file (a FIFO)".
+// Why `output` must not be written, or empty when it may. The links on its way
+// are followed as the kernel follows them for this user with its rule for
+// shared folders applied, whatever the system's setting: a link in a sticky
+// folder that all may write to is followed only when it belongs to the user or
+// to the folder's owner. Refused are an output that
+// - is a link of another user, or leads to one (its final component),
+// - goes through such a link in a shared folder,
+// - is a link to nothing, or a link loop,
+// - is one of the `inputs` (role, path), compared by device and inode,
+// - exists and is not a regular file, or is write-protected (no write bit in its
+//   mode, for root too, or not writable by the user),
+// - is locked: a window or the simulator holds it as its drive image.
+// The reason is one line naming the output: "out.json is the drive image",
+// "out.pdf is write-protected (mode 0444)".
 std::string outputConflict(const std::string& output,
                            const std::vector<std::pair<std::string, std::string>>& inputs);
 

@@ -7,8 +7,10 @@
 
 #include <clocale>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,9 +30,6 @@ TEST(FormatTest, FormatsLikePrintfWhateverTheProcessLocale)
     EXPECT_EQ(fw::format("%lf", -0.25), "-0.250000");
 }
 
-// A file written whole or not at all: a write cut short (here by a file size
-// limit, as a full disk would) leaves the old file and no temporary; a link as
-// the target stays a link to the new content.
 // A value the drive keeps is read whole or not at all.
 TEST(NumberTextTest, ReadsAWholeDecimalOrNothing)
 {
@@ -59,6 +58,9 @@ TEST(NumberTextTest, ReadsAWholeDecimalOrNothing)
     }
 }
 
+// A file written whole or not at all: a write cut short (here by a file size
+// limit, as a full disk would) leaves the old file and no temporary; a link as
+// the target stays a link to the new content.
 TEST(AtomicFileTest, AFailedWriteLeavesTheOldFileAndALinkStays)
 {
     const testsupport::ScratchFolder scratch;
@@ -88,4 +90,50 @@ TEST(AtomicFileTest, AFailedWriteLeavesTheOldFileAndALinkStays)
                             std::filesystem::directory_iterator()),
               2)
         << "no temporary left";
+}
+
+// What the check before a command refuses, the write itself refuses too (the
+// window's export and print go straight to it), with the same reason; a
+// temporary whose writer holds it locked stays, a stale one goes.
+TEST(AtomicFileTest, TheWriteRefusesWhatTheCheckRefusesAndKeepsLiveTemporaries)
+{
+    const testsupport::ScratchFolder scratch;
+    scratch.writeText("victim", "keep");
+    scratch.writeText("protected", "keep");
+    ASSERT_EQ(chmod(scratch.file("protected").c_str(), 0444), 0);
+    ASSERT_EQ(symlink("missing", scratch.file("dangling").c_str()), 0);
+    ASSERT_EQ(symlink("loop", scratch.file("loop").c_str()), 0);
+    scratch.writeText("held", "keep");
+    const int holder = open(scratch.file("held").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    std::vector<std::pair<std::string, std::string>> rows{
+        {"protected", "is write-protected (mode 0444)"},
+        {"dangling", "is a link to missing, which does not exist"},
+        {"loop", "is a link loop"},
+        {"held", "is locked by a window or the simulator"}};
+    if (geteuid() == 0 && symlink("victim", scratch.file("theirs").c_str()) == 0 &&
+        lchown(scratch.file("theirs").c_str(), 12345, 12345) == 0) {
+        rows.emplace_back("theirs", "is a link of another user (uid 12345)");
+    }
+    for (const auto& [name, reason] : rows) {
+        const std::string path = scratch.file(name);
+        const std::string conflict = fw::outputConflict(path, {});
+        EXPECT_TRUE(conflict.starts_with(path + " " + reason)) << conflict;
+        std::string error;
+        EXPECT_FALSE(fw::writeFileAtomically(path, "new", error)) << name;
+        EXPECT_EQ(error, path + ": " + conflict.substr(path.size() + 1));
+    }
+    EXPECT_EQ(scratch.readText("victim"), "keep");
+    EXPECT_EQ(scratch.readText("protected"), "keep");
+    EXPECT_EQ(scratch.readText("held"), "keep");
+    close(holder);
+
+    scratch.writeText(".victim.nebpt-Live01", "being written");
+    scratch.writeText(".victim.nebpt-Stale1", "left by a killed write");
+    const int writer = open(scratch.file(".victim.nebpt-Live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(writer, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(fw::removeStaleTemporaries(scratch.file("victim")), 1);
+    EXPECT_EQ(scratch.readText(".victim.nebpt-Live01"), "being written");
+    close(writer);
+    EXPECT_EQ(fw::removeStaleTemporaries(scratch.file("victim")), 1);
 }
