@@ -7,8 +7,9 @@
 #include "framework/SystemPaths.h"
 #include "framework/widgets/Messages.h"
 
+#include <exception>
 #include <memory>
-#include <utility>
+#include <string>
 
 namespace {
 
@@ -17,6 +18,13 @@ constexpr const char* kFallbackLanguage = "english";
 fw::LibraryHandle loadLanguage(const std::string& directory, const std::string& language)
 {
     return fw::loadLibrary(fw::format("%sNEBPT_%s.so", directory.c_str(), language.c_str()));
+}
+
+// A waiting update has no caller to answer: the log tells of its failure.
+void logUpdateFailure(const std::string& reason)
+{
+    [[maybe_unused]] const CCustomException logged =
+        NEB_TEXT_EXCEPTION("The flow could not be updated: " + reason);
 }
 
 } // namespace
@@ -84,26 +92,22 @@ bool CNEBPTMain::Open()
 
 bool CNEBPTMain::UpdateFlow()
 {
-    // An update that waited and failed is told with this answer.
-    const bool waitedAndFailed = std::exchange(m_waitingUpdateFailed, false);
-    if (fw::isModalOpen()) {
-        // An editor dialog, a question or a menu of the editor is open and works on
-        // the program and the windows that the update replaces: it runs once that
-        // has closed.
-        if (!m_updateWaiting) {
-            m_updateWaiting = true;
-            fw::whenNoModalIsOpen(&m_runner.getWorkFlow(), [this] {
-                m_updateWaiting = false;
-                if (!update())
-                    m_waitingUpdateFailed = true;
-            });
-        }
-        return !waitedAndFailed;
+    if (!fw::isModalOpen())
+        return update();
+    // An editor dialog, a question or a menu of the editor is open and works on
+    // the program and the windows that the update replaces: it runs once that
+    // has closed. This call has not updated anything, and says so.
+    if (!m_updateWaiting) {
+        m_updateWaiting = true;
+        fw::whenNoModalIsOpen(&m_runner.getWorkFlow(), [this] {
+            m_updateWaiting = false;
+            update(true);
+        });
     }
-    return update() && !waitedAndFailed;
+    return false;
 }
 
-bool CNEBPTMain::update()
+bool CNEBPTMain::update(bool logAll)
 {
     try {
         if (!m_opened) {
@@ -113,10 +117,16 @@ bool CNEBPTMain::update()
             m_runner.updateFlow();
         }
         return true;
+    } catch (const CCustomException&) {
+        // Logged when it was made; nothing reaches the host.
+    } catch (const std::exception& error) {
+        if (logAll)
+            logUpdateFailure(error.what());
     } catch (...) {
-        // A CCustomException was logged when it was made; nothing reaches the host.
-        return false;
+        if (logAll)
+            logUpdateFailure("unknown failure");
     }
+    return false;
 }
 
 bool CNEBPTMain::Close()

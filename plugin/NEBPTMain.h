@@ -41,11 +41,12 @@ public:
     // false after any other failure.
     bool Open();
     // Opens when not opened yet, else re-reads the program and redraws the flow.
-    // False after any failure. While a dialog, message box or menu of the editor
-    // is open, the update waits until it has closed, and the answer is true. An
-    // update that waited and then failed has nobody to tell at once: the next
-    // UpdateFlow tells it by answering false, whatever its own update does (it
-    // runs, or waits, all the same).
+    // True only when that is done: false after any failure (logged), and false
+    // while a dialog, message box or menu of the editor is open, which works on
+    // the program and windows an update replaces. The update then waits and runs
+    // once that has closed; its failure is logged and the flow keeps the program
+    // as last read. No later answer tells of it: each answer is about its own
+    // call. A host that must know calls UpdateFlow when no modal window is open.
     bool UpdateFlow();
     // Always true; the flow stays until the object is destroyed.
     bool Close();
@@ -76,16 +77,16 @@ public:
 private:
     void loadResourceLibrary();
     void openRunner();
-    // Opens or updates now; false after any failure.
-    bool update();
+    // Opens or updates now; false after any failure. With `logAll` a failure
+    // the plug-in has not logged yet (the host's own, say) is logged too.
+    bool update(bool logAll = false);
 
     CEventDispacher m_dispatcher;
     CFormView* m_view;
     CWorkflowRunner m_runner;
     fw::LibraryHandle m_resourceLibrary = nullptr;
     bool m_opened = false;
-    bool m_updateWaiting = false;       // an UpdateFlow waits for a modal window to close
-    bool m_waitingUpdateFailed = false; // ... and failed: the next UpdateFlow tells it
+    bool m_updateWaiting = false; // an UpdateFlow waits for a modal window to close
     // The resource library that was current before ours was made current.
     fw::LibraryHandle m_previousResourceLibrary = nullptr;
 };

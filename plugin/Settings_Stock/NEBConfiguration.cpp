@@ -7,14 +7,21 @@
 #include "framework/RegularFile.h"
 #include "framework/SystemPaths.h"
 
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
+#include <libxml/globals.h>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
 #include <algorithm>
-#include <cctype>
-#include <cstring>
+#include <mutex>
 #include <stdexcept>
-#include <string_view>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
+#include <utility>
 #include <zlib.h>
 
 namespace {
@@ -81,9 +88,11 @@ size_t unpackedSizeHint(int descriptor)
     return size <= size_t(info.st_size) * 1032 ? std::min(size, kMaxText) : 0;
 }
 
-// Reads the whole decompressed file into `text`. Only a regular file is opened
-// (never blocking on a FIFO), and no more than kMaxText bytes are read.
-FileRead readFile(const std::string& path, std::string& text, std::string& reason)
+// Reads the whole decompressed file into `text`, and its CRC-32 into `crc`. Only
+// a regular file is opened (never blocking on a FIFO), and no more than kMaxText
+// bytes are read.
+FileRead readFile(const std::string& path, std::string& text, unsigned long& crc,
+                  std::string& reason)
 {
     bool missing = false;
     const int descriptor = fw::openRegularFile(path, reason, &missing);
@@ -109,6 +118,7 @@ FileRead readFile(const std::string& path, std::string& text, std::string& reaso
     text.clear();
     text.reserve(unpackedSizeHint(descriptor) + kBlock);
     int count = 0;
+    crc = crc32(0, nullptr, 0);
     do {
         const size_t size = text.size();
         if (size > kMaxText) {
@@ -121,6 +131,9 @@ FileRead readFile(const std::string& path, std::string& text, std::string& reaso
         text.resize(size + kBlock);
         count = gzread(file, text.data() + size, static_cast<unsigned>(kBlock));
         text.resize(size + static_cast<size_t>(std::max(count, 0)));
+        // Each block while it is at hand: a key for the text that costs little.
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(text.data() + size),
+                    static_cast<uInt>(text.size() - size));
     } while (count > 0);
     // A read error, or a compressed stream that ends early (gzread then just stops).
     int code = Z_OK;
@@ -132,194 +145,334 @@ FileRead readFile(const std::string& path, std::string& text, std::string& reaso
     return FileRead::Refused;
 }
 
-// "line 3, column 17": where byte `offset` of `text` lies, both counted from 1.
-std::string position(const std::string& text, size_t offset)
+// The conforming reader: libxml2 checks that the text is a well-formed XML
+// document, and builds the document itself when pugixml would read it otherwise
+// (entities or attribute defaults declared in it, an encoding pugixml does not
+// know). Nothing outside the text is read: no external document type, no
+// external entity (a document that uses one is refused), no network. libxml2's
+// limits stay (elements nested at most 256 deep, entity expansion bounded).
+struct XmlReading
 {
-    offset = std::min(offset, text.size());
-    size_t line = 1, lineStart = 0;
-    for (size_t i = 0; i < offset; ++i) {
-        if (text[i] == '\n') {
-            ++line;
-            lineStart = i + 1;
-        }
-    }
-    return fw::format("line %zu, column %zu", line, offset - lineStart + 1);
-}
+    std::string fault; // why the text is refused; empty when it is well-formed
+    long line = 0, column = 0;
+    bool built = false; // the document is built; else pugixml reads the text
+    pugi::xml_encoding encoding = pugi::encoding_utf8; // ... in this encoding
+};
 
-// pugixml's own checks, plus document-level text kept as nodes so that it can be
-// refused (the parser drops it otherwise). A document without an element then
-// parses as well, and is refused by checkDocument.
-constexpr unsigned kParseOptions =
-    pugi::parse_default | pugi::parse_embed_pcdata | pugi::parse_fragment;
-
-// The first place where a document is not well-formed XML, and why.
-struct Malformed
+struct ConformingReader
 {
-    size_t offset = std::string::npos;
-    std::string reason;
-    bool skipsSpace = false; // the offset is that of text with leading white space
+    xmlParserCtxtPtr document = nullptr;
+    bool build = false;        // build even where pugixml would read alike
+    bool declarations = false; // an entity or an attribute list is declared
+    bool decided = false;      // at the document element: built or not
+    XmlReading reading;
 
-    explicit operator bool() const { return !reason.empty(); }
-    // Keeps the fault that comes first in the document.
-    void note(size_t at, const char* why, bool spaceFirst = false)
+    // Keeps the first fault, placed where the document is read (in an entity's
+    // text: after the reference).
+    void note(std::string reason)
     {
-        if (*this && offset <= at)
+        if (!reading.fault.empty())
             return;
-        offset = at;
-        reason = why;
-        skipsSpace = spaceFirst;
+        const xmlParserInputPtr input = document->inputNr > 0 ? document->inputTab[0] : nullptr;
+        reading.line = input ? input->line : 1;
+        reading.column = input ? input->col : 1;
+        // The limits libxml2 lifts on request are the reader's limits here.
+        const size_t option = reason.find("use XML_PARSE_HUGE");
+        reason = reason.substr(0, option);
+        std::replace(reason.begin(), reason.end(), '\n', ' ');
+        while (!reason.empty() && (reason.back() == ' ' || reason.back() == ','))
+            reason.pop_back();
+        reading.fault = option == std::string::npos ? reason : reason + ", the most that is read";
     }
 };
 
-// Whether the '&' at `amp` starts "&lt;", "&gt;", "&amp;", "&apos;", "&quot;",
-// "&#<digits>;" or "&#x<hex digits>;".
-bool isKnownReference(const char* amp, const char* end)
+// Every callback gets the parser (also that of an entity's text), which carries the reader.
+ConformingReader& readerOf(void* parser)
 {
-    const char* p = amp + 1;
-    if (p < end && *p == '#') {
-        const bool hex = ++p < end && *p == 'x';
-        p += hex ? 1 : 0;
-        const char* const digits = p;
-        while (p < end && (hex ? std::isxdigit(static_cast<unsigned char>(*p))
-                               : std::isdigit(static_cast<unsigned char>(*p))))
-            ++p;
-        return p > digits && p < end && *p == ';';
-    }
-    for (const std::string_view name : {"lt;", "gt;", "amp;", "apos;", "quot;"}) {
-        if (static_cast<size_t>(end - p) >= name.size() &&
-            std::memcmp(p, name.data(), name.size()) == 0)
+    return *static_cast<ConformingReader*>(static_cast<xmlParserCtxtPtr>(parser)->_private);
+}
+
+const char* chars(const xmlChar* text)
+{
+    return reinterpret_cast<const char*>(text);
+}
+
+// Errors, and the warning for an entity that may be declared outside the text;
+// not the document type's validity (a document need not be valid to be used).
+void onError(void* reader, xmlErrorPtr error)
+{
+    if (error->domain != XML_FROM_VALID &&
+        (error->level >= XML_ERR_ERROR || error->code == XML_WAR_UNDECLARED_ENTITY))
+        static_cast<ConformingReader*>(reader)->note(error->message ? error->message
+                                                                    : "Not well-formed");
+}
+
+void ignoreMessage(void*, const char*, ...) {}
+
+// The encoding libxml2 reads the text in, when pugixml reads it the same way.
+bool pugixmlEncoding(const xmlParserCtxtPtr parser, pugi::xml_encoding& encoding)
+{
+    const xmlCharEncodingHandler* decoder =
+        parser->input && parser->input->buf ? parser->input->buf->encoder : nullptr;
+    encoding = pugi::encoding_utf8;
+    if (!decoder)
+        return true;
+    for (const char* name : {"ASCII", "US-ASCII", "UTF-8"})
+        if (strcasecmp(decoder->name, name) == 0)
             return true;
-    }
+    encoding = pugi::encoding_latin1;
+    for (const char* name : {"ISO-8859-1", "ISO_8859-1", "ISO8859-1", "LATIN1", "ISO-LATIN-1"})
+        if (strcasecmp(decoder->name, name) == 0)
+            return true;
     return false;
 }
 
-// One past the end of the comment, CDATA section, processing instruction or
-// document type declaration that starts at `lt` (the end of the text when it is
-// not closed); null when none starts there. Inside these '&' is plain text.
-const char* sectionEnd(const char* lt, const char* end)
+// The tree is built only when it is needed: decided at the document element,
+// after the document type.
+void startElement(void* parser, const xmlChar* name, const xmlChar* prefix, const xmlChar* uri,
+                  int namespaceCount, const xmlChar** namespaces, int attributeCount,
+                  int defaultedCount, const xmlChar** attributes)
 {
-    const auto startsWith = [&](std::string_view opening) {
-        return static_cast<size_t>(end - lt) >= opening.size() &&
-               std::memcmp(lt, opening.data(), opening.size()) == 0;
-    };
-    const auto after = [&](const char* from, std::string_view closing) {
-        const char* const found = std::search(from, end, closing.begin(), closing.end());
-        return found == end ? end : found + closing.size();
-    };
-    if (startsWith("<!--"))
-        return after(lt + 4, "-->");
-    if (startsWith("<![CDATA["))
-        return after(lt + 9, "]]>");
-    if (startsWith("<?"))
-        return after(lt + 2, "?>");
-    if (!startsWith("<!"))
+    ConformingReader& reader = readerOf(parser);
+    if (!reader.decided) {
+        reader.decided = true;
+        const bool alike = pugixmlEncoding(reader.document, reader.reading.encoding);
+        reader.reading.built = reader.build || reader.declarations || !alike;
+    }
+    if (reader.reading.built)
+        xmlSAX2StartElementNs(parser, name, prefix, uri, namespaceCount, namespaces, attributeCount,
+                              defaultedCount, attributes);
+}
+
+void endElement(void* parser, const xmlChar* name, const xmlChar* prefix, const xmlChar* uri)
+{
+    if (readerOf(parser).reading.built)
+        xmlSAX2EndElementNs(parser, name, prefix, uri);
+}
+
+void characters(void* parser, const xmlChar* text, int length)
+{
+    if (readerOf(parser).reading.built)
+        xmlSAX2Characters(parser, text, length);
+}
+
+void cdataBlock(void* parser, const xmlChar* text, int length)
+{
+    if (readerOf(parser).reading.built)
+        xmlSAX2CDataBlock(parser, text, length);
+}
+
+void comment(void* parser, const xmlChar* text)
+{
+    if (readerOf(parser).reading.built)
+        xmlSAX2Comment(parser, text);
+}
+
+void processingInstruction(void* parser, const xmlChar* target, const xmlChar* data)
+{
+    if (readerOf(parser).reading.built)
+        xmlSAX2ProcessingInstruction(parser, target, data);
+}
+
+void entityDecl(void* parser, const xmlChar* name, int type, const xmlChar* publicId,
+                const xmlChar* systemId, xmlChar* content)
+{
+    readerOf(parser).declarations = true;
+    xmlSAX2EntityDecl(parser, name, type, publicId, systemId, content);
+}
+
+void attributeDecl(void* parser, const xmlChar* element, const xmlChar* name, int type,
+                   int defaultType, const xmlChar* defaultValue, xmlEnumerationPtr values)
+{
+    readerOf(parser).declarations = true;
+    xmlSAX2AttributeDecl(parser, element, name, type, defaultType, defaultValue, values);
+}
+
+// An entity whose text lies outside the document is not read: its reference is refused.
+xmlEntityPtr getEntity(void* parser, const xmlChar* name)
+{
+    const xmlEntityPtr entity = xmlGetDocEntity(static_cast<xmlParserCtxtPtr>(parser)->myDoc, name);
+    if (entity && entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY) {
+        readerOf(parser).note(fw::format("External entity '%s' is not read", chars(name)));
         return nullptr;
-    // The document type: up to its '>' outside quotes and the internal subset.
-    int depth = 0;
-    for (const char* p = lt + 2; p < end; ++p) {
-        if (*p == '"' || *p == '\'') {
-            p = std::find(p + 1, end, *p);
-            if (p == end)
-                return end;
-        } else if (*p == '[') {
-            ++depth;
-        } else if (*p == ']') {
-            --depth;
-        } else if (*p == '>' && depth <= 0) {
-            return p + 1;
-        }
     }
-    return end;
+    return xmlSAX2GetEntity(parser, name);
 }
 
-// The parser leaves an '&' that starts no reference it knows (an undefined
-// entity, a stray '&') as text. Finds the first such '&' outside comments,
-// CDATA sections, processing instructions and the document type, which are
-// looked for only when a suspect '&' is found, each part of the text once.
-void findUnknownReference(const char* text, size_t length, Malformed& fault)
+xmlEntityPtr getParameterEntity(void* parser, const xmlChar* name)
 {
-    const char* const end = text + length;
-    const char* scanned = text; // where no section has begun before
-    const char* amp = static_cast<const char*>(std::memchr(text, '&', length));
-    while (amp) {
-        const char* next = amp + 1;
-        if (!isKnownReference(amp, end)) {
-            const char* sectionStop = nullptr;
-            while (!sectionStop) {
-                const char* lt = static_cast<const char*>(
-                    std::memchr(scanned, '<', static_cast<size_t>(amp - scanned)));
-                if (!lt)
-                    break;
-                const char* stop = sectionEnd(lt, end);
-                scanned = stop ? stop : lt + 1;
-                if (stop && stop > amp)
-                    sectionStop = stop;
+    const xmlEntityPtr entity = xmlSAX2GetParameterEntity(parser, name);
+    if (entity && entity->etype == XML_EXTERNAL_PARAMETER_ENTITY) {
+        readerOf(parser).note(
+            fw::format("External parameter entity '%s' is not read", chars(name)));
+        return nullptr;
+    }
+    return entity;
+}
+
+std::string qualifiedName(const xmlNs* space, const xmlChar* name)
+{
+    return space && space->prefix ? chars(space->prefix) + std::string(":") + chars(name)
+                                  : chars(name);
+}
+
+// libxml2's tree as pugixml builds one from a text: runs of text between other
+// nodes in one node, a run of white space only dropped, comments and processing
+// instructions left out. Walked without recursion.
+void copyTree(const xmlDoc& from, pugi::xml_document& to)
+{
+    pugi::xml_node parent = to;
+    std::string text;
+    const auto endText = [&] {
+        if (text.find_first_not_of(" \t\r\n") != std::string::npos)
+            parent.append_child(pugi::node_pcdata).set_value(text.c_str());
+        text.clear();
+    };
+    for (xmlNodePtr node = from.children; node;) {
+        if (node->type == XML_TEXT_NODE) {
+            text += chars(node->content);
+        } else {
+            endText();
+            if (node->type == XML_CDATA_SECTION_NODE) {
+                parent.append_child(pugi::node_cdata).set_value(chars(node->content));
+            } else if (node->type == XML_ELEMENT_NODE) {
+                pugi::xml_node element =
+                    parent.append_child(qualifiedName(node->ns, node->name).c_str());
+                for (const xmlNs* space = node->nsDef; space; space = space->next)
+                    element
+                        .append_attribute(
+                            space->prefix ? ("xmlns:" + std::string(chars(space->prefix))).c_str()
+                                          : "xmlns")
+                        .set_value(chars(space->href));
+                for (xmlAttrPtr attribute = node->properties; attribute;
+                     attribute = attribute->next) {
+                    xmlChar* value = xmlNodeListGetString(node->doc, attribute->children, 1);
+                    element.append_attribute(qualifiedName(attribute->ns, attribute->name).c_str())
+                        .set_value(value ? chars(value) : "");
+                    xmlFree(value);
+                }
+                if (node->children) {
+                    parent = element;
+                    node = node->children;
+                    continue;
+                }
             }
-            if (!sectionStop) {
-                fault.note(static_cast<size_t>(amp - text), "Undefined entity or stray '&'");
-                return;
-            }
-            next = sectionStop;
         }
-        amp = static_cast<const char*>(std::memchr(next, '&', static_cast<size_t>(end - next)));
+        while (!node->next && node->parent && node->parent->type == XML_ELEMENT_NODE) {
+            endText();
+            node = node->parent;
+            parent = parent.parent();
+        }
+        node = node->next;
     }
+    endText();
 }
 
-// Whether two attributes of `element` have the same name.
-bool hasDuplicateAttribute(const pugi::xml_node& element, pugi::xml_attribute& duplicate)
+// Reads the text as a conforming XML processor does; builds `document` when
+// pugixml would read the text otherwise, or always with `build`.
+XmlReading readConformingly(const char* text, size_t length, bool build,
+                            pugi::xml_document& document)
 {
-    const pugi::xml_attribute first = element.first_attribute();
-    if (!first || !first.next_attribute())
-        return false;
-    std::unordered_set<std::string_view> names;
-    for (pugi::xml_attribute attribute = first; attribute; attribute = attribute.next_attribute()) {
-        if (!names.insert(attribute.name()).second) {
-            duplicate = attribute;
-            return true;
-        }
+    static std::once_flag initialised;
+    std::call_once(initialised, xmlInitParser);
+    ConformingReader reader;
+    reader.build = build;
+    xmlParserCtxtPtr parser =
+        length > 0 ? xmlCreateMemoryParserCtxt(text, static_cast<int>(length)) : nullptr;
+    if (!parser) {
+        reader.reading.fault = length > 0 ? "out of memory" : "Document is empty";
+        reader.reading.line = reader.reading.column = 1;
+        return reader.reading;
     }
-    return false;
+    // Entities replaced, declared attribute defaults given, nothing from outside.
+    xmlCtxtUseOptions(parser, XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET);
+    xmlSAXHandler& sax = *parser->sax;
+    xmlSAXVersion(&sax, 2);
+    sax.startElementNs = startElement;
+    sax.endElementNs = endElement;
+    sax.characters = characters;
+    sax.ignorableWhitespace = characters;
+    sax.cdataBlock = cdataBlock;
+    sax.comment = comment;
+    sax.processingInstruction = processingInstruction;
+    sax.entityDecl = entityDecl;
+    sax.attributeDecl = attributeDecl;
+    sax.getEntity = getEntity;
+    sax.getParameterEntity = getParameterEntity;
+    sax.externalSubset = nullptr; // an external document type is not read
+    parser->_private = &reader;
+    reader.document = parser;
+
+    // The thread's error handlers take every message for the reader; nothing is printed.
+    const xmlStructuredErrorFunc structured = xmlStructuredError;
+    void* const structuredContext = xmlStructuredErrorContext;
+    const xmlGenericErrorFunc generic = xmlGenericError;
+    void* const genericContext = xmlGenericErrorContext;
+    xmlSetStructuredErrorFunc(&reader, onError);
+    xmlSetGenericErrorFunc(nullptr, ignoreMessage);
+    xmlParseDocument(parser);
+    xmlSetStructuredErrorFunc(structuredContext, structured);
+    xmlSetGenericErrorFunc(genericContext, generic);
+
+    if (!parser->wellFormed || !parser->nsWellFormed)
+        reader.note("Not well-formed");
+    if (reader.reading.fault.empty() && reader.reading.built && parser->myDoc)
+        copyTree(*parser->myDoc, document);
+    if (parser->myDoc)
+        xmlFreeDoc(parser->myDoc);
+    xmlFreeParserCtxt(parser);
+    return reader.reading;
 }
 
-// What the parser lets pass of a document that is not well-formed: no document
-// element or more than one, text outside it, an element with two attributes of
-// one name. One walk over the nodes; offsets are those the parser counts in.
-void checkDocument(const pugi::xml_document& document, size_t length, Malformed& fault)
+// Texts the conforming reader found well-formed and pugixml reads alike, by
+// their CRC-32 and length, with the encoding pugixml reads them in: a text read
+// again (the host asks for every drive, and the plug-in then opens) is parsed
+// once more, by pugixml alone. The last few.
+class CheckedTexts
 {
-    int elements = 0;
-    for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-        const pugi::xml_node_type type = node.type();
-        if (type == pugi::node_element && ++elements == 2)
-            fault.note(static_cast<size_t>(node.offset_debug() - 1),
-                       "More than one document element");
-        else if (type == pugi::node_pcdata || type == pugi::node_cdata)
-            fault.note(static_cast<size_t>(node.offset_debug()),
-                       "Text outside the document element", true);
-    }
-    if (elements == 0)
-        fault.note(length > 0 ? length - 1 : 0, "No document element found");
+public:
+    struct Key
+    {
+        unsigned long crc = 0;
+        size_t length = 0;
+        bool operator==(const Key&) const = default;
+    };
 
-    // Every node in document order (only elements have attributes), without
-    // recursion: a file may nest elements deeper than any stack holds.
-    pugi::xml_node current = document.first_child();
-    while (current) {
-        pugi::xml_attribute duplicate;
-        if (hasDuplicateAttribute(current, duplicate)) {
-            fault.note(
-                static_cast<size_t>(current.offset_debug() + (duplicate.name() - current.name())),
-                "Duplicate attribute");
-            return;
-        }
-        if (current.first_child()) {
-            current = current.first_child();
-            continue;
-        }
-        while (current && !current.next_sibling())
-            current = current.parent();
-        if (current)
-            current = current.next_sibling();
+    bool find(const Key& key, pugi::xml_encoding& encoding)
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto found = std::find_if(m_texts.begin(), m_texts.end(),
+                                        [&](const auto& text) { return text.first == key; });
+        if (found == m_texts.end())
+            return false;
+        encoding = found->second;
+        return true;
     }
+
+    void add(const Key& key, pugi::xml_encoding encoding)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_texts.size() == kKept)
+            m_texts.erase(m_texts.begin());
+        m_texts.emplace_back(key, encoding);
+    }
+
+private:
+    static constexpr size_t kKept = 8;
+    std::mutex m_mutex;
+    std::vector<std::pair<Key, pugi::xml_encoding>> m_texts;
+};
+
+CheckedTexts& checkedTexts()
+{
+    static CheckedTexts texts;
+    return texts;
 }
+
+// pugixml on a text the conforming reader has found well-formed: an element's
+// leading text is kept in the element itself (one node less for every number in
+// the file); XPath sees it as the element's text all the same.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_embed_pcdata;
 
 // A file that cannot be used: one log line and one message box, both naming it.
 void refuse(const std::string& path, const std::string& reason)
@@ -363,7 +516,8 @@ void CNEBConfiguration::createDocument()
 bool CNEBConfiguration::load(const std::string& path)
 {
     std::string reason;
-    switch (readFile(path, m_document->text, reason)) {
+    unsigned long crc = 0;
+    switch (readFile(path, m_document->text, crc, reason)) {
     case FileRead::Missing:
         return false;
     case FileRead::Unopenable: {
@@ -374,7 +528,7 @@ bool CNEBConfiguration::load(const std::string& path)
         return false;
     }
     case FileRead::Read:
-        loadXML(path);
+        loadXML(path, crc);
         return true;
     case FileRead::Refused:
         break;
@@ -384,38 +538,39 @@ bool CNEBConfiguration::load(const std::string& path)
     return true;
 }
 
-void CNEBConfiguration::loadXML(const std::string& path)
+void CNEBConfiguration::loadXML(const std::string& path, unsigned long crc)
 {
     std::string& text = m_document->text;
+    pugi::xml_document& document = m_document->document;
     // A byte 0 ends the text that the parser sees.
     const size_t length = std::min(text.find('\0'), text.size());
-    Malformed fault;
-    // Before parsing: the parser replaces the references it knows in place.
-    findUnknownReference(text.data(), length, fault);
-    // Parsed in place: the document keeps pointers into its own text. An
-    // element's leading text is kept in the element itself (one node less for
-    // every number in the file); XPath sees it as the element's text all the same.
-    const pugi::xml_parse_result result =
-        m_document->document.load_buffer_inplace(text.data(), length, kParseOptions);
-    if (result)
-        checkDocument(m_document->document, length, fault);
-    else
-        fault.note(static_cast<size_t>(result.offset), result.description());
-    if (!fault)
-        return;
-    // The parser has written into the text; the position is counted in the file
-    // as it was read. The parser keeps what it built before the error: none of it counts.
-    std::string original, ignored;
-    std::string where;
-    if (readFile(path, original, ignored) == FileRead::Read) {
-        size_t offset = fault.offset;
-        while (fault.skipsSpace && offset < original.size() &&
-               std::isspace(static_cast<unsigned char>(original[offset])))
-            ++offset;
-        where = position(original, offset) + ": ";
+    const CheckedTexts::Key key{crc, text.size()};
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
+    bool checked = checkedTexts().find(key, encoding);
+    if (!checked) {
+        const XmlReading reading = readConformingly(text.data(), length, false, document);
+        if (!reading.fault.empty()) {
+            refuse(path, fw::format("line %ld, column %ld: ", reading.line, reading.column) +
+                             reading.fault);
+            m_document = std::make_shared<LoadedDocument>(); // nothing of the file counts
+            return;
+        }
+        if (reading.built)
+            return;
+        encoding = reading.encoding;
     }
-    refuse(path, where + fault.reason);
-    m_document = std::make_shared<LoadedDocument>();
+    // Parsed in place: the document keeps pointers into its own text.
+    if (document.load_buffer_inplace(text.data(), length, kParseOptions, encoding)) {
+        if (!checked)
+            checkedTexts().add(key, encoding);
+        return;
+    }
+    // Well-formed, yet not for pugixml (which has written into the text): the
+    // conforming reader builds it from the file read anew.
+    std::string reason;
+    document.reset();
+    if (readFile(path, text, crc, reason) == FileRead::Read)
+        readConformingly(text.data(), std::min(text.find('\0'), text.size()), true, document);
 }
 
 bool CNEBConfiguration::initDriveNode()

@@ -30,11 +30,13 @@ public:
     // "Parameter node not found" when no element fits. A missing file is no error:
     // nothing is loaded; nor is a file that cannot be opened (no permission, a loop
     // of links), which is logged. A file that cannot be used (not a regular file,
-    // a read or decompression error, larger than kMaxTextSize, XML that is not
-    // well-formed: also a second document element, text outside it, an undefined
-    // entity, two attributes of one name) is refused with one message box and one
-    // log line naming the file and the place; nothing is loaded then either, so no
-    // element fits.
+    // a read or decompression error, larger than kMaxTextSize, a document that is
+    // not well-formed XML with namespaces, one that needs an external entity or
+    // document type, which are not read, or one past the XML reader's limits:
+    // elements nested deeper than 256, entities that expand too far) is refused
+    // with one message box and one log line naming the file, the line and column
+    // and the reader's reason; nothing is loaded then either, so no element fits.
+    // Entities and attribute defaults the document declares itself are applied.
     void init(const std::string& driveName, const std::string& aocVersion,
               const std::string& dbVersion);
     // Does nothing.
@@ -65,8 +67,8 @@ private:
     // Reads and parses the file at `path`; false when there is no such file. A
     // file that cannot be used is refused and leaves the document empty.
     bool load(const std::string& path);
-    // Parses the text read from `path` up to its first byte 0.
-    void loadXML(const std::string& path);
+    // Parses the text read from `path` (its CRC-32 `crc`) up to its first byte 0.
+    void loadXML(const std::string& path, unsigned long crc);
     // The first node at `path` below the chosen drive element (at any depth), or,
     // without a chosen element, directly below the drive element of the drive's
     // name (any drive element when there is no name).

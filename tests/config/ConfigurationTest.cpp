@@ -119,28 +119,61 @@ TEST_F(ConfigurationTest, UnusableFileIsRefusedWithOneMessageAndNothingOfItCount
     std::string bomb; // gzip members in a row decompress to one text
     while (bomb.size() / member.size() * 1024 * 1024 <= CNEBConfiguration::kMaxTextSize)
         bomb += member;
-    // What the parser lets pass: an undefined entity, two attributes of one name.
-    std::string entity = xml, twice = xml;
-    entity.insert(entity.find("</item>"), "&nbsp;");
-    twice.insert(twice.find(" name="), " name=\"FCD-3\"");
-    const auto onLine2 = [](const std::string& text, size_t at) {
-        return "line 2, column " + std::to_string(at - text.find('\n')) + ": ";
+    // `line` on a line of its own at the top of the document element: line 3.
+    const auto inside = [&](const std::string& line) {
+        std::string text = xml;
+        return text.insert(text.find("<drive "), "\n" + line + "\n");
+    };
+    // The document type `subset` after the XML declaration.
+    const auto typed = [&](const std::string& subset, std::string text) {
+        return text.insert(text.find('\n') + 1, "<!DOCTYPE DriveConfiguration [" + subset + "]>\n");
+    };
+    std::string deep;
+    for (int depth = 0; depth < 257; ++depth) // inside the document element: 258 deep
+        deep = "<a>" + deep + "</a>";
+    const auto xmlRow = [&](const char* what, const std::string& text, const std::string& at) {
+        return std::tuple<const char*, std::function<void()>, std::string>{
+            what, [&, text] { writeConfiguration(text); }, at};
     };
 
     const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
-        {"cut short after the drive", // the parser stops at the last character
-         [&] { writeConfiguration(cutShort, false); },
-         "line 2, column " + std::to_string(cutShort.size() - cutShort.find('\n') - 1) +
-             ": Start-end tags mismatch"},
-        {"second document element", [&] { writeConfiguration(xml + "<DriveConfiguration/>"); },
-         "line 3, column 1: More than one document element"},
-        {"text after the document element", [&] { writeConfiguration(xml + "  FCD-3\n"); },
-         "line 3, column 3: Text outside the document element"},
-        {"undefined entity", [&] { writeConfiguration(entity); },
-         onLine2(entity, entity.find("&nbsp;")) + "Undefined entity or stray '&'"},
-        {"duplicate attribute", [&] { writeConfiguration(twice); },
-         onLine2(twice, twice.find(" name=", twice.find(" name=") + 1) + 1) +
-             "Duplicate attribute"},
+        xmlRow("cut short after the drive", cutShort,
+               "line 2, column " + std::to_string(cutShort.size() - cutShort.find('\n')) +
+                   ": Premature end of data in tag DriveConfiguration line 2"),
+        xmlRow("second document element", xml + "<DriveConfiguration/>",
+               "line 3, column 1: Extra content at the end of the document"),
+        xmlRow("text after the document element", xml + "  FCD-3\n",
+               "line 3, column 3: Extra content at the end of the document"),
+        xmlRow("undefined entity", inside("<x>&nbsp;</x>"),
+               "line 3, column 10: Entity 'nbsp' not defined"),
+        xmlRow("duplicate attribute", inside("<x a=\"1\" a=\"2\"/>"),
+               "line 3, column 15: Attribute a redefined"),
+        xmlRow("'<' in an attribute value", inside("<x a=\"<\"/>"),
+               "line 3, column 7: Unescaped '<' not allowed in attributes values"),
+        xmlRow("']]>' in text", inside("a]]>b"),
+               "line 3, column 2: Sequence ']]>' not allowed in content"),
+        xmlRow("a control byte",
+               inside("a\x01"
+                      "b"),
+               "line 3, column 2: PCDATA invalid Char value 1"),
+        xmlRow("'--' in a comment", inside("<!-- a -- b -->"),
+               "line 3, column 8: Double hyphen within comment: <!-- a"),
+        xmlRow("a blank line before the declaration", "\n" + xml,
+               "line 2, column 6: XML declaration allowed only at the start of the document"),
+        xmlRow("an undeclared namespace prefix", inside("<x:y/>"),
+               "line 3, column 5: Namespace prefix x on y is not defined"),
+        xmlRow("a second XML declaration", "<?xml version=\"1.0\"?>\n" + xml,
+               "line 2, column 6: XML declaration allowed only at the start of the document"),
+        xmlRow("a document type after the document element",
+               xml + "<!DOCTYPE DriveConfiguration>\n",
+               "line 3, column 1: Extra content at the end of the document"),
+        xmlRow("the character reference &#0;", inside("<x a=\"&#0;\"/>"),
+               "line 3, column 11: xmlParseCharRef: invalid xmlChar value 0"),
+        xmlRow("an external entity",
+               typed("<!ENTITY e SYSTEM \"" + m_scratch.file("number") + "\">", inside("&e;")),
+               "line 4, column 4: External entity 'e' is not read"),
+        xmlRow("elements nested too deep", inside(deep),
+               "line 3, column 769: Excessive depth in document: 256, the most that is read"),
         {"damaged", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, badCheck); },
          "cannot be read: incorrect data check"},
         {"gzip bomb", [&] { m_scratch.writeText(CNEBConfiguration::kFileName, bomb); },
@@ -254,17 +287,30 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     EXPECT_EQ(configuration.getSpecialChoicelistItem("EVENT_BOOLEAN_DEFAULT"), 7u);
     expectTextException([&] { configuration.getSpecialChoicelistItem("ACTION_COMMAND_OFF"); },
                         "Choicelist node not found");
-    EXPECT_EQ(configuration.getAllNEBRelatedParameters(),
-              (Strings{"1000", "1001&", "1002", "t12", "1004", "1005", "1006", "1007", "1008",
-                       "1009", "1010", "1011", "1012", "1013"}));
+    const Strings all = {"1000", "1001&", "1002", "t12",  "1004", "1005", "1006",
+                         "1007", "1008",  "1009", "1010", "1011", "1012", "1013"};
+    EXPECT_EQ(configuration.getAllNEBRelatedParameters(), all);
 
-    // Nor is an '&' in the document type's internal subset (its '>' in quotes).
-    writeConfiguration("<?xml version=\"1.0\"?>\n<!DOCTYPE DriveConfiguration "
-                       "[<!ENTITY a \"&b;>\">]>\n<DriveConfiguration>" +
-                       drives + "</DriveConfiguration>\n");
-    CNEBConfiguration typed;
-    typed.init("FCD-1", "", "100");
-    EXPECT_EQ(typed.getParameterNumber("COMP_OPERAND"), 1004u);
+    // A document type of its own: an '&' in its internal subset (its '>' in
+    // quotes), a declaration that makes it invalid but not malformed; entities
+    // the document declares and uses (in a name and a number) and an attribute's
+    // default, as if written out.
+    std::string declared = drives;
+    declared.replace(declared.find("\"FCD-1\""), 7, "\"&fcd;\"");
+    declared.replace(declared.find(">1004<"), 6, ">&op;<");
+    declared.erase(declared.find(" ID=\"COMP_OPERATOR\""), 19);
+    for (const auto& [subset, text] :
+         {std::pair{"<!ENTITY a \"&b;>\"><!ELEMENT drive ANY><!ELEMENT drive EMPTY>", drives},
+          {"<!ENTITY fcd \"FCD-1\"><!ENTITY op \"10&#48;4\">"
+           "<!ATTLIST parameter ID CDATA \"COMP_OPERATOR\">",
+           declared}}) {
+        writeConfiguration("<?xml version=\"1.0\"?>\n<!DOCTYPE DriveConfiguration [" +
+                           std::string(subset) + "]>\n<DriveConfiguration>" + text +
+                           "</DriveConfiguration>\n");
+        CNEBConfiguration typed;
+        typed.init("FCD-1", "", "100");
+        EXPECT_EQ(typed.getAllNEBRelatedParameters(), all) << subset;
+    }
 
     drives.replace(drives.find("\"LR_OPERAND_3\""), 14, "\"LR_OPERAND_X\"");
     const CNEBConfiguration broken = load(drives);

@@ -196,6 +196,21 @@ TEST_F(ComparatorDialogTest, OpensWithTitleListsAndValueAndWritesCheckedChangesO
     }
     EXPECT_EQ(messages.shown().at(0).text, "Enter a number between -100000 and 100000.");
     EXPECT_DOUBLE_EQ(comparator(0).getValue(), -42.0);
+
+    // A list without a selection at OK closes as cancelled and writes nothing,
+    // whatever else was changed.
+    host.clearCalls();
+    for (int cleared : {CCompdlg::IDC_OPERAND, CCompdlg::IDC_OPERATOR}) {
+        EXPECT_EQ(fw::IDCANCEL, run(1,
+                                    [&](fw::CDialog& d) {
+                                        chooseEntry(combo(d, CCompdlg::IDC_OPERAND), 2);
+                                        chooseEntry(combo(d, CCompdlg::IDC_OPERATOR), 0);
+                                        d.GetComboBox(cleared).SetCurSel(-1);
+                                        typeAndOk(d, CCompdlg::IDC_VALUE, "12");
+                                    }))
+            << cleared;
+    }
+    EXPECT_TRUE(writes().empty());
 }
 
 TEST_F(ComparatorDialogTest, DisabledOperandGreysAndDisablesOperatorAndValue)

@@ -167,6 +167,31 @@ TEST_F(LRdlgTest, OkWritesTheWholeRuleOnceEvenUnchanged)
     EXPECT_TRUE(messages.shown().empty());
 }
 
+// A list without a selection fails the command that reads it (logged, naming the
+// dialog and the list): OK and an object button leave the dialog open and write
+// nothing.
+TEST_F(LRdlgTest, AListWithoutSelectionFailsOkAndTheObjectButtonsWithoutWriting)
+{
+    storeRule(0, {"37", "1", "23", "1", "30"}); // every operand has its editor
+    connect();
+    for (const auto& [cleared, pressed] : {std::pair{kOperand[1], int(fw::IDOK)},
+                                           {kOperator[0], int(fw::IDOK)},
+                                           {kOperand[2], kButton[0]}}) {
+        SCOPED_TRACE(cleared);
+        const size_t logged = logLines().size();
+        run(0, [&](fw::CDialog& d) {
+            d.GetComboBox(cleared).SetCurSel(-1);
+            click(d, pressed);
+            EXPECT_FALSE(d.IsEnded());
+        });
+        ASSERT_EQ(logLines().size(), logged + 1);
+        EXPECT_NE(logLines().back().find(" Dialogs/LRdlg.cpp " + std::to_string(cleared)),
+                  std::string::npos);
+    }
+    EXPECT_EQ(shownDialogs, (std::vector<unsigned>{CLRdlg::IDD})) << "no editor opened";
+    EXPECT_TRUE(writes().empty());
+}
+
 TEST_F(LRdlgTest, OperandReferringBackIsRefusedAfterWritingAndOpensNoEditor)
 {
     connect();

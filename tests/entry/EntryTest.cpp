@@ -156,7 +156,8 @@ TEST_F(EntryTest, TheHostsLanguageIsCurrentWhileTheEntryLivesWithEnglishAsFallba
 // An update that arrives while an editor opened from the flow is open (the host
 // redraws, or a window asks for a rebuild) waits until the editor has closed:
 // the editor and the window that opened it stay, the edit is kept, and then the
-// update runs.
+// update runs. The call that had it wait answers false: it updated nothing. A
+// waiting update that fails is logged; every later answer is its own call's.
 TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
 {
     storeSteps({{1, 30}, {2, 2}, {3, 2}}); // starts timer 0
@@ -167,7 +168,8 @@ TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
     bool stayed = false;
     testsupport::ModalAnswerer answerer([&](fw::CDialog& dialog) {
         storeSteps({{1, 30}, {2, 2}, {3, 2}, {4, 2}}); // a fourth pair, behind its back
-        EXPECT_TRUE(entry->UpdateFlow());
+        EXPECT_FALSE(entry->UpdateFlow());
+        EXPECT_FALSE(entry->UpdateFlow()) << "waits once";
         fw::postMessage(flow(), WM_REREAD_DATA);
         testsupport::runPostedMessages();
         stayed = !pairWindow.isNull();
@@ -182,19 +184,30 @@ TEST_F(EntryTest, UpdatesWaitForTheOpenEditor)
     EXPECT_EQ(pairsShown(), 4u) << "the update ran once the editor had closed";
     EXPECT_TRUE(pairWindow.isNull());
 
-    // A waiting update that then fails is told by the next UpdateFlow.
-    testsupport::ModalAnswerer waiting([&](fw::CDialog&) { EXPECT_TRUE(entry->UpdateFlow()); });
-    flow()
-        ->pairCtrls()
-        .front()
-        ->actionCtrl()
-        .GetDlgItemAs<QAbstractButton>(CActionCtrl::IDC_OBJECT_BUTTON)
-        ->click();
-    host.failOperation("ReadParameterValue");
-    testsupport::runPostedMessages();
-    host.stopFailing();
-    EXPECT_FALSE(entry->UpdateFlow());
-    EXPECT_TRUE(entry->UpdateFlow());
+    // A waiting update that then fails is logged, also a failure of the host's
+    // own (the host's call has long returned): updating the opened flow, and
+    // opening a fresh one. The flow keeps the program as last read.
+    auto fresh = makeEntry();
+    for (const auto& [which, operation] :
+         {std::pair{entry.get(), "ReadParameterValue"}, {fresh.get(), "GetDriveIdentity"}}) {
+        SCOPED_TRACE(operation);
+        const size_t logged = logLines().size(), pairs = pairsShown();
+        const fw::CRect place = rectOf(*which);
+        storeSteps({{1, 30}, {2, 2}});
+        {
+            fw::ModalScope modal; // a window of the host's, say
+            EXPECT_FALSE(which->UpdateFlow());
+            host.failOperation(operation);
+        }
+        testsupport::runPostedMessages();
+        host.stopFailing();
+        EXPECT_EQ(logLines().size(), logged + 1);
+        EXPECT_EQ(std::pair(pairsShown(), rectOf(*which)), std::pair(pairs, place));
+        EXPECT_TRUE(which->UpdateFlow()) << "the next answer is its own";
+        EXPECT_NE(rectOf(*which), fw::CRect());
+    }
+    EXPECT_NE(logLines().back().find("The flow could not be updated: "), std::string::npos);
+    EXPECT_EQ(pairsShown(), 2u);
 }
 
 // The host shows the controller's state in the flow and selects a pair: the

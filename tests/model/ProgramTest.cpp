@@ -5,7 +5,80 @@
 #include "Settings_Manager/CNEB_Settings.h"
 #include "Settings_Manager/CNEB_Timer.h"
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 using namespace modeltest;
+
+namespace {
+
+// The next allocation of this many bytes fails (0: none does).
+std::atomic<size_t> failingAllocation{0};
+
+void* allocate(size_t size)
+{
+    size_t failing = size;
+    if (failingAllocation.compare_exchange_strong(failing, 0))
+        throw std::bad_alloc();
+    if (void* memory = std::malloc(size > 0 ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void* allocateOrNull(size_t size) noexcept
+{
+    try {
+        return allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+// Every form of new and delete that the sanitizers and the libraries pair with
+// another: all of them through malloc and free.
+void* operator new(size_t size)
+{
+    return allocate(size);
+}
+void* operator new[](size_t size)
+{
+    return allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return allocateOrNull(size);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+    return allocateOrNull(size);
+}
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void* memory, size_t) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory, size_t) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept
+{
+    std::free(memory);
+}
 
 namespace {
 
@@ -100,6 +173,10 @@ TEST_F(ProgramTest, FailedEditsLeaveTheProgramAsItWas)
         EXPECT_EQ(steps(program), (Strings{"2/22", "3/24"})) << edit;
     }
     host.stopFailing();
+    // No memory for the new pair: the numbered failure of category 1.
+    failingAllocation = sizeof(CNEB_EAPair);
+    expectFailure([&] { program.addPairToEnd(); }, 1, 1, "no memory");
+    EXPECT_EQ(steps(program), (Strings{"2/22", "3/24"}));
     program.addPairBefore(pairAt(program, 1));
     EXPECT_EQ(steps(program), (Strings{"2/22", "0/1", "3/24", "0/0"}));
 }
