@@ -8,6 +8,7 @@
 // file changes only through accepted writes, and what a write put into the
 // registers reads back the same.
 #include "FuzzSupport.h"
+#include "ServedDrive.h"
 
 #include "DriveServer.h"
 
@@ -82,17 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     fuzzsupport::Sandbox& sandbox = fuzzsupport::sandbox();
-    const std::string image = sandbox.folder.file("drive.json");
     // The drive starts from the sample: it is loaded again after any write.
-    static std::unique_ptr<SimulatedDrive> drive;
     static bool written = true;
-    if (written) {
-        drive.reset();
-        sandbox.folder.writeText("drive.json", imageBytes());
-        drive = std::make_unique<SimulatedDrive>(image);
-        check(!drive->readOnly(), "the image opens for writing: " + drive->readOnlyReason());
-        written = false;
-    }
+    SimulatedDrive* drive = &fuzzsupport::servedDrive(imageBytes, written);
     std::ostream quiet(nullptr);
     DriveServer server(*drive, drive->registerMap().unit, quiet);
     server.failRegister(kFailing);

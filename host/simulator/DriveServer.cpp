@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -72,10 +73,16 @@ std::vector<std::uint8_t> DriveServer::answer(const std::uint8_t* pdu, std::size
     const std::string where = " at register " + std::to_string(address);
     const int count = function == kWriteSingleRegister ? 1 : word(pdu + 3);
     const int most = function == kReadHoldingRegisters ? kMostRead : kMostWritten;
-    if (count < 1 || count > most || address + count > modbusmap::kRegisterCount ||
-        (function == kWriteMultipleRegisters && pdu[5] != 2 * count)) {
+    if (count < 1 || count > most || (function == kWriteMultipleRegisters && pdu[5] != 2 * count)) {
         return refuse(function, kIllegalDataValue,
                       "a request for " + std::to_string(count) + " registers" + where);
+    }
+    // A quantity a request may carry, past the last register: an address that
+    // does not exist, as a drive answers it.
+    if (address + count > modbusmap::kRegisterCount) {
+        return refuse(function, kIllegalDataAddress,
+                      "a request for " + std::to_string(count) + " registers" + where +
+                          ", past register " + std::to_string(modbusmap::kRegisterCount - 1));
     }
     if (const int failed = failing(address, count); failed >= 0) {
         m_log << "nebpt-drive-sim: fault refuse at request " << request << " (register " << failed
@@ -281,9 +288,10 @@ int DriveServer::write(int address, const std::vector<std::uint16_t>& registers)
             return kIllegalDataAddress;
         }
         const long element = (r - slot->address) / slot->width;
-        identifiers.push_back(
-            std::to_string(slot->number) +
-            (slot->array ? "." + std::to_string(element + m_drive.indexBase()) : std::string()));
+        std::string identifier = std::to_string(slot->number);
+        if (slot->array)
+            identifier.append(1, '.').append(std::to_string(element + m_drive.indexBase()));
+        identifiers.push_back(std::move(identifier));
         values.push_back(
             modbusmap::decodeValue(*slot, map.wordOrder, registers.data() + (r - address)));
         numbers.push_back(slot->number);

@@ -27,9 +27,10 @@
 //
 // What the drive refuses gets the Modbus exception a drive sends: 1 (illegal
 // function) for any function but these three; 2 (illegal data address) for a
-// register that is not mapped, a write of part of a 32-bit element, of the
+// register that is not mapped or past register 65535, a write of part of a 32-bit element, of the
 // identification, of the status block or of the input block's count; 3 (illegal data value) for a
-// request of the wrong length, a quantity out of range or a value the drive does not accept
+// request of the wrong length, a quantity out of range (reads 1 to 125, writes 1 to 123) or a
+// value the drive does not accept
 // (outside the choice list or the limits); 4 (server device failure) when the image cannot be
 // written, for a block while the controller cannot run its program, or for a register made to fail
 // (failRegister); 11 (gateway target failed to respond) over TCP for a request to a unit id other

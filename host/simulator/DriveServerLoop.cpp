@@ -114,6 +114,8 @@ int Loop::run(int listening, int line, const volatile std::sig_atomic_t& stoppin
         const bool accepting = m_listening >= 0 && now >= m_resumeAccept;
         if (accepting)
             polled.push_back({m_listening, POLLIN, 0});
+        // Log lines held back for a slow reader go out as it makes room (SimLog.h).
+        std::cerr.flush();
         const auto wait =
             behind ? milliseconds(0) : std::chrono::ceil<milliseconds>(nextDeadline(now) - now);
         if (poll(polled.data(), polled.size(), static_cast<int>(std::max(wait.count(), 0L))) < 0 &&
@@ -392,8 +394,12 @@ int serveTcp(DriveServer& server, int port, const ServeOptions& options,
     if (listening < 0 || setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
         bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listening, 64) != 0) {
-        std::cerr << "nebpt-drive-sim: cannot listen on 127.0.0.1:" << port << ": " << why()
-                  << "\n";
+        const bool privileged = errno == EACCES && port < 1024;
+        std::cerr << "nebpt-drive-sim: cannot listen on 127.0.0.1:" << port << ": " << why();
+        if (privileged)
+            std::cerr << "; ports below 1024 need root: use --port 0 (a free port) or a port "
+                         "above 1023";
+        std::cerr << "\n";
         if (listening >= 0)
             close(listening);
         return kFailed;

@@ -22,7 +22,9 @@
 // docs/RUNTIME.md). A program that cannot run ends it with status 1.
 //
 // The first line on stdout tells where it listens ("listening on
-// 127.0.0.1:40123", or the device); everything else goes to stderr. SIGTERM or
+// 127.0.0.1:40123", or the device); everything else goes to stderr, which never
+// holds up serving: lines a reader does not take in time are dropped and
+// counted (SimLog.h). SIGTERM or
 // SIGINT ends it with status 0; an image or a port it cannot use (or with --run
 // a program that cannot run), status 1; a wrong command line, status 2.
 
@@ -30,6 +32,7 @@
 #include "DriveServerLoop.h"
 #include "ExitStatus.h"
 #include "RunningProgram.h"
+#include "SimLog.h"
 #include "SimulatedDrive.h"
 
 #include <QCommandLineParser>
@@ -39,6 +42,7 @@
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -116,7 +120,23 @@ bool parse(const QStringList& arguments, Options& options)
     parser.addOptions({port, latency, idle, fault, unit, rtu, baud, parity, run});
     parser.addPositionalArgument(QStringLiteral("image"),
                                  QStringLiteral("The drive image (JSON) with a register map."));
-    parser.process(arguments); // answers --help and --version, ends on unknown options
+    const auto usage = [&parser](const std::string& error) {
+        std::cerr << "nebpt-drive-sim: " << error << "\n" << parser.helpText().toStdString();
+        return false;
+    };
+    if (!parser.parse(arguments)) // an option it does not know, or one without its value
+        return usage(parser.errorText().toStdString());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+        parser.isSet(QStringLiteral("version")))
+        parser.process(arguments); // prints what was asked for and ends the process
+    // Every option but --fault is given once at most.
+    for (const QCommandLineOption* option :
+         {&port, &latency, &idle, &unit, &rtu, &baud, &parity, &run}) {
+        const QString name = option->names().front();
+        if (parser.optionNames().count(name) > 1)
+            return usage((QStringLiteral("--") + name + QStringLiteral(" is given more than once"))
+                             .toStdString());
+    }
 
     const auto number = [&](const QCommandLineOption& option, int lowest, int highest, int& into) {
         bool ok = false;
@@ -142,14 +162,14 @@ bool parse(const QStringList& arguments, Options& options)
         error = "--baud takes a baud rate";
     else if (!QStringList{"N", "E", "O"}.contains(parser.value(parity)))
         error = "--parity takes N, E or O";
+    else if (parser.isSet(rtu) && parser.value(rtu).isEmpty())
+        error = "--rtu takes a serial device, not an empty text";
     for (const QString& spec : parser.values(fault)) {
         if (error.empty())
             parseFault(spec.toStdString(), options.serve.faults, options.failing, error);
     }
-    if (!error.empty()) {
-        std::cerr << "nebpt-drive-sim: " << error << "\n" << parser.helpText().toStdString();
-        return false;
-    }
+    if (!error.empty())
+        return usage(error);
     options.serve.latency = std::chrono::milliseconds(milliseconds);
     options.serve.idleTimeout = std::chrono::seconds(seconds);
     options.device = parser.value(rtu);
@@ -203,6 +223,8 @@ int main(int argc, char** argv)
     if (!parse(QCoreApplication::arguments(), options))
         return kUsage;
     stopOnSignal();
+    // From here on stderr never holds up serving (SimLog.h).
+    const SimLog stderrLog(std::cerr, STDERR_FILENO);
     try {
         SimulatedDrive drive(options.image.toLocal8Bit().toStdString());
         if (drive.registerMap().empty()) {

@@ -2,6 +2,7 @@
 #include "LinkTestSupport.h"
 #include "SimulatedDrive.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,8 @@
 #include <sys/socket.h>
 #include <termios.h>
 #include <thread>
+#include <tuple>
+#include <unistd.h>
 
 // nebpt-drive-sim under clients that misbehave, and its fault options as a
 // client sees them. Raw frames, so that what goes over the wire is the test's.
@@ -149,6 +152,73 @@ TEST(ServerFaultTest, ServesClientsSideBySideWhateverTheyDo)
     Peer late(starved.port());
     late.send(tcp(kReadEvent, 1));
     EXPECT_EQ(late.receive(11), answer);
+}
+
+// A request reaching past register 65535 names registers that do not exist
+// (exception 2); a quantity a request may not carry is a wrong value (3), wherever.
+TEST(ServerFaultTest, RequestsOutOfRangeGetTheirExceptions)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    linktest::DriveSimulator sim(image);
+    Peer client(sim.port());
+    const std::tuple<const char*, Bytes, std::uint8_t> rows[] = {
+        {"two registers from 65535", {3, 0xFF, 0xFF, 0, 2}, 2},
+        {"125 registers from 65412", {3, 0xFF, 0x84, 0, 125}, 2},
+        {"a write of two from 65535", {16, 0xFF, 0xFF, 0, 2, 4, 0, 1, 0, 2}, 2},
+        {"no register", {3, 0, kEvents, 0, 0}, 3},
+        {"126 registers", {3, 0, kEvents, 0, 126}, 3},
+        {"126 registers from 65535", {3, 0xFF, 0xFF, 0, 126}, 3},
+        {"a byte count not the quantity's", {16, 0, kEvents, 0, 2, 3, 0, 1, 0}, 3}};
+    for (const auto& [what, request, exception] : rows) {
+        client.send(tcp(request, 4));
+        EXPECT_EQ(client.receive(9),
+                  (Bytes{0, 4, 0, 0, 0, 3, 1, std::uint8_t(request[0] | 0x80), exception}))
+            << what;
+    }
+}
+
+// Its log never holds up serving: with stderr a pipe nobody reads, thousands of
+// logged refusals are answered like any request, the lines that found no room
+// are counted, and the count is told once the pipe is read.
+TEST(ServerFaultTest, AnUnreadLogStopsNoOne)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    int log[2];
+    ASSERT_EQ(pipe2(log, O_CLOEXEC), 0);
+    // The simulator is started with the pipe as its stderr; the test keeps its own.
+    const int ownErrors = dup(STDERR_FILENO);
+    dup2(log[1], STDERR_FILENO);
+    linktest::DriveSimulator sim(image);
+    dup2(ownErrors, STDERR_FILENO);
+    close(ownErrors);
+    close(log[1]);
+
+    Peer client(sim.port());
+    const Bytes refused{0, 3, 0, 0, 0, 3, 1, 0x88, 1};
+    for (int i = 0; i < 3000; ++i) {
+        client.send(tcp({8, 0, 0, 0x12, 0x34}, 3)); // logged: "refused function 8"
+        ASSERT_EQ(client.receive(refused.size()), refused) << "refusal " << i;
+    }
+    Peer other(sim.port());
+    other.send(tcp(kReadEvent, 1));
+    EXPECT_EQ(other.receive(11), (Bytes{0, 1, 0, 0, 0, 5, 1, 3, 2, 0, 19}));
+
+    std::string told;
+    const auto end = Clock::now() + std::chrono::seconds(60);
+    pollfd wait{log[0], POLLIN, 0};
+    const std::string notice = " log lines dropped: stderr was not read in time\n";
+    while (told.find(notice) == std::string::npos && Clock::now() < end) {
+        char chunk[4096];
+        if (poll(&wait, 1, 100) == 1)
+            told.append(chunk, static_cast<size_t>(
+                                   std::max<ssize_t>(read(log[0], chunk, sizeof chunk), 0)));
+    }
+    close(log[0]);
+    EXPECT_THAT(told, ::testing::StartsWith("nebpt-drive-sim: refused function 8 (exception 1)\n"));
+    EXPECT_THAT(told, ::testing::ContainsRegex("\nnebpt-drive-sim: [0-9]+" + notice));
+    EXPECT_EQ(sim.stop(), 0);
 }
 
 // Over RTU a frame for another unit is passed over whole, however it is made

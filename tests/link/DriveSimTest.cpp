@@ -11,7 +11,9 @@
 
 #include <sys/stat.h>
 
-#include <tuple>
+#include <fstream>
+#include <string>
+#include <vector>
 
 using hosttest::fileBytes;
 
@@ -113,14 +115,45 @@ TEST(DriveSimTest, RefusesAnImageWithoutRegisterMapAndAWrongCommandLine)
     EXPECT_EQ(plain.status, 1);
     EXPECT_THAT(plain.errors, ::testing::HasSubstr("has no register map"));
     // A wrong command line: the usage and status 2, before the image is read.
-    for (const auto& [option, value, told] : {std::tuple{"--port", "x", "--port takes 0 to 65535"},
-                                              {"--fault", "late:12x:3000", "--fault takes"},
-                                              {"--fault", "drop:0", "--fault takes"},
-                                              {"--fault", "late:5", "--fault takes"},
-                                              {"--fault", "refuse:65536", "--fault takes"}}) {
-        const hosttest::Run wrong =
-            hosttest::run({NEBPT_DRIVE_SIM_EXECUTABLE, option, value, unmapped});
-        EXPECT_EQ(wrong.status, 2) << value;
-        EXPECT_THAT(wrong.errors, ::testing::HasSubstr(told)) << value;
+    using Words = std::vector<std::string>;
+    for (const auto& [options, told] :
+         {std::pair{Words{"--port", "x"}, "--port takes 0 to 65535"},
+          {Words{"--fault", "late:12x:3000"}, "--fault takes"},
+          {Words{"--fault", "drop:0"}, "--fault takes"},
+          {Words{"--fault", "late:5"}, "--fault takes"},
+          {Words{"--fault", "refuse:65536"}, "--fault takes"},
+          {Words{"--no-such-option"}, "Unknown option 'no-such-option'"},
+          {Words{"--rtu", ""}, "--rtu takes a serial device"},
+          {Words{"--port", "0", "--port", "1502"}, "--port is given more than once"},
+          {Words{"--unit", "1", "--unit", "2"}, "--unit is given more than once"},
+          {Words{"--run", "--run"}, "--run is given more than once"}}) {
+        Words command{NEBPT_DRIVE_SIM_EXECUTABLE};
+        command.insert(command.end(), options.begin(), options.end());
+        command.push_back(unmapped);
+        const hosttest::Run wrong = hosttest::run(command);
+        EXPECT_EQ(wrong.status, 2) << told;
+        EXPECT_THAT(wrong.errors, ::testing::HasSubstr(told));
+        EXPECT_THAT(wrong.errors, ::testing::HasSubstr("Usage:")) << told;
     }
+
+    // The default port as a user without the right to it (root without
+    // CAP_NET_BIND_SERVICE stands for one): told what to use instead.
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    int firstFreePort = 1024;
+    std::ifstream("/proc/sys/net/ipv4/ip_unprivileged_port_start") >> firstFreePort;
+    if (firstFreePort <= 502)
+        GTEST_SKIP() << "this system lets every user listen on port 502";
+    // Bounded by timeout(1), should the right not be dropped after all.
+    const hosttest::Run unprivileged =
+        hosttest::run({"timeout", "60", "setpriv", "--inh-caps=-net_bind_service",
+                       "--bounding-set=-net_bind_service", NEBPT_DRIVE_SIM_EXECUTABLE, image});
+    if (unprivileged.errors.find("setpriv") != std::string::npos ||
+        unprivileged.out.find("listening") != std::string::npos)
+        GTEST_SKIP() << "port 502 is not kept from this process: " << unprivileged.errors;
+    EXPECT_EQ(unprivileged.status, 1);
+    EXPECT_THAT(
+        unprivileged.errors,
+        ::testing::HasSubstr("cannot listen on 127.0.0.1:502: Permission denied; ports below 1024 "
+                             "need root: use --port 0 (a free port) or a port above "
+                             "1023"));
 }
