@@ -14,5 +14,6 @@ enum ExitStatus : int
 // The table as --help tells it.
 inline constexpr const char* kExitStatusHelp =
     "Exit status: 0 done, 1 failed, 2 wrong command line, 3 the drive holds (or may hold) a "
-    "partly written program (the same --import again finishes it), 4 found: the programs "
+    "partly written program (the same --import again finishes it, unless the drive refuses one "
+    "of its values), 4 found: the programs "
     "differ (--diff) or something is probably wrong (--check).";

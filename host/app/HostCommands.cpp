@@ -8,11 +8,24 @@
 #include "ModbusDrive.h"
 #include "SimulatedDrive.h"
 #include "framework/AtomicFile.h"
+#include "framework/NumberText.h"
+#include "framework/RegularFile.h"
+#include "framework/SystemPaths.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <map>
 #include <sstream>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hostcommands {
 
@@ -46,6 +59,31 @@ std::string readFailureOf(IExtParamInterface& drive)
     return host ? host->readFailure() : std::string();
 }
 
+// Why the program of a drive over a link cannot be read through its profile:
+// the drive's database keeps it in other parameters than the profile's
+// database does. Empty when it does not, or when the drive configuration
+// cannot tell (the command then fails telling that).
+std::string profileMismatch(IExtParamInterface& drive)
+{
+    auto* link = dynamic_cast<ModbusDrive*>(&drive);
+    if (!link || link->databaseVersion() == link->profileDatabaseVersion())
+        return {};
+    try {
+        NEBPT::ProgramWorkflow workflow = programfile::workflow();
+        SimulatedDrive profile(link->profilePath(), SimulatedDrive::Access::Read);
+        std::vector<std::string> drives, profiles;
+        std::string failure;
+        if (!workflow.programParameters(*link, drives, failure) ||
+            !workflow.programParameters(profile, profiles, failure) || drives == profiles)
+            return {};
+    } catch (const std::exception&) {
+        return {};
+    }
+    return link->location() + ": the drive has database " + link->databaseVersion() +
+           ", the profile " + link->profilePath() + " is for database " +
+           link->profileDatabaseVersion() + ", which keeps the program in other parameters";
+}
+
 // Runs `work`; a failure goes to `errors` as one line and gives `failed`. A read
 // of one of `drives` that failed is told rather than what followed from it.
 template <typename Work>
@@ -53,6 +91,12 @@ ExitStatus guarded(std::ostream& errors, std::initializer_list<IExtParamInterfac
                    Work work)
 {
     try {
+        for (IExtParamInterface* drive : drives) {
+            if (const std::string mismatch = profileMismatch(*drive); !mismatch.empty()) {
+                errors << oneLine(mismatch) << "\n";
+                return kFailed;
+            }
+        }
         return work();
     } catch (const std::exception& error) {
         std::string failure = error.what();
@@ -84,6 +128,8 @@ bool sectionsFrom(HostDrive& drive, const std::string& label, const std::string&
                   const std::string& language, NEBPT::ProgramSections& sections,
                   std::string& failure)
 {
+    if (failure = profileMismatch(drive); !failure.empty())
+        return false;
     if (!language.empty())
         drive.setLanguage(language);
     const std::string refusalBefore = drive.lastRefusal();
@@ -105,6 +151,239 @@ bool sectionsFrom(HostDrive& drive, const std::string& label, const std::string&
               (drive.lastRefusal() == refusalBefore ? failure
                                                     : "the drive refused " + drive.lastRefusal());
     return false;
+}
+
+// Whether two values are the same: as numbers when both are ("12.5" and
+// "12.500", "07" and "7"), else as texts.
+bool sameValue(const std::string& a, const std::string& b)
+{
+    double x = 0, y = 0;
+    if (fw::readWholeDecimal(a, x) && fw::readWholeDecimal(b, y))
+        return x == y;
+    return a == b;
+}
+
+// An element as the import's messages name it: "Timer 1 (1303.1)".
+std::string named(const NEBPT::ProgramEntry& entry)
+{
+    std::string label = entry.label;
+    if (!label.empty() && label.back() == ':')
+        label.pop_back();
+    return label + " (" + entry.identifier + ")";
+}
+
+std::string listed(const std::vector<std::string>& items)
+{
+    std::string list;
+    for (const std::string& item : items)
+        list += (list.empty() ? "" : ", ") + item;
+    return list;
+}
+
+// --- imports over a link left partly written ---
+//
+// Such an import is remembered per drive type in the user's state folder: for
+// each element it was to change, what the drive held before and what it asked
+// for. A later import to a drive of that type that fails and leaves the drive
+// as it found it then tells by the drive's values whether it still holds that
+// mix. An import that finishes forgets it.
+
+// ${XDG_STATE_HOME:-~/.local/state}/nebpt/unfinished-imports.json; empty without a home.
+std::string unfinishedPath()
+{
+    std::string folder;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/')
+        folder = state;
+    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        folder = std::string(home) + "/.local/state";
+    else
+        return {};
+    return folder + "/nebpt/unfinished-imports.json";
+}
+
+// By drive type: {"address", "program", "elements": {"1301.0": [before, asked]}}.
+QJsonObject unfinishedImports()
+{
+    std::string text, error;
+    const std::string path = unfinishedPath();
+    if (path.empty() || !fw::readRegularFile(path, 1024 * 1024, text, error))
+        return {};
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+// Kept whole or not at all; a record that cannot be kept only tells less later.
+// Folders missing on the way are made for the user alone, as XDG asks.
+void keepUnfinished(const QJsonObject& records)
+{
+    const std::string path = unfinishedPath();
+    if (path.empty())
+        return;
+    if (records.isEmpty()) {
+        ::unlink(path.c_str());
+        return;
+    }
+    const std::string folder = path.substr(0, path.rfind('/'));
+    for (size_t at = folder.find('/', 1); at != std::string::npos; at = folder.find('/', at + 1))
+        ::mkdir(folder.substr(0, at).c_str(), 0700);
+    std::string error;
+    if (fw::makePrivateDirectory(folder))
+        fw::writeFileAtomically(path, QJsonDocument(records).toJson().toStdString(), error);
+}
+
+void forgetUnfinished(const std::string& driveType)
+{
+    QJsonObject records = unfinishedImports();
+    const QString type = QString::fromStdString(driveType);
+    if (records.contains(type)) {
+        records.remove(type);
+        keepUnfinished(records);
+    }
+}
+
+void rememberUnfinished(const ModbusDrive& link, IExtParamInterface& programFile,
+                        const std::vector<NEBPT::ProgramChange>& plan)
+{
+    QJsonObject records = unfinishedImports();
+    const QString type = QString::fromStdString(link.driveType());
+    QJsonObject elements =
+        records.value(type).toObject().value(QLatin1String("elements")).toObject();
+    // Another program's mix is forgotten; the same program's keeps what the drive held first.
+    for (const NEBPT::ProgramChange& change : plan) {
+        const QJsonArray known =
+            elements.value(QString::fromStdString(change.now.identifier)).toArray();
+        if (known.size() == 2 &&
+            !sameValue(known[1].toString().toStdString(), change.future.value)) {
+            elements = {};
+            break;
+        }
+    }
+    for (const NEBPT::ProgramChange& change : plan) {
+        const QString identifier = QString::fromStdString(change.now.identifier);
+        if (!elements.contains(identifier)) {
+            elements[identifier] = QJsonArray{QString::fromStdString(change.now.value),
+                                              QString::fromStdString(change.future.value)};
+        }
+    }
+    const auto* file = dynamic_cast<const HostDrive*>(&programFile);
+    records[type] = QJsonObject{
+        {QLatin1String("address"), QString::fromStdString(link.location())},
+        {QLatin1String("program"), QString::fromStdString(file ? file->location() : "")},
+        {QLatin1String("elements"), elements}};
+    keepUnfinished(records);
+}
+
+// Whether the drive, holding `holds` (identifier -> value), still holds the mix
+// an unfinished import to a drive of its type left: some of the elements it
+// was to change as it asked, some as they were before. A record the drive no
+// longer bears out is forgotten.
+bool stillMixed(const std::string& driveType, const std::map<std::string, std::string>& holds)
+{
+    QJsonObject records = unfinishedImports();
+    const QString type = QString::fromStdString(driveType);
+    if (!records.contains(type))
+        return false;
+    const QJsonObject elements =
+        records.value(type).toObject().value(QLatin1String("elements")).toObject();
+    bool asked = false, before = false;
+    for (auto element = elements.begin(); element != elements.end(); ++element) {
+        const auto held = holds.find(element.key().toStdString());
+        const QJsonArray values = element.value().toArray();
+        if (held == holds.end() || values.size() != 2)
+            continue;
+        const std::string was = values[0].toString().toStdString(),
+                          wanted = values[1].toString().toStdString();
+        if (sameValue(was, wanted))
+            continue;
+        asked = asked || sameValue(held->second, wanted);
+        before = before || sameValue(held->second, was);
+    }
+    if (asked && before)
+        return true;
+    records.remove(type);
+    keepUnfinished(records);
+    return false;
+}
+
+// After an import over a link failed (its reason told already): what the drive
+// holds, compared with the program and with what it held before. Neither whole
+// is a partly written program (status 3); the same import again finishes it,
+// unless the drive refuses one of its values.
+ExitStatus afterFailedImport(ModbusDrive& link, IExtParamInterface& programFile,
+                             const std::vector<NEBPT::ProgramChange>& plan, std::ostream& errors)
+{
+    const ModbusDrive::Refusal& refusal = link.lastWriteRefusal();
+    std::string refused; // the values the drive refuses, in the program's terms
+    if (!refusal.elements.empty()) {
+        std::vector<std::string> values;
+        for (const std::string& element : refusal.elements) {
+            const auto change =
+                std::find_if(plan.begin(), plan.end(), [&](const NEBPT::ProgramChange& c) {
+                    return c.future.identifier == element;
+                });
+            values.push_back(change == plan.end()
+                                 ? element
+                                 : change->future.text + " for " + named(change->future));
+        }
+        refused = "the drive refuses " + listed(values) + ": " + refusal.reason;
+    }
+    const std::string again = "the same --import again finishes the program on the drive";
+    // What the drive holds now, read back (the link keeps what it read).
+    std::map<std::string, std::string> holds;
+    bool read = false;
+    if (link.linkUp()) {
+        try {
+            for (const NEBPT::ProgramEntry& entry : programfile::workflow().readProgram(link))
+                holds[entry.identifier] = entry.value;
+            read = link.readFailure().empty();
+        } catch (const std::exception&) {
+        }
+    }
+    if (!read) {
+        // As far as the link could read it back.
+        if (!link.lastWrite().partlyWritten()) {
+            if (!refused.empty())
+                errors << oneLine(refused + "; it holds what it held before") << "\n";
+            return kFailed;
+        }
+        rememberUnfinished(link, programFile, plan);
+        errors << oneLine(refused.empty() ? again
+                                          : refused + "; it may hold a mixed program (it could "
+                                                      "not be read back)")
+               << "\n";
+        return kPartlyWritten;
+    }
+    std::vector<std::string> differing;
+    bool before = true;
+    for (const NEBPT::ProgramChange& change : plan) {
+        const auto held = holds.find(change.now.identifier);
+        const std::string value = held == holds.end() ? std::string() : held->second;
+        if (!sameValue(value, change.future.value))
+            differing.push_back(named(change.future));
+        before = before && sameValue(value, change.now.value);
+    }
+    if (differing.empty()) {
+        forgetUnfinished(link.driveType());
+        errors << "note: the drive was read back holding the program\n";
+        return kDone;
+    }
+    const bool earlier = before && stillMixed(link.driveType(), holds);
+    if (before && !earlier) {
+        if (!refused.empty())
+            errors << oneLine(refused + "; it holds what it held before") << "\n";
+        return kFailed;
+    }
+    if (!before)
+        rememberUnfinished(link, programFile, plan);
+    const std::string mixed =
+        std::string(earlier ? "a mixed program, left so by an earlier --import that did not "
+                              "finish: "
+                            : "a mixed program: ") +
+        listed(differing) + (differing.size() == 1 ? " differs" : " differ") + " from the program";
+    if (refused.empty())
+        errors << oneLine("the drive holds " + mixed) << "\n" << again << "\n";
+    else
+        errors << oneLine(refused + "; it holds " + mixed) << "\n";
+    return kPartlyWritten;
 }
 
 } // namespace
@@ -131,8 +410,18 @@ ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& 
 {
     NEBPT::ProgramSections sections;
     const ExitStatus status = readProgram(name, sections, errors, language);
-    if (status == kDone)
-        NEBPT::writeProgramText(sections, out);
+    if (status != kDone)
+        return status;
+    // One line for each row, whatever texts the drive gives.
+    sections.identity = oneLine(sections.identity);
+    for (NEBPT::ProgramSection& section : sections.sections) {
+        section.heading = oneLine(section.heading);
+        for (NEBPT::ProgramRow& row : section.rows) {
+            row.label = oneLine(row.label);
+            row.text = oneLine(row.text);
+        }
+    }
+    NEBPT::writeProgramText(sections, out);
     return status;
 }
 
@@ -169,28 +458,33 @@ ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& dr
             programfile::fitOf(drive));
         const std::vector<NEBPT::ProgramChange>& plan = planned.changes;
         for (const std::string& note : planned.notes)
-            errors << "note: " << note << "\n";
+            errors << "note: " << oneLine(note) << "\n";
         if (dryRun) {
             for (const NEBPT::ProgramChange& change : plan) {
-                out << change.now.label << " " << change.now.text << " -> " << change.future.text
-                    << " (" << change.now.identifier << ")\n";
+                out << oneLine(change.now.label + " " + change.now.text + " -> " +
+                               change.future.text + " (" + change.now.identifier + ")")
+                    << "\n";
             }
             out << plan.size() << (plan.size() == 1 ? " element" : " elements")
                 << " would change; nothing written\n";
             return kDone;
         }
+        auto* link = dynamic_cast<ModbusDrive*>(&drive);
         try {
             NEBPT::ProgramWorkflow::importProgram(drive, plan);
         } catch (const std::exception& error) {
-            // Over a link the drive may hold part of the program (HostDrive::lastWrite).
-            const auto* host = dynamic_cast<const HostDrive*>(&drive);
-            const WriteOutcome outcome = host ? host->lastWrite() : WriteOutcome{};
             errors << oneLine(error.what()) << "\n";
-            if (!outcome.partlyWritten())
+            if (link)
+                return afterFailedImport(*link, programFile, plan, errors);
+            // A drive image is written whole or not at all.
+            const auto* host = dynamic_cast<const HostDrive*>(&drive);
+            if (!host || !host->lastWrite().partlyWritten())
                 return kFailed;
             errors << "the same --import again finishes the program on the drive\n";
             return kPartlyWritten;
         }
+        if (link)
+            forgetUnfinished(link->driveType());
         const auto* host = dynamic_cast<const HostDrive*>(&drive);
         if (const int again = host ? host->lastWrite().reconnections : 0; again > 0) {
             errors << "note: the link to the drive was lost and made anew " << again
@@ -208,12 +502,27 @@ ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostre
         const std::vector<std::string> lines = programfile::workflow().compare(a, b);
         for (IExtParamInterface* drive : {&a, &b}) {
             if (const std::string failure = readFailureOf(*drive); !failure.empty()) {
-                errors << failure << "\n";
+                errors << oneLine(failure) << "\n";
                 return kFailed;
             }
         }
+        // The two sides, as typed; "a -> b" in every line.
+        std::string types[2];
+        const auto side = [](IExtParamInterface& drive, std::string& type) {
+            std::string aoc, database;
+            drive.GetDriveIdentity(type, aoc, database);
+            const auto* host = dynamic_cast<const HostDrive*>(&drive);
+            return (host ? host->location() : std::string("the drive")) + ": drive " + type +
+                   ", AOC " + aoc + ", database " + database;
+        };
+        const std::string from = side(a, types[0]), to = side(b, types[1]);
+        if (types[0] != types[1])
+            out << oneLine("Two drive types: " + types[0] + " and " + types[1]) << "\n";
+        out << oneLine("From " + from) << "\n" << oneLine("To " + to) << "\n";
         for (const std::string& line : lines)
-            out << line << "\n";
+            out << oneLine(line) << "\n";
+        if (lines.empty())
+            out << "No differences\n";
         return lines.empty() ? kDone : kFound;
     });
 }
@@ -258,6 +567,8 @@ ExitStatus simulateProgram(const DriveName& name, const std::string& scenarioPat
     std::string failure;
     try {
         const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
+        if (const std::string mismatch = profileMismatch(*drive); !mismatch.empty())
+            throw std::runtime_error(mismatch);
         const NEBPT::ProgramData program = programfile::workflow().exportProgram(*drive);
         if (!drive->readFailure().empty())
             throw std::runtime_error(drive->readFailure()); // names the parameter and the address

@@ -73,7 +73,10 @@ public:
         if (!has(key))
             fail(std::string("\"") + key + "\" is missing");
         const double s = v.toDouble(-1);
-        if (!v.isDouble() || !std::isfinite(s) || s < 0 || std::llround(s * 1000) > limitMs)
+        // Compared before it is rounded: a time too large for a whole number of
+        // milliseconds would round to anything.
+        if (!v.isDouble() || !std::isfinite(s) || s < 0 ||
+            s * 1000 >= static_cast<double>(limitMs) + 0.5)
             fail(std::string("\"") + key + "\" needs a time in seconds from 0 to " +
                  seconds(limitMs));
         return std::llround(s * 1000);

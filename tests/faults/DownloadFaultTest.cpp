@@ -24,6 +24,7 @@
 // timeout.
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -83,11 +84,13 @@ class DownloadTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // What an import left unfinished is remembered here, for this test alone.
+        setenv("XDG_STATE_HOME", scratch.path().c_str(), 1);
         hosttest::copyOfSample(scratch, kSample, "old.json");
         workflowtest::sampleWith(scratch,
                                  {{1301, {{0, "2"}, {1, "3"}}},
                                   {1303, {{1, "7.50"}}},
-                                  {1306, {{0, "20"}}},
+                                  {1306, {{0, "5"}}},
                                   {1320, {{3, "22"}}}},
                                  kSample, "new.json");
         ASSERT_EQ(
@@ -102,6 +105,17 @@ protected:
     std::string freshDrive() const
     {
         return hosttest::copyOfSample(scratch, "fcd300_sample.json", "drive.json");
+    }
+
+    // The drive `image` (served again) refuses the program's stop event: its
+    // choice list lacks it, though the profile's has it.
+    void refuseTheStopEvent(const std::string& image) const
+    {
+        std::string text = hosttest::fileBytes(image);
+        const std::string choice = "\"5:Torque limit\",";
+        ASSERT_NE(text.find(choice), std::string::npos);
+        text.erase(text.find(choice), choice.size());
+        scratch.writeText(image.substr(scratch.path().size()), text);
     }
 
     // What an import that did not finish says holds; then the same import finishes it.
@@ -175,6 +189,101 @@ TEST_F(DownloadTest, AnImportWhoseDriveDiesTellsWhatItMayHold)
     import.join();
     EXPECT_THAT(run.status, ::testing::AnyOf(1, 3)) << run.errors;
     expectTheTruthAndFinish(run, image);
+}
+
+const std::string kRefused =
+    "the drive refuses \"Torque limit\" for Controller: stop event (1306): Illegal data value";
+
+// A drive that refuses one of the program's values takes the import back. Cut
+// at any request (four requests dropped: one and the three tries to connect
+// anew), the import tells what the drive holds: what it held before, or a
+// mixed program; it names the value refused, and promises that the same
+// import finishes the program only when nothing was refused.
+TEST_F(DownloadTest, ARefusedValueIsNamedAndNoRerunPromised)
+{
+    std::set<std::string> seen;
+    for (int n = 12; n <= 30; ++n) {
+        SCOPED_TRACE(n);
+        const std::string image = freshDrive();
+        refuseTheStopEvent(image);
+        std::vector<std::string> faults;
+        for (int k = n; k < n + 4; ++k)
+            faults.insert(faults.end(), {"--fault", "drop:" + std::to_string(k)});
+        hosttest::Run run;
+        {
+            linktest::DriveSimulator sim(image, faults);
+            run = host({"--import", program}, sim.address());
+        }
+        const Program holds = programOf(image);
+        const bool refused = run.errors.find(kRefused) != std::string::npos;
+        const bool again = run.errors.find("the same --import again") != std::string::npos;
+        if (run.status == 1) {
+            EXPECT_EQ(holds, oldProgram) << run.errors;
+            EXPECT_FALSE(again) << run.errors;
+            seen.insert(refused ? "refused, as before" : "failed");
+            continue;
+        }
+        ASSERT_EQ(run.status, 3) << run.errors;
+        EXPECT_NE(refused, again) << run.errors;
+        const std::set<unsigned long> told = named(run.errors);
+        for (unsigned long number : differing(holds, newProgram))
+            EXPECT_TRUE(told.count(number)) << number << " differs, untold: " << run.errors;
+        if (refused) { // the link froze while taking it back: both are told
+            EXPECT_THAT(run.errors, HasSubstr("Illegal data value; then "));
+        }
+        seen.insert(refused ? "refused, mixed" : "cut, partly");
+    }
+    EXPECT_EQ(seen, (std::set<std::string>{"failed", "cut, partly", "refused, mixed",
+                                           "refused, as before"}));
+}
+
+// An import cut off leaves a mixed program. When the drive then refuses one of
+// the program's values, the next import is taken back and tells that the drive
+// still holds that mix, not only that it failed; once the drive takes the
+// value, the same import finishes the program, and a later refusal is one of
+// a drive that held a whole program.
+TEST_F(DownloadTest, ARefusalAfterACutImportTellsTheMixLeft)
+{
+    const std::string image = freshDrive();
+    {
+        // The first write is taken; its read-back and the tries to connect anew are dropped.
+        linktest::DriveSimulator sim(image, {"--fault", "drop:17", "--fault", "drop:18", "--fault",
+                                             "drop:19", "--fault", "drop:20"});
+        const hosttest::Run cut = host({"--import", program}, sim.address());
+        ASSERT_EQ(cut.status, 3) << cut.errors;
+    }
+    const Program mix = programOf(image);
+    ASSERT_NE(mix, oldProgram);
+    const std::string mixText = hosttest::fileBytes(image);
+    refuseTheStopEvent(image);
+    {
+        linktest::DriveSimulator refusing(image);
+        const hosttest::Run run = host({"--import", program}, refusing.address());
+        EXPECT_EQ(run.status, 3);
+        EXPECT_THAT(run.errors,
+                    HasSubstr(kRefused + "; it holds a mixed program, left so by an earlier "
+                                         "--import that did not finish: Timer 1 (1303.1), Logic "
+                                         "rule 3: operand 1 (1320.3), Controller: stop event "
+                                         "(1306) differ from the program\n"));
+        EXPECT_THAT(run.errors, Not(HasSubstr("again")));
+        EXPECT_EQ(programOf(image), mix);
+    }
+    // The drive takes the value again.
+    scratch.writeText("drive.json", mixText);
+    {
+        linktest::DriveSimulator taking(image);
+        EXPECT_EQ(host({"--import", program}, taking.address()).status, 0);
+        EXPECT_EQ(programOf(image), newProgram);
+    }
+    EXPECT_THAT(hosttest::fileBytes(scratch.file("nebpt/unfinished-imports.json")),
+                Not(HasSubstr("FCD-300")))
+        << "forgotten once finished";
+    const std::string other = freshDrive();
+    refuseTheStopEvent(other);
+    linktest::DriveSimulator refusingAgain(other);
+    const hosttest::Run run = host({"--import", program}, refusingAgain.address());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.errors, HasSubstr(kRefused + "; it holds what it held before\n"));
 }
 
 // A read that fails (the drive refuses the register, or answers too late) fails

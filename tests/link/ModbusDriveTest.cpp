@@ -232,6 +232,7 @@ TEST_F(ModbusDriveTest, ARefusedWriteLeavesTheDriveAsItWas)
     EXPECT_EQ(drive.requestCount(), 0u) << "nothing sent";
     EXPECT_THROW(write(drive, {"1300", "1301.0"}, {"0", "2"}), DriveRefusal);
     EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 0u) << "its value before is unknown";
+    EXPECT_TRUE(drive.lastWriteRefusal().elements.empty()) << "no value was refused";
     ASSERT_EQ(told.size(), 4u);
     EXPECT_THAT(told[0], AllOf(HasSubstr("1302.0"), HasSubstr("9999")));
     EXPECT_THAT(told[3], AllOf(HasSubstr("parameter 1300"), HasSubstr("Illegal data address")));
@@ -245,6 +246,8 @@ TEST_F(ModbusDriveTest, ARefusedWriteLeavesTheDriveAsItWas)
     EXPECT_EQ(drive.requestCount(ModbusDrive::Request::Write), 3u + 2u)
         << "1301.0-1, 1302.0, 1303.2-3 refused; 1302 and 1301 written back";
     EXPECT_EQ(drive.lastWrite().holds, WriteOutcome::Holds::Before);
+    EXPECT_EQ(drive.lastWriteRefusal().elements, (std::vector<std::string>{"1303.2", "1303.3"}));
+    EXPECT_EQ(drive.lastWriteRefusal().reason, "Illegal data value");
     EXPECT_TRUE(hosttest::fileBytes(image) == before);
     EXPECT_EQ(read(drive, "1301", 0), "19");
 }

@@ -101,6 +101,12 @@ TEST(SimulateCommandTest, ExitStatusTellsWhetherEveryExpectationHolds)
          2, "expect[0]: unknown key \"at\""},
         {R"({"until": 5, "expect": [{"at": 6, "running": true}]})", 2,
          "expect[0]: \"at\" needs a time in seconds from 0 to 5.000 s"},
+        // Times too large for whole milliseconds are refused, not wrapped to another time.
+        {R"({"until": 1e19})", 2, "\"until\" needs a time in seconds from 0 to 86400.000 s"},
+        {R"({"until": 5, "set": [{"at": 1e300, "input": "Warning", "value": true}]})", 2,
+         "set[0]: \"at\" needs a time in seconds from 0 to 5.000 s"},
+        {R"({"until": 5, "expect": [{"at": 1, "action": "Start", "within": 9.3e15}]})", 2,
+         "expect[0]: \"within\" needs a time in seconds from 0 to 5.000 s"},
         {R"({"until": 5, "set": [{"at": 1, "input": "Warning"}]})", 2,
          "set[0]: \"value\" needs true, false or a number"},
         {R"({"set": []})", 2, "\"until\" is missing"},

@@ -190,6 +190,19 @@ std::string ModbusDrive::noAnswer() const
     return fill(Text::tr("timed out: no answer within %1 ms"), m_timeout.count());
 }
 
+std::vector<std::string> ModbusDrive::Run::elements(int indexBase) const
+{
+    const std::string number = std::to_string(slot->number);
+    if (!slot->array)
+        return {number};
+    std::vector<std::string> names;
+    const size_t count = registers.size() / static_cast<size_t>(slot->width);
+    for (size_t i = 0; i < count; ++i)
+        names.push_back(number + "." +
+                        std::to_string(first + i + static_cast<unsigned long>(indexBase)));
+    return names;
+}
+
 ModbusDrive::Run::Holds ModbusDrive::Run::holding(const std::vector<std::uint16_t>& read) const
 {
     if (read == registers)
@@ -690,6 +703,7 @@ int ModbusDrive::WriteParameterValues(const std::vector<std::string>& identifier
 {
     enter("WriteParameterValues");
     m_lastWrite = WriteOutcome{};
+    m_writeRefusal = Refusal{};
     m_runs.clear();
     ask([&] { DriveImage::checkWrite(identifiers, values, setup); });
     m_runs = runsFor(identifiers, values);
@@ -706,6 +720,7 @@ void ModbusDrive::writeAgain()
     if (m_runs.empty())
         refuse(fill(Text::tr("there is no write to carry out again")));
     m_lastWrite = WriteOutcome{};
+    m_writeRefusal = Refusal{};
     const BusyWhile busy(m_writeBusyObserver);
     const std::lock_guard<std::recursive_timed_mutex> holding(m_linkLock);
     // What the drive holds now is read anew; so is the link when it is down.
@@ -880,8 +895,14 @@ void ModbusDrive::download()
             }
             if (refusal.empty()) {
                 for (Run& run : m_runs) {
-                    if (run.holds != Run::Holds::Asked)
+                    if (run.holds == Run::Holds::Asked)
+                        continue;
+                    try {
                         put(run, run.registers);
+                    } catch (const Refused& refused) {
+                        m_writeRefusal = {run.elements(m_profile.indexBase), refused.meaning};
+                        throw;
+                    }
                 }
             } else {
                 // Taken back, last first; a run the drive will not take back is told.
@@ -907,15 +928,17 @@ void ModbusDrive::download()
 
     m_lastWrite = outcome();
     if (!linkUp()) {
-        m_lastRefusal = m_operation + ": " + m_linkFailure;
+        // Lost while taking back what the drive refused: the refusal is told too.
+        const std::string failure =
+            refusal.empty() ? m_linkFailure : fill(Text::tr("%1; then %2"), refusal, m_linkFailure);
+        m_lastRefusal = m_operation + ": " + failure;
         m_refusalShort = fill(Text::tr("link lost"));
         if (m_linkFailureObserver)
-            m_linkFailureObserver(m_linkFailure, m_lastWrite.partlyWritten());
+            m_linkFailureObserver(failure, m_lastWrite.partlyWritten());
         if (m_writeRefusalObserver)
             m_writeRefusalObserver(m_lastRefusal);
-        throw DriveLinkError(m_linkFailure + (m_lastWrite.partlyWritten()
-                                                  ? "; " + m_lastWrite.describe()
-                                                  : std::string()));
+        throw DriveLinkError(failure + (m_lastWrite.partlyWritten() ? "; " + m_lastWrite.describe()
+                                                                    : std::string()));
     }
     if (!refusal.empty()) {
         if (!restoreFailure.empty())

@@ -127,6 +127,8 @@ public:
 
     const std::string& address() const { return m_address.text; }
     const std::string& profilePath() const { return m_profilePath; }
+    // The database version the profile describes (the drive's own is databaseVersion()).
+    const std::string& profileDatabaseVersion() const { return m_profile.databaseVersion; }
     std::chrono::milliseconds timeout() const { return m_timeout; }
     // Whether the link is up; when it is not, why it went down.
     bool linkUp() const { return m_context.load() != nullptr; }
@@ -206,6 +208,18 @@ public:
     void forgetValues() override;
     std::string readFailure() const override { return m_readFailure; }
     WriteOutcome lastWrite() const override { return m_lastWrite; }
+    // What the drive refused during the last write call: the elements of the
+    // request it refused, as the call named them ("1301.2", "1306"), and why in
+    // a few words ("Illegal data value", "other values read back"). Empty when
+    // it refused none of the values (the call was done, failed before anything
+    // was sent, or only lost the link): then writing the same again can finish
+    // what the call left undone; otherwise not while the drive refuses them.
+    struct Refusal
+    {
+        std::vector<std::string> elements;
+        std::string reason;
+    };
+    const Refusal& lastWriteRefusal() const { return m_writeRefusal; }
     // As the profile takes the value, and when its registers hold it.
     bool accepts(unsigned long number, const std::string& text, std::string& stored,
                  std::string& reason) const override;
@@ -263,6 +277,8 @@ private:
         std::string what(int indexBase) const;
         // What the registers read there say the run holds.
         Holds holding(const std::vector<std::uint16_t>& read) const;
+        // Its elements as a write call names them: "1301.2" (host indexes), "1306".
+        std::vector<std::string> elements(int indexBase) const;
     };
 
     void connect();
@@ -335,6 +351,7 @@ private:
     std::string m_linkFailure;
     std::vector<Run> m_runs; // the last write call's
     WriteOutcome m_lastWrite;
+    Refusal m_writeRefusal; // the last write call's
     std::string m_readFailure;
     std::string m_driveType, m_aocVersion, m_databaseVersion;
     const std::string m_noReason;
