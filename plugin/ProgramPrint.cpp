@@ -119,17 +119,52 @@ std::string ruleText(NEBPT::CNEB_Program& program, const CNEB_LogicRule& rule)
     return text;
 }
 
-std::string number(double value, unsigned decimals)
+// A timer's time with its unit: "5.00 s".
+std::string timerTime(const CNEB_Timer& timer, const NEBPT::ProgramWords& words)
 {
-    return fw::format("%.*f", static_cast<int>(decimals), value);
+    double minimum = 0, maximum = 0;
+    std::string unit;
+    unsigned decimals = 0;
+    timer.getValueDescription(minimum, maximum, unit, decimals);
+    return words.number(timer.getValue(), decimals) + " " + NEBPT::timerUnit(unit, maximum);
 }
 
-// The program's sections: the pairs, the comparators, logic rules and timers they
-// refer to, and the controller settings.
-std::vector<NEBPT::ProgramSection> sectionsOf(NEBPT::CNEB_Program& program,
-                                              const ProgramSizes& sizes)
+// A comparator's condition: "Motor speed Greater than 1200.000"; the operand
+// alone when it is disabled.
+std::string condition(NEBPT::CNEB_Program& program, const CNEB_Comparator& comparator,
+                      const NEBPT::ProgramWords& words)
 {
-    std::vector<NEBPT::ProgramSection> sections;
+    std::string text = comparator.getOperandItem().getText();
+    if (!isDisabled(program, comparator.getOperandItem())) {
+        double minimum = 0, maximum = 0;
+        unsigned decimals = 0;
+        comparator.getValueLimits(minimum, maximum, decimals);
+        text += " " + comparator.getOperatorItem().getText() + " " +
+                words.number(comparator.getValue(), decimals);
+    }
+    return text;
+}
+
+// Whole-number limits, in the printed program's words and in a document's.
+std::string printedLimits(double minimum, double maximum, const NEBPT::ProgramWords& english)
+{
+    return " (limits " + english.number(minimum, 0) + " to " + english.number(maximum, 0) + ")";
+}
+
+std::string limits(double minimum, double maximum, const NEBPT::ProgramWords& words)
+{
+    return words.text(res::IDS_DOC_LIMITS, {words.number(minimum, 0), words.number(maximum, 0)});
+}
+
+// The program's sections, as printed (in English), and the same program for a
+// document in `words`: the pairs, the comparators, logic rules and timers they
+// refer to, and the controller settings.
+void describeProgram(NEBPT::CNEB_Program& program, const ProgramSizes& sizes,
+                     const NEBPT::ProgramWords& words, NEBPT::ProgramSections& out)
+{
+    const NEBPT::ProgramWords english("english");
+    std::vector<NEBPT::ProgramSection>& sections = out.sections;
+    out.tables.reserve(5); // each table's rows are filled while the next is added
     const auto section = [&sections](std::string heading) -> NEBPT::ProgramSection& {
         return sections.emplace_back(NEBPT::ProgramSection{std::move(heading), {}});
     };
@@ -137,55 +172,124 @@ std::vector<NEBPT::ProgramSection> sectionsOf(NEBPT::CNEB_Program& program,
     const auto listing = [&section](const char* name, bool empty) -> NEBPT::ProgramSection& {
         return section(std::string(name) + (empty ? ": none" : ":"));
     };
+    const auto table =
+        [&out, &words ](std::string heading, std::initializer_list<unsigned> columns) -> auto&
+    {
+        NEBPT::ProgramTable& added = out.tables.emplace_back();
+        added.heading = std::move(heading);
+        for (unsigned column : columns)
+            added.columns.push_back(words.text(column));
+        return added.rows;
+    };
+    const NEBPT::RuleWords ruleWords{words.text(res::IDS_RULE_AND), words.text(res::IDS_RULE_OR),
+                                     words.text(res::IDS_RULE_NOT)};
+    // What the object an event or action refers to holds.
+    const auto objectValue = [&](const CNEB_ChoicelistItem& item) -> std::string {
+        const CChoiceListItemObjectLookup lookup = program.lookupChoicelistItemObject(item);
+        switch (lookup.getKind()) {
+        case CChoiceListItemObjectLookup::Timer:
+            return timerTime(*lookup.getTimer(), words);
+        case CChoiceListItemObjectLookup::Comparator:
+            return condition(program, *lookup.getComparator(), words);
+        case CChoiceListItemObjectLookup::LogicRule:
+            return NEBPT::ruleFormula(program, *lookup.getLogicRule(), ruleWords);
+        default:
+            return {};
+        }
+    };
 
     const auto& pairs = program.getPairs();
     NEBPT::ProgramSection& pairRows =
         section(fw::format("Program: %zu of %u pairs", pairs.size(), unsigned{sizes.pairs}));
+    auto& pairTable = table(
+        words.text(res::IDS_DOC_PAIRS, {std::to_string(pairs.size()), std::to_string(sizes.pairs)}),
+        {res::IDS_DOC_COLUMN_PAIR, res::IDS_DOC_COLUMN_EVENT, res::IDS_DOC_COLUMN_ACTION});
     for (const auto& pair : pairs) {
+        const CNEB_ChoicelistItem& event = pair->getEvent().getItem();
+        const CNEB_ChoicelistItem& action = pair->getAction().getItem();
         pairRows.rows.push_back({fw::format("Pair %ld", pair->getIndex()),
-                                 pair->getEvent().getItem().getText() + " -> " +
-                                     pair->getAction().getItem().getText()});
+                                 event.getText() + " -> " + action.getText()});
+        const std::string label =
+            words.named(res::IDS_DOC_PAIR, static_cast<unsigned long>(pair->getIndex()));
+        pairTable.push_back({label, event.getText(), action.getText()});
+        out.steps.push_back(
+            {label, event.getText(), action.getText(), objectValue(event), objectValue(action)});
     }
     References references;
     references.collect(program);
     CNEB_Settings& settings = program.getSettings();
 
     NEBPT::ProgramSection& comparators = listing("Comparators", references.comparators.empty());
+    auto& comparatorTable = table(words.text(res::IDS_DOC_COMPARATORS),
+                                  {res::IDS_DOC_COLUMN_COMPARATOR, res::IDS_DOC_COLUMN_CONDITION,
+                                   res::IDS_DOC_COLUMN_LIMITS});
     for (unsigned long k : references.comparators) {
         CNEB_Comparator& comparator = program.getComparator(k);
         double minimum = 0, maximum = 0;
         unsigned decimals = 0;
         comparator.getValueLimits(minimum, maximum, decimals);
-        std::string text = comparator.getOperandItem().getText();
-        if (!isDisabled(program, comparator.getOperandItem())) {
-            text += " " + comparator.getOperatorItem().getText() + " " +
-                    number(comparator.getValue(), decimals) + " (limits " + number(minimum, 0) +
-                    " to " + number(maximum, 0) + ")";
-        }
-        comparators.rows.push_back({fw::format("Comparator %lu", k), text});
+        const bool disabled = isDisabled(program, comparator.getOperandItem());
+        comparators.rows.push_back(
+            {fw::format("Comparator %lu", k),
+             condition(program, comparator, english) +
+                 (disabled ? std::string() : printedLimits(minimum, maximum, english))});
+        comparatorTable.push_back({words.named(res::IDS_PROGRAM_COMPARATOR, k),
+                                   condition(program, comparator, words),
+                                   disabled ? std::string() : limits(minimum, maximum, words)});
     }
 
     NEBPT::ProgramSection& rules = listing("Logic rules", references.logicRules.empty());
-    for (unsigned long r : references.logicRules)
-        rules.rows.push_back(
-            {fw::format("Logic rule %lu", r), ruleText(program, program.getLogicRule(r))});
+    auto& ruleTable = table(words.text(res::IDS_DOC_LOGIC_RULES),
+                            {res::IDS_LOGIC_RULE_NAME, res::IDS_DOC_COLUMN_FORMULA});
+    for (unsigned long r : references.logicRules) {
+        const CNEB_LogicRule& rule = program.getLogicRule(r);
+        rules.rows.push_back({fw::format("Logic rule %lu", r), ruleText(program, rule)});
+        ruleTable.push_back({words.named(res::IDS_PROGRAM_LOGIC_RULE, r),
+                             NEBPT::ruleFormula(program, rule, ruleWords)});
+    }
 
     NEBPT::ProgramSection& timers = listing("Timers", references.timers.empty());
+    auto& timerTable =
+        table(words.text(res::IDS_DOC_TIMERS),
+              {res::IDS_DOC_COLUMN_TIMER, res::IDS_DOC_COLUMN_TIME, res::IDS_DOC_COLUMN_LIMITS});
     for (unsigned long t : references.timers) {
         CNEB_Timer& timer = program.getTimer(t);
         double minimum = 0, maximum = 0;
         std::string unit;
         unsigned decimals = 0;
         timer.getValueDescription(minimum, maximum, unit, decimals);
-        timers.rows.push_back({fw::format("Timer %lu", t),
-                               number(timer.getValue(), decimals) + " " +
-                                   NEBPT::timerUnit(unit, maximum) + " (limits " +
-                                   number(minimum, 0) + " to " + number(maximum, 0) + ")"});
+        timers.rows.push_back(
+            {fw::format("Timer %lu", t),
+             timerTime(timer, english) + printedLimits(minimum, maximum, english)});
+        timerTable.push_back({words.named(res::IDS_PROGRAM_TIMER, t), timerTime(timer, words),
+                              limits(minimum, maximum, words)});
     }
 
-    section("Controller: mode " + settings.getItem(0).getText() + ", start event " +
-            settings.getItem(1).getText() + ", stop event " + settings.getItem(2).getText());
-    return sections;
+    const std::string mode = settings.getItem(0).getText(), start = settings.getItem(1).getText(),
+                      stop = settings.getItem(2).getText();
+    section("Controller: mode " + mode + ", start event " + start + ", stop event " + stop);
+    table(words.text(res::IDS_DOC_CONTROLLER),
+          {res::IDS_DOC_COLUMN_SETTING, res::IDS_DOC_COLUMN_VALUE}) = {
+        {words.text(res::IDS_DOC_MODE), mode},
+        {words.text(res::IDS_DOC_START_EVENT), start},
+        {words.text(res::IDS_DOC_STOP_EVENT), stop}};
+
+    NEBPT::ProgramDocumentWords& said = out.words;
+    said.title = words.text(res::IDS_DOC_TITLE);
+    said.project = words.text(res::IDS_DOC_PROJECT);
+    said.author = words.text(res::IDS_DOC_AUTHOR);
+    said.revision = words.text(res::IDS_DOC_REVISION);
+    said.date = words.text(res::IDS_DOC_DATE);
+    said.page = words.text(res::IDS_DOC_PAGE);
+    said.continued = words.text(res::IDS_DOC_CONTINUED);
+    said.continuedOn = words.text(res::IDS_DOC_CONTINUED_ON);
+    said.continuedFrom = words.text(res::IDS_DOC_CONTINUED_FROM);
+    said.flow = words.text(res::IDS_DOC_FLOW);
+    said.eventTag = words.text(res::IDS_DOC_IF);
+    said.actionTag = words.text(res::IDS_DOC_THEN);
+    out.flowStart = words.text(res::IDS_DOC_CONTROLLER_LINE, {mode, start, stop});
+    out.flowEnd = words.text(res::IDS_DOC_END);
+    out.noRows = words.text(res::IDS_DOC_NONE);
 }
 
 // The first pair that uses each logic rule, directly or through other rules;
@@ -401,29 +505,40 @@ private:
 
 namespace {
 
+// What a drive says it is.
+struct DriveIdentity
+{
+    std::string type, aoc, database;
+};
+
 // Connects to the drive the way the host does (support question first, then the
 // settings manager) and hands its program to `task`; false with `failure` when
 // that cannot be done or the task fails.
 bool withProgram(IExtParamInterface& drive, std::string& failure,
                  const std::function<void(NEBPT::CNEB_Program&, CSettingsManager&,
-                                          const std::string& identity)>& task)
+                                          const DriveIdentity& identity)>& task)
 {
     return NEBPT::telling(failure, [&] {
         // The host asks first whether the plug-in serves this drive at all.
         std::string driveName, aocVersion, dbVersion;
         drive.GetDriveIdentity(driveName, aocVersion, dbVersion);
         if (!CNEBPTMain::isDriveSupported(driveName, aocVersion, dbVersion)) {
-            failure = "drive type \"" + driveName + "\" with database " + dbVersion +
-                      " is not supported (" + CNEBConfiguration::kFileName +
-                      " has no entry for it, or cannot be used: see " +
-                      CCustomException::makeLogPath() + ")";
+            const std::string log = CCustomException::makeLogPath();
+            failure =
+                "drive type \"" + driveName + "\" with database " + dbVersion +
+                " is not supported (" + CNEBConfiguration::kFileName +
+                " has no entry for it, or cannot be used: " +
+                (log.empty() ? "nothing is logged: " + CCustomException::logFolder() +
+                                   "/nebpt.log or its folder is a link, another user's, or cannot "
+                                   "be made"
+                             : "see " + log) +
+                ")";
             return false;
         }
         CSettingsManager manager(&drive);
         manager.init();
         NEBPT::CNEB_Program program = manager.getProgram();
-        task(program, manager,
-             "Drive " + driveName + ", AOC " + aocVersion + ", database " + dbVersion);
+        task(program, manager, {driveName, aocVersion, dbVersion});
         return true;
     });
 }
@@ -435,10 +550,64 @@ bool NEBPT::programSections(IExtParamInterface& drive, const std::string& driveL
 {
     return withProgram(
         drive, failure,
-        [&](CNEB_Program& program, CSettingsManager& manager, const std::string& identity) {
-            sections = {identity + " (" + driveLabel + ")",
-                        sectionsOf(program, manager.getSizes())};
+        [&](CNEB_Program& program, CSettingsManager& manager, const DriveIdentity& identity) {
+            const ProgramWords words(drive.GetLanguage());
+            sections = ProgramSections();
+            sections.identity = "Drive " + identity.type + ", AOC " + identity.aoc + ", database " +
+                                identity.database + " (" + driveLabel + ")";
+            sections.driveLine = words.text(res::IDS_DOC_IDENTITY,
+                                            {identity.type, identity.aoc, identity.database}) +
+                                 " (" + driveLabel + ")";
+            describeProgram(program, manager.getSizes(), words, sections);
         });
+}
+
+std::string NEBPT::ruleFormula(CNEB_Program& program, const CNEB_LogicRule& rule,
+                               const RuleWords& words)
+{
+    using Kind = CChoiceListItemObjectLookup::Kind;
+    // An operator as its kind tells it: AND or OR, each side negated or not; one
+    // of another kind is shown as the drive gives it.
+    struct Operator
+    {
+        bool off = false, known = false, isAnd = false, notFirst = false, notSecond = false;
+        std::string text;
+    };
+    const auto operatorAt = [&](unsigned short i) {
+        const CNEB_ChoicelistItem& item = rule.getOperatorItem(i);
+        const int kind = program.lookupChoicelistItemObject(item).getKind();
+        Operator op;
+        op.off = kind == Kind::Disabled;
+        op.known = kind >= Kind::And && kind <= Kind::NotOrNot;
+        op.isAnd = kind == Kind::And || kind == Kind::AndNot || kind == Kind::NotAnd ||
+                   kind == Kind::NotAndNot;
+        op.notFirst = kind == Kind::NotAnd || kind == Kind::NotOr || kind == Kind::NotAndNot ||
+                      kind == Kind::NotOrNot;
+        op.notSecond = kind == Kind::AndNot || kind == Kind::OrNot || kind == Kind::NotAndNot ||
+                       kind == Kind::NotOrNot;
+        op.text = item.getText();
+        return op;
+    };
+    const std::string no = words.notWord + " ";
+    const auto word = [&words](const Operator& op) {
+        return op.known ? (op.isAnd ? words.andWord : words.orWord) : op.text;
+    };
+    const auto operand = [&](unsigned short i, bool negated) {
+        return (negated ? no : std::string()) + rule.getOperandItem(i).getText();
+    };
+    const Operator first = operatorAt(0);
+    if (first.off)
+        return operand(0, false);
+    std::string text =
+        operand(0, first.notFirst) + " " + word(first) + " " + operand(1, first.notSecond);
+    const Operator second = operatorAt(1);
+    if (second.off)
+        return text;
+    if (second.notFirst)
+        text = no + "(" + text + ")";
+    else if (!first.known || !second.known || first.isAnd != second.isAnd)
+        text = "(" + text + ")";
+    return text + " " + word(second) + " " + operand(2, second.notSecond);
 }
 
 void NEBPT::writeProgramText(const ProgramSections& sections, std::ostream& out)
@@ -467,7 +636,8 @@ bool NEBPT::checkProgram(IExtParamInterface& drive, std::vector<ProgramFinding>&
 {
     findings.clear();
     return withProgram(
-        drive, failure, [&](CNEB_Program& program, CSettingsManager& manager, const std::string&) {
+        drive, failure,
+        [&](CNEB_Program& program, CSettingsManager& manager, const DriveIdentity&) {
             const unsigned long noEvent =
                 manager.getFunc().getConfiguration().getSpecialChoicelistItem(
                     "EVENT_BOOLEAN_DEFAULT");

@@ -104,8 +104,11 @@ struct Told
     {
         if (!parameter.choices.empty()) {
             const auto choice = choices.find(value);
-            return choice != choices.end() ? "\"" + std::string(choice->second) + "\""
-                                           : words.text(res::IDS_PROGRAM_CHOICE_VALUE, {value});
+            if (choice == choices.end())
+                return words.text(res::IDS_PROGRAM_CHOICE_VALUE, {value});
+            std::string quoted(1, '"');
+            quoted.append(choice->second).push_back('"');
+            return quoted;
         }
         double number = 0;
         if (!fw::readWholeDecimal(value, number))

@@ -291,8 +291,33 @@ void ProgramWorkflow::importProgram(IExtParamInterface& drive,
     drive.WriteParameterValues(identifiers, values, kSetup, 0);
 }
 
+namespace {
+
+// Whether two elements hold the same: the same value, as numbers when both are
+// ("12.5" and "12.500", "07" and "7"), whatever texts their drives give it. A
+// value of a drive of another type may mean another thing: its text, beyond the
+// number, must agree too.
+bool sameEntry(const ProgramEntry& a, const ProgramEntry& b, bool sameType)
+{
+    double x = 0, y = 0;
+    const bool same = fw::readWholeDecimal(a.value, x) && fw::readWholeDecimal(b.value, y)
+                          ? x == y
+                          : a.value == b.value;
+    if (!same || sameType)
+        return same;
+    const auto meaning = [](const ProgramEntry& entry) {
+        return entry.text.compare(0, entry.value.size(), entry.value) == 0
+                   ? entry.text.substr(entry.value.size())
+                   : entry.text;
+    };
+    return meaning(a) == meaning(b);
+}
+
+} // namespace
+
 std::vector<std::string> ProgramWorkflow::compare(IExtParamInterface& a, IExtParamInterface& b)
 {
+    const bool sameType = identityOf(a).type == identityOf(b).type;
     const std::vector<ProgramEntry> first = readProgram(a), second = readProgram(b);
     std::map<std::string, const ProgramEntry*> others;
     for (const ProgramEntry& entry : second)
@@ -308,7 +333,7 @@ std::vector<std::string> ProgramWorkflow::compare(IExtParamInterface& a, IExtPar
             line(entry.label, entry.text, "(none)");
             continue;
         }
-        if (other->second->text != entry.text)
+        if (!sameEntry(entry, *other->second, sameType))
             line(entry.label, entry.text, other->second->text);
         others.erase(other);
     }
@@ -352,6 +377,11 @@ void logHostFailure(const std::string& text, const std::string& file, int line)
 std::string logFilePath()
 {
     return CCustomException::makeLogPath();
+}
+
+std::string logFolderPath()
+{
+    return CCustomException::logFolder();
 }
 
 } // namespace NEBPT

@@ -18,7 +18,11 @@
 // mode, the pairs' events and actions, the timers, the comparators' operands,
 // operators and values, the logic rules' operands and operators, and the
 // controller's start and stop events.
+class CNEB_LogicRule;
+
 namespace NEBPT {
+
+class CNEB_Program;
 
 // A program that cannot be read, exported, compared or imported; what() is one
 // line naming the parameter and element (or the identity) at fault.
@@ -95,10 +99,57 @@ struct ProgramSection
     std::string heading; // as printed: "Program: 5 of 20 pairs", "Timers: none"
     std::vector<ProgramRow> rows;
 };
+
+// One pair as a document draws it in the program's flow.
+struct ProgramStep
+{
+    std::string label;         // "Pair 3"
+    std::string event, action; // the drive's choice texts
+    // What the object the event or action refers to holds: a timer's time
+    // ("5.00 s"), a comparator's condition ("Motor speed Greater than
+    // 1200.000"), a logic rule's formula; empty when it refers to none.
+    std::string eventValue, actionValue;
+};
+
+// A table of a document: a heading, its columns' headings and its rows, a cell
+// for each column.
+struct ProgramTable
+{
+    std::string heading; // "Comparators"
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+};
+
+// The words a document of the program is laid out in, beside the program's own.
+struct ProgramDocumentWords
+{
+    std::string title;                           // "Controller program"
+    std::string project, author, revision, date; // the title block's fields
+    std::string page;                            // "Page %1 of %2"
+    std::string continued;                       // "%1 (continued)", %1 a heading
+    std::string continuedOn, continuedFrom;      // "Continued on page %1", "... from page %1"
+    std::string flow;                            // the flow's heading: "Program flow"
+    std::string eventTag, actionTag;             // beside the flow's boxes: "If", "Then"
+};
+
 struct ProgramSections
 {
-    std::string identity; // "Drive FCD-300, AOC 02.10, database 02.40 (drive.json)"
-    std::vector<ProgramSection> sections;
+    std::string identity;                 // "Drive FCD-300, AOC 02.10, database 02.40 (drive.json)"
+    std::vector<ProgramSection> sections; // as printed: in English, whatever the language
+
+    // The same program for a document (the host's PDF and printout), in the
+    // drive's language (GetLanguage) and number format, the drive's choice
+    // texts as the drive gives them.
+    ProgramDocumentWords words;
+    // The identity: "Antrieb FCD-300, AOC 02.10, Datenbank 02.40 (drive.json)".
+    std::string driveLine;
+    std::string flowStart;          // beside the top arrow: mode, start and stop event
+    std::string flowEnd;            // beside the bottom arrow: "End of the program"
+    std::vector<ProgramStep> steps; // the pairs, in order
+    // The pairs, the comparators, logic rules (as formulas) and timers they
+    // refer to, and the controller settings; a table with no rows has none used.
+    std::vector<ProgramTable> tables;
+    std::string noRows; // said in place of a table's rows when it has none
 };
 
 // Works with the programs of the drives of one command. The drive configuration
@@ -143,10 +194,11 @@ public:
     // refuses, nothing (on a drive that writes all or nothing).
     static void importProgram(IExtParamInterface& drive, const std::vector<ProgramChange>& plan);
 
-    // "Pair 3: event \"Timeout 0\" -> \"Comparator 1\"": one line per element that
-    // differs between the programs of two drives of the same kind; a program with
-    // more pairs (or other objects) than the other shows "(none)" for what the
-    // other lacks.
+    // "Pair 3: event \"Timeout 0\" -> \"Comparator 1\"": one line per element whose
+    // value differs between the programs of two drives (12.5 and 12.500 are the
+    // same value, whatever texts the drives show; between drives of two types
+    // the texts must agree too); a program with more pairs (or other objects)
+    // than the other shows "(none)" for what the other lacks.
     std::vector<std::string> compare(IExtParamInterface& a, IExtParamInterface& b);
 
     // The elements `identifiers` names ("1301.3", "1300"), with `values` (one per
@@ -186,13 +238,32 @@ NEBPT_EXPORT bool programParameters(IExtParamInterface& drive, std::vector<std::
 // Connects to the drive the way the host does (support question first, then the
 // settings manager) and gives its controller program as sections: the drive's
 // identity with `driveLabel`, the pairs, the comparators, logic rules and timers
-// they refer to, and the controller settings.
+// they refer to, and the controller settings; and the same for a document, in
+// the drive's language (GetLanguage): the flow's steps and the tables, with the
+// words to lay them out in.
 //
 // Returns true when the program was read. Otherwise returns false with `failure`
 // telling in one line what is wrong: the drive is not supported, the drive
 // configuration cannot be used, or what the plug-in or the drive reported.
 NEBPT_EXPORT bool programSections(IExtParamInterface& drive, const std::string& driveLabel,
                                   ProgramSections& sections, std::string& failure);
+
+// AND, OR and NOT as a logic rule's formula tells them.
+struct RuleWords
+{
+    std::string andWord, orWord, notWord;
+};
+
+// Logic rule `rule` of `program` as a formula, worked out from the left as the
+// controller does: operator 1 joins operands 1 and 2, and operator 2, unless it
+// is off, joins that with operand 3 ("(Logic rule 0 OR Comparator 2) AND NOT
+// Timeout 2"). Brackets where AND and OR meet, or where NOT takes the first two;
+// an operator that is neither AND nor OR shows the drive's text (bracketed as
+// well); with operator 1 off the rule is operand 1 alone. Operands are the
+// drive's choice texts. The flow beside its logic-rule buttons and the program
+// document both show it.
+NEBPT_EXPORT std::string ruleFormula(CNEB_Program& program, const CNEB_LogicRule& rule,
+                                     const RuleWords& words);
 
 // The sections as text: the identity, then each heading on a line of its own
 // and each row below it as "  <label>: <text>".
@@ -235,7 +306,10 @@ NEBPT_EXPORT bool checkProgram(IExtParamInterface& drive, std::vector<std::strin
 // names `file` and `line`.
 NEBPT_EXPORT void logHostFailure(const std::string& text, const std::string& file, int line);
 
-// The plug-in's log file.
+// The plug-in's log file; empty when nothing is logged (its folder is a link,
+// another user's, or cannot be made).
 NEBPT_EXPORT std::string logFilePath();
+// The folder the log file is kept in, whether it can be used or not.
+NEBPT_EXPORT std::string logFolderPath();
 
 } // namespace NEBPT

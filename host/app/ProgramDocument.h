@@ -3,20 +3,40 @@
 #include "ProgramWorkflow.h"
 
 #include <QDateTime>
-#include <QImage>
 #include <QString>
+#include <QVariant>
 
 class QPagedPaintDevice;
 
-// The program as a document to file with a machine's papers: a title with the
-// drive's identity and the date, a picture of the flow as the editor draws it,
-// and the tables of the printed program (pairs, comparators, logic rules,
-// timers, controller settings), laid out for the device's pages (A4) with page
-// numbers. `program` is the program as the library gives it (programSections):
-// the drive's identity, then one table a section, under its heading.
-void writeProgramDocument(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
-                          const QImage& flow, const QDateTime& when);
+// What a program document is filed under, as the engineer gives it; a field
+// left empty stays blank in the title block, to be filled in by hand.
+struct TitleBlock
+{
+    QString project, author, revision;
+
+    // As one value (a list of the three texts), to keep in the settings or in
+    // an action's data; an empty value gives empty fields.
+    QVariant toVariant() const;
+    static TitleBlock fromVariant(const QVariant& kept);
+};
+
+// The program as a document to file with a machine's papers, in the words of
+// `program` (the drive's language and number format). The first page opens
+// with the title block: the title, the drive, the project, author, revision
+// and `when`. Then the program's flow, drawn from the program as the editor
+// lays it out: the top arrow with the controller's mode and events, each pair
+// with its number, its event and action boxes and what the objects they refer
+// to hold, an arrow to the next step, the bottom arrow; a flow longer than a
+// page breaks between pairs, with a connector naming the page it goes on to and
+// the one it came from. Then the tables (pairs, comparators, logic rules as
+// formulas, timers, controller settings); a table that goes on over a page
+// break repeats its heading and its columns' headings there. Every page but
+// the first has a header (title, project, revision), every page a footer with
+// the drive and "Page x of y". The device's page margins are set (20 mm on the
+// left, for filing). False when the device cannot be painted on.
+bool writeProgramDocument(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
+                          const TitleBlock& title, const QDateTime& when);
 
 // The document as a PDF file (A4); false with `error` when it cannot be written.
-bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program, const QImage& flow,
-                     const QDateTime& when, QString& error);
+bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program,
+                     const TitleBlock& title, const QDateTime& when, QString& error);

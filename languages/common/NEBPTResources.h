@@ -85,6 +85,43 @@ inline constexpr unsigned IDS_CHECK_TIMER_AT_ZERO = 2332;
 inline constexpr unsigned IDS_CHECK_NO_START_EVENT = 2333;
 inline constexpr unsigned IDS_CHECK_RULE_LOOP = 2334;
 inline constexpr unsigned IDS_CHECK_UNUSED = 2335;
+inline constexpr unsigned IDS_DOC_TITLE = 2340; // the program document: its title block and pages
+inline constexpr unsigned IDS_DOC_PROJECT = 2341;
+inline constexpr unsigned IDS_DOC_AUTHOR = 2342;
+inline constexpr unsigned IDS_DOC_REVISION = 2343;
+inline constexpr unsigned IDS_DOC_DATE = 2344;
+inline constexpr unsigned IDS_DOC_PAGE = 2345;         // %1 this page, %2 the pages
+inline constexpr unsigned IDS_DOC_IDENTITY = 2346;     // %1 drive type, %2 AOC, %3 database
+inline constexpr unsigned IDS_DOC_CONTINUED = 2347;    // %1 a heading
+inline constexpr unsigned IDS_DOC_CONTINUED_ON = 2348; // %1 a page
+inline constexpr unsigned IDS_DOC_CONTINUED_FROM = 2349;
+inline constexpr unsigned IDS_DOC_FLOW = 2350; // the flow
+inline constexpr unsigned IDS_DOC_IF = 2351;
+inline constexpr unsigned IDS_DOC_THEN = 2352;
+inline constexpr unsigned IDS_DOC_CONTROLLER_LINE = 2353; // %1 mode, %2 start event, %3 stop event
+inline constexpr unsigned IDS_DOC_END = 2354;
+inline constexpr unsigned IDS_DOC_PAIRS = 2355; // the tables: %1 pairs used, %2 pairs the drive has
+inline constexpr unsigned IDS_DOC_COMPARATORS = 2356;
+inline constexpr unsigned IDS_DOC_LOGIC_RULES = 2357;
+inline constexpr unsigned IDS_DOC_TIMERS = 2358;
+inline constexpr unsigned IDS_DOC_CONTROLLER = 2359;
+inline constexpr unsigned IDS_DOC_NONE = 2360;
+inline constexpr unsigned IDS_DOC_PAIR = 2361;        // %1 the pair's number
+inline constexpr unsigned IDS_DOC_COLUMN_PAIR = 2362; // the tables' columns
+inline constexpr unsigned IDS_DOC_COLUMN_EVENT = 2363;
+inline constexpr unsigned IDS_DOC_COLUMN_ACTION = 2364;
+inline constexpr unsigned IDS_DOC_COLUMN_COMPARATOR = 2365;
+inline constexpr unsigned IDS_DOC_COLUMN_CONDITION = 2366;
+inline constexpr unsigned IDS_DOC_COLUMN_LIMITS = 2367;
+inline constexpr unsigned IDS_DOC_COLUMN_FORMULA = 2368;
+inline constexpr unsigned IDS_DOC_COLUMN_TIMER = 2369;
+inline constexpr unsigned IDS_DOC_COLUMN_TIME = 2370;
+inline constexpr unsigned IDS_DOC_COLUMN_SETTING = 2371;
+inline constexpr unsigned IDS_DOC_COLUMN_VALUE = 2372;
+inline constexpr unsigned IDS_DOC_MODE = 2373;
+inline constexpr unsigned IDS_DOC_START_EVENT = 2374;
+inline constexpr unsigned IDS_DOC_STOP_EVENT = 2375;
+inline constexpr unsigned IDS_DOC_LIMITS = 2376; // %1 lowest, %2 highest
 
 inline constexpr std::array kStrings = {IDS_ADD_PAIR_TO_END,
                                         IDS_INSERT_PAIR_BEFORE,
@@ -135,7 +172,44 @@ inline constexpr std::array kStrings = {IDS_ADD_PAIR_TO_END,
                                         IDS_CHECK_TIMER_AT_ZERO,
                                         IDS_CHECK_NO_START_EVENT,
                                         IDS_CHECK_RULE_LOOP,
-                                        IDS_CHECK_UNUSED};
+                                        IDS_CHECK_UNUSED,
+                                        IDS_DOC_TITLE,
+                                        IDS_DOC_PROJECT,
+                                        IDS_DOC_AUTHOR,
+                                        IDS_DOC_REVISION,
+                                        IDS_DOC_DATE,
+                                        IDS_DOC_PAGE,
+                                        IDS_DOC_IDENTITY,
+                                        IDS_DOC_CONTINUED,
+                                        IDS_DOC_CONTINUED_ON,
+                                        IDS_DOC_CONTINUED_FROM,
+                                        IDS_DOC_FLOW,
+                                        IDS_DOC_IF,
+                                        IDS_DOC_THEN,
+                                        IDS_DOC_CONTROLLER_LINE,
+                                        IDS_DOC_END,
+                                        IDS_DOC_PAIRS,
+                                        IDS_DOC_COMPARATORS,
+                                        IDS_DOC_LOGIC_RULES,
+                                        IDS_DOC_TIMERS,
+                                        IDS_DOC_CONTROLLER,
+                                        IDS_DOC_NONE,
+                                        IDS_DOC_PAIR,
+                                        IDS_DOC_COLUMN_PAIR,
+                                        IDS_DOC_COLUMN_EVENT,
+                                        IDS_DOC_COLUMN_ACTION,
+                                        IDS_DOC_COLUMN_COMPARATOR,
+                                        IDS_DOC_COLUMN_CONDITION,
+                                        IDS_DOC_COLUMN_LIMITS,
+                                        IDS_DOC_COLUMN_FORMULA,
+                                        IDS_DOC_COLUMN_TIMER,
+                                        IDS_DOC_COLUMN_TIME,
+                                        IDS_DOC_COLUMN_SETTING,
+                                        IDS_DOC_COLUMN_VALUE,
+                                        IDS_DOC_MODE,
+                                        IDS_DOC_START_EVENT,
+                                        IDS_DOC_STOP_EVENT,
+                                        IDS_DOC_LIMITS};
 
 // Controls. Every template with OK and Cancel buttons numbers them as the
 // framework's answers.

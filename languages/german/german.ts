@@ -395,6 +395,154 @@ Bitte einen anderen Operanden wählen.</translation>
         <source>%1 is set up but used by no pair</source>
         <translation>%1 ist eingerichtet, wird aber von keinem Paar verwendet</translation>
     </message>
+    <message>
+        <source>Controller program</source>
+        <translation>Steuerungsprogramm</translation>
+    </message>
+    <message>
+        <source>Project</source>
+        <translation>Projekt</translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation>Bearbeiter</translation>
+    </message>
+    <message>
+        <source>Revision</source>
+        <translation>Revision</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>Drive %1, AOC %2, database %3</source>
+        <translation>Antrieb %1, AOC %2, Datenbank %3</translation>
+    </message>
+    <message>
+        <source>%1 (continued)</source>
+        <translation>%1 (Fortsetzung)</translation>
+    </message>
+    <message>
+        <source>Continued on page %1</source>
+        <translation>Weiter auf Seite %1</translation>
+    </message>
+    <message>
+        <source>Continued from page %1</source>
+        <translation>Fortsetzung von Seite %1</translation>
+    </message>
+    <message>
+        <source>Program flow</source>
+        <translation>Programmablauf</translation>
+    </message>
+    <message>
+        <source>If</source>
+        <translation>Wenn</translation>
+    </message>
+    <message>
+        <source>Then</source>
+        <translation>Dann</translation>
+    </message>
+    <message>
+        <source>Mode %1, start event %2, stop event %3</source>
+        <translation>Modus %1, Startereignis %2, Stoppereignis %3</translation>
+    </message>
+    <message>
+        <source>End of the program</source>
+        <translation>Programmende</translation>
+    </message>
+    <message>
+        <source>Pairs: %1 of %2</source>
+        <translation>Paare: %1 von %2</translation>
+    </message>
+    <message>
+        <source>Comparators</source>
+        <translation>Vergleicher</translation>
+    </message>
+    <message>
+        <source>Logic rules</source>
+        <translation>Logikregeln</translation>
+    </message>
+    <message>
+        <source>Timers</source>
+        <translation>Timer</translation>
+    </message>
+    <message>
+        <source>Controller settings</source>
+        <translation>Steuerungseinstellungen</translation>
+    </message>
+    <message>
+        <source>None used by the program</source>
+        <translation>Keine vom Programm verwendet</translation>
+    </message>
+    <message>
+        <source>Pair %1</source>
+        <translation>Paar %1</translation>
+    </message>
+    <message>
+        <source>Pair</source>
+        <translation>Paar</translation>
+    </message>
+    <message>
+        <source>Event</source>
+        <translation>Ereignis</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Aktion</translation>
+    </message>
+    <message>
+        <source>Comparator</source>
+        <translation>Vergleicher</translation>
+    </message>
+    <message>
+        <source>Condition</source>
+        <translation>Bedingung</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>Grenzen</translation>
+    </message>
+    <message>
+        <source>Formula</source>
+        <translation>Formel</translation>
+    </message>
+    <message>
+        <source>Timer</source>
+        <translation>Timer</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Einstellung</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>Modus</translation>
+    </message>
+    <message>
+        <source>Start event</source>
+        <translation>Startereignis</translation>
+    </message>
+    <message>
+        <source>Stop event</source>
+        <translation>Stoppereignis</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
 </context>
 <context>
     <name>Timer</name>

@@ -2,6 +2,7 @@
 
 #include "DLGManager.h"
 #include "Dialogs/LocaleNumber.h"
+#include "ProgramWorkflow.h"
 #include "Settings_Manager/CChoiceListItemObjectLookup.h"
 #include "Settings_Manager/CNEB_Comparator.h"
 #include "Settings_Manager/CNEB_LogicRule.h"
@@ -74,61 +75,6 @@ std::string comparison(const CNEB_ChoicelistItem& item)
     }
 }
 
-// A logic operator as its kind tells it: AND or OR, each side negated or not.
-// `known` is false for an operator that is not linked to a kind: its text is
-// shown as the drive gives it.
-struct Operator
-{
-    bool disabled = false;
-    bool known = false;
-    bool isAnd = false;
-    bool notFirst = false;
-    bool notSecond = false;
-    std::string text;
-};
-
-Operator operatorOf(CDLGManager& manager, CNEB_ChoicelistItem& item)
-{
-    Operator op;
-    const int kind = manager.lookupChoicelistItemObject(item).getKind();
-    op.disabled = kind == Kind::Disabled;
-    op.known = kind >= Kind::And && kind <= Kind::NotOrNot;
-    op.isAnd = kind == Kind::And || kind == Kind::AndNot || kind == Kind::NotAnd ||
-               kind == Kind::NotAndNot;
-    op.notFirst = kind == Kind::NotAnd || kind == Kind::NotOr || kind == Kind::NotAndNot ||
-                  kind == Kind::NotOrNot;
-    op.notSecond = kind == Kind::AndNot || kind == Kind::OrNot || kind == Kind::NotAndNot ||
-                   kind == Kind::NotOrNot;
-    op.text = item.getText();
-    return op;
-}
-
-// r = op1(operand 1, operand 2), then, unless op2 is off, r = op2(r, operand 3);
-// with op1 off the rule is operand 1 alone.
-std::string formula(CDLGManager& manager, CNEB_LogicRule& rule)
-{
-    const std::string no = fw::loadString(res::IDS_RULE_NOT) + " ";
-    const auto word = [](const Operator& op) {
-        return op.known ? fw::loadString(op.isAnd ? res::IDS_RULE_AND : res::IDS_RULE_OR) : op.text;
-    };
-    const auto operand = [&](unsigned short i, bool negated) {
-        return (negated ? no : std::string()) + rule.getOperandItem(i).getText();
-    };
-    const Operator first = operatorOf(manager, rule.getOperatorItem(0));
-    if (first.disabled)
-        return operand(0, false);
-    std::string text =
-        operand(0, first.notFirst) + " " + word(first) + " " + operand(1, first.notSecond);
-    const Operator second = operatorOf(manager, rule.getOperatorItem(1));
-    if (second.disabled)
-        return text;
-    if (second.notFirst)
-        text = no + "(" + text + ")";
-    else if (!first.known || !second.known || first.isAnd != second.isAnd)
-        text = "(" + text + ")";
-    return text + " " + word(second) + " " + operand(2, second.notSecond);
-}
-
 } // namespace
 
 ObjectValue::ObjectValue(CDLGManager& manager, const CChoiceListItemObjectLookup& object,
@@ -157,14 +103,20 @@ ObjectValue::ObjectValue(CDLGManager& manager, const CChoiceListItemObjectLookup
                 double minimum = 0.0, maximum = 0.0;
                 unsigned decimals = 0;
                 comparator->getValueLimits(minimum, maximum, decimals);
-                m_text += " " + comparison(comparator->getOperatorItem()) + " " +
-                          localenumber::formatFixed(comparator->getValue(), decimals, numbers);
+                m_text.append(1, ' ')
+                    .append(comparison(comparator->getOperatorItem()))
+                    .append(1, ' ')
+                    .append(localenumber::formatFixed(comparator->getValue(), decimals, numbers));
             }
         }
         break;
     case Kind::LogicRule:
-        if (CNEB_LogicRule* rule = object.getLogicRule())
-            m_text = formula(manager, *rule);
+        if (const CNEB_LogicRule* rule = object.getLogicRule()) {
+            m_text = NEBPT::ruleFormula(manager.getNEBProgram(), *rule,
+                                        {fw::loadString(res::IDS_RULE_AND),
+                                         fw::loadString(res::IDS_RULE_OR),
+                                         fw::loadString(res::IDS_RULE_NOT)});
+        }
         break;
     default:
         break;

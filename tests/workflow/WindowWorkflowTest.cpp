@@ -7,8 +7,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QSettings>
+#include <QTimer>
 
+#include <cstdlib>
+#include <memory>
+
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 namespace {
@@ -74,6 +84,55 @@ TEST_F(WindowWorkflowTest, PrintsIntoAFileWholeOrTellsWhyNot)
     EXPECT_FALSE(window.printProgramToPdf(nowhere));
     EXPECT_THAT(messages.shown().back().text, HasSubstr("cannot be printed to"));
     EXPECT_FALSE(QFileInfo::exists(nowhere));
+}
+
+// File > Print asks for the title block on a tab of the print dialog's
+// options, puts it on the document, and offers it again at the next print, also
+// after a restart (the settings keep it).
+TEST_F(WindowWorkflowTest, PrintsTheTitleBlockGivenInThePrintDialog)
+{
+    if (std::system("command -v pdftotext >/dev/null") != 0)
+        GTEST_SKIP() << "poppler-utils is missing (scripts/setup installs it)";
+    const QString settings = QString::fromStdString(scratch.file("nebpt-host.conf"));
+    window.rememberIn(std::make_unique<QSettings>(settings, QSettings::IniFormat));
+    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    auto* print = window.findChild<QAction*>(QStringLiteral("actionPrint"));
+    ASSERT_NE(print, nullptr);
+    // Prints into `pdf`, the title block's fields as the dialog shows them in
+    // `shown` and given as `given` (none: left as shown).
+    const auto printInto = [&](const std::string& pdf, QStringList& shown,
+                               const QStringList& given) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr) << "the print dialog";
+            auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+            for (const QString name : {"printProject", "printAuthor", "printRevision"}) {
+                auto* field = dialog->findChild<QLineEdit*>(name);
+                if (!field || !file) {
+                    ADD_FAILURE() << "no field " << name.toStdString() << " or file name";
+                    return dialog->reject();
+                }
+                shown << field->text();
+                if (!given.isEmpty())
+                    field->setText(given[shown.size() - 1]);
+            }
+            file->setText(QString::fromStdString(pdf));
+            dialog->accept();
+        });
+        print->trigger();
+    };
+    const QStringList title{"Line 4 conveyor", "J. Smith", "C-7"};
+    QStringList first, second;
+    printInto(scratch.file("first.pdf"), first, title);
+    EXPECT_EQ(first, QStringList({"", "", ""}));
+    printInto(scratch.file("second.pdf"), second, {});
+    EXPECT_EQ(second, title);
+    EXPECT_EQ(QSettings(settings, QSettings::IniFormat).value("print/titleBlock").toStringList(),
+              title);
+    const std::vector<std::string> pages = workflowtest::pdfPages(scratch.file("second.pdf"));
+    ASSERT_FALSE(pages.empty());
+    EXPECT_THAT(pages.front(), AllOf(HasSubstr("Line 4 conveyor"), HasSubstr("J. Smith"),
+                                     HasSubstr("C-7"), HasSubstr("Pair 5")));
 }
 
 // Over a Modbus link the journal stands in front of the link as it does in
