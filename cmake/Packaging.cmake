@@ -7,10 +7,14 @@
 #   share/applications/       the desktop menu entry of nebpt-host;
 #   share/icons/hicolor/      its icon;
 #   share/mime/packages/      the type of program files;
-#   share/man/man1/           both programs' man pages, made from their --help;
-#   share/doc/nebpt/          copyright and changelog.
+#   share/man/man1/           both programs' man pages: their --help with the
+#                             sections of packaging/<program>.h2m (files,
+#                             examples, see also);
+#   share/doc/nebpt/          copyright, changelog and the user documentation:
+#                             README.md, RUNTIME.md, FORMATS.md.
 # The package depends on what dpkg-shlibdeps finds the programs and libraries
-# linked against.
+# linked against. It has no maintainer scripts (packaging/no-ldconfig.cmake), so
+# that removing it leaves nothing listed.
 
 set(NEBPT_PACKAGE_MAINTAINER "NEBPT developers <nebpt@example.org>"
     CACHE STRING "The Maintainer of the Debian package: name <address>")
@@ -27,6 +31,9 @@ install(FILES ${NEBPT_PACKAGING_SOURCE}/nebpt.svg
 install(FILES ${NEBPT_PACKAGING_SOURCE}/nebpt-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages RENAME nebpt.xml)
 install(FILES ${NEBPT_PACKAGING_SOURCE}/copyright DESTINATION ${NEBPT_PACKAGE_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/RUNTIME.md
+              ${PROJECT_SOURCE_DIR}/docs/FORMATS.md
+        DESTINATION ${NEBPT_PACKAGE_DOC_DIR})
 
 # The changelog Debian wants of a package built from its own source: one entry
 # for this version, dated now (or SOURCE_DATE_EPOCH, for a reproducible build).
@@ -51,8 +58,9 @@ if(TARGET nebpt-drive-sim)
              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/nebpt-drive-sim\" SYMBOLIC)")
 endif()
 
-# The man pages, made by help2man from the programs' --help and --version when
-# it is there (scripts/setup installs it).
+# The man pages, made by help2man from the programs' --help and --version and
+# the sections of packaging/<program>.h2m, when it is there (scripts/setup
+# installs it).
 find_program(NEBPT_HELP2MAN help2man)
 set(NEBPT_MAN_PAGES "")
 if(NEBPT_HELP2MAN)
@@ -71,6 +79,7 @@ if(NEBPT_HELP2MAN)
             COMMAND ${NEBPT_PACKAGING_SOURCE}/manpage.sh $<TARGET_FILE_DIR:${program}> ${program}
                     ${summary} ${page}
             DEPENDS ${program} ${NEBPT_PACKAGING_SOURCE}/manpage.sh
+                    ${NEBPT_PACKAGING_SOURCE}/${program}.h2m
             COMMENT "Making the man page of ${program}"
             VERBATIM)
         list(APPEND NEBPT_MAN_PAGES ${page})
@@ -112,4 +121,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # Qt's own dialogs (files, printing) follow the window's language with Qt's
 # translations; without them they stay English.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# CPack gives a package with libraries under usr/lib a postinst and a postrm
+# that run ldconfig; ours are found by the programs' RPATH alone.
+set(CPACK_POST_BUILD_SCRIPTS ${NEBPT_PACKAGING_SOURCE}/no-ldconfig.cmake)
 include(CPack)

@@ -67,15 +67,15 @@ bool encodeValue(const Slot& slot, WordOrder order, std::string_view text, std::
     double number = 0;
     if (!readDecimal(text, number) ||
         (slot.selection && text.find('.') != std::string_view::npos)) {
-        reason = "\"" + std::string(text) + "\" is not a " +
-                 (slot.selection ? "whole" : "decimal") + " number";
+        reason.assign(1, '"').append(text).append("\" is not a ");
+        reason.append(slot.selection ? "whole" : "decimal").append(" number");
         return false;
     }
     const double scaled = std::round(number * std::pow(10.0, slot.selection ? 0 : slot.decimals));
     if (scaled < static_cast<double>(lowest(slot.width)) ||
         scaled > static_cast<double>(highest(slot.width))) {
-        reason = "\"" + std::string(text) + "\" does not fit " + std::to_string(16 * slot.width) +
-                 " bits";
+        reason.assign(1, '"').append(text).append("\" does not fit ");
+        reason.append(std::to_string(16 * slot.width)).append(" bits");
         return false;
     }
     const auto value = static_cast<std::uint32_t>(static_cast<std::int32_t>(scaled));

@@ -48,7 +48,9 @@ void CTimerdlg::DoDataExchange(fw::CDataExchange& dx)
             dx.Fail();
     }
 
-    SetDlgItemText(IDC_UNIT, "[" + NEBPT::timerUnit(unit, maximum) + "]");
+    std::string bracketed(1, '[');
+    bracketed.append(NEBPT::timerUnit(unit, maximum)).push_back(']');
+    SetDlgItemText(IDC_UNIT, bracketed);
 
     fw::DDV_MinMaxDouble(dx, m_value, minimum, maximum);
 }
