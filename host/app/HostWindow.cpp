@@ -15,6 +15,7 @@
 #include "NEBPTMain.h"
 #include "framework/AtomicFile.h"
 #include "framework/MessageBox.h"
+#include "framework/RegularFile.h"
 #include "framework/SystemPaths.h"
 #include "framework/widgets/FileDialog.h"
 #include "framework/widgets/Messages.h"
@@ -31,10 +32,12 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -45,6 +48,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QThread>
@@ -317,14 +321,38 @@ void HostWindow::createActions()
         QPrinter printer;
         printer.setPageSize(QPageSize(QPageSize::A4));
         QPrintDialog dialog(&printer, this);
+        // The document's title block on a tab of the dialog's options, as last
+        // given in this window or, at first, as the settings keep it.
+        if (!m_printAction->data().isValid() && m_settings)
+            m_printAction->setData(m_settings->value(QStringLiteral("print/titleBlock")));
+        const TitleBlock last = TitleBlock::fromVariant(m_printAction->data());
+        auto* titleTab = new QWidget;
+        titleTab->setWindowTitle(tr("Title block"));
+        auto* form = new QFormLayout(titleTab);
+        const auto field = [form](const char* name, const QString& label, const QString& text) {
+            auto* edit = new QLineEdit(text);
+            edit->setObjectName(QLatin1String(name));
+            form->addRow(label, edit);
+            return edit;
+        };
+        const QLineEdit* project = field("printProject", tr("Pro&ject:"), last.project);
+        const QLineEdit* author = field("printAuthor", tr("A&uthor:"), last.author);
+        const QLineEdit* revision = field("printRevision", tr("Re&vision:"), last.revision);
+        dialog.setOptionTabs({titleTab});
         if (dialog.exec() != QDialog::Accepted)
             return;
+        const QVariant given =
+            TitleBlock{project->text(), author->text(), revision->text()}.toVariant();
+        m_printAction->setData(given);
+        if (m_settings) {
+            m_settings->setValue(QStringLiteral("print/titleBlock"), given);
+            syncSettings();
+        }
         const QString conflict = outputConflict(printer.outputFileName(), drive(),
                                                 linkDrive() ? m_linkProfile : QString());
         if (!conflict.isEmpty())
             tell(tr("The program is not printed: %1.").arg(conflict));
-        else if (printer.outputFormat() == QPrinter::PdfFormat &&
-                 !printer.outputFileName().isEmpty())
+        else if (!printer.outputFileName().isEmpty())
             printProgramToPdf(printer.outputFileName()); // written whole, or not at all
         else
             printProgram(printer);
@@ -488,6 +516,18 @@ void HostWindow::rememberIn(std::unique_ptr<QSettings> settings)
     m_settings.reset();
     if (!settings)
         return;
+    // QSettings takes "<file>.lock" at every write and waits for ever for one it
+    // cannot take: a folder, a FIFO or a link to nothing there would freeze the
+    // window at its first write.
+    const QFileInfo lock(settings->fileName() + QStringLiteral(".lock"));
+    if ((lock.exists() || lock.isSymLink()) && !lock.isFile()) {
+        logLine(QStringLiteral("the settings in %1 cannot be used: their lock file %2 is no "
+                               "regular file; the window starts without them and does not keep "
+                               "its own")
+                    .arg(settings->fileName(), lock.filePath())
+                    .toStdString());
+        return;
+    }
     // Reads all of it now: QSettings finds what it cannot understand as it reads.
     static_cast<void>(settings->allKeys());
     if (settings->status() != QSettings::NoError) {
@@ -600,6 +640,15 @@ QString draggedFile(const QMimeData* data)
     return QFileInfo(path).isDir() ? QString() : path;
 }
 
+// Whether the user may write into the folder an image lies in; its mode bits
+// count as well, so that it holds for root too.
+bool folderWritable(const QString& imagePath)
+{
+    const QFileInfo folder(QFileInfo(QFileInfo(imagePath).canonicalFilePath()).absolutePath());
+    return folder.isWritable() && folder.isExecutable() &&
+           (folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+}
+
 } // namespace
 
 void HostWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -680,36 +729,85 @@ bool HostWindow::openImage(const QString& path)
 {
     if (m_linkBusy || !keepOrDropChanges(tr("opening another drive")))
         return false;
-    const QString absolutePath = QFileInfo(path).absoluteFilePath();
+    QString absolutePath = QFileInfo(path).absoluteFilePath();
     // The reason the image open here is read-only, to tell it only when it is news.
     std::string readOnlyBefore;
-    if (drive() && sameFile(drive()->imagePath(), absolutePath.toStdString())) {
-        readOnlyBefore = m_drive->readOnlyReason();
-        // Read anew: the drive that has it open lets go of it first, or the new
-        // one would find it open in another host.
-        closeEditor();
-        takeDrive(nullptr);
-        updateStatus();
-    }
-    std::unique_ptr<SimulatedDrive> drive;
-    std::string type, aoc, database;
-    try {
-        drive = std::make_unique<SimulatedDrive>(absolutePath.toStdString());
-        drive->GetDriveIdentity(type, aoc, database);
-    } catch (const DriveImageError& error) {
-        // The reason names the file already.
-        tell(tr("The drive image cannot be opened.\n\n%1").arg(fromStd(error.what())));
+    // The drive of an image named `shown` in messages, or null once told why not.
+    const auto load = [&](const QString& file, const QString& shown) {
+        std::unique_ptr<SimulatedDrive> drive;
+        if (this->drive() && sameFile(this->drive()->imagePath(), file.toStdString())) {
+            readOnlyBefore = m_drive->readOnlyReason();
+            // Read anew: the drive that has it open lets go of it first, or the new
+            // one would find it open in another host.
+            closeEditor();
+            takeDrive(nullptr);
+            updateStatus();
+        }
+        std::string type, aoc, database;
+        try {
+            drive = std::make_unique<SimulatedDrive>(file.toStdString());
+            drive->GetDriveIdentity(type, aoc, database);
+        } catch (const DriveImageError& error) {
+            // The reason names the file already.
+            tell(tr("The drive image cannot be opened.\n\n%1").arg(fromStd(error.what())));
+            return std::unique_ptr<SimulatedDrive>();
+        } catch (const std::exception& error) {
+            tell(tr("The drive image cannot be opened.\n\n%1: %2")
+                     .arg(shown, fromStd(error.what())));
+            return std::unique_ptr<SimulatedDrive>();
+        }
+        if (!CNEBPTMain::isDriveSupported(type, aoc, database)) {
+            tell(
+                tr("The program editor does not support the drive in %1.\n\n"
+                   "Drive type \"%2\" with parameter database %3 is not listed in drives_conf.neb.")
+                    .arg(shown, fromStd(type), fromStd(database)));
+            return std::unique_ptr<SimulatedDrive>();
+        }
+        return drive;
+    };
+    std::unique_ptr<SimulatedDrive> drive = load(absolutePath, path);
+    if (!drive)
         return false;
-    } catch (const std::exception& error) {
-        tell(tr("The drive image cannot be opened.\n\n%1: %2").arg(path, fromStd(error.what())));
-        return false;
-    }
 
-    if (!CNEBPTMain::isDriveSupported(type, aoc, database)) {
-        tell(tr("The program editor does not support the drive in %1.\n\n"
-                "Drive type \"%2\" with parameter database %3 is not listed in drives_conf.neb.")
-                 .arg(path, fromStd(type), fromStd(database)));
-        return false;
+    // An image in a folder the user cannot write (a sample installed beside the
+    // host) is offered as a copy of the user's own, which takes every change.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/nebpt");
+    const QString copy = folder + '/' + QFileInfo(absolutePath).fileName();
+    if (drive->readOnly() && !folderWritable(absolutePath) &&
+        !sameFile(copy.toStdString(), absolutePath.toStdString())) {
+        const bool made = QFileInfo::exists(copy);
+        const QString cannot = tr("You cannot change %1 where it is: its folder is not yours to "
+                                  "write.")
+                                   .arg(absolutePath);
+        const QString question =
+            made ? tr("%1\n\nOpen your copy %2 instead? It was made earlier and keeps the "
+                      "changes made to it. No opens this image read-only.")
+                       .arg(cannot, copy)
+                 : tr("%1\n\nOpen a copy in %2? Your changes are then saved in the copy %3. No "
+                      "opens this image read-only.")
+                       .arg(cannot, folder, copy);
+        // Asked once, whatever the answer: the read-only image is not explained again.
+        readOnlyBefore = drive->readOnlyReason();
+        if (fw::messageBox(question.toStdString(), fw::MB_YESNO | fw::MB_ICONQUESTION, kCaption) ==
+            fw::IDYES) {
+            std::string bytes, error;
+            if (!made && (!QDir().mkpath(folder) ||
+                          !fw::readRegularFile(absolutePath.toStdString(), DriveImage::kSizeLimit,
+                                               bytes, error) ||
+                          !fw::writeFileAtomically(copy.toStdString(), bytes, error))) {
+                logLine("no copy of " + absolutePath.toStdString() + ": " + error);
+                tell(tr("No copy was made in %1.\n\n%2\n\n%3 is opened read-only.")
+                         .arg(folder,
+                              error.empty() ? tr("The folder cannot be made.") : fromStd(error),
+                              absolutePath));
+            } else {
+                drive = load(copy, copy);
+                if (!drive)
+                    return false;
+                absolutePath = copy;
+            }
+        }
     }
 
     closeEditor();
@@ -913,14 +1011,14 @@ bool HostWindow::tellUnread(const LinkReader::Result& read, bool again)
     }
     // Told here, not once more on its own.
     m_linkLossTold = true;
-    const QString log = fromStd(NEBPT::logFilePath());
+    const QString log = logHint();
     if (again) {
         tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
-                "Details are in the log file %3.")
+                "%3")
                  .arg(location(), fromStd(read.failure) + "\n", log));
     } else {
         tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
-                "Details are in the log file %3.")
+                "%3")
                  .arg(location(), fromStd(read.failure), log));
     }
     return false;
@@ -951,6 +1049,16 @@ bool HostWindow::reconnect()
     if (m_linkAddress.isEmpty())
         return false;
     return connectDrive(m_linkAddress, m_linkProfile, m_linkTimeout);
+}
+
+QString HostWindow::logHint()
+{
+    const QString log = fromStd(NEBPT::logFilePath());
+    if (!log.isEmpty())
+        return tr("Details are in the log file %1.").arg(log);
+    return tr("Nothing is logged: %1/nebpt.log or its folder is a link, another user's, or "
+              "cannot be made.")
+        .arg(fromStd(NEBPT::logFolderPath()));
 }
 
 QString HostWindow::timeoutHint(const QString& reason) const
@@ -988,6 +1096,18 @@ void HostWindow::reportLostLink(const QString& reason, bool partlyWritten)
 bool HostWindow::offerWriteAgain(const QString& what, QString reason)
 {
     ModbusDrive* link = linkDrive();
+    // Writing again cannot finish what the drive refuses: that is told, not offered.
+    if (link && link->lastWrite().partlyWritten() && !link->lastWriteRefusal().elements.empty()) {
+        tell(tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\nThe drive "
+                "refuses a value of it, so writing it again cannot finish it: change the "
+                "program or the drive, then write it again.")
+                 .arg(what, location(), fromStd(link->lastWrite().describe()), reason));
+        if (link->linkUp())
+            fw::whenNoModalIsOpen(this, [this] { refresh(); });
+        else
+            showWhatTheDriveHolds();
+        return false;
+    }
     while (link && link->lastWrite().partlyWritten()) {
         const QString question =
             tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\n"
@@ -1060,8 +1180,8 @@ bool HostWindow::makeEditor()
         } catch (const std::exception& error) {
             m_linkLossTold = true;
             tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
-                    "Details are in the log file %3.")
-                     .arg(file, fromStd(error.what()), fromStd(NEBPT::logFilePath())));
+                    "%3")
+                     .arg(file, fromStd(error.what()), logHint()));
             return false;
         }
         makeJournal();
@@ -1070,8 +1190,7 @@ bool HostWindow::makeEditor()
     auto problem = [&] {
         // A lost link is told here, not once more on its own.
         m_linkLossTold = true;
-        return failureSince(refusalBefore) +
-               tr("Details are in the log file %1.").arg(fromStd(NEBPT::logFilePath()));
+        return failureSince(refusalBefore) + logHint();
     };
 
     try {
@@ -1098,8 +1217,8 @@ bool HostWindow::makeEditor()
         closeEditor();
         m_linkLossTold = true;
         tell(tr("The program cannot be read from the drive in %1.\n\n%2.\n"
-                "Details are in the log file %3.")
-                 .arg(file, fromStd(m_drive->readFailure()), fromStd(NEBPT::logFilePath())));
+                "%3")
+                 .arg(file, fromStd(m_drive->readFailure()), logHint()));
         return false;
     }
     if (!opened || flow.right == flow.left) {
@@ -1162,9 +1281,9 @@ bool HostWindow::refresh()
     if (!unread.isEmpty())
         closeEditor();
     tell(tr("The program cannot be read again from the drive in %1.\n\n%2"
-            "Details are in the log file %3.")
+            "%3")
              .arg(location(), unread.isEmpty() ? failureSince(refusalBefore) : unread + "\n",
-                  fromStd(NEBPT::logFilePath())));
+                  logHint()));
     updateStatus();
     return false;
 }
@@ -1847,8 +1966,11 @@ bool HostWindow::printProgram(QPagedPaintDevice& device)
     NEBPT::ProgramSections sections;
     if (!programSections(sections))
         return false;
-    writeProgramDocument(device, sections, m_formView->grab(m_formView->childrenRect()).toImage(),
-                         QDateTime::currentDateTime());
+    if (!writeProgramDocument(device, sections, TitleBlock::fromVariant(m_printAction->data()),
+                              QDateTime::currentDateTime())) {
+        tell(tr("The program cannot be printed: the printer cannot be used."));
+        return false;
+    }
     return true;
 }
 
@@ -1858,7 +1980,7 @@ bool HostWindow::printProgramToPdf(const QString& path)
     QString error;
     if (!programSections(sections))
         return false;
-    if (!writeProgramPdf(path, sections, m_formView->grab(m_formView->childrenRect()).toImage(),
+    if (!writeProgramPdf(path, sections, TitleBlock::fromVariant(m_printAction->data()),
                          QDateTime::currentDateTime(), error)) {
         tell(tr("The program cannot be printed to %1.\n\n%2").arg(path, error));
         return false;

@@ -286,6 +286,8 @@ private:
     // refusals), and shows what the drive holds.
     void reportUnwritten(const QStringList& values, const QStringList& refusals,
                          const QString& reason, bool declined);
+    // Where the details of a failure are logged, or why nothing is.
+    static QString logHint();
     // Where to change the answer timeout, for a reason that names it; empty otherwise.
     QString timeoutHint(const QString& reason) const;
     // Tells the user once that the link to the drive was lost.

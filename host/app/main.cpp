@@ -4,9 +4,11 @@
 #include "HostWindow.h"
 #include "OpenDrive.h"
 #include "ProgramDocument.h"
+#include "ProgramWorkflow.h"
 #include "SimulatedDrive.h"
 
 #include "framework/MessageBox.h"
+#include "framework/SystemPaths.h"
 #include "framework/widgets/WidgetResources.h"
 
 #include "framework/AtomicFile.h"
@@ -20,6 +22,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <QDateTime>
@@ -42,6 +45,20 @@
 
 namespace {
 
+// The languages the host has: a language library NEBPT_<language>.so beside it.
+QStringList installedLanguages()
+{
+    QStringList languages;
+    const QDir folder(QString::fromStdString(fw::executableDirectory()));
+    for (const QString& file :
+         folder.entryList({QStringLiteral("NEBPT_*.so")}, QDir::Files, QDir::Name)) {
+        const QString name = file.mid(6, file.size() - 6 - 3);
+        if (!name.isEmpty())
+            languages << name;
+    }
+    return languages;
+}
+
 struct Options
 {
     QString language = QStringLiteral("english");
@@ -57,9 +74,11 @@ struct Options
     bool simulate = false; // run the program through a scenario
     QString scenario;      // --scenario: the scenario file
     QString pdf;           // --pdf: the program document to write
+    TitleBlock title;      // --project, --author, --revision: the document's title block
     QString image;
-    QString other;   // --diff: the second image
-    QString address; // --connect: a drive over Modbus instead of an image
+    QString other;             // --diff: the second image
+    QString address;           // --connect: a drive over Modbus instead of an image
+    bool connectFirst = false; // --diff: --connect typed before the image
     QString profile;
     int timeoutMs = static_cast<int>(DriveName::kDefaultTimeout.count());
 
@@ -86,6 +105,26 @@ QString misused(const QCommandLineParser& parser, const QList<QCommandLineOption
     if (parser.positionalArguments().contains(QString()))
         return QStringLiteral("an empty drive image name");
     return {};
+}
+
+// Whether --connect comes before the drive image on the command line (--diff
+// compares the two in the order typed). `options` tells which take a value.
+bool connectTypedFirst(const QStringList& arguments, const QList<QCommandLineOption>& options)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!argument.startsWith(QLatin1String("--")) || argument == QLatin1String("--"))
+            return false; // the image, or what follows "--"
+        const QString name = argument.mid(2).section(QLatin1Char('='), 0, 0);
+        if (name == QLatin1String("connect"))
+            return true;
+        for (const QCommandLineOption& option : options) {
+            if (!option.valueName().isEmpty() && option.names().contains(name) &&
+                !argument.contains(QLatin1Char('=')))
+                ++i; // its value
+        }
+    }
+    return false;
 }
 
 // Reads the command line into `options`. --help, --help-all and --version are
@@ -145,9 +184,23 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("With --simulate: the scenario (JSON): until when to run, what to set "
                        "when, what to expect."),
         QStringLiteral("scenario.json"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"),
-                                 QStringLiteral("Write the program as a document (PDF, A4)."),
-                                 QStringLiteral("out.pdf"));
+    const QCommandLineOption pdf(
+        QStringLiteral("pdf"),
+        QStringLiteral("Write the program as a document (PDF, A4): a title block, the flow drawn "
+                       "as a diagram and the tables, in the language of --language."),
+        QStringLiteral("out.pdf"));
+    const QCommandLineOption project(
+        QStringLiteral("project"),
+        QStringLiteral("With --pdf: the project in the document's title block."),
+        QStringLiteral("text"));
+    const QCommandLineOption author(
+        QStringLiteral("author"),
+        QStringLiteral("With --pdf: the author in the document's title block."),
+        QStringLiteral("name"));
+    const QCommandLineOption revision(
+        QStringLiteral("revision"),
+        QStringLiteral("With --pdf: the revision in the document's title block."),
+        QStringLiteral("text"));
     const QCommandLineOption connect(
         QStringLiteral("connect"),
         QStringLiteral("Work with a drive over Modbus instead of a drive image (the window, "
@@ -163,9 +216,9 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    const QList<QCommandLineOption> all{language, print, screenshot, exportTo, importFrom,
-                                        dryRun,   round, diff,       check,    simulate,
-                                        scenario, pdf,   connect,    profile,  timeout};
+    const QList<QCommandLineOption> all{
+        language, print,    screenshot, exportTo, importFrom, dryRun,   round,   diff,    check,
+        simulate, scenario, pdf,        project,  author,     revision, connect, profile, timeout};
     parser.addOptions(all);
     parser.addPositionalArgument(
         QStringLiteral("image"),
@@ -203,6 +256,9 @@ bool parse(int argc, char** argv, Options& options)
             error = QStringLiteral("--dry-run goes with --import");
         else if (parser.isSet(round) && !parser.isSet(importFrom))
             error = QStringLiteral("--round goes with --import");
+        else if ((parser.isSet(project) || parser.isSet(author) || parser.isSet(revision)) &&
+                 !parser.isSet(pdf))
+            error = QStringLiteral("--project, --author and --revision go with --pdf");
         else if (parser.isSet(scenario) != parser.isSet(simulate))
             error = parser.isSet(simulate) ? QStringLiteral("--simulate needs --scenario")
                                            : QStringLiteral("--scenario goes with --simulate");
@@ -226,6 +282,13 @@ bool parse(int argc, char** argv, Options& options)
         options.timeoutMs = parser.value(timeout).toInt(&number);
         if (!number || options.timeoutMs < 1 || options.timeoutMs > 600000)
             error = QStringLiteral("--timeout needs a number of milliseconds from 1 to 600000");
+    }
+    if (error.isEmpty() && parser.isSet(language)) {
+        // The languages are the language libraries beside the host.
+        const QStringList languages = installedLanguages();
+        if (!languages.contains(parser.value(language)))
+            error = QStringLiteral("--language \"%1\" is not one of the languages the host has: %2")
+                        .arg(parser.value(language), languages.join(QStringLiteral(", ")));
     }
     if (error.isEmpty() && parser.isSet(connect)) {
         try {
@@ -253,11 +316,13 @@ bool parse(int argc, char** argv, Options& options)
     options.simulate = parser.isSet(simulate);
     options.scenario = parser.value(scenario);
     options.pdf = parser.value(pdf);
+    options.title = {parser.value(project), parser.value(author), parser.value(revision)};
     if (!parser.positionalArguments().isEmpty())
         options.image = parser.positionalArguments().front();
     if (parser.positionalArguments().size() > 1)
         options.other = parser.positionalArguments().at(1);
     options.address = parser.value(connect);
+    options.connectFirst = connectTypedFirst(arguments, all);
     options.profile = parser.value(profile);
     return true;
 }
@@ -349,6 +414,44 @@ void quietOffscreenPlatform()
         });
 }
 
+// Where the window keeps its settings, as QSettings() names the file:
+// ${XDG_CONFIG_HOME:-~/.config}/nebpt/nebpt-host.conf.
+QString settingsFile()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .absoluteFilePath(QCoreApplication::organizationName() + QLatin1Char('/') +
+                          QCoreApplication::applicationName() + QStringLiteral(".conf"));
+}
+
+// The settings in `file`; null, with a line in the log, when the file cannot be
+// read without harm: QSettings reads it whole as it is made, so a FIFO would hold
+// the window before it opens, and a file of hundreds of megabytes take minutes
+// and gigabytes. The window then starts without settings and keeps none. (The
+// lock file QSettings takes at each write is checked by the window.)
+std::unique_ptr<QSettings> openSettings(const QString& file)
+{
+    constexpr qint64 kMostSettingsBytes = 1024 * 1024;
+    struct stat status
+    {};
+    QString why;
+    // A file not there yet is made at the first write.
+    if (stat(QFile::encodeName(file).constData(), &status) == 0) {
+        if (!S_ISREG(status.st_mode))
+            why = QStringLiteral("it is no regular file");
+        else if (status.st_size > kMostSettingsBytes)
+            why =
+                QStringLiteral("it holds %1 bytes; settings take at most 1 MB").arg(status.st_size);
+    }
+    if (why.isEmpty())
+        return std::make_unique<QSettings>(file, QSettings::NativeFormat);
+    NEBPT::logHostFailure(QStringLiteral("the settings in %1 cannot be used: %2; the window starts "
+                                         "without them and does not keep its own")
+                              .arg(file, why)
+                              .toStdString(),
+                          "host/app/main.cpp", __LINE__);
+    return nullptr;
+}
+
 // Shows the editor on the drive the options name in a window without a display;
 // false when it cannot. Questions are answered No, so that nothing shown this way
 // ever changes the drive; messages go to stderr.
@@ -428,9 +531,11 @@ int runOnDrive(const Options& options)
             options.drive(),
             options.importFrom.isEmpty() || options.dryRun ? DriveUse::Read : DriveUse::Write);
         if (options.diff) {
-            // Over a link, the one image given is the other program.
+            // Over a link, the one image given is the other program; in the order typed.
             SimulatedDrive other(local(options.address.isEmpty() ? options.other : options.image),
                                  SimulatedDrive::Access::Read);
+            if (!options.address.isEmpty() && !options.connectFirst)
+                return hostcommands::diffPrograms(other, *drive, std::cout, std::cerr);
             return hostcommands::diffPrograms(*drive, other, std::cout, std::cerr);
         }
         if (options.check)
@@ -450,7 +555,7 @@ int runOnDrive(const Options& options)
     return kFailed;
 }
 
-// Writes the program document with a picture of the editor's flow.
+// Writes the program document.
 int writePdf(const Options& options)
 {
     NEBPT::ProgramSections sections;
@@ -460,13 +565,9 @@ int writePdf(const Options& options)
         std::cerr << errors.str();
         return kFailed;
     }
-    HostWindow window(options.language);
-    if (!showOffscreen(window, options))
-        return kFailed;
     QString error;
-    if (!writeProgramPdf(options.pdf, sections,
-                         window.formView()->grab(window.formView()->childrenRect()).toImage(),
-                         QDateTime::currentDateTime(), error)) {
+    if (!writeProgramPdf(options.pdf, sections, options.title, QDateTime::currentDateTime(),
+                         error)) {
         std::cerr << error.toStdString() << "\n";
         return kFailed;
     }
@@ -507,6 +608,9 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("nebpt"));
     QApplication::setApplicationName(QStringLiteral("nebpt-host"));
     QApplication::setApplicationDisplayName(QStringLiteral("nebpt-host"));
+    // The desktop entry the windows belong to (Wayland's app id); on X11 their
+    // WM_CLASS is the application's name, the entry's StartupWMClass.
+    QApplication::setDesktopFileName(QStringLiteral("nebpt"));
     if (!options.screenshot.isEmpty())
         return screenshot(options);
     if (!options.pdf.isEmpty())
@@ -514,12 +618,11 @@ int main(int argc, char** argv)
 
     fw::installWidgetMessageBox();
     HostWindow window(options.language);
-    auto settings = std::make_unique<QSettings>();
-    const QString settingsFolder = QFileInfo(settings->fileName()).absolutePath();
-    window.rememberIn(std::move(settings));
+    const QString settings = settingsFile();
+    window.rememberIn(openSettings(settings));
     if (!options.languageGiven && !window.rememberedLanguage().isEmpty())
         window.setLanguage(window.rememberedLanguage());
-    window.offsetBy(takeWindowPlace(settingsFolder));
+    window.offsetBy(takeWindowPlace(QFileInfo(settings).absolutePath()));
     window.show();
     // Opened once the window is on the screen, so that a message box has its owner.
     if (!options.address.isEmpty()) {

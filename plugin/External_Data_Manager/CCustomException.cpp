@@ -25,14 +25,25 @@ CCustomException::CCustomException(const CCustomException& other) = default;
 CCustomException& CCustomException::operator=(const CCustomException& other) = default;
 CCustomException::~CCustomException() = default;
 
+std::string CCustomException::logFolder()
+{
+    return fw::format("%sTorvane Drives", fw::tempFolder().c_str());
+}
+
 std::string CCustomException::makeLogPath()
 {
     // The temporary folder is shared: a folder someone else made, or a link, could
     // send the log anywhere. Such a folder counts as one that cannot be made.
-    const std::string folder = fw::format("%sTorvane Drives", fw::tempFolder().c_str());
+    const std::string folder = logFolder();
     if (!fw::makePrivateDirectory(folder))
         return {};
-    return folder + "/nebpt.log";
+    // A log that is there must be a file of the user's own, not a link.
+    const std::string log = folder + "/nebpt.log";
+    struct stat info
+    {};
+    if (lstat(log.c_str(), &info) == 0 && (!S_ISREG(info.st_mode) || info.st_uid != geteuid()))
+        return {};
+    return log;
 }
 
 void CCustomException::appendLogLine(const std::string& message) const

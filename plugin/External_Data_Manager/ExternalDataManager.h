@@ -26,8 +26,11 @@ public:
     // Full path of the log file; empty when the log folder could not be made.
     const std::string& getLogPath() const { return m_logPath; }
 
-    // Works out the log path, creating the log folder when it is missing.
+    // Works out the log path, creating the log folder when it is missing; empty
+    // when the folder cannot be used (a link, another user's, not to be made).
     static std::string makeLogPath();
+    // The log folder, whether it can be used or not.
+    static std::string logFolder();
 
 private:
     void appendLogLine(const std::string& message) const;

@@ -37,6 +37,21 @@ struct stat statOf(const std::string& path)
     return info;
 }
 
+// A folder all may write to, sticky as /tmp is, of the user `owner` (root only
+// for another user).
+bool sharedFolder(const std::string& path, uid_t owner)
+{
+    return mkdir(path.c_str(), 0777) == 0 && chmod(path.c_str(), 01777) == 0 &&
+           chown(path.c_str(), owner, owner) == 0;
+}
+
+// A link at `path` to `target` that belongs to another user (root only).
+bool otherUsersLink(const std::string& target, const std::string& path)
+{
+    return geteuid() == 0 && symlink(target.c_str(), path.c_str()) == 0 &&
+           lchown(path.c_str(), 12345, 12345) == 0;
+}
+
 // Each output option pointed at the image it reads, by another name, or at what
 // is no regular file: refused before anything is written, naming the option.
 TEST(OutputFaultTest, OutputsNeverReplaceInputsOrNodes)
@@ -79,8 +94,110 @@ TEST(OutputFaultTest, OutputsNeverReplaceInputsOrNodes)
     EXPECT_EQ(scratch.readText("shot.png"), "keep");
 }
 
+// Outputs in folders others share, or protected or held: each option refuses
+// what the kernel's rule for links in sticky folders refuses (whatever the
+// system's setting), another user's link as the output, a link to nothing or a
+// loop, a write-protected file (for root too) and an image a drive holds; what
+// it refuses keeps its bytes. A link the rule allows is followed.
+TEST(OutputFaultTest, OutputsRefuseOtherUsersLinksAndProtectedOrHeldFiles)
+{
+    const testsupport::ScratchFolder holding;
+    const std::string held = hosttest::copyOfSample(holding, "fcd300_sample.json", "held.json");
+    const SimulatedDrive holder(held, SimulatedDrive::Access::Write);
+    ASSERT_TRUE(holder.readOnlyReason().empty()) << "the drive holds the image's lock";
+
+    struct Row
+    {
+        const char* name;
+        std::string output;                         // in the row's folder, or absolute
+        std::string watched;                        // the file the output would replace
+        bool (*prepare)(const std::string& folder); // false: cannot be set up here
+        const char* refusal;                        // nullptr: written
+    };
+    const std::vector<Row> rows{
+        {"another user's link in a shared folder", "shared/out.json", "victim",
+         [](const std::string& folder) {
+             return sharedFolder(folder + "shared", 0) &&
+                    otherUsersLink("../victim", folder + "shared/out.json");
+         },
+         "is a link of another user (uid 12345)"},
+        {"another user's link to a folder in a shared folder", "shared/up/victim", "victim",
+         [](const std::string& folder) {
+             return sharedFolder(folder + "shared", 0) &&
+                    otherUsersLink("..", folder + "shared/up");
+         },
+         "a link of another user (uid 12345) in the shared folder"},
+        {"the shared folder's owner's link to a folder", "shared/up/victim", "victim",
+         [](const std::string& folder) {
+             return sharedFolder(folder + "shared", 12345) &&
+                    otherUsersLink("..", folder + "shared/up");
+         },
+         nullptr},
+        {"another user's link in a private folder", "out.json", "victim",
+         [](const std::string& folder) { return otherUsersLink("victim", folder + "out.json"); },
+         "is a link of another user (uid 12345)"},
+        {"the user's own link in another user's shared folder", "shared/out.json", "victim",
+         [](const std::string& folder) {
+             return sharedFolder(folder + "shared", 12345) &&
+                    symlink("../victim", (folder + "shared/out.json").c_str()) == 0;
+         },
+         nullptr},
+        {"a write-protected file", "victim", "victim",
+         [](const std::string& folder) { return chmod((folder + "victim").c_str(), 0444) == 0; },
+         "is write-protected (mode 0444)"},
+        {"a link to nothing", "out.json", "missing",
+         [](const std::string& folder) {
+             return symlink("missing", (folder + "out.json").c_str()) == 0;
+         },
+         "is a link to missing, which does not exist"},
+        {"a link loop", "out.json", "victim",
+         [](const std::string& folder) {
+             return symlink("loop.json", (folder + "out.json").c_str()) == 0 &&
+                    symlink("out.json", (folder + "loop.json").c_str()) == 0;
+         },
+         "is a link loop"},
+        {"an image a drive holds", held, held, [](const std::string&) { return true; },
+         "is locked by a window or the simulator"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const testsupport::ScratchFolder scratch;
+        scratch.writeText("victim", "keep");
+        const std::string image =
+            hosttest::copyOfSample(scratch, "fcd300_sample.json", "drive.json");
+        if (!row.prepare(scratch.path())) {
+            std::printf("%s: cannot be set up here (not root?); skipped\n", row.name);
+            continue;
+        }
+        const auto inRow = [&](const std::string& path) {
+            return path[0] == '/' ? path : scratch.file(path);
+        };
+        const std::string output = inRow(row.output), watched = inRow(row.watched);
+        const std::string before = fileBytes(watched);
+        const mode_t kind = kindOf(output);
+        if (!row.refusal) {
+            const hosttest::Run written = host({"--export", output, image});
+            EXPECT_EQ(written.status, 0) << written.errors;
+            EXPECT_THAT(fileBytes(watched), HasSubstr("\"parameters\""));
+            EXPECT_EQ(kindOf(output), kind) << "a link stays a link";
+            continue;
+        }
+        for (const char* option : {"--export", "--pdf", "--screenshot"}) {
+            SCOPED_TRACE(option);
+            const hosttest::Run refused = host({option, output, image});
+            EXPECT_EQ(refused.status, 2);
+            EXPECT_THAT(refused.errors,
+                        AllOf(HasSubstr(std::string("nebpt-host: ") + option + ": " + output),
+                              HasSubstr(row.refusal), HasSubstr("; nothing written")));
+            EXPECT_TRUE(fileBytes(watched) == before);
+            EXPECT_EQ(kindOf(output), kind);
+        }
+    }
+}
+
 // A rewritten image keeps its owner and mode; a temporary left by a killed save
-// goes when the image is next opened for writing, another file's stays.
+// goes when the image is next opened for writing, one left beside an output
+// when the output is next written; another file's stays.
 TEST(OutputFaultTest, RewrittenImageKeepsOwnerAndModeAndStaleTemporariesGo)
 {
     const testsupport::ScratchFolder scratch;
@@ -107,6 +224,12 @@ TEST(OutputFaultTest, RewrittenImageKeepsOwnerAndModeAndStaleTemporariesGo)
     EXPECT_EQ(kindOf(scratch.file(".drive.json.nebpt-Ab12Cd")), S_IFREG) << "only read";
     SimulatedDrive(image, SimulatedDrive::Access::Write);
     EXPECT_EQ(kindOf(scratch.file(".drive.json.nebpt-Ab12Cd")), 0u);
+    EXPECT_EQ(kindOf(scratch.file(".program.json.nebpt-Ab12Cd")), S_IFREG);
+
+    scratch.writeText(".out.json.nebpt-Ab12Cd", "left by a killed export");
+    const hosttest::Run exported = host({"--export", scratch.file("out.json"), image});
+    EXPECT_EQ(exported.status, 0) << exported.errors;
+    EXPECT_EQ(kindOf(scratch.file(".out.json.nebpt-Ab12Cd")), 0u);
     EXPECT_EQ(kindOf(scratch.file(".program.json.nebpt-Ab12Cd")), S_IFREG);
 }
 
@@ -163,6 +286,10 @@ TEST(OutputFaultTest, TheLogCannotBeRedirected)
         }
         EXPECT_EQ(printed.status, 1);
         EXPECT_THAT(printed.errors, HasSubstr("is not supported"));
+        // The hint names the log, or says that nothing is logged and where it would be.
+        EXPECT_THAT(printed.errors, HasSubstr(row.logged ? "see " + folder + "/nebpt.log"
+                                                         : "nothing is logged: " + folder +
+                                                               "/nebpt.log or its folder is"));
         EXPECT_EQ(elsewhere.readText("victim"), "");
         EXPECT_EQ(fileBytes(folder + "/nebpt.log").empty(), !row.logged);
         if (row.logged) {
@@ -187,6 +314,8 @@ TEST(OutputFaultTest, MessagesTellWhatIsWrong)
         {{"--print", "--print", image}, "--print"},
         {{"--export", out, "--export", out, image}, "--export"},
         {{"--language", "german", "--language", "english", "--print", image}, "--language"},
+        {{"--language", "klingon", "--print", image},
+         "--language \"klingon\" is not one of the languages the host has: english, german"},
     };
     for (const auto& [arguments, option] : wrong) {
         SCOPED_TRACE(option);

@@ -26,13 +26,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // nebpt-host's window over a copy of the sample drive image, as a user works
 // with it: open, refresh, switch the language, edit, the images it refuses,
@@ -212,6 +220,54 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereIsShownReadOnly)
     EXPECT_FALSE(window.drive()->readOnly());
     EXPECT_TRUE(window.findChild<QLabel*>("accessLabel")->isHidden());
     EXPECT_EQ(messages.shown().size(), m_told) << "nothing new to tell";
+}
+
+// A drive image in a folder the user cannot write (a sample installed beside the
+// host) is offered as the user's own copy in ${XDG_DATA_HOME}/nebpt; as root,
+// mode bits stand for the rights a user lacks. One question, whatever the answer.
+TEST_F(HostWindowTest, AnImageInAFolderNotTheUsersIsOfferedAsTheirOwnCopy)
+{
+    namespace fs = std::filesystem;
+    const std::string installed = scratch.file("installed");
+    const std::string sample = installed + "/" + kSample;
+    fs::create_directory(installed);
+    fs::copy_file(hosttest::sampleImage(kSample), sample);
+    fs::permissions(sample, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(installed,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string data = scratch.file("data");
+    const std::string copy = data + "/nebpt/" + kSample;
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+
+    struct Row
+    {
+        const char* what;
+        int answer;
+        std::string asked, opened, firstEvent;
+    };
+    const std::vector<Row> rows = {
+        {"No: the sample read-only", fw::IDNO, "Open a copy in " + data + "/nebpt?", sample,
+         "Digital input 18"},
+        {"Yes: a copy made and opened", fw::IDYES, "Open a copy in " + data + "/nebpt?", copy,
+         "Digital input 18"},
+        {"Yes again: the copy made before, with its change", fw::IDYES,
+         "Open your copy " + copy + " instead?", copy, "Running"},
+    };
+    for (const Row& row : rows) {
+        messages.answer("You cannot change", row.answer);
+        EXPECT_TRUE(open(sample)) << row.what;
+        EXPECT_THAT(told(), AllOf(HasSubstr(sample), HasSubstr(row.asked))) << row.what;
+        EXPECT_EQ(window.imagePath().toStdString(), row.opened) << row.what;
+        EXPECT_EQ(window.drive()->readOnly(), row.opened == sample) << row.what;
+        EXPECT_EQ(eventsShown(window).front(), row.firstEvent) << row.what;
+        if (row.opened == copy)
+            chooseFirstEvent("Running");
+    }
+    EXPECT_EQ(messages.shown().size(), m_told) << "nothing more told";
+    EXPECT_TRUE(hosttest::fileBytes(sample) == hosttest::fileBytes(hosttest::sampleImage(kSample)));
+    unsetenv("XDG_DATA_HOME");
+    fs::permissions(installed, fs::perms::owner_all);
 }
 
 TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
@@ -411,6 +467,26 @@ TEST_F(HostWindowTest, SettingsThatCannotBeReadAreLeftAsTheyAre)
              std::filesystem::create_directory(scratch.file("folder.conf"));
              return scratch.file("folder.conf");
          }},
+        // QSettings would wait for ever at the first write (the image opened).
+        {"a lock that is a folder",
+         [&] {
+             scratch.writeText("folder-lock.conf", "[General]\nlanguage=german\n");
+             std::filesystem::create_directory(scratch.file("folder-lock.conf.lock"));
+             return scratch.file("folder-lock.conf");
+         }},
+        {"a lock that is a FIFO",
+         [&] {
+             scratch.writeText("fifo-lock.conf", "[General]\nlanguage=german\n");
+             mkfifo(scratch.file("fifo-lock.conf.lock").c_str(), 0600);
+             return scratch.file("fifo-lock.conf");
+         }},
+        {"a lock that is a link to nothing",
+         [&] {
+             scratch.writeText("link-lock.conf", "[General]\nlanguage=german\n");
+             std::filesystem::create_symlink(scratch.file("missing"),
+                                             scratch.file("link-lock.conf.lock"));
+             return scratch.file("link-lock.conf");
+         }},
     };
     for (const auto& [what, make] : rows) {
         const std::string path = make();
@@ -429,6 +505,105 @@ TEST_F(HostWindowTest, SettingsThatCannotBeReadAreLeftAsTheyAre)
             << what;
     }
     EXPECT_TRUE(std::filesystem::is_directory(scratch.file("folder.conf")));
+}
+
+// nebpt-host started as a user starts it waits on nothing in its settings
+// folder: a settings file it cannot read without harm (a FIFO, more than 1 MB) is
+// logged and left as it is, and places of other windows that are no files are
+// passed over. The window opens its image all the same (it locks the image).
+TEST(HostWindowStartTest, NothingInTheSettingsFolderHoldsTheWindow)
+{
+    namespace fs = std::filesystem;
+    struct Row
+    {
+        const char* what;
+        std::function<void(const std::string& folder)> make;
+        std::string logged;
+    };
+    const std::vector<Row> rows = {
+        {"a FIFO as settings, window places that are no files",
+         [](const std::string& folder) {
+             mkfifo((folder + "/nebpt-host.conf").c_str(), 0600);
+             mkfifo((folder + "/.window-0.lock").c_str(), 0600);
+             fs::create_directory(folder + "/.window-1.lock");
+             fs::create_symlink(folder + "/missing", folder + "/.window-2.lock");
+         },
+         "nebpt-host.conf cannot be used: it is no regular file"},
+        {"settings of more than 1 MB",
+         [](const std::string& folder) {
+             std::ofstream(folder + "/nebpt-host.conf") << std::string(1024 * 1024 + 1, ';');
+         },
+         "nebpt-host.conf cannot be used: it holds 1048577 bytes; settings take at most 1 MB"},
+    };
+    for (const Row& row : rows) {
+        const testsupport::ScratchFolder scratch;
+        const std::string folder = scratch.file("config/nebpt");
+        fs::create_directories(folder);
+        fs::create_directory(scratch.file("runtime"));
+        fs::permissions(scratch.file("runtime"), fs::perms::owner_all);
+        row.make(folder);
+        // What the folder holds (the window adds its own place).
+        std::vector<std::pair<std::string, fs::file_type>> before;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+            before.emplace_back(entry.path().string(), entry.symlink_status().type());
+        // Never read from a FIFO here either.
+        const auto settingsBytes = [&folder] {
+            const std::string file = folder + "/nebpt-host.conf";
+            return fs::is_regular_file(file) ? hosttest::fileBytes(file) : std::string();
+        };
+        const std::string settings = settingsBytes();
+        const std::string image = hosttest::copyOfSample(scratch, kSample);
+        // Started through env(1), which sets its environment (and keeps Valgrind,
+        // should it run this test, out of the window).
+        std::vector<std::string> command{"/usr/bin/env",
+                                         "TMPDIR=" + scratch.path(),
+                                         "XDG_CONFIG_HOME=" + scratch.file("config"),
+                                         "XDG_DATA_HOME=" + scratch.file("data"),
+                                         "XDG_CACHE_HOME=" + scratch.file("cache"),
+                                         "XDG_STATE_HOME=" + scratch.file("state"),
+                                         "XDG_RUNTIME_DIR=" + scratch.file("runtime"),
+                                         "DBUS_SESSION_BUS_ADDRESS=unix:path=" +
+                                             scratch.file("no-bus"),
+                                         "QT_QPA_PLATFORM=offscreen",
+                                         NEBPT_HOST_EXECUTABLE,
+                                         image};
+        std::vector<char*> argv;
+        for (std::string& word : command)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        const pid_t host = fork();
+        if (host == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        ASSERT_GT(host, 0);
+        // The window holds its image locked once it has it open.
+        struct stat imageStatus
+        {};
+        stat(image.c_str(), &imageStatus);
+        const std::string locked = ":" + std::to_string(imageStatus.st_ino) + " ";
+        bool opened = false;
+        int status = 0;
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+             !opened && std::chrono::steady_clock::now() < end &&
+             waitpid(host, &status, WNOHANG) == 0;) {
+            std::ifstream locks("/proc/locks");
+            for (std::string line; !opened && std::getline(locks, line);)
+                opened = line.find(" " + std::to_string(host) + " ") != std::string::npos &&
+                         line.find(locked) != std::string::npos;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        kill(host, SIGKILL);
+        waitpid(host, &status, 0);
+        EXPECT_TRUE(opened) << row.what;
+        EXPECT_THAT(hosttest::fileBytes(scratch.path() + "Torvane Drives/nebpt.log"),
+                    HasSubstr(row.logged))
+            << row.what;
+        for (const auto& [path, type] : before)
+            EXPECT_EQ(fs::symlink_status(path).type(), type) << row.what << ": " << path;
+        EXPECT_TRUE(settingsBytes() == settings) << row.what;
+    }
 }
 
 // One local file dropped onto the window is opened as File > Open opens it;

@@ -620,24 +620,6 @@ Der Antriebstyp „%2“ mit der Parameterdatenbank %3 ist in drives_conf.neb ni
         <translation>Das Lesen des Programms von %1 wurde abgebrochen: Datei &gt; Aktualisieren oder Datei &gt; Erneut verbinden liest es erneut</translation>
     </message>
     <message>
-        <source>The program cannot be read again from the drive in %1.
-
-%2Details are in the log file %3.</source>
-        <translation>Das Programm kann nicht erneut vom Antrieb in %1 gelesen werden.
-
-%2Einzelheiten stehen in der Protokolldatei %3.</translation>
-    </message>
-    <message>
-        <source>The program cannot be read from the drive in %1.
-
-%2.
-Details are in the log file %3.</source>
-        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
-
-%2.
-Einzelheiten stehen in der Protokolldatei %3.</translation>
-    </message>
-    <message>
         <source>The change</source>
         <translation>Die Änderung</translation>
     </message>
@@ -1190,6 +1172,96 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
     <message>
         <source>Not written: %1 (%2)</source>
         <translation>Nicht geschrieben: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Title block</source>
+        <translation>Schriftfeld</translation>
+    </message>
+    <message>
+        <source>Pro&amp;ject:</source>
+        <translation>Pro&amp;jekt:</translation>
+    </message>
+    <message>
+        <source>A&amp;uthor:</source>
+        <translation>&amp;Bearbeiter:</translation>
+    </message>
+    <message>
+        <source>Re&amp;vision:</source>
+        <translation>Re&amp;vision:</translation>
+    </message>
+    <message>
+        <source>You cannot change %1 where it is: its folder is not yours to write.</source>
+        <translation>Sie können %1 dort, wo es liegt, nicht ändern: In seinen Ordner dürfen Sie nicht schreiben.</translation>
+    </message>
+    <message>
+        <source>%1
+
+Open your copy %2 instead? It was made earlier and keeps the changes made to it. No opens this image read-only.</source>
+        <translation>%1
+
+Stattdessen Ihre Kopie %2 öffnen? Sie wurde früher angelegt und behält die Änderungen daran. Nein öffnet dieses Abbild schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source>%1
+
+Open a copy in %2? Your changes are then saved in the copy %3. No opens this image read-only.</source>
+        <translation>%1
+
+Eine Kopie in %2 öffnen? Ihre Änderungen werden dann in der Kopie %3 gespeichert. Nein öffnet dieses Abbild schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source>No copy was made in %1.
+
+%2
+
+%3 is opened read-only.</source>
+        <translation>In %1 wurde keine Kopie angelegt.
+
+%2
+
+%3 wird schreibgeschützt geöffnet.</translation>
+    </message>
+    <message>
+        <source>The folder cannot be made.</source>
+        <translation>Der Ordner kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The program cannot be read again from the drive in %1.
+
+%2%3</source>
+        <translation>Das Programm kann nicht erneut vom Antrieb in %1 gelesen werden.
+
+%2%3</translation>
+    </message>
+    <message>
+        <source>The program cannot be read from the drive in %1.
+
+%2.
+%3</source>
+        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
+
+%2.
+%3</translation>
+    </message>
+    <message>
+        <source>The program cannot be printed: the printer cannot be used.</source>
+        <translation>Das Programm kann nicht gedruckt werden: Der Drucker kann nicht verwendet werden.</translation>
+    </message>
+    <message>
+        <source>Nothing is logged: %1/nebpt.log or its folder is a link, another user&apos;s, or cannot be made.</source>
+        <translation>Es wird nichts protokolliert: %1/nebpt.log oder sein Ordner ist ein Verweis, gehört einem anderen Benutzer oder kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>%1 was not completely written to the drive at %2: %3.
+
+%4
+
+The drive refuses a value of it, so writing it again cannot finish it: change the program or the drive, then write it again.</source>
+        <translation>%1 wurde nicht vollständig in den Antrieb unter %2 geschrieben: %3.
+
+%4
+
+Der Antrieb lehnt einen Wert davon ab, erneutes Schreiben kann es daher nicht abschließen: Ändern Sie das Programm oder den Antrieb und schreiben Sie es dann erneut.</translation>
     </message>
 </context>
 <context>
