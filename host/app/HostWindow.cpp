@@ -1241,6 +1241,12 @@ void HostWindow::closeEditor()
 
 bool HostWindow::refresh()
 {
+    // Not under an open dialog of the editor: the update waits for it to close
+    // (and would answer false meanwhile).
+    if (fw::isModalOpen()) {
+        fw::whenNoModalIsOpen(this, [this] { refresh(); });
+        return true;
+    }
     // A lost link is made anew; the program is read with it.
     if (!m_linkAddress.isEmpty() && (!linkDrive() || !linkDrive()->linkUp()))
         return reconnect();
@@ -1824,6 +1830,10 @@ bool HostWindow::reshow()
         return refresh();
     // The working copy is in the window: nothing to read from the drive.
     countPending();
+    if (fw::isModalOpen()) {
+        fw::whenNoModalIsOpen(this, [this] { reshow(); });
+        return true;
+    }
     return m_entry && m_entry->UpdateFlow();
 }
 
