@@ -1,8 +1,9 @@
 # The Debian package of NEBPT: `cpack -G DEB` in a build tree (scripts/package
 # makes a release one) writes nebpt_<version>_<arch>.deb, installing under /usr:
-#   lib/nebpt/                the programs, libNEBPT.so, the framework and language
-#                             libraries, drives_conf.neb, data/ (the sample images),
-#                             as the install() rules of each folder put them;
+#   lib/nebpt/                the programs, libNEBPT.so and libNEBPTcore.so, the
+#                             framework and language libraries, drives_conf.neb,
+#                             data/ (the sample images), as the install() rules of
+#                             each folder put them;
 #   bin/                      nebpt-host and nebpt-drive-sim, links into lib/nebpt/;
 #   share/applications/       the desktop menu entry of nebpt-host;
 #   share/icons/hicolor/      its icon;

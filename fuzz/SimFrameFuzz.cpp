@@ -11,6 +11,7 @@
 #include "ServedDrive.h"
 
 #include "DriveServer.h"
+#include "ModbusFrame.h"
 
 #include <algorithm>
 #include <memory>
@@ -97,26 +98,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Bytes frame, answer, request;
         bool accepted = false;
         if (!rtu) {
-            const long length = DriveServer::tcpFrameSize(data + at, size - at);
+            const long length = modbusframe::tcpFrameSize(data + at, size - at);
             check(length == 0 || length == -1 ||
-                      (length > static_cast<long>(DriveServer::kMbapSize) &&
+                      (length > static_cast<long>(modbusframe::kMbapSize) &&
                        static_cast<size_t>(length) <=
-                           std::min(size - at, DriveServer::kMostTcpFrame)),
+                           std::min(size - at, modbusframe::kMostTcpFrame)),
                   "a frame size within the bytes");
             if (length <= 0)
                 break; // not whole, or not Modbus TCP: the connection ends
             frame.assign(data + at, data + at + length);
             at += static_cast<size_t>(length);
             answer = server.answerTcp(frame.data(), frame.size());
-            request.assign(frame.begin() + DriveServer::kMbapSize, frame.end());
-            check(answer.size() > DriveServer::kMbapSize &&
+            request.assign(frame.begin() + modbusframe::kMbapSize, frame.end());
+            check(answer.size() > modbusframe::kMbapSize &&
                       std::equal(frame.begin(), frame.begin() + 4, answer.begin()) &&
                       word(&answer[4]) == static_cast<int>(answer.size() - 6) &&
                       answer[6] == frame[6],
                   "an answer with the request's transaction, protocol and unit");
             const int unit = frame[6];
             accepted =
-                checkAnswer(request, Bytes(answer.begin() + DriveServer::kMbapSize, answer.end()),
+                checkAnswer(request, Bytes(answer.begin() + modbusframe::kMbapSize, answer.end()),
                             unit == server.unit() || unit == 255);
         } else {
             const size_t length = std::min<size_t>(data[at], size - at - 1);
@@ -124,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             at += 1 + length;
             const DriveServer::RtuFrame kind = server.classifyRtu(frame.data(), frame.size());
             const bool intact =
-                frame.size() >= 4 && DriveServer::crc16(frame.data(), frame.size()) == 0;
+                frame.size() >= 4 && modbusframe::crc16(frame.data(), frame.size()) == 0;
             check(intact == (kind != DriveServer::RtuFrame::Corrupt), "a frame's CRC is checked");
             if (kind != DriveServer::RtuFrame::Mine && kind != DriveServer::RtuFrame::Broadcast)
                 continue; // passed over
@@ -135,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 accepted = sandbox.folder.readText("drive.json") != before;
             } else {
                 check(answer.size() >= 4 && answer[0] == frame[0] &&
-                          DriveServer::crc16(answer.data(), answer.size()) == 0,
+                          modbusframe::crc16(answer.data(), answer.size()) == 0,
                       "an answer frame with the unit and a right CRC");
                 accepted = checkAnswer(request, Bytes(answer.begin() + 1, answer.end() - 2), true);
             }

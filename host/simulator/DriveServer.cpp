@@ -1,44 +1,12 @@
 #include "DriveServer.h"
 
+#include "ModbusFrame.h"
+
 #include <ostream>
 #include <stdexcept>
 #include <utility>
 
-namespace {
-
-constexpr int kMostRead = 125;    // registers a read request may ask for
-constexpr int kMostWritten = 123; // registers a write request may carry
-constexpr int kBroadcastUnit = 0;
-constexpr int kAnyTcpUnit = 255; // over TCP: whatever device answers on the socket
-
-enum Function
-{
-    kReadHoldingRegisters = 3,
-    kWriteSingleRegister = 6,
-    kWriteMultipleRegisters = 16,
-};
-
-enum Exception
-{
-    kIllegalFunction = 1,
-    kIllegalDataAddress = 2,
-    kIllegalDataValue = 3,
-    kServerDeviceFailure = 4,
-    kGatewayTargetFailed = 11,
-};
-
-int word(const std::uint8_t* bytes)
-{
-    return bytes[0] << 8 | bytes[1];
-}
-
-void putWord(std::vector<std::uint8_t>& bytes, int value)
-{
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-    bytes.push_back(static_cast<std::uint8_t>(value));
-}
-
-} // namespace
+using namespace modbusframe;
 
 DriveServer::DriveServer(SimulatedDrive& drive, int unit, std::ostream& log)
     : m_drive(drive), m_unit(unit), m_log(log)
@@ -54,29 +22,26 @@ DriveServer::DriveServer(SimulatedDrive& drive, int unit, std::ostream& log)
 std::vector<std::uint8_t> DriveServer::answer(const std::uint8_t* pdu, std::size_t size,
                                               long request)
 {
-    if (size < 1)
+    Request asked;
+    switch (parseRequest(pdu, size, asked)) {
+    case Malformed::Empty:
         return refuse(0, kIllegalFunction, "an empty request");
-    const int function = pdu[0];
-    if (function != kReadHoldingRegisters && function != kWriteSingleRegister &&
-        function != kWriteMultipleRegisters)
-        return refuse(function, kIllegalFunction, "function " + std::to_string(function));
-    // Function 16 tells the size of its values; the others take five bytes.
-    std::size_t expected = 5;
-    if (function == kWriteMultipleRegisters)
-        expected = size >= 6 ? 6 + std::size_t{pdu[5]} : 6;
-    if (size != expected) {
-        return refuse(function, kIllegalDataValue,
+    case Malformed::Function:
+        return refuse(asked.function, kIllegalFunction,
+                      "function " + std::to_string(asked.function));
+    case Malformed::Length:
+        return refuse(asked.function, kIllegalDataValue,
                       "a request of " + std::to_string(size) + " bytes for function " +
-                          std::to_string(function));
+                          std::to_string(asked.function));
+    case Malformed::Quantity:
+        return refuse(asked.function, kIllegalDataValue,
+                      "a request for " + std::to_string(asked.count) + " registers at register " +
+                          std::to_string(asked.address));
+    case Malformed::None:
+        break;
     }
-    const int address = word(pdu + 1);
+    const int function = asked.function, address = asked.address, count = asked.count;
     const std::string where = " at register " + std::to_string(address);
-    const int count = function == kWriteSingleRegister ? 1 : word(pdu + 3);
-    const int most = function == kReadHoldingRegisters ? kMostRead : kMostWritten;
-    if (count < 1 || count > most || (function == kWriteMultipleRegisters && pdu[5] != 2 * count)) {
-        return refuse(function, kIllegalDataValue,
-                      "a request for " + std::to_string(count) + " registers" + where);
-    }
     // A quantity a request may carry, past the last register: an address that
     // does not exist, as a drive answers it.
     if (address + count > modbusmap::kRegisterCount) {
@@ -90,68 +55,39 @@ std::vector<std::uint8_t> DriveServer::answer(const std::uint8_t* pdu, std::size
         return refuse(function, kServerDeviceFailure, "a request" + where);
     }
 
-    std::vector<std::uint8_t> reply{static_cast<std::uint8_t>(function)};
     if (function == kReadHoldingRegisters) {
-        reply.push_back(static_cast<std::uint8_t>(2 * count));
+        std::vector<std::uint16_t> registers(static_cast<std::size_t>(count));
         for (int r = address; r < address + count; ++r) {
-            std::uint16_t value = 0;
-            if (const int exception = read(r, value)) {
+            if (const int exception = read(r, registers[static_cast<std::size_t>(r - address)])) {
                 const std::string what = exception == kIllegalDataAddress
                                              ? "a read of unmapped register " + std::to_string(r)
                                              : "a read of register " + std::to_string(r) +
                                                    ": the controller cannot run its program";
                 return refuse(function, exception, what);
             }
-            putWord(reply, value);
         }
-        return reply;
+        return readAnswer(registers);
     }
-    std::vector<std::uint16_t> registers;
-    if (function == kWriteSingleRegister)
-        registers.push_back(static_cast<std::uint16_t>(word(pdu + 3)));
-    for (int i = 0; function == kWriteMultipleRegisters && i < count; ++i)
-        registers.push_back(static_cast<std::uint16_t>(word(pdu + 6 + 2 * i)));
-    if (const int exception = write(address, registers))
-        return {static_cast<std::uint8_t>(function | 0x80), static_cast<std::uint8_t>(exception)};
-    // Both writes answer with their first four data bytes: the address and the
-    // value, or the address and the count.
-    reply.insert(reply.end(), pdu + 1, pdu + 5);
-    return reply;
-}
-
-long DriveServer::tcpFrameSize(const std::uint8_t* bytes, std::size_t size)
-{
-    if (size >= 4 && word(bytes + 2) != 0) // protocol id: 0 is Modbus
-        return -1;
-    if (size < 6)
-        return 0;
-    const std::size_t length = static_cast<std::size_t>(word(bytes + 4)); // unit id and PDU
-    if (length < 2 || kMbapSize - 1 + length > kMostTcpFrame)
-        return -1;
-    return size >= kMbapSize - 1 + length ? static_cast<long>(kMbapSize - 1 + length) : 0;
+    if (const int exception = write(address, asked.registers))
+        return exceptionAnswer(function, exception);
+    return writeAnswer(asked);
 }
 
 std::vector<std::uint8_t> DriveServer::answerTcp(const std::uint8_t* frame, std::size_t size,
                                                  long request)
 {
-    const int unit = frame[kMbapSize - 1];
-    std::vector<std::uint8_t> pdu;
-    if (unit != m_unit && unit != kAnyTcpUnit) {
-        pdu = refuse(frame[kMbapSize], kGatewayTargetFailed,
-                     "a request for unit " + std::to_string(unit));
-    } else {
-        pdu = answer(frame + kMbapSize, size - kMbapSize, request);
-    }
-    std::vector<std::uint8_t> reply(frame, frame + 4); // transaction and protocol id
-    putWord(reply, static_cast<int>(pdu.size()) + 1);
-    reply.push_back(static_cast<std::uint8_t>(unit));
-    reply.insert(reply.end(), pdu.begin(), pdu.end());
-    return reply;
+    const int unit = tcpUnit(frame);
+    const std::vector<std::uint8_t> pdu =
+        unit != m_unit && unit != kAnyTcpUnit
+            ? refuse(frame[kMbapSize], kGatewayTargetFailed,
+                     "a request for unit " + std::to_string(unit))
+            : answer(frame + kMbapSize, size - kMbapSize, request);
+    return tcpFrame(tcpTransaction(frame), static_cast<std::uint8_t>(unit), pdu);
 }
 
 DriveServer::RtuFrame DriveServer::classifyRtu(const std::uint8_t* frame, std::size_t size) const
 {
-    if (size < 4 || crc16(frame, size - 2) != (frame[size - 2] | frame[size - 1] << 8))
+    if (!rtuIntact(frame, size))
         return RtuFrame::Corrupt;
     if (frame[0] == kBroadcastUnit)
         return RtuFrame::Broadcast;
@@ -164,24 +100,7 @@ std::vector<std::uint8_t> DriveServer::answerRtu(const std::uint8_t* frame, std:
     const std::vector<std::uint8_t> pdu = answer(frame + 1, size - 3, request);
     if (frame[0] == kBroadcastUnit)
         return {};
-    std::vector<std::uint8_t> reply{frame[0]};
-    reply.insert(reply.end(), pdu.begin(), pdu.end());
-    const std::uint16_t crc = crc16(reply.data(), reply.size());
-    reply.push_back(static_cast<std::uint8_t>(crc));
-    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return reply;
-}
-
-std::uint16_t DriveServer::crc16(const std::uint8_t* bytes, std::size_t size)
-{
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= bytes[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<std::uint16_t>(crc >> 1 ^ 0xA001)
-                            : static_cast<std::uint16_t>(crc >> 1);
-    }
-    return crc;
+    return rtuFrame(frame[0], pdu);
 }
 
 DriveServer::Block DriveServer::blockAt(int address) const
@@ -319,7 +238,7 @@ int DriveServer::write(int address, const std::vector<std::uint16_t>& registers)
 std::vector<std::uint8_t> DriveServer::refuse(int function, int exception, const std::string& why)
 {
     m_log << "nebpt-drive-sim: refused " << why << " (exception " << exception << ")\n";
-    return {static_cast<std::uint8_t>(function | 0x80), static_cast<std::uint8_t>(exception)};
+    return exceptionAnswer(function, exception);
 }
 
 int DriveServer::failing(int first, int count) const

@@ -10,8 +10,10 @@
 
 // Answers Modbus requests the way a drive does, from a drive image with a
 // register map (SimulatedDrive.h, RegisterMap.h). It only turns request bytes
-// into answer bytes: reading and writing sockets or a serial line, framing a
-// byte stream, latency and faults are the serving loop's (DriveServerLoop.h).
+// into answer bytes, through the frame codec the host's link uses too
+// (ModbusFrame.h): reading and writing sockets or a serial line, cutting a
+// byte stream into frames, latency and faults are the serving loop's
+// (DriveServerLoop.h).
 //
 // - Function 3 (read holding registers) reads any run of registers that are
 //   all mapped: parameter elements and the identification registers.
@@ -81,19 +83,12 @@ public:
     // `request`: the request's number, for the log.
     std::vector<std::uint8_t> answer(const std::uint8_t* pdu, std::size_t size, long request = 0);
 
-    // Modbus TCP. A frame is an MBAP header (transaction id, protocol id 0,
-    // length of what follows, unit id) and the PDU.
-    static constexpr std::size_t kMbapSize = 7;
-    static constexpr std::size_t kMostTcpFrame = kMbapSize + 253;
-    // The size of the frame that starts `bytes`: 0 while it is not whole yet,
-    // -1 when the bytes are not Modbus TCP (the peer is to be dropped).
-    static long tcpFrameSize(const std::uint8_t* bytes, std::size_t size);
-    // The answer frame to one whole frame (as tcpFrameSize delimits it).
+    // Modbus TCP: the answer frame to one whole frame (as
+    // modbusframe::tcpFrameSize delimits it).
     std::vector<std::uint8_t> answerTcp(const std::uint8_t* frame, std::size_t size,
                                         long request = 0);
 
-    // Modbus RTU. A frame is the unit id, the PDU and the CRC (low byte first),
-    // delimited by the line's silence.
+    // Modbus RTU: frames delimited by the line's silence (ModbusFrame.h).
     enum class RtuFrame
     {
         Mine,      // intact and for this unit
@@ -106,7 +101,6 @@ public:
     // empty for a broadcast, which is applied all the same.
     std::vector<std::uint8_t> answerRtu(const std::uint8_t* frame, std::size_t size,
                                         long request = 0);
-    static std::uint16_t crc16(const std::uint8_t* bytes, std::size_t size);
 
 private:
     // The register's content; the Modbus exception code when it cannot be read

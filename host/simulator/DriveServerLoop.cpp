@@ -1,6 +1,7 @@
 #include "DriveServerLoop.h"
 
 #include "ExitStatus.h"
+#include "ModbusFrame.h"
 
 #include <modbus.h>
 
@@ -237,7 +238,7 @@ void Loop::step(Connection& c, Clock::time_point now)
                 take(c, frame, now);
             continue;
         }
-        const long size = DriveServer::tcpFrameSize(c.input.data(), c.input.size());
+        const long size = modbusframe::tcpFrameSize(c.input.data(), c.input.size());
         if (size < 0) {
             std::cerr << "nebpt-drive-sim: dropped a connection that does not speak Modbus TCP\n";
             c.closing = true;

@@ -1,5 +1,6 @@
 #include "HostTestSupport.h"
 #include "LinkTestSupport.h"
+#include "ModbusFrame.h"
 #include "SimulatedDrive.h"
 
 #include <gmock/gmock.h>
@@ -42,12 +43,7 @@ Bytes tcp(const Bytes& pdu, std::uint8_t id = 7)
 // An RTU frame: the bytes and their CRC.
 Bytes rtu(Bytes frame)
 {
-    std::uint16_t crc = 0xFFFF;
-    for (const std::uint8_t byte : frame) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<std::uint16_t>(crc & 1 ? crc >> 1 ^ 0xA001 : crc >> 1);
-    }
+    const std::uint16_t crc = modbusframe::crc16(frame.data(), frame.size());
     frame.insert(frame.end(), {std::uint8_t(crc), std::uint8_t(crc >> 8)});
     return frame;
 }

@@ -276,3 +276,35 @@ TEST_F(ModbusDriveTest, ALostLinkIsToldOnceAndNothingWaitsForIt)
     EXPECT_THAT(drive.lastRefusal(), HasSubstr("the link is down"));
     EXPECT_EQ(drive.GetParameterName("1301"), "Step event") << "the profile still answers";
 }
+
+// Over Modbus RTU (a pseudo-terminal pair) the link frames its requests and
+// delimits the answers by their functions as the drive frames them: the
+// identification, a whole parameter, a write read back, and an exception, after
+// which the link stays up.
+TEST_F(ModbusDriveTest, SpeaksModbusRtuAsItSpeaksTcp)
+{
+    // The drive takes timers up to 100 s only; the profile says 3600.
+    const std::string image = hosttest::copyOfSample(
+        scratch, kSample, "drive.json", "\"maximum\": \"3600\"", "\"maximum\": \"100\"");
+    const std::string driveEnd = scratch.file("drive-tty"), hostEnd = scratch.file("host-tty");
+    const linktest::SerialLine serial(driveEnd, hostEnd);
+    if (!serial.available())
+        GTEST_SKIP() << "socat is not installed: Modbus RTU over a pseudo-terminal pair is not "
+                        "tested (scripts/setup installs it)";
+    linktest::DriveSimulator sim(image, {"--rtu", driveEnd, "--baud", "38400", "--parity", "N"});
+    ModbusDrive drive("rtu:" + hostEnd + "?baud=38400&parity=N", profile, kTimeout);
+    std::string type, aoc, database;
+    drive.GetDriveIdentity(type, aoc, database);
+    EXPECT_EQ(type + " " + aoc + " " + database, "FCD-300 02.10 02.40");
+    EXPECT_EQ(read(drive, "1301", 0), "19");
+
+    write(drive, {"1303.2"}, {"50"});
+    drive.forgetValues();
+    EXPECT_EQ(read(drive, "1303", 2),
+              SimulatedDrive(image, SimulatedDrive::Access::Read).value(1303, 2));
+    EXPECT_THROW(write(drive, {"1303.3"}, {"500"}), DriveRefusal);
+    EXPECT_EQ(drive.lastWriteRefusal().reason, "Illegal data value");
+    EXPECT_TRUE(drive.linkUp());
+    drive.forgetValues();
+    EXPECT_EQ(read(drive, "1301", 0), "19");
+}

@@ -34,7 +34,8 @@ missing=()
 for path in \
   ./usr/bin/nebpt-host ./usr/bin/nebpt-drive-sim \
   ./usr/lib/nebpt/nebpt-host ./usr/lib/nebpt/nebpt-drive-sim \
-  ./usr/lib/nebpt/libNEBPT.so ./usr/lib/nebpt/libNEBPTframework.so \
+  ./usr/lib/nebpt/libNEBPT.so ./usr/lib/nebpt/libNEBPTcore.so \
+  ./usr/lib/nebpt/libNEBPTframework.so \
   ./usr/lib/nebpt/libNEBPTframeworkWidgets.so \
   ./usr/lib/nebpt/NEBPT_english.so ./usr/lib/nebpt/NEBPT_german.so \
   ./usr/lib/nebpt/drives_conf.neb \
@@ -95,8 +96,15 @@ for program in nebpt-host nebpt-drive-sim; do
   done
 done
 
-# The desktop entry and the MIME type as the desktop reads them.
 dpkg-deb -x "$deb" "$work/root"
+# nebpt-drive-sim needs the model's core, not the window's libraries.
+needed=$(objdump -p "$work/root/usr/lib/nebpt/nebpt-drive-sim" | awk '$1 == "NEEDED" { print $2 }')
+grep -qxF libNEBPTcore.so <<<"$needed" || fail "nebpt-drive-sim does not link libNEBPTcore.so"
+if grep -E '^libQt6(Widgets|Gui)|^libNEBPT[.]so$' <<<"$needed"; then
+  fail "nebpt-drive-sim links the window's libraries (above)"
+fi
+
+# The desktop entry and the MIME type as the desktop reads them.
 desktop-file-validate "$work/root/usr/share/applications/nebpt.desktop" ||
   fail "the desktop entry is not valid"
 mkdir -p "$work/mime/packages"

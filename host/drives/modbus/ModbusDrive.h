@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,7 +28,9 @@ public:
 
 // A drive reached over Modbus TCP or RTU, behind the host's parameter interface.
 // libmodbus makes the connection (name resolution, the serial line's settings);
-// the requests and answers are framed here.
+// the requests and answers are framed by ModbusFrame.h and exchanged here, each
+// within its own deadline. The drive's calls are in ModbusDrive.cpp, a write
+// call's download in ModbusDownload.cpp, the link in ModbusLink.cpp.
 //
 // Profile: what a drive does not tell over Modbus (parameter names, element
 // counts, choice lists, limits, units, decimals, index base, language) and where
@@ -49,7 +50,7 @@ public:
 // refresh). The first read that fails since connecting or forgetValues() is
 // kept (readFailure()), so that a value the plug-in took as a default is never
 // shown, checked or filed as the drive's. prefetch() fetches whole parameters
-// ahead (the program, on a worker thread), so that the plug-in's reads that
+// ahead (the program, on the link thread), so that the plug-in's reads that
 // follow ask the drive for nothing.
 //
 // Writes are downloads, read back. WriteParameterValues checks every entry
@@ -89,15 +90,11 @@ public:
 // the milliseconds waited. Messages are composed through Qt's translation
 // (HostText.h), a Modbus exception's meaning too (exceptionMeaning()).
 //
-// Threads: a ModbusDrive is used by one thread at a time (the one that owns it
-// for the while, e.g. a worker that reads the program); its observers are
-// called on that thread. The one exception is the shared register access
-// (readSharedRegisters, writeSharedRegisters), which another thread may use
-// beside the owner (the host's monitor polling the controller's state): every
-// request holds the link for its exchange, and a write call holds it from its
-// first request to its last, so that a shared request waits while a write is in
-// flight and never comes between a write's requests. linkUp() may be asked on
-// any thread; linkFailure() tells the reason once linkUp() is false.
+// Threads: a ModbusDrive is used by the one thread that owns it (a document's
+// link thread, which serves everything asked of the drive in order, so that
+// nothing comes between a write's requests); its observers are called on that
+// thread. linkUp() and the request counts may be asked on any thread;
+// linkFailure() tells the reason once linkUp() is false.
 class ModbusDrive final : public HostDrive
 {
 public:
@@ -152,18 +149,15 @@ public:
     // (1 to 4, 6 and 11).
     static std::string exceptionMeaning(int code);
 
-    // Holding registers read or written as they are, from any thread (see
-    // Threads above): the call waits while another request or a write call holds
-    // the link, asking `stop` now and then (true: it gives up, false with the
-    // reason "stopped"). A Modbus exception is a failure that leaves the link up
+    // Holding registers read or written as they are (the controller's status
+    // and input blocks). A Modbus exception is a failure that leaves the link up
     // (nothing is recorded as a refusal); an exchange that fails closes the link
-    // as any request does and tells the link failure observer, on the calling
-    // thread. False with `failure` ("<doing> from|to <address>: <reason>").
-    bool readSharedRegisters(int address, int count, std::uint16_t* into, const std::string& doing,
-                             std::string& failure, const std::function<bool()>& stop = {});
-    bool writeSharedRegisters(int address, const std::vector<std::uint16_t>& registers,
-                              const std::string& doing, std::string& failure,
-                              const std::function<bool()>& stop = {});
+    // as any request does and tells the link failure observer. False with
+    // `failure` ("<doing> from|to <address>: <reason>").
+    bool readHoldingRegisters(int address, int count, std::uint16_t* into, const std::string& doing,
+                              std::string& failure);
+    bool writeHoldingRegisters(int address, const std::vector<std::uint16_t>& registers,
+                               const std::string& doing, std::string& failure);
 
     // Called after each parameter fetched from the drive with the number fetched
     // since connecting or the last forgetValues(): the progress of a long read.
@@ -303,9 +297,8 @@ private:
                         const std::string& doing);
     void writeRegisters(int address, const std::vector<std::uint16_t>& registers,
                         const std::string& doing);
-    // Runs a shared exchange (readSharedRegisters) once it holds the link.
-    template <typename Exchange>
-    bool shared(Exchange exchange, std::string& failure, const std::function<bool()>& stop);
+    // Runs an exchange of readHoldingRegisters or writeHoldingRegisters.
+    template <typename Exchange> bool holdingRegisters(Exchange exchange, std::string& failure);
     // The registers of the whole parameter, fetched when not kept.
     const std::vector<std::uint16_t>& registersOf(const modbusmap::Slot& slot);
     // Runs a read of the drive's values, noting the first that fails
@@ -343,8 +336,6 @@ private:
     const modbusmap::Map& m_map;
     std::string m_language; // GetLanguage's answer
     std::chrono::milliseconds m_timeout;
-    // Held by each request, and by a write call for the whole call.
-    mutable std::recursive_timed_mutex m_linkLock;
     std::atomic<struct _modbus*> m_context{nullptr};
     int m_socket = -1;
     std::uint16_t m_transaction = 0;
@@ -369,3 +360,14 @@ private:
 
     std::atomic<size_t> m_requests[2] = {0, 0};
 };
+
+// Here, since the drive's calls (ModbusDrive.cpp) and a write call's download
+// (ModbusDownload.cpp) both ask the profile.
+template <typename Question> auto ModbusDrive::ask(Question question) -> decltype(question())
+{
+    try {
+        return question();
+    } catch (const ImageRefusal& refused) {
+        refuse(refused.what());
+    }
+}
