@@ -344,6 +344,11 @@ std::vector<std::string> ProgramWorkflow::compare(IExtParamInterface& a, IExtPar
     return lines;
 }
 
+std::size_t configurationParses()
+{
+    return CNEBConfiguration::parses();
+}
+
 bool programParameters(IExtParamInterface& drive, std::vector<std::string>& numbers,
                        std::string& failure)
 {

@@ -230,6 +230,11 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// How often this process has parsed a drive configuration's text (the support
+// question, the settings manager and every workflow load it); a load of a
+// content parsed before and still kept counts nothing.
+NEBPT_EXPORT std::size_t configurationParses();
+
 // The parameters that hold the drive's program (ProgramWorkflow::programParameters),
 // with a configuration loaded for this call.
 NEBPT_EXPORT bool programParameters(IExtParamInterface& drive, std::vector<std::string>& numbers,

@@ -16,6 +16,7 @@
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <strings.h>
@@ -424,11 +425,69 @@ XmlReading readConformingly(const char* text, size_t length, bool build,
     return reader.reading;
 }
 
-// Texts the conforming reader found well-formed and pugixml reads alike, by
-// their CRC-32 and length, with the encoding pugixml reads them in: a text read
-// again (the host asks for every drive, and the plug-in then opens) is parsed
-// once more, by pugixml alone. The last few.
-class CheckedTexts
+} // namespace
+
+namespace NEBPT {
+
+// The decompressed text and the document parsed in place from it (the parser
+// overwrites the text), with the drive elements chosen in it so far: every
+// configuration loaded from the same content shares one, read-only.
+struct LoadedConfiguration
+{
+    std::string text;
+    pugi::xml_document document;
+
+    // The drive element chosen before for a drive name and database version (an
+    // empty node when none fits); false when there is none yet.
+    bool chosen(const std::string& name, const std::string& version, pugi::xml_node& drive) const
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto found =
+            std::find_if(m_choices.begin(), m_choices.end(), [&](const auto& choice) {
+                return choice.name == name && choice.version == version;
+            });
+        if (found == m_choices.end())
+            return false;
+        drive = found->drive;
+        return true;
+    }
+
+    void choose(const std::string& name, const std::string& version, pugi::xml_node drive) const
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_choices.size() == kChoicesKept)
+            m_choices.erase(m_choices.begin());
+        m_choices.push_back({name, version, drive});
+    }
+
+private:
+    struct Choice
+    {
+        std::string name, version;
+        pugi::xml_node drive;
+    };
+    static constexpr size_t kChoicesKept = 64;
+    mutable std::mutex m_mutex;
+    mutable std::vector<Choice> m_choices;
+};
+
+} // namespace NEBPT
+
+namespace {
+
+using NEBPT::LoadedConfiguration;
+
+std::atomic<size_t> g_parses{0};
+
+// Contents loaded lately, by the CRC-32 and length of their text (computed block
+// by block as gzread hands the text over, so at hand for the key): the last few,
+// each with its document while a configuration uses it, and whether the
+// conforming reader found the text well-formed and pugixml reads it alike (in
+// which encoding). The latest document is kept when nobody uses it (the host's
+// support question and then the plug-in load one after the other), unless its
+// text is larger than kKeptTextSize. A text known to be well-formed whose
+// document has gone is parsed once more, by pugixml alone.
+class KeptContents
 {
 public:
     struct Key
@@ -437,36 +496,70 @@ public:
         size_t length = 0;
         bool operator==(const Key&) const = default;
     };
-
-    bool find(const Key& key, pugi::xml_encoding& encoding)
+    struct Content
     {
+        Key key;
+        bool checked = false; // well-formed, and pugixml reads it alike in `encoding`
+        pugi::xml_encoding encoding = pugi::encoding_utf8;
+        std::weak_ptr<const LoadedConfiguration> document;
+    };
+
+    // The document of `key` when it is still there; `content` is what is known
+    // of the text (nothing when `checked` is false).
+    std::shared_ptr<const LoadedConfiguration> find(const Key& key, Content& content)
+    {
+        std::shared_ptr<const LoadedConfiguration> latest;
         const std::lock_guard lock(m_mutex);
-        const auto found = std::find_if(m_texts.begin(), m_texts.end(),
-                                        [&](const auto& text) { return text.first == key; });
-        if (found == m_texts.end())
-            return false;
-        encoding = found->second;
-        return true;
+        const auto found = std::find_if(m_contents.begin(), m_contents.end(),
+                                        [&](const Content& kept) { return kept.key == key; });
+        if (found == m_contents.end())
+            return nullptr;
+        content = *found;
+        std::shared_ptr<const LoadedConfiguration> document = found->document.lock();
+        if (document && document->text.size() <= kKeptTextSize && m_latest != document)
+            latest = std::exchange(m_latest, document);  // let go after the lock
+        std::rotate(found, found + 1, m_contents.end()); // the latest last
+        return document;
     }
 
-    void add(const Key& key, pugi::xml_encoding encoding)
+    void add(const Content& content, const std::shared_ptr<const LoadedConfiguration>& document)
     {
+        std::shared_ptr<const LoadedConfiguration> latest;
         const std::lock_guard lock(m_mutex);
-        if (m_texts.size() == kKept)
-            m_texts.erase(m_texts.begin());
-        m_texts.emplace_back(key, encoding);
+        std::erase_if(m_contents, [&](const Content& kept) { return kept.key == content.key; });
+        if (m_contents.size() == kKept)
+            m_contents.erase(m_contents.begin());
+        m_contents.push_back(content);
+        m_contents.back().document = document;
+        latest =
+            std::exchange(m_latest, document->text.size() <= kKeptTextSize ? document : nullptr);
     }
 
 private:
     static constexpr size_t kKept = 8;
+    static constexpr size_t kKeptTextSize = 16 * 1024 * 1024;
     std::mutex m_mutex;
-    std::vector<std::pair<Key, pugi::xml_encoding>> m_texts;
+    std::vector<Content> m_contents; // the latest last
+    std::shared_ptr<const LoadedConfiguration> m_latest;
 };
 
-CheckedTexts& checkedTexts()
+KeptContents& keptContents()
 {
-    static CheckedTexts texts;
-    return texts;
+    static KeptContents contents;
+    return contents;
+}
+
+// A text in ISO-8859-1 without a byte above 127 reads the same as UTF-8, which
+// pugixml parses as it stands instead of converting it first.
+pugi::xml_encoding parsingEncoding(const std::string& text, size_t length,
+                                   pugi::xml_encoding encoding)
+{
+    if (encoding != pugi::encoding_latin1)
+        return encoding;
+    unsigned char bits = 0;
+    for (size_t i = 0; i < length; ++i)
+        bits |= static_cast<unsigned char>(text[i]);
+    return bits < 0x80 ? pugi::encoding_utf8 : encoding;
 }
 
 // pugixml on a text the conforming reader has found well-formed: an element's
@@ -510,14 +603,20 @@ void CNEBConfiguration::init(const std::string& driveName, const std::string& ao
 void CNEBConfiguration::createDocument()
 {
     m_documentCreated = true;
-    m_document = std::make_shared<LoadedDocument>();
+    m_document = std::make_shared<LoadedConfiguration>();
+}
+
+size_t CNEBConfiguration::parses()
+{
+    return g_parses;
 }
 
 bool CNEBConfiguration::load(const std::string& path)
 {
     std::string reason;
+    std::string text;
     unsigned long crc = 0;
-    switch (readFile(path, m_document->text, crc, reason)) {
+    switch (readFile(path, text, crc, reason)) {
     case FileRead::Missing:
         return false;
     case FileRead::Unopenable: {
@@ -528,70 +627,88 @@ bool CNEBConfiguration::load(const std::string& path)
         return false;
     }
     case FileRead::Read:
-        loadXML(path, crc);
+        loadXML(path, std::move(text), crc);
         return true;
     case FileRead::Refused:
         break;
     }
     refuse(path, reason);
-    m_document = std::make_shared<LoadedDocument>(); // nothing of the file counts
+    m_document = std::make_shared<LoadedConfiguration>(); // nothing of the file counts
     return true;
 }
 
-void CNEBConfiguration::loadXML(const std::string& path, unsigned long crc)
+void CNEBConfiguration::loadXML(const std::string& path, std::string read, unsigned long crc)
 {
-    std::string& text = m_document->text;
-    pugi::xml_document& document = m_document->document;
+    KeptContents::Content content;
+    content.key = {crc, read.size()};
+    if (std::shared_ptr<const LoadedConfiguration> kept =
+            keptContents().find(content.key, content)) {
+        m_document = std::move(kept);
+        return;
+    }
+    ++g_parses;
+    const auto loaded = std::make_shared<LoadedConfiguration>();
+    std::string& text = loaded->text;
+    pugi::xml_document& document = loaded->document;
+    text = std::move(read);
     // A byte 0 ends the text that the parser sees.
     const size_t length = std::min(text.find('\0'), text.size());
-    const CheckedTexts::Key key{crc, text.size()};
-    pugi::xml_encoding encoding = pugi::encoding_utf8;
-    bool checked = checkedTexts().find(key, encoding);
-    if (!checked) {
+    if (!content.checked) {
         const XmlReading reading = readConformingly(text.data(), length, false, document);
         if (!reading.fault.empty()) {
             refuse(path, fw::format("line %ld, column %ld: ", reading.line, reading.column) +
                              reading.fault);
-            m_document = std::make_shared<LoadedDocument>(); // nothing of the file counts
+            m_document = std::make_shared<LoadedConfiguration>(); // nothing of the file counts
             return;
         }
-        if (reading.built)
-            return;
-        encoding = reading.encoding;
+        content.checked = !reading.built;
+        content.encoding = reading.encoding;
     }
+    m_document = loaded;
     // Parsed in place: the document keeps pointers into its own text.
-    if (document.load_buffer_inplace(text.data(), length, kParseOptions, encoding)) {
-        if (!checked)
-            checkedTexts().add(key, encoding);
+    if (!content.checked ||
+        document.load_buffer_inplace(text.data(), length, kParseOptions,
+                                     parsingEncoding(text, length, content.encoding))) {
+        keptContents().add(content, loaded);
         return;
     }
     // Well-formed, yet not for pugixml (which has written into the text): the
     // conforming reader builds it from the file read anew.
     std::string reason;
     document.reset();
-    if (readFile(path, text, crc, reason) == FileRead::Read)
-        readConformingly(text.data(), std::min(text.find('\0'), text.size()), true, document);
+    if (readFile(path, text, crc, reason) == FileRead::Read &&
+        readConformingly(text.data(), std::min(text.find('\0'), text.size()), true, document)
+            .fault.empty()) {
+        KeptContents::Content built;
+        built.key = {crc, text.size()};
+        keptContents().add(built, loaded);
+    }
 }
 
 bool CNEBConfiguration::initDriveNode()
 {
+    const pugi::xml_document& loadedDocument = document();
+    const LoadedConfiguration& loaded = *m_document;
+    if (loaded.chosen(m_driveName, m_dbVersion, m_driveNode))
+        return static_cast<bool>(m_driveNode);
     const std::string query = fw::format(
         "/DriveConfiguration/drive[(@name=\"%s\") and (Compatibility/property[@ID=\"MIN_DB\" "
         "]<=%s) and ((Compatibility/property[@ID=\"MAX_DB\" ]>=%s) or "
         "not(Compatibility/property[@ID=\"MAX_DB\" ]))]",
         m_driveName.c_str(), m_dbVersion.c_str(), m_dbVersion.c_str());
-    pugi::xpath_node_set candidates = document().select_nodes(query.c_str());
+    pugi::xpath_node_set candidates = loadedDocument.select_nodes(query.c_str());
     candidates.sort(); // document order
-    for (const pugi::xpath_node& candidate : candidates) {
-        m_driveNode = candidate.node();
-        std::string excluded;
-        if (!getTextAt(m_driveNode, ".//Compatibility/property[@ID=\"EXCL_DB\"]", excluded))
-            return true;
-        if (excluded.find(m_dbVersion) == std::string::npos)
-            return true;
-    }
     m_driveNode = pugi::xml_node();
-    return false;
+    for (const pugi::xpath_node& candidate : candidates) {
+        std::string excluded;
+        if (!getTextAt(candidate.node(), ".//Compatibility/property[@ID=\"EXCL_DB\"]", excluded) ||
+            excluded.find(m_dbVersion) == std::string::npos) {
+            m_driveNode = candidate.node();
+            break;
+        }
+    }
+    loaded.choose(m_driveName, m_dbVersion, m_driveNode);
+    return static_cast<bool>(m_driveNode);
 }
 
 const pugi::xml_document& CNEBConfiguration::document() const

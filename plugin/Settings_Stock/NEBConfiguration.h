@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+namespace NEBPT {
+// A configuration file's document, shared by every load of the same content.
+struct LoadedConfiguration;
+} // namespace NEBPT
+
 // The drive configuration: reads "drives_conf.neb" (gzip-compressed XML beside
 // the executable), chooses the `drive` element for the connected drive type and
 // parameter database version, and answers every question about parameter
@@ -37,6 +42,9 @@ public:
     // with one message box and one log line naming the file, the line and column
     // and the reader's reason; nothing is loaded then either, so no element fits.
     // Entities and attribute defaults the document declares itself are applied.
+    // The file is read whole each time (its content is known only then); a
+    // content parsed before and still kept is not parsed again: the document and
+    // the drive element chosen in it are shared with the earlier load.
     void init(const std::string& driveName, const std::string& aocVersion,
               const std::string& dbVersion);
     // Does nothing.
@@ -56,6 +64,10 @@ public:
     // The parameter numbers of the fourteen controller parameters, in fixed order.
     std::vector<std::string> getAllNEBRelatedParameters() const;
 
+    // How often this process has parsed the text of a configuration file, loads
+    // whose content was parsed before and is still kept not counted.
+    static std::size_t parses();
+
     bool isDocumentCreated() const { return m_documentCreated; }
     bool hasDriveNode() const { return static_cast<bool>(m_driveNode); }
 
@@ -67,8 +79,9 @@ private:
     // Reads and parses the file at `path`; false when there is no such file. A
     // file that cannot be used is refused and leaves the document empty.
     bool load(const std::string& path);
-    // Parses the text read from `path` (its CRC-32 `crc`) up to its first byte 0.
-    void loadXML(const std::string& path, unsigned long crc);
+    // Parses `text`, read from `path` (its CRC-32 `crc`), up to its first byte
+    // 0, or takes the document kept for that content.
+    void loadXML(const std::string& path, std::string text, unsigned long crc);
     // The first node at `path` below the chosen drive element (at any depth), or,
     // without a chosen element, directly below the drive element of the drive's
     // name (any drive element when there is no name).
@@ -81,15 +94,7 @@ private:
     static bool getAttributeText(const char* name, const pugi::xml_node& node, std::string& text);
     const pugi::xml_document& document() const;
 
-    // The decompressed text and the document parsed in place from it (the
-    // parser overwrites the text).
-    struct LoadedDocument
-    {
-        std::string text;
-        pugi::xml_document document;
-    };
-
-    std::shared_ptr<LoadedDocument> m_document;
+    std::shared_ptr<const NEBPT::LoadedConfiguration> m_document;
     bool m_documentCreated = false;
     std::string m_driveName;
     std::string m_aocVersion;

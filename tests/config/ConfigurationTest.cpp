@@ -1,10 +1,12 @@
 #include "External_Data_Manager/ExternalDataManager.h"
 #include "NEBPTMain.h"
+#include "ProgramWorkflow.h"
 #include "Settings_Stock/NEBConfiguration.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -320,6 +322,40 @@ TEST_F(ConfigurationTest, LooksUpNumbersAndTheControllerParameters)
     CNEBConfiguration never;
     never.init();
     EXPECT_THROW(never.getParameterNumber("EVENT"), std::logic_error);
+}
+
+// A content loaded before is shared, not parsed again; the file is read each
+// time, so another content of the same size and time stamp is parsed anew.
+TEST_F(ConfigurationTest, ParsesEachContentOnce)
+{
+    static int run = 0; // a content no earlier test (or repetition) has loaded
+    const std::string kept = document(drive("FCD-1", {{"MIN_DB", "100"}}, 1000)) + "<!-- " +
+                             std::to_string(++run) + " -->";
+    std::string changed = kept;
+    changed.replace(changed.find(">1001<"), 6, ">2001<");
+    const std::string path = m_scratch.file(CNEBConfiguration::kFileName);
+    writeConfiguration(kept, false);
+    struct stat written
+    {};
+    ASSERT_EQ(stat(path.c_str(), &written), 0);
+
+    const size_t before = NEBPT::configurationParses();
+    EXPECT_TRUE(CNEBPTMain::isDriveSupported("FCD-1", "", "100"));
+    CNEBConfiguration first, again;
+    first.init("FCD-1", "", "100");
+    again.init("FCD-1", "", "100");
+    EXPECT_FALSE(CNEBPTMain::isDriveSupported("FCD-1", "", "099"));
+    EXPECT_EQ(NEBPT::configurationParses() - before, 1u);
+    EXPECT_EQ(again.getParameterNumber("EVENT"), 1001u);
+
+    writeConfiguration(changed, false);
+    const timespec times[2] = {written.st_atim, written.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    CNEBConfiguration other;
+    other.init("FCD-1", "", "100");
+    EXPECT_EQ(NEBPT::configurationParses() - before, 2u);
+    EXPECT_EQ(other.getParameterNumber("EVENT"), 2001u);
+    EXPECT_EQ(first.getParameterNumber("EVENT"), 1001u);
 }
 
 TEST_F(ConfigurationTest, StandAloneSupportCheck)
