@@ -9,6 +9,7 @@ enum ExitStatus : int
     kUsage = 2,         // a wrong command line: what is wrong and the usage on stderr
     kPartlyWritten = 3, // the drive holds (or may hold) a partly written program
     kFound = 4,         // --diff: the programs differ; --check: something found
+    kUndecided = 5,     // --verify, --diff --behaviour: not decided within the time limit
 };
 
 // The table as --help tells it.
@@ -16,4 +17,6 @@ inline constexpr const char* kExitStatusHelp =
     "Exit status: 0 done, 1 failed, 2 wrong command line, 3 the drive holds (or may hold) a "
     "partly written program (the same --import again finishes it, unless the drive refuses one "
     "of its values), 4 found: the programs "
-    "differ (--diff) or something is probably wrong (--check).";
+    "differ (--diff; with --behaviour: they behave differently) or something is probably wrong "
+    "(--check), 5 undecided: a proof of --verify or --diff --behaviour not finished within "
+    "--time-limit.";

@@ -136,6 +136,77 @@ public:
     };
     ObjectsUsed objectsUsed() const;
 
+    // The program as the controller runs it, for tools that reason about every
+    // run at once (nebpt-host --verify): what each used pair's event, each
+    // logic rule's operand and the controller's events read, what each used
+    // pair's action does, the objects' values and the order in which the logic
+    // rules are evaluated in a scan. A reference to something the program lacks
+    // (refused when used) reads False.
+    struct Logic
+    {
+        enum class Source
+        {
+            False,
+            True,
+            Input, // index into inputNames()
+            Timeout,
+            Comparator,
+            Rule
+        };
+        struct Ref
+        {
+            Source source = Source::False;
+            int index = 0;
+        };
+        enum class Deed
+        {
+            Output, // index into outputs()
+            StartTimer,
+            StopTimers
+        };
+        struct Act
+        {
+            Deed deed = Deed::Output;
+            int index = 0;
+        };
+        enum class Comparison
+        {
+            Less,
+            About, // |input - value| <= tolerance
+            Greater
+        };
+        struct Comparator
+        {
+            bool enabled = false; // false: always false
+            int input = 0;
+            Comparison comparison = Comparison::Less;
+            double value = 0, tolerance = 0;
+        };
+        // a OP b with either side negated first; `either`: OR, else AND.
+        struct Operator
+        {
+            bool notA = false, notB = false, either = false;
+        };
+        // r = operators[0](operands[0], operands[1]), then operators[1](r, operands[2]),
+        // as far as `used` operands go.
+        struct Rule
+        {
+            Ref operands[3];
+            Operator operators[2];
+            int used = 1;
+        };
+        std::vector<Ref> events; // one per used pair
+        std::vector<Act> actions;
+        Ref start, stop;
+        std::vector<long long> timerMs;
+        std::vector<Comparator> comparators;
+        std::vector<Rule> rules;
+        // Each rule after the rules it reads; a rule read before its turn (in a
+        // loop of rules) gives its value of the scan before.
+        std::vector<int> ruleOrder;
+    };
+    Logic logic() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

@@ -1065,4 +1065,59 @@ ProgramRuntime::ObjectsUsed ProgramRuntime::objectsUsed() const
     return {indexes(used.timers), indexes(used.comparators), indexes(used.rules)};
 }
 
+ProgramRuntime::Logic ProgramRuntime::logic() const
+{
+    using L = Logic;
+    const Machine& s = *m_impl;
+    const auto ref = [](const Ref& r) {
+        switch (r.source) {
+        case Source::True:
+            return L::Ref{L::Source::True, 0};
+        case Source::Input:
+            return L::Ref{L::Source::Input, static_cast<int>(r.index)};
+        case Source::Timeout:
+            return L::Ref{L::Source::Timeout, static_cast<int>(r.index)};
+        case Source::Comparator:
+            return L::Ref{L::Source::Comparator, static_cast<int>(r.index)};
+        case Source::Rule:
+            return L::Ref{L::Source::Rule, static_cast<int>(r.index)};
+        default:
+            return L::Ref{};
+        }
+    };
+    L logic;
+    for (const Ref& event : s.events)
+        logic.events.push_back(ref(event));
+    for (const Act& act : s.actions) {
+        logic.actions.push_back({act.deed == Deed::StartTimer   ? L::Deed::StartTimer
+                                 : act.deed == Deed::StopTimers ? L::Deed::StopTimers
+                                                                : L::Deed::Output,
+                                 static_cast<int>(act.index)});
+    }
+    logic.start = ref(s.start);
+    logic.stop = ref(s.stop);
+    for (const Timer& timer : s.timers)
+        logic.timerMs.push_back(timer.valueMs);
+    for (const Comparator& c : s.comparators) {
+        logic.comparators.push_back({c.enabled, static_cast<int>(c.input),
+                                     c.comparison == Comparison::Less    ? L::Comparison::Less
+                                     : c.comparison == Comparison::About ? L::Comparison::About
+                                                                         : L::Comparison::Greater,
+                                     c.value, c.tolerance});
+    }
+    for (const Rule& rule : s.rules) {
+        L::Rule r;
+        r.used = rule.used;
+        for (int i = 0; i < 3; ++i)
+            r.operands[i] = ref(rule.operands[i]);
+        for (int i = 0; i < 2; ++i)
+            r.operators[i] = {rule.operators[i].notA, rule.operators[i].notB,
+                              rule.operators[i].either};
+        logic.rules.push_back(r);
+    }
+    for (std::uint32_t r : s.ruleOrder)
+        logic.ruleOrder.push_back(static_cast<int>(r));
+    return logic;
+}
+
 } // namespace NEBPT

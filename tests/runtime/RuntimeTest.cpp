@@ -560,4 +560,26 @@ TEST(RuntimeTest, AProgramTheModelCannotRunIsRefusedNamingWhere)
         ProgramRuntime(changed({{1310, {{3, "3"}}}, {1311, {{3, "7"}}}, {1302, {{8, "99"}}}})));
 }
 
+// What a proof reads of the program: the sample's pairs, objects and rule order.
+TEST(RuntimeTest, LogicTellsWhatEachPartReadsAndDoes)
+{
+    using L = ProgramRuntime::Logic;
+    const L logic = ProgramRuntime(sample()).logic();
+    ASSERT_EQ(logic.events.size(), 6u);
+    EXPECT_EQ(logic.events[1].source, L::Source::Timeout);
+    EXPECT_EQ(logic.events[5].source, L::Source::Rule);
+    EXPECT_EQ(logic.actions[2].deed, L::Deed::StartTimer);
+    EXPECT_EQ(logic.actions[2].index, 1);
+    EXPECT_EQ(logic.timerMs[1], 12500);
+    EXPECT_EQ(logic.comparators[0].comparison, L::Comparison::Greater);
+    EXPECT_EQ(logic.comparators[0].value, 1200);
+    EXPECT_EQ(logic.rules[1].used, 3);
+    EXPECT_TRUE(logic.rules[1].operators[1].notB);
+    const auto first = [&logic](int r) {
+        return std::find(logic.ruleOrder.begin(), logic.ruleOrder.end(), r) -
+               logic.ruleOrder.begin();
+    };
+    EXPECT_LT(first(0), first(1)) << "rule 1 reads rule 0";
+}
+
 } // namespace
