@@ -5,7 +5,6 @@
 #include "Scenario.h"
 
 #include "HostDrive.h"
-#include "ModbusDrive.h"
 #include "SimulatedDrive.h"
 #include "framework/AtomicFile.h"
 #include "framework/NumberText.h"
@@ -65,21 +64,22 @@ std::string readFailureOf(IExtParamInterface& drive)
 // cannot tell (the command then fails telling that).
 std::string profileMismatch(IExtParamInterface& drive)
 {
-    auto* link = dynamic_cast<ModbusDrive*>(&drive);
-    if (!link || link->databaseVersion() == link->profileDatabaseVersion())
+    auto* host = dynamic_cast<HostDrive*>(&drive);
+    const auto* link = dynamic_cast<const DriveOverLink*>(&drive);
+    if (!host || !link || host->databaseVersion() == link->profileDatabaseVersion())
         return {};
     try {
         NEBPT::ProgramWorkflow workflow = programfile::workflow();
         SimulatedDrive profile(link->profilePath(), SimulatedDrive::Access::Read);
         std::vector<std::string> drives, profiles;
         std::string failure;
-        if (!workflow.programParameters(*link, drives, failure) ||
+        if (!workflow.programParameters(*host, drives, failure) ||
             !workflow.programParameters(profile, profiles, failure) || drives == profiles)
             return {};
     } catch (const std::exception&) {
         return {};
     }
-    return link->location() + ": the drive has database " + link->databaseVersion() +
+    return host->location() + ": the drive has database " + host->databaseVersion() +
            ", the profile " + link->profilePath() + " is for database " +
            link->profileDatabaseVersion() + ", which keeps the program in other parameters";
 }
@@ -142,7 +142,7 @@ bool sectionsFrom(HostDrive& drive, const std::string& label, const std::string&
     }
     if (done)
         return true;
-    if (const auto* link = dynamic_cast<const ModbusDrive*>(&drive); link && !link->linkUp()) {
+    if (const auto* link = dynamic_cast<const DriveOverLink*>(&drive); link && !link->linkUp()) {
         failure = link->linkFailure(); // names the address
         return false;
     }
@@ -240,7 +240,7 @@ void forgetUnfinished(const std::string& driveType)
     }
 }
 
-void rememberUnfinished(const ModbusDrive& link, IExtParamInterface& programFile,
+void rememberUnfinished(const HostDrive& link, IExtParamInterface& programFile,
                         const std::vector<NEBPT::ProgramChange>& plan)
 {
     QJsonObject records = unfinishedImports();
@@ -308,10 +308,12 @@ bool stillMixed(const std::string& driveType, const std::map<std::string, std::s
 // holds, compared with the program and with what it held before. Neither whole
 // is a partly written program (status 3); the same import again finishes it,
 // unless the drive refuses one of its values.
-ExitStatus afterFailedImport(ModbusDrive& link, IExtParamInterface& programFile,
-                             const std::vector<NEBPT::ProgramChange>& plan, std::ostream& errors)
+ExitStatus afterFailedImport(HostDrive& link, const DriveOverLink& linkState,
+                             IExtParamInterface& programFile,
+                             const std::vector<NEBPT::ProgramChange>& plan,
+                             NEBPT::ProgramWorkflow& workflow, std::ostream& errors)
 {
-    const ModbusDrive::Refusal& refusal = link.lastWriteRefusal();
+    const DriveOverLink::Refusal refusal = linkState.lastWriteRefusal();
     std::string refused; // the values the drive refuses, in the program's terms
     if (!refusal.elements.empty()) {
         std::vector<std::string> values;
@@ -330,9 +332,9 @@ ExitStatus afterFailedImport(ModbusDrive& link, IExtParamInterface& programFile,
     // What the drive holds now, read back (the link keeps what it read).
     std::map<std::string, std::string> holds;
     bool read = false;
-    if (link.linkUp()) {
+    if (linkState.linkUp()) {
         try {
-            for (const NEBPT::ProgramEntry& entry : programfile::workflow().readProgram(link))
+            for (const NEBPT::ProgramEntry& entry : workflow.readProgram(link))
                 holds[entry.identifier] = entry.value;
             read = link.readFailure().empty();
         } catch (const std::exception&) {
@@ -388,13 +390,12 @@ ExitStatus afterFailedImport(ModbusDrive& link, IExtParamInterface& programFile,
 
 } // namespace
 
-ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
+ExitStatus readProgram(HostDrive& drive, const DriveName& name, NEBPT::ProgramSections& sections,
                        std::ostream& errors, const std::string& language)
 {
     std::string failure;
     try {
-        const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
-        if (sectionsFrom(*drive, name.text(), name.text(), language, sections, failure))
+        if (sectionsFrom(drive, name.text(), name.text(), language, sections, failure))
             return kDone;
     } catch (const DriveImageError& error) {
         failure = error.what(); // names the image or the profile
@@ -405,11 +406,27 @@ ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
     return kFailed;
 }
 
-ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& errors,
-                        const std::string& language)
+ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
+                       std::ostream& errors, const std::string& language)
+{
+    std::string failure;
+    try {
+        const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
+        return readProgram(*drive, name, sections, errors, language);
+    } catch (const DriveImageError& error) {
+        failure = error.what(); // names the image or the profile
+    } catch (const std::exception& error) {
+        failure = name.linked() ? error.what() : name.image + ": " + error.what();
+    }
+    errors << oneLine(failure) << "\n";
+    return kFailed;
+}
+
+ExitStatus printProgram(HostDrive& drive, const DriveName& name, std::ostream& out,
+                        std::ostream& errors, const std::string& language)
 {
     NEBPT::ProgramSections sections;
-    const ExitStatus status = readProgram(name, sections, errors, language);
+    const ExitStatus status = readProgram(drive, name, sections, errors, language);
     if (status != kDone)
         return status;
     // One line for each row, whatever texts the drive gives.
@@ -425,16 +442,34 @@ ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& 
     return status;
 }
 
-ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPath,
-                         std::ostream& errors)
+ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& errors,
+                        const std::string& language)
 {
+    std::string failure;
+    try {
+        const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
+        return printProgram(*drive, name, out, errors, language);
+    } catch (const DriveImageError& error) {
+        failure = error.what(); // names the image or the profile
+    } catch (const std::exception& error) {
+        failure = name.linked() ? error.what() : name.image + ": " + error.what();
+    }
+    errors << oneLine(failure) << "\n";
+    return kFailed;
+}
+
+ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPath,
+                         std::ostream& errors, NEBPT::ProgramWorkflow* workflow)
+{
+    NEBPT::ProgramWorkflow own = workflow ? NEBPT::ProgramWorkflow() : programfile::workflow();
+    NEBPT::ProgramWorkflow& chosen = workflow ? *workflow : own;
     return guarded(errors, {&drive}, [&] {
         const std::string conflict = fw::outputConflict(programPath, inputsOf(drive));
         if (!conflict.empty()) {
             errors << conflict << "; nothing written\n";
             return kFailed;
         }
-        const QByteArray bytes = programfile::fileOf(programfile::workflow().exportProgram(drive));
+        const QByteArray bytes = programfile::fileOf(chosen.exportProgram(drive));
         if (const std::string failure = readFailureOf(drive); !failure.empty()) {
             errors << failure << "; nothing written\n";
             return kFailed;
@@ -449,11 +484,14 @@ ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPa
 }
 
 ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bool dryRun,
-                         bool round, std::ostream& out, std::ostream& errors)
+                         bool round, std::ostream& out, std::ostream& errors,
+                         NEBPT::ProgramWorkflow* workflow)
 {
+    NEBPT::ProgramWorkflow own = workflow ? NEBPT::ProgramWorkflow() : programfile::workflow();
+    NEBPT::ProgramWorkflow& chosen = workflow ? *workflow : own;
     return guarded(errors, {&drive}, [&] {
         // The drive tells which values it takes.
-        const NEBPT::ImportPlan planned = programfile::workflow().planImport(
+        const NEBPT::ImportPlan planned = chosen.planImport(
             programFile, drive, round ? NEBPT::Rounding::Round : NEBPT::Rounding::Refuse,
             programfile::fitOf(drive));
         const std::vector<NEBPT::ProgramChange>& plan = planned.changes;
@@ -469,23 +507,22 @@ ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& dr
                 << " would change; nothing written\n";
             return kDone;
         }
-        auto* link = dynamic_cast<ModbusDrive*>(&drive);
+        auto* host = dynamic_cast<HostDrive*>(&drive);
+        const auto* link = dynamic_cast<const DriveOverLink*>(&drive);
         try {
             NEBPT::ProgramWorkflow::importProgram(drive, plan);
         } catch (const std::exception& error) {
             errors << oneLine(error.what()) << "\n";
-            if (link)
-                return afterFailedImport(*link, programFile, plan, errors);
+            if (host && link)
+                return afterFailedImport(*host, *link, programFile, plan, chosen, errors);
             // A drive image is written whole or not at all.
-            const auto* host = dynamic_cast<const HostDrive*>(&drive);
             if (!host || !host->lastWrite().partlyWritten())
                 return kFailed;
             errors << "the same --import again finishes the program on the drive\n";
             return kPartlyWritten;
         }
-        if (link)
-            forgetUnfinished(link->driveType());
-        const auto* host = dynamic_cast<const HostDrive*>(&drive);
+        if (host && link)
+            forgetUnfinished(host->driveType());
         if (const int again = host ? host->lastWrite().reconnections : 0; again > 0) {
             errors << "note: the link to the drive was lost and made anew " << again
                    << (again == 1 ? " time" : " times") << "; every element was read back\n";
@@ -496,10 +533,12 @@ ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& dr
 }
 
 ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostream& out,
-                        std::ostream& errors)
+                        std::ostream& errors, NEBPT::ProgramWorkflow* workflow)
 {
+    NEBPT::ProgramWorkflow own = workflow ? NEBPT::ProgramWorkflow() : programfile::workflow();
+    NEBPT::ProgramWorkflow& chosen = workflow ? *workflow : own;
     return guarded(errors, {&a, &b}, [&] {
-        const std::vector<std::string> lines = programfile::workflow().compare(a, b);
+        const std::vector<std::string> lines = chosen.compare(a, b);
         for (IExtParamInterface* drive : {&a, &b}) {
             if (const std::string failure = readFailureOf(*drive); !failure.empty()) {
                 errors << oneLine(failure) << "\n";
@@ -554,24 +593,30 @@ ExitStatus checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostre
     });
 }
 
-ExitStatus simulateProgram(const DriveName& name, const std::string& scenarioPath,
-                           std::ostream& out, std::ostream& errors)
+ExitStatus loadScenario(const std::string& scenarioPath, scenario::Scenario& planned,
+                        std::ostream& errors)
 {
-    scenario::Scenario planned;
     try {
         planned = scenario::load(scenarioPath);
     } catch (const scenario::ScenarioError& error) {
         errors << oneLine(error.what()) << "\n";
         return kUsage;
     }
+    return kDone;
+}
+
+ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
+                           const scenario::Scenario& planned, std::ostream& out,
+                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow)
+{
     std::string failure;
     try {
-        const std::unique_ptr<HostDrive> drive = openDrive(name, DriveUse::Read);
-        if (const std::string mismatch = profileMismatch(*drive); !mismatch.empty())
+        if (const std::string mismatch = profileMismatch(drive); !mismatch.empty())
             throw std::runtime_error(mismatch);
-        const NEBPT::ProgramData program = programfile::workflow().exportProgram(*drive);
-        if (!drive->readFailure().empty())
-            throw std::runtime_error(drive->readFailure()); // names the parameter and the address
+        const NEBPT::ProgramData program = workflow ? workflow->exportProgram(drive)
+                                                    : programfile::workflow().exportProgram(drive);
+        if (!drive.readFailure().empty())
+            throw std::runtime_error(drive.readFailure()); // names the parameter and the address
         NEBPT::ProgramRuntime runtime(program);
         try {
             scenario::check(planned, runtime);

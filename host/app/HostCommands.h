@@ -4,13 +4,17 @@
 #include "IExtParamInterface.h"
 #include "OpenDrive.h"
 #include "ProgramWorkflow.h"
+#include "Scenario.h"
 
 #include <ostream>
 #include <string>
 
 // nebpt-host's command-line operations on drives the host has opened (drive
-// images, program files, drives over a link). Each writes its result to `out`,
-// a failure as one line to `errors`, and returns the exit status (ExitStatus.h).
+// images, program files, drives over a link: nebpt-host opens them as
+// documents, DriveDocument). Each writes its result to `out`, a failure as one
+// line to `errors`, and returns the exit status (ExitStatus.h). A `workflow`
+// given is the one the drive's document keeps warm; without one a command
+// makes its own.
 namespace hostcommands {
 
 // The text with every control character written as an escape ("\n", "\x01"): a
@@ -20,6 +24,9 @@ std::string oneLine(const std::string& text);
 // The drive's program as sections (NEBPT::programSections) under the drive's name,
 // read as --print reads it. Done, or failed after one line naming the file or address.
 ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
+                       std::ostream& errors, const std::string& language = {});
+// The same from the drive open under `name`.
+ExitStatus readProgram(HostDrive& drive, const DriveName& name, NEBPT::ProgramSections& sections,
                        std::ostream& errors, const std::string& language = {});
 
 // --print: connects to the drive the way the host connects to one (support
@@ -32,11 +39,13 @@ ExitStatus readProgram(const DriveName& name, NEBPT::ProgramSections& sections,
 // printed. Done, or failed after one line naming the file or address.
 ExitStatus printProgram(const DriveName& name, std::ostream& out, std::ostream& errors,
                         const std::string& language = {});
+ExitStatus printProgram(HostDrive& drive, const DriveName& name, std::ostream& out,
+                        std::ostream& errors, const std::string& language = {});
 
 // --export: the drive's program into a program file, saved atomically. The
 // drive's own file (image or profile) is never the program file. Done or failed.
 ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPath,
-                         std::ostream& errors);
+                         std::ostream& errors, NEBPT::ProgramWorkflow* workflow = nullptr);
 
 // --import: the program file into the drive when it fits, in one write; with
 // `dryRun` only what would change, element by element. A value with more
@@ -46,25 +55,32 @@ ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPa
 // written when the drive holds (or may hold) part of it, naming the parameters
 // that differ; the same import again finishes it.
 ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bool dryRun,
-                         bool round, std::ostream& out, std::ostream& errors);
+                         bool round, std::ostream& out, std::ostream& errors,
+                         NEBPT::ProgramWorkflow* workflow = nullptr);
 
 // --diff: the programs' differences in the terms of --print. Done when equal,
 // found when different, failed when a program cannot be read.
 ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostream& out,
-                        std::ostream& errors);
+                        std::ostream& errors, NEBPT::ProgramWorkflow* workflow = nullptr);
 
 // --check: what is probably wrong in the program. Done when nothing is found,
 // found otherwise, failed when it cannot be checked.
 ExitStatus checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostream& errors);
 
-// --simulate: runs the drive's program on the library's model of the controller
-// (NEBPT::ProgramRuntime) through the scenario file (Scenario.h), in virtual
+// --simulate: the scenario file (Scenario.h) read first; a wrong command line
+// when it cannot be used (unreadable or malformed), told in one line naming
+// the entry.
+ExitStatus loadScenario(const std::string& scenarioPath, scenario::Scenario& planned,
+                        std::ostream& errors);
+// Then runs the program of the drive open under `name` on the library's model
+// of the controller (NEBPT::ProgramRuntime) through the scenario, in virtual
 // time, writing the trace to `out` and each failed expectation, named, to
-// `errors`. Done when every expectation holds, failed when one does not or when
-// the program cannot be read or run; a wrong command line when the scenario
-// cannot be used (unreadable, malformed, or naming an input, action or step the
-// program lacks), told in one line naming the entry. The drive is only read.
-ExitStatus simulateProgram(const DriveName& name, const std::string& scenarioPath,
-                           std::ostream& out, std::ostream& errors);
+// `errors`. Done when every expectation holds, failed when one does not or
+// when the program cannot be read or run; a wrong command line when the
+// scenario names an input, action or step the program lacks. The drive is
+// only read.
+ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
+                           const scenario::Scenario& planned, std::ostream& out,
+                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow = nullptr);
 
 } // namespace hostcommands

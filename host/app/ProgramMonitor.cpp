@@ -1,6 +1,6 @@
 #include "ProgramMonitor.h"
 
-#include "ModbusDrive.h"
+#include "DriveDocument.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -18,20 +18,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
 #include <exception>
-#include <mutex>
 #include <set>
-#include <thread>
 
 namespace {
 
-// Between two looks at the clock while simulating.
-constexpr int kTickMs = 20;
-// The most scans one tick runs: a window held up for longer goes on from where
-// it is rather than rushing through the time it lost.
-constexpr long long kMostScansATick = 5000;
 // The item data that marks the active step.
 constexpr int kActiveRole = Qt::UserRole + 1;
 // The item data of an action performed: its step, and the serial of the program it is of.
@@ -84,166 +75,10 @@ bool sameProgram(const NEBPT::ProgramData& a, const NEBPT::ProgramData& b, bool 
 
 } // namespace
 
-// --- polling a drive over its link ---
-
-// What one poll found.
-struct ProgramMonitor::Poll
-{
-    std::string failure; // empty: the status was read
-    modbusmap::ControllerStatus status;
-    bool inputsRead = false;
-    std::vector<int> inputs; // the input block's values
-    std::string inputFailure;
-    bool linkLost = false;   // the failure took the link down
-    unsigned writesDone = 0; // the input writes carried out before the poll
-};
-
-// A worker thread that polls the drive's status block (and input block) and
-// carries out the input writes queued for it before its next poll.
-class ProgramMonitor::Poller
-{
-public:
-    Poller(ModbusDrive& drive, int expectedInputs, std::function<void(Poll)> deliver)
-        : m_drive(drive), m_map(drive.registerMap()), m_inputCount(expectedInputs),
-          m_deliver(std::move(deliver))
-    {
-        m_thread = std::thread([this] { run(); });
-    }
-    ~Poller()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-    Poller(const Poller&) = delete;
-    Poller& operator=(const Poller&) = delete;
-
-    void setPaused(bool paused)
-    {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_paused = paused;
-        }
-        m_wake.notify_all();
-    }
-    // Queues the write of the input block's value `offset`; the number of the write.
-    unsigned write(size_t offset, std::int16_t value)
-    {
-        unsigned number = 0;
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_writes[offset] = value; // a later value of the same input wins
-            number = ++m_writesQueued;
-        }
-        m_wake.notify_all();
-        return number;
-    }
-
-private:
-    void run()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (!m_stop) {
-            if (m_paused && m_writes.empty()) {
-                m_wake.wait(lock, [this] { return m_stop || !m_paused || !m_writes.empty(); });
-                continue;
-            }
-            const std::map<size_t, std::int16_t> writes = std::move(m_writes);
-            m_writes.clear();
-            const unsigned queued = m_writesQueued;
-            lock.unlock();
-            Poll poll = once(writes);
-            poll.writesDone = queued;
-            m_deliver(std::move(poll));
-            lock.lock();
-            m_wake.wait_for(lock, kPollInterval, [this] { return m_stop || !m_writes.empty(); });
-        }
-    }
-
-    bool stopped()
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_stop;
-    }
-
-    bool read(int address, int count, std::vector<std::uint16_t>& into, const char* doing,
-              std::string& failure)
-    {
-        into.assign(static_cast<size_t>(count), 0);
-        return m_drive.readSharedRegisters(address, count, into.data(), doing, failure,
-                                           [this] { return stopped(); });
-    }
-
-    Poll once(const std::map<size_t, std::int16_t>& writes)
-    {
-        Poll poll;
-        for (const auto& [offset, value] : writes) {
-            std::string failure;
-            if (!m_drive.writeSharedRegisters(
-                    m_map.inputAddress + modbusmap::kInputHeaderRegisters + int(offset),
-                    {static_cast<std::uint16_t>(value)}, "setting an input of the controller",
-                    failure, [this] { return stopped(); }))
-                poll.inputFailure = failure;
-        }
-        // The whole block in one request once its counts are known; the header
-        // first (and the block again) when they are not, or changed.
-        std::vector<std::uint16_t> registers;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (!read(m_map.statusAddress, m_statusCount, registers,
-                      "reading the controller's state", poll.failure)) {
-                poll.linkLost = !m_drive.linkUp();
-                return poll;
-            }
-            const int needed =
-                std::min(modbusmap::statusRegisters(registers[2], registers[3], registers[4]),
-                         modbusmap::kStatusBlockRegisters);
-            if (needed <= m_statusCount)
-                break;
-            m_statusCount = needed;
-        }
-        std::string reason;
-        if (!modbusmap::decodeStatus(registers.data(), static_cast<int>(registers.size()),
-                                     m_map.wordOrder, poll.status, reason))
-            poll.failure = "the drive's controller state makes no sense: " + reason;
-        if (m_map.inputAddress < 0)
-            return poll;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            const int count = modbusmap::kInputHeaderRegisters + std::max(m_inputCount, 0);
-            if (!read(m_map.inputAddress, count, registers, "reading the controller's inputs",
-                      poll.inputFailure))
-                return poll;
-            const int told = std::clamp(static_cast<int>(static_cast<std::int16_t>(registers[0])),
-                                        0, modbusmap::kInputBlockRegisters - 1);
-            if (told == m_inputCount || attempt == 1) {
-                poll.inputsRead = true;
-                for (int i = 0; i < std::min(told, count - 1); ++i)
-                    poll.inputs.push_back(static_cast<std::int16_t>(registers[size_t(i) + 1]));
-                break;
-            }
-            m_inputCount = told;
-        }
-        return poll;
-    }
-
-    ModbusDrive& m_drive;
-    const modbusmap::Map& m_map;
-    int m_statusCount = modbusmap::kStatusHeaderRegisters;
-    int m_inputCount;
-    std::function<void(Poll)> m_deliver;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false, m_paused = false;
-    std::map<size_t, std::int16_t> m_writes;
-    unsigned m_writesQueued = 0;
-    std::thread m_thread;
-};
-
 // --- the dock ---
 
-ProgramMonitor::ProgramMonitor(QWidget* parent) : QDockWidget(parent)
+ProgramMonitor::ProgramMonitor(DriveDocument& document, QWidget* parent)
+    : QDockWidget(parent), m_document(&document)
 {
     setObjectName(QStringLiteral("programMonitor"));
     auto* content = new QWidget;
@@ -285,9 +120,27 @@ ProgramMonitor::ProgramMonitor(QWidget* parent) : QDockWidget(parent)
     layout->addWidget(m_inputBox);
     setWidget(content);
 
-    m_tick.setInterval(kTickMs);
-    connect(&m_tick, &QTimer::timeout, this, &ProgramMonitor::catchUp);
-    connect(this, &QDockWidget::visibilityChanged, this, [this] { pollWhileShown(); });
+    connect(&m_clock, &SimulationClock::tick, this, &ProgramMonitor::catchUp);
+    connect(this, &QDockWidget::visibilityChanged, this, [this] { sync(); });
+    // A program read anew or written, another drive, another state: shown
+    // when the monitor is.
+    connect(&document, &DriveDocument::programChanged, this, [this] {
+        m_stale = true;
+        sync();
+    });
+    connect(&document, &DriveDocument::opened, this, [this] {
+        // A drive connected anew is shown afresh.
+        stopLink();
+        m_stale = true;
+        sync();
+    });
+    connect(&document, &DriveDocument::stateChanged, this, &ProgramMonitor::sync);
+    connect(&document, &DriveDocument::busy, this, &ProgramMonitor::sync);
+    connect(&document, &DriveDocument::polled, this, &ProgramMonitor::showPolled);
+    connect(&document, &DriveDocument::problem, this, [this](const DriveProblem& problem) {
+        if (problem.kind == DriveProblem::Kind::LinkLost)
+            linkLost(QString::fromStdString(problem.reason));
+    });
     retranslate();
 }
 
@@ -296,6 +149,58 @@ ProgramMonitor::~ProgramMonitor()
     // Whoever listens may be gone before the window's children.
     blockSignals(true);
     stopLink();
+}
+
+void ProgramMonitor::setSimulating(bool simulating)
+{
+    m_simulate = simulating;
+    m_stale = true;
+    sync();
+}
+
+void ProgramMonitor::sync()
+{
+    DriveDocument* document = m_document;
+    if (!document)
+        return;
+    const bool shown = isVisible();
+    if (m_simulate && document->canSimulate()) {
+        // A simulation goes on while the monitor is hidden; a new program is
+        // taken when it is shown.
+        if (!shown || (!m_stale && m_mode == Mode::Simulation))
+            return;
+        m_stale = false;
+        NEBPT::ProgramData program;
+        QString failure;
+        // Read from the image as it is now: the simulation writes nothing to it.
+        if (document->program(program, failure))
+            showSimulation(program);
+        else
+            showNothing(tr("The program cannot be read from the drive in %1.\n\n%2")
+                            .arg(document->location(), failure));
+        return;
+    }
+    if (document->watchesController()) {
+        if (!shown) {
+            pollWhileShown();
+            return;
+        }
+        // What the drive keeps of its program is read anew only when it may have changed.
+        if (m_stale || m_mode != Mode::Link) {
+            m_stale = false;
+            m_map = document->registerMap();
+            NEBPT::ProgramData program;
+            QString failure;
+            const bool read = document->program(program, failure);
+            showLink(read ? &program : nullptr, failure);
+        }
+        pollWhileShown();
+        return;
+    }
+    showNothing(!document->isOpen()       ? tr("No drive is open.")
+                : !document->entry()      ? tr("No program is shown.")
+                : document->canSimulate() ? tr("Tools > Simulate runs the program here.")
+                                          : QString());
 }
 
 void ProgramMonitor::changeEvent(QEvent* event)
@@ -331,7 +236,7 @@ void ProgramMonitor::showNothing(const QString& reason)
     if (m_mode == Mode::Nothing && reason == m_reason)
         return;
     stopLink();
-    m_tick.stop();
+    m_clock.stop();
     m_mode = Mode::Nothing;
     m_reason = reason;
     m_problem.clear();
@@ -354,7 +259,7 @@ void ProgramMonitor::showSimulation(const NEBPT::ProgramData& program)
         return;
     m_mode = Mode::Simulation;
     m_problem.clear();
-    m_tick.stop();
+    m_clock.stop();
     clearOutputs();
     if (buildRuntime(program)) {
         // The inputs the user set hold for the new program too.
@@ -364,8 +269,6 @@ void ProgramMonitor::showSimulation(const NEBPT::ProgramData& program)
                 m_runtime->setInput(index, set->second);
         }
         m_clock.start();
-        m_lagMs = 0;
-        m_tick.start();
     }
     retranslate();
 }
@@ -425,21 +328,19 @@ bool ProgramMonitor::relabel(const NEBPT::ProgramData& program)
     return true;
 }
 
-void ProgramMonitor::showLink(ModbusDrive& drive, const NEBPT::ProgramData* program,
-                              const QString& failure)
+void ProgramMonitor::showLink(const NEBPT::ProgramData* program, const QString& failure)
 {
-    const bool sameDrive = m_mode == Mode::Link && m_link == &drive;
+    const bool sameDrive = m_mode == Mode::Link;
     if (sameDrive && program && m_haveProgram && sameProgram(*program, m_program))
         return;
     if (sameDrive && !program && !m_haveProgram && failure == m_problem)
         return;
     if (sameDrive && program && relabel(*program))
         return;
-    m_tick.stop();
+    m_clock.stop();
     if (!sameDrive)
         stopLink();
     m_mode = Mode::Link;
-    m_link = &drive;
     m_problem.clear();
     m_runtime.reset();
     m_inputs.clear();
@@ -474,9 +375,9 @@ void ProgramMonitor::linkLost(const QString& reason)
 
 void ProgramMonitor::stopLink()
 {
-    m_poller.reset();
-    ++m_generation;
-    m_link = nullptr;
+    if (m_polling && m_document)
+        m_document->stopPolling();
+    m_polling = false;
     m_lost = false;
     if (m_mode == Mode::Link) {
         m_mode = Mode::Nothing;
@@ -487,30 +388,19 @@ void ProgramMonitor::stopLink()
 
 void ProgramMonitor::pollWhileShown()
 {
-    if (m_mode != Mode::Link || !m_link || m_link->registerMap().statusAddress < 0)
+    if (m_mode != Mode::Link || !m_map || m_map->statusAddress < 0 || !m_document)
         return;
     const bool shown = isVisible();
-    if (!m_poller && shown) {
-        const unsigned generation = m_generation;
-        // A new poller counts its writes from 0: the inputs follow the drive
-        // again once its first poll has answered.
+    if (shown && !m_polling) {
+        // The writes are counted from 0 again: the inputs follow the drive
+        // again once the first poll has answered.
         m_writesQueued = 0;
-        m_poller =
-            std::make_unique<Poller>(*m_link, m_runtime ? static_cast<int>(m_inputs.size()) : -1,
-                                     [this, generation](Poll poll) {
-                                         // Off the window's thread: the monitor takes it on its
-                                         // own.
-                                         QMetaObject::invokeMethod(
-                                             this,
-                                             [this, generation, poll = std::move(poll)] {
-                                                 if (generation == m_generation)
-                                                     showPolled(poll);
-                                             },
-                                             Qt::QueuedConnection);
-                                     });
+        m_polling = true;
+        m_document->startPolling(m_runtime ? static_cast<int>(m_inputs.size()) : -1);
+    } else if (!shown && m_polling) {
+        m_polling = false;
+        m_document->stopPolling();
     }
-    if (m_poller)
-        m_poller->setPaused(!shown);
 }
 
 void ProgramMonitor::makeRows()
@@ -551,8 +441,8 @@ void ProgramMonitor::makeRows()
         new QTreeWidgetItem(m_objects, {name});
     }
 
-    const modbusmap::Map* map = link && m_link ? &m_link->registerMap() : nullptr;
-    // Over a link the inputs are set through the poller.
+    const modbusmap::Map* map = link ? m_map : nullptr;
+    // Over a link the inputs are set through the document's polls.
     makeInputs(!link || (map && map->inputAddress >= 0 && map->statusAddress >= 0), link);
     if (m_mode == Mode::Simulation)
         showRuntimeState();
@@ -570,7 +460,7 @@ void ProgramMonitor::makeInputs(bool editable, bool integral)
     while (m_inputForm->rowCount() > 0)
         m_inputForm->removeRow(0);
     QString note;
-    if (m_mode == Mode::Link && m_link && m_link->registerMap().inputAddress < 0)
+    if (m_mode == Mode::Link && m_map && m_map->inputAddress < 0)
         note = tr("The drive takes no inputs from the host: they are set on the drive.");
     else if (m_runtime && m_inputs.empty())
         note = tr("The program reads no inputs.");
@@ -638,10 +528,10 @@ void ProgramMonitor::inputSet(size_t input, double value)
         m_runtime->setInput(m_runtime->inputsRead().at(input), value);
         return;
     }
-    if (m_mode == Mode::Link && m_poller && !m_lost) {
+    if (m_mode == Mode::Link && m_polling && !m_lost && m_document) {
         const double whole = std::clamp(std::round(value), kLinkInputMin, kLinkInputMax);
         m_inputValues[key] = whole;
-        m_writesQueued = m_poller->write(input, static_cast<std::int16_t>(whole));
+        m_writesQueued = m_document->setInput(input, static_cast<std::int16_t>(whole));
         return;
     }
     // Nothing can take it: the editor shows what holds.
@@ -654,20 +544,12 @@ void ProgramMonitor::catchUp()
 {
     if (!m_runtime)
         return;
-    const long long now = m_clock.elapsed() - m_lagMs;
-    long long scans = 0;
-    std::deque<Performed> performed;
-    while (m_runtime->nextScanMs() <= now && scans++ < kMostScansATick) {
-        const NEBPT::ProgramRuntime::Scan scan = m_runtime->scan();
-        if (scan.change != NEBPT::ProgramRuntime::Change::Stepped)
-            continue;
-        performed.push_back({QString::number(double(scan.timeMs) / 1000.0, 'f', 3), scan.from});
-        if (performed.size() > static_cast<size_t>(kMostOutputs))
-            performed.pop_front();
-    }
-    if (m_runtime->nextScanMs() <= now)
-        m_lagMs += now - m_runtime->nextScanMs() + 1;
-    addOutputs({performed.begin(), performed.end()});
+    std::vector<Performed> performed;
+    for (const SimulationClock::Stepped& stepped :
+         m_clock.catchUp(*m_runtime, static_cast<std::size_t>(kMostOutputs)))
+        performed.push_back(
+            {QString::number(double(stepped.timeMs) / 1000.0, 'f', 3), stepped.step});
+    addOutputs(performed);
     showRuntimeState();
 }
 
@@ -711,9 +593,9 @@ void ProgramMonitor::showRuntimeState()
                              : tr("The controller's mode is off: the program does not run."));
 }
 
-void ProgramMonitor::showPolled(const Poll& poll)
+void ProgramMonitor::showPolled(const ControllerPoll& poll)
 {
-    if (m_mode != Mode::Link)
+    if (m_mode != Mode::Link || !m_polling)
         return;
     const bool shapeChanged = !m_runtime && poll.failure.empty() &&
                               (poll.status.timers.size() != m_status.timers.size() ||
@@ -782,7 +664,7 @@ void ProgramMonitor::noteStepsPassed(const modbusmap::ControllerStatus& before,
 
 bool ProgramMonitor::showLinkState()
 {
-    if (m_link && m_link->registerMap().statusAddress < 0) {
+    if (m_map && m_map->statusAddress < 0) {
         m_stateLabel->setText(tr("State unknown"));
         m_noteLabel->setText(tr("The drive tells no controller state: its profile has no "
                                 "status block."));

@@ -1,23 +1,22 @@
 #pragma once
 
+#include "ControllerPoller.h"
 #include "FlowState.h"
 #include "ProgramRuntime.h"
 #include "RegisterMap.h"
+#include "SimulationClock.h"
 
 #include <QDockWidget>
-#include <QElapsedTimer>
+#include <QPointer>
 #include <QString>
 #include <QTime>
-#include <QTimer>
 
-#include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-class ModbusDrive;
+class DriveDocument;
 class QLabel;
 class QFormLayout;
 class QGroupBox;
@@ -31,10 +30,12 @@ class QWidget;
 // program uses, the actions performed (newest first, the last kMostOutputs),
 // and the inputs the program reads.
 //
-// It shows one of three things, as the window tells it:
-// - A simulation (Tools > Simulate, a drive image): the program runs on
-//   NEBPT's model of the controller (ProgramRuntime) in the window, in real
-//   time: a timer catches the scans up with a steady clock. The inputs are
+// It is a view on the drive that is open (DriveDocument) and shows one of
+// three things, taking the program from the document when it is shown (a
+// hidden monitor polls nothing and loads nothing):
+// - A simulation (Tools > Simulate, a program shown from a drive image): the
+//   program runs on NEBPT's model of the controller (ProgramRuntime) in the
+//   window, in real time (SimulationClock). The inputs are
 //   switches (conditions) and number fields (comparator operands) the user
 //   sets, kept by the choice that names them (ProgramRuntime::inputKey), so
 //   that they hold in every language. A new program (an edit) builds the model
@@ -42,47 +43,39 @@ class QWidget;
 //   another language keeps the model running and only takes its texts. A program the model refuses
 //   is told in the monitor. Nothing is written to the drive. Actions performed carry the simulated
 //   time of their scan.
-// - A drive over a link whose profile has a status block: a worker thread
-//   polls the block (and the input block, when the profile has one) through the
-//   drive's shared register access, kPollInterval apart while the monitor is
-//   shown, and never while a write of the window is under way. The inputs can
+// - A drive over a link whose profile has a status block: the document's link
+//   thread polls the block (and the input block, when the profile has one)
+//   ControllerPoller::kInterval apart while the monitor is shown, between the
+//   drive's other requests (never within a write). The inputs can
 //   be set only when the profile has an input block (a simulator); otherwise the
 //   monitor writes nothing to the drive. Actions performed are those of the
 //   steps the monitor saw move on between two polls, with the time it saw it.
 //   A poll that fails, or linkLost(), greys what was last seen (telling when)
 //   and, for a lost link, disables the inputs: nothing the monitor has not seen
-//   is shown as current, and nothing is written. The next good poll, or
-//   showLink() with the drive connected anew, shows the drive again.
+//   is shown as current, and nothing is written. The next good poll, or the
+//   drive connected anew, shows the drive again.
 // - Nothing, with the reason.
 //
 // Whatever it shows as current also goes to the editor's flow
-// (liveStateChanged); when it shows nothing current, a state not `shown`.
+// (liveStateChanged, which the window hands to the document); when it shows
+// nothing current, a state not `shown`.
 class ProgramMonitor : public QDockWidget
 {
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds kPollInterval{250};
     // The actions performed that the monitor lists at most.
     static constexpr int kMostOutputs = 200;
 
-    explicit ProgramMonitor(QWidget* parent = nullptr);
+    explicit ProgramMonitor(DriveDocument& document, QWidget* parent = nullptr);
     ~ProgramMonitor() override;
 
-    // Runs the program in the monitor; the same program again changes nothing.
-    void showSimulation(const NEBPT::ProgramData& program);
-    // Shows the controller of the drive over a link; `program` (null when it
-    // could not be read: `failure` tells why) names its steps and inputs. The
-    // drive must outlive the monitor's use of it: stopLink() before it goes.
-    // A drive connected anew (reconnect, refresh) is shown afresh.
-    void showLink(ModbusDrive& drive, const NEBPT::ProgramData* program, const QString& failure);
-    // The link to the drive shown is lost (the window's link failure observer
-    // tells it): said in the monitor until a poll answers again or showLink().
+    // Tools > Simulate: runs the program shown from a drive image (when the
+    // document can), or stops it.
+    void setSimulating(bool simulating);
+    // The link to the drive shown is lost (the document tells it): said in the
+    // monitor until a poll answers again or the drive is connected anew.
     void linkLost(const QString& reason);
-    // Shows nothing but `reason`.
-    void showNothing(const QString& reason);
-    // Stops polling the drive over a link and waits for the worker to end.
-    void stopLink();
 
     // --- what the monitor shows, as a user reads it ---
     bool simulating() const { return m_mode == Mode::Simulation && m_runtime != nullptr; }
@@ -137,9 +130,18 @@ private:
         QString time;
         int step = 0;
     };
-    class Poller;
-    struct Poll;
-
+    // Shows what the document has to show now, when the monitor is shown (a
+    // simulation goes on while it is hidden).
+    void sync();
+    // Runs the program in the monitor; the same program again changes nothing.
+    void showSimulation(const NEBPT::ProgramData& program);
+    // Shows the controller of the drive over a link; `program` (null when it
+    // could not be read: `failure` tells why) names its steps and inputs.
+    void showLink(const NEBPT::ProgramData* program, const QString& failure);
+    // Shows nothing but `reason`.
+    void showNothing(const QString& reason);
+    // Stops watching the drive over a link.
+    void stopLink();
     void retranslate();
     // Builds the model of the program (the steps' texts, the inputs read); false
     // with m_problem when the model refuses it.
@@ -155,7 +157,7 @@ private:
     // The user set an input.
     void inputSet(size_t input, double value);
     void showRuntimeState();
-    void showPolled(const Poll& poll);
+    void showPolled(const ControllerPoll& poll);
     void showState(const modbusmap::ControllerStatus& status);
     // Over a link: the state line and message from what the polls found.
     bool showLinkState();
@@ -178,20 +180,20 @@ private:
     std::vector<Input> m_inputs;                 // those the program reads
     std::map<std::string, double> m_inputValues; // what the user set, by input key
     std::vector<ObjectRow> m_objectRows;
-    QTimer m_tick;
-    QElapsedTimer m_clock; // real time since the model started
-    long long m_lagMs = 0; // real time the model did not catch up with
+    SimulationClock m_clock;
 
-    ModbusDrive* m_link = nullptr;
-    std::unique_ptr<Poller> m_poller;
-    unsigned m_generation = 0;   // polls of an earlier link are dropped
-    bool m_polled = false;       // a poll has answered since the link was shown
-    bool m_current = false;      // the last poll answered: m_status is the drive's now
-    bool m_lost = false;         // the link is lost (m_lostReason)
-    QString m_lostReason;        //
-    QStringList m_pollNotes;     // what the last poll could not do
-    QTime m_lastSeen;            // of the last poll that answered
-    unsigned m_writesQueued = 0; // the input writes handed to the poller
+    QPointer<DriveDocument> m_document;
+    bool m_simulate = false; // Tools > Simulate is on
+    bool m_stale = true;     // the document's program may have changed since it was shown
+    const modbusmap::Map* m_map = nullptr; // the link's, while it is shown
+    bool m_polling = false;                // the document polls for the monitor
+    bool m_polled = false;                 // a poll has answered since the link was shown
+    bool m_current = false;                // the last poll answered: m_status is the drive's now
+    bool m_lost = false;                   // the link is lost (m_lostReason)
+    QString m_lostReason;                  //
+    QStringList m_pollNotes;               // what the last poll could not do
+    QTime m_lastSeen;                      // of the last poll that answered
+    unsigned m_writesQueued = 0;           // the input writes handed to the poller
     modbusmap::ControllerStatus m_status;
 
     NEBPT::FlowLiveState m_flow; // as last told

@@ -1,11 +1,13 @@
 #include "DriveAddress.h"
+#include "DriveDocument.h"
 #include "ExitStatus.h"
 #include "HostCommands.h"
 #include "HostWindow.h"
 #include "OpenDrive.h"
-#include "ProgramDocument.h"
+#include "ProgramPrintout.h"
 #include "ProgramWorkflow.h"
 #include "SimulatedDrive.h"
+#include "VerifyCommand.h"
 
 #include "framework/MessageBox.h"
 #include "framework/SystemPaths.h"
@@ -81,6 +83,7 @@ struct Options
     bool connectFirst = false; // --diff: --connect typed before the image
     QString profile;
     int timeoutMs = static_cast<int>(DriveName::kDefaultTimeout.count());
+    verifycommand::Request verification; // --verify, --diff --behaviour
 
     // The drive the command works on: the (first) image, or the drive over the link.
     DriveName drive() const
@@ -216,9 +219,10 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    const QList<QCommandLineOption> all{
-        language, print,    screenshot, exportTo, importFrom, dryRun,   round,   diff,    check,
-        simulate, scenario, pdf,        project,  author,     revision, connect, profile, timeout};
+    QList<QCommandLineOption> all{language, print,  screenshot, exportTo, importFrom, dryRun,
+                                  round,    diff,   check,      simulate, scenario,   pdf,
+                                  project,  author, revision,   connect,  profile,    timeout};
+    all << verifycommand::options();
     parser.addOptions(all);
     parser.addPositionalArgument(
         QStringLiteral("image"),
@@ -277,6 +281,8 @@ bool parse(int argc, char** argv, Options& options)
         else if (!chosen.isEmpty() && images == 0 && !linked)
             error = QStringLiteral("no drive image");
     }
+    if (error.isEmpty())
+        error = verifycommand::read(parser, options.verification);
     if (error.isEmpty() && parser.isSet(timeout)) {
         bool number = false;
         options.timeoutMs = parser.value(timeout).toInt(&number);
@@ -481,6 +487,35 @@ int takeWindowPlace(const QString& folder)
     return 0;
 }
 
+// Runs the event loop until `job` has finished; whether it succeeded (false
+// without a job).
+bool finished(DriveJob* job)
+{
+    if (!job)
+        return false;
+    bool succeeded = false;
+    QObject::connect(job, &DriveJob::finished, [&succeeded](bool done) {
+        succeeded = done;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    return succeeded;
+}
+
+// Opens the drive the options name as a document without a view (the
+// application made already); false with the reason it gives when it cannot.
+bool openHeadless(DriveDocument& document, const DriveName& name, DriveUse use, std::string& reason)
+{
+    const QMetaObject::Connection told = QObject::connect(
+        &document, &DriveDocument::problem, [&reason](const DriveProblem& problem) {
+            if (reason.empty())
+                reason = problem.reason.empty() ? problem.text.toStdString() : problem.reason;
+        });
+    const bool opened = finished(document.open(name, use));
+    QObject::disconnect(told);
+    return opened;
+}
+
 bool showOffscreen(HostWindow& window, const Options& options)
 {
     fw::setMessageBoxHandler([](const std::string& text, const std::string&, unsigned type) {
@@ -488,9 +523,9 @@ bool showOffscreen(HostWindow& window, const Options& options)
         return (type & 0xF) == fw::MB_YESNO ? fw::IDNO : fw::IDOK;
     });
     window.show();
-    if (!(options.address.isEmpty()
-              ? window.openImage(options.image)
-              : window.connectDrive(options.address, options.profile, options.timeoutMs)))
+    if (!finished(options.address.isEmpty()
+                      ? window.openImage(options.image)
+                      : window.connectDrive(options.address, options.profile, options.timeoutMs)))
         return false;
     QApplication::processEvents();
     return true;
@@ -522,33 +557,60 @@ int screenshot(const Options& options)
     return kDone;
 }
 
-// --export, --import, --diff and --check on a drive image or over a link; the
-// status they end with.
-int runOnDrive(const Options& options)
+// --print, --simulate, --export, --import, --diff and --check on a drive image
+// or over a link, opened as a document without a view (many could run at
+// once); the status they end with.
+int runOnDrive(int argc, char** argv, const Options& options)
 {
+    const QCoreApplication application(argc, argv);
+    scenario::Scenario planned;
+    if (options.simulate) {
+        // A scenario that cannot be used is a wrong command line, whatever the drive.
+        if (const ExitStatus status =
+                hostcommands::loadScenario(local(options.scenario), planned, std::cerr);
+            status != kDone)
+            return status;
+    }
+    const DriveName name = options.drive();
+    const bool writes = !options.importFrom.isEmpty() && !options.dryRun;
+    DriveDocument document;
+    std::string reason;
+    if (!openHeadless(document, name, writes ? DriveUse::Write : DriveUse::Read, reason)) {
+        std::cerr << hostcommands::oneLine(reason) << "\n";
+        return kFailed;
+    }
+    HostDrive& drive = *document.drive();
+    NEBPT::ProgramWorkflow& workflow = document.workflow();
+    const std::string language = options.languageGiven ? options.language.toStdString() : "";
+    if (options.verification.wanted())
+        return verifycommand::run(drive, name, options.verification,
+                                  options.address.isEmpty() || options.connectFirst, std::cout,
+                                  std::cerr, &workflow);
+    if (options.print)
+        return hostcommands::printProgram(drive, name, std::cout, std::cerr, language);
+    if (options.simulate)
+        return hostcommands::simulateProgram(drive, name, planned, std::cout, std::cerr, &workflow);
     try {
-        const std::unique_ptr<HostDrive> drive = openDrive(
-            options.drive(),
-            options.importFrom.isEmpty() || options.dryRun ? DriveUse::Read : DriveUse::Write);
         if (options.diff) {
             // Over a link, the one image given is the other program; in the order typed.
             SimulatedDrive other(local(options.address.isEmpty() ? options.other : options.image),
                                  SimulatedDrive::Access::Read);
             if (!options.address.isEmpty() && !options.connectFirst)
-                return hostcommands::diffPrograms(other, *drive, std::cout, std::cerr);
-            return hostcommands::diffPrograms(*drive, other, std::cout, std::cerr);
+                return hostcommands::diffPrograms(other, drive, std::cout, std::cerr, &workflow);
+            return hostcommands::diffPrograms(drive, other, std::cout, std::cerr, &workflow);
         }
         if (options.check)
-            return hostcommands::checkProgram(*drive, std::cout, std::cerr);
+            return hostcommands::checkProgram(drive, std::cout, std::cerr);
         if (!options.exportTo.isEmpty())
-            return hostcommands::exportProgram(*drive, local(options.exportTo), std::cerr);
-        if (drive->readOnly() && !options.dryRun) {
-            std::cerr << drive->readOnlyReason() << "; nothing written\n";
+            return hostcommands::exportProgram(drive, local(options.exportTo), std::cerr,
+                                               &workflow);
+        if (drive.readOnly() && !options.dryRun) {
+            std::cerr << drive.readOnlyReason() << "; nothing written\n";
             return kFailed;
         }
         SimulatedDrive program(local(options.importFrom), SimulatedDrive::Access::Read);
-        return hostcommands::importProgram(program, *drive, options.dryRun, options.round,
-                                           std::cout, std::cerr);
+        return hostcommands::importProgram(program, drive, options.dryRun, options.round, std::cout,
+                                           std::cerr, &workflow);
     } catch (const std::exception& error) {
         std::cerr << hostcommands::oneLine(error.what()) << "\n";
     }
@@ -558,10 +620,17 @@ int runOnDrive(const Options& options)
 // Writes the program document.
 int writePdf(const Options& options)
 {
+    const DriveName name = options.drive();
+    DriveDocument document;
+    std::string reason;
+    if (!openHeadless(document, name, DriveUse::Read, reason)) {
+        std::cerr << hostcommands::oneLine(reason) << "\n";
+        return kFailed;
+    }
     NEBPT::ProgramSections sections;
     std::ostringstream errors;
     const std::string language = options.languageGiven ? options.language.toStdString() : "";
-    if (hostcommands::readProgram(options.drive(), sections, errors, language) != kDone) {
+    if (hostcommands::readProgram(*document.drive(), name, sections, errors, language) != kDone) {
         std::cerr << errors.str();
         return kFailed;
     }
@@ -586,16 +655,10 @@ int main(int argc, char** argv)
         std::cerr << "nebpt-host: " << conflict << "\n";
         return kUsage;
     }
-    if (options.print) {
-        const std::string language = options.languageGiven ? options.language.toStdString() : "";
-        return hostcommands::printProgram(options.drive(), std::cout, std::cerr, language);
-    }
-    if (options.simulate)
-        return hostcommands::simulateProgram(options.drive(), local(options.scenario), std::cout,
-                                             std::cerr);
-    if (options.diff || options.check || !options.exportTo.isEmpty() ||
+    if (options.print || options.simulate || options.diff || options.check ||
+        options.verification.wanted() || !options.exportTo.isEmpty() ||
         !options.importFrom.isEmpty()) {
-        return runOnDrive(options);
+        return runOnDrive(argc, argv, options);
     }
     const bool offscreen = !options.screenshot.isEmpty() || !options.pdf.isEmpty();
     if (offscreen) {

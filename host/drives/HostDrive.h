@@ -149,3 +149,31 @@ public:
         return true;
     }
 };
+
+// What a drive over a link tells beyond the host's parameter interface: the
+// link's state, the profile it was opened with, and what the drive refused
+// during the last write call. The drive over a link that a document's link
+// thread owns answers it on the host's side (DriveDocument).
+class DriveOverLink
+{
+public:
+    // The elements of the last write call's request the drive refused, as the
+    // call named them ("1301.2", "1306"), and why in a few words ("Illegal data
+    // value"); empty when it refused none of the values.
+    struct Refusal
+    {
+        std::vector<std::string> elements;
+        std::string reason;
+    };
+
+    virtual bool linkUp() const = 0;
+    // Why the link went down; empty while it is up.
+    virtual std::string linkFailure() const = 0;
+    virtual const std::string& profilePath() const = 0;
+    // The database version the profile describes (the drive's own is HostDrive::databaseVersion).
+    virtual const std::string& profileDatabaseVersion() const = 0;
+    virtual Refusal lastWriteRefusal() const = 0;
+
+protected:
+    ~DriveOverLink() = default;
+};

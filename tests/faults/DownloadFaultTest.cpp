@@ -343,10 +343,10 @@ TEST_F(DownloadTest, TheWindowOffersToWriteAPartlyWrittenProgramAgain)
     const std::string port = std::to_string(sim->port());
     HostWindow window;
     window.show();
-    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
-                                    QString::fromStdString(kProfile), 5000));
+    ASSERT_TRUE(hosttest::done(window.connectDrive(QString::fromStdString(sim->address()),
+                                                   QString::fromStdString(kProfile), 5000)));
     // Online an import goes to the drive at once (offline, into the working copy).
-    ASSERT_TRUE(window.setOnline(true));
+    ASSERT_TRUE(hosttest::done(window.setOnline(true)));
 
     std::thread killer;
     std::vector<std::string> shown;
@@ -368,7 +368,7 @@ TEST_F(DownloadTest, TheWindowOffersToWriteAPartlyWrittenProgramAgain)
             }
             return fw::IDYES;
         });
-    EXPECT_TRUE(window.importProgram(QString::fromStdString(program)));
+    EXPECT_TRUE(hosttest::done(window.importProgram(QString::fromStdString(program))));
     fw::setMessageBoxHandler(previous);
     if (killer.joinable())
         killer.join();
@@ -376,6 +376,6 @@ TEST_F(DownloadTest, TheWindowOffersToWriteAPartlyWrittenProgramAgain)
     EXPECT_THAT(shown[1], HasSubstr("partly written program"));
     EXPECT_THAT(shown[1], HasSubstr(sim->address()));
     EXPECT_EQ(programOf(image), newProgram);
-    QCoreApplication::processEvents();
+    hosttest::idle(window);
     EXPECT_EQ(hosttest::firstEvent(window), "Running") << "the editor read the drive anew";
 }

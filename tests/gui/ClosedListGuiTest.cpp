@@ -71,10 +71,10 @@ protected:
     {
         if (overLink) {
             simulator = std::make_unique<linktest::DriveSimulator>(servedImage);
-            ASSERT_TRUE(window.connectDrive(
+            ASSERT_TRUE(hosttest::done(window.connectDrive(
                 QString::fromStdString(simulator->address()),
-                QString::fromStdString(hosttest::sampleImage(guitest::kSample)), 5000));
-            ASSERT_TRUE(window.setOnline(true));
+                QString::fromStdString(hosttest::sampleImage(guitest::kSample)), 5000)));
+            ASSERT_TRUE(hosttest::done(window.setOnline(true)));
         } else {
             ASSERT_TRUE(open(flowImage));
         }

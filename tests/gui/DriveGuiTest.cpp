@@ -113,6 +113,7 @@ TEST_F(DriveGuiTest, ConnectsFromTheFileMenuAndEditsOfflineUntilADownload)
         });
         choose(window, item("Connect to drive"));
     }
+    hosttest::idle(window);
     EXPECT_EQ(tested, "Connected: drive FCD-300, database 02.40.");
     guitest::backInFront(window);
     ASSERT_NE(window.linkDrive(), nullptr);
@@ -134,10 +135,13 @@ TEST_F(DriveGuiTest, ConnectsFromTheFileMenuAndEditsOfflineUntilADownload)
     sim =
         std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
     choose(window, item("Reconnect"));
+    hosttest::idle(window);
+    guitest::backInFront(window);
     EXPECT_EQ(firstEvent(window), "Running");
     EXPECT_EQ(modeShown(), "offline \u2014 1 change not on the drive");
 
     pressShortcutOf(window, item("Download"));
+    hosttest::idle(window);
     ASSERT_EQ(told("Download 1 change"), 1u);
     EXPECT_THAT(messages.shown().back().text,
                 HasSubstr("Pair 0: event \"Digital input 18\" -> \"Running\""));
@@ -155,10 +159,12 @@ TEST_F(DriveGuiTest, OnlineEditsAskOnceBeforeTheRunningControllerIsChanged)
     const std::string running =
         workflowtest::sampleWith(scratch, {{1305, {{0, "1"}}}}, guitest::kSample, "running.json");
     linktest::DriveSimulator sim(running, {"--run"});
-    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim.address()),
-                                    QString::fromStdString(profile), 5000));
+    ASSERT_TRUE(hosttest::done(window.connectDrive(QString::fromStdString(sim.address()),
+                                                   QString::fromStdString(profile), 5000)));
     guitest::backInFront(window);
     choose(window, item("Edit online"));
+    hosttest::idle(window);
+    guitest::backInFront(window);
     EXPECT_TRUE(window.online());
     EXPECT_THAT(window.windowTitle().toStdString(), HasSubstr("ONLINE"));
     EXPECT_THAT(modeShown(), HasSubstr("ONLINE"));

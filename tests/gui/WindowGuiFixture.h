@@ -53,7 +53,10 @@ protected:
         return items.count(text) ? items.at(text) : nullptr;
     }
 
-    bool open(const std::string& path) { return window.openImage(QString::fromStdString(path)); }
+    bool open(const std::string& path)
+    {
+        return hosttest::done(window.openImage(QString::fromStdString(path)));
+    }
 
     // The event lists of the flow, top to bottom.
     QComboBox* eventList(size_t pair)

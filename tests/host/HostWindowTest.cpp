@@ -125,7 +125,10 @@ class HostWindowTest : public ::testing::Test
 protected:
     HostWindowTest() { window.show(); }
 
-    bool open(const std::string& path) { return window.openImage(QString::fromStdString(path)); }
+    bool open(const std::string& path)
+    {
+        return hosttest::done(window.openImage(QString::fromStdString(path)));
+    }
 
     void chooseFirstEvent(const char* event) { hosttest::chooseFirstEvent(window, event); }
 
@@ -148,7 +151,7 @@ protected:
 
 TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
 {
-    EXPECT_FALSE(window.refresh()) << "nothing to refresh without a drive";
+    EXPECT_FALSE(hosttest::done(window.refresh())) << "nothing to refresh without a drive";
     ASSERT_TRUE(open(image));
     QWidget* flow = flowOf(window);
     ASSERT_NE(flow, nullptr);
@@ -164,7 +167,7 @@ TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
     // Another user of the drive adds a pair.
     window.drive()->WriteParameterValues({"1301.6", "1302.6"}, {"2", "7"}, "Setup 1", 0);
     EXPECT_EQ(eventsShown(window), kSampleEvents);
-    EXPECT_TRUE(window.refresh());
+    EXPECT_TRUE(hosttest::done(window.refresh()));
     std::vector<std::string> expected = kSampleEvents;
     expected.push_back("Running");
     ASSERT_EQ(eventsShown(window), expected);
@@ -181,7 +184,7 @@ TEST_F(HostWindowTest, ShowsTheProgramRefreshesItAndKeepsTheUsersEdit)
     chooseFirstEvent("True");
     QCoreApplication::processEvents();
     EXPECT_THAT(told(), AllOf(HasSubstr("not saved"), HasSubstr("changed on disk")));
-    EXPECT_TRUE(window.refresh());
+    EXPECT_TRUE(hosttest::done(window.refresh()));
     EXPECT_EQ(eventsShown(window), expected);
     EXPECT_EQ(messages.shown().size(), m_told);
 }
@@ -207,16 +210,16 @@ TEST_F(HostWindowTest, AnImageOpenElsewhereIsShownReadOnly)
                 AllOf(HasSubstr("Not written: Pair 0: event = \"Running\""), HasSubstr(reason)));
     EXPECT_TRUE(hosttest::fileBytes(image) == hosttest::fileBytes(hosttest::sampleImage(kSample)));
     EXPECT_EQ(eventsShown(window), kSampleEvents);
-    EXPECT_TRUE(window.refresh());
+    EXPECT_TRUE(hosttest::done(window.refresh()));
     EXPECT_EQ(messages.shown().size(), m_told) << "nothing more told";
 
     // A refresh reads the file again, with what the other host wrote, and takes
     // the image for writing once the other host has let go of it.
     otherHost->WriteParameterValues({"1301.0"}, {"2"}, "Setup 1", 0);
-    EXPECT_TRUE(window.refresh());
+    EXPECT_TRUE(hosttest::done(window.refresh()));
     EXPECT_EQ(eventsShown(window).front(), "Running");
     otherHost.reset();
-    EXPECT_TRUE(window.refresh());
+    EXPECT_TRUE(hosttest::done(window.refresh()));
     EXPECT_FALSE(window.drive()->readOnly());
     EXPECT_TRUE(window.findChild<QLabel*>("accessLabel")->isHidden());
     EXPECT_EQ(messages.shown().size(), m_told) << "nothing new to tell";
@@ -286,7 +289,7 @@ TEST_F(HostWindowTest, ImagesThatCannotBeUsedAreToldAndTheWindowGoesOn)
                 AllOf(HasSubstr("cannot be read"), HasSubstr(incomplete), HasSubstr("nebpt.log")));
     EXPECT_EQ(flowOf(window), nullptr);
     EXPECT_EQ(window.imagePath().toStdString(), incomplete) << "the drive stays open";
-    EXPECT_FALSE(window.refresh()) << "refresh tries again";
+    EXPECT_FALSE(hosttest::done(window.refresh())) << "refresh tries again";
     EXPECT_THAT(told(), HasSubstr("cannot be read"));
 
     // A good image opens; a drive the plug-in does not support leaves it open.
@@ -355,7 +358,7 @@ TEST_F(HostWindowTest, SpeaksTheLanguageChosenAllAtOnce)
     for (const auto& [way, choose, texts] : rows) {
         HostWindow& shown = choose();
         shown.show();
-        ASSERT_TRUE(shown.openImage(QString::fromStdString(image))) << way;
+        ASSERT_TRUE(hosttest::done(shown.openImage(QString::fromStdString(image)))) << way;
         std::vector<std::string> menus, accessible;
         for (QAction* menu : shown.menuBar()->actions())
             menus.push_back(plain(menu->text()));
@@ -371,7 +374,8 @@ TEST_F(HostWindowTest, SpeaksTheLanguageChosenAllAtOnce)
                                      .toStdString());
         EXPECT_EQ(accessible, texts.accessible) << way;
         EXPECT_EQ(textOf(shown.findChild<QLabel*>("driveLabel")), texts.drive) << way;
-        EXPECT_FALSE(shown.openImage(QString::fromStdString(scratch.file("missing.json"))));
+        EXPECT_FALSE(
+            hosttest::done(shown.openImage(QString::fromStdString(scratch.file("missing.json")))));
         EXPECT_THAT(told(), HasSubstr(texts.told)) << way;
     }
 
@@ -411,8 +415,8 @@ TEST_F(HostWindowTest, RemembersItsPlaceTheImagesLastOpenedAndTheLastLink)
     }
     ASSERT_TRUE(open(images[1]));
     const std::string profile = scratch.file("profile.json");
-    EXPECT_FALSE(window.connectDrive(QStringLiteral("tcp://127.0.0.1:1"),
-                                     QString::fromStdString(profile), 250));
+    EXPECT_FALSE(hosttest::done(window.connectDrive(QStringLiteral("tcp://127.0.0.1:1"),
+                                                    QString::fromStdString(profile), 250)));
     EXPECT_THAT(told(), HasSubstr(profile));
     window.resize(640, 480);
     window.close();
@@ -435,6 +439,7 @@ TEST_F(HostWindowTest, RemembersItsPlaceTheImagesLastOpenedAndTheLastLink)
     HostWindow unopened;
     unopened.rememberIn(settings());
     pick(unopened, "File", "Reconnect");
+    hosttest::idle(unopened);
     EXPECT_THAT(told(), AllOf(HasSubstr(profile), HasSubstr("tcp://127.0.0.1:1")));
 
     pick(next, "File", "Recent images > Clear list");
@@ -495,7 +500,8 @@ TEST_F(HostWindowTest, SettingsThatCannotBeReadAreLeftAsTheyAre)
             HostWindow remembering;
             remembering.rememberIn(
                 std::make_unique<QSettings>(QString::fromStdString(path), QSettings::IniFormat));
-            ASSERT_TRUE(remembering.openImage(QString::fromStdString(image))) << what;
+            ASSERT_TRUE(hosttest::done(remembering.openImage(QString::fromStdString(image))))
+                << what;
             EXPECT_THAT(recentImages(remembering), ElementsAre("1 " + image)) << what;
             remembering.close();
         }
@@ -654,7 +660,8 @@ TEST(HostTranslationTest, EveryHostTextHasAGermanTranslation)
     const std::string ts = scratch.file("host.ts");
     const hosttest::Run gathered =
         hosttest::run({NEBPT_LUPDATE, "-silent", "-locations", "none", NEBPT_HOST_SOURCE_DIR,
-                       NEBPT_HOST_DRIVES_SOURCE_DIR, NEBPT_HOST_WORKFLOW_SOURCE_DIR, "-ts", ts});
+                       NEBPT_HOST_DRIVES_SOURCE_DIR, NEBPT_HOST_WORKFLOW_SOURCE_DIR,
+                       NEBPT_HOST_DOCUMENT_SOURCE_DIR, "-ts", ts});
     ASSERT_EQ(gathered.status, 0) << gathered.errors;
     QTranslator german;
     ASSERT_TRUE(german.load(QStringLiteral(":/nebpt-host/translations/nebpt-host_german.qm")));

@@ -1,37 +1,25 @@
 #pragma once
 
+#include "DriveViewTestSupport.h"
 #include "HostWindow.h"
 
-#include "dialogs/WidgetTestSupport.h"
-#include "framework/widgets/Dialog.h"
-#include "framework/widgets/WidgetResources.h"
-#include "languages/common/NEBPTResources.h"
-
 #include <QComboBox>
-#include <QCoreApplication>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-// The editor in nebpt-host's window as a user sees it: the event lists of the
-// flow's pairs in the form view.
+// The editor in nebpt-host's window as a user sees it (DriveViewTestSupport.h
+// for any view of a document).
 namespace hosttest {
 
-// The event lists of the flow in the host's form view, top to bottom (program order).
+inline void idle(const HostWindow& host)
+{
+    idle(host.document());
+}
+
 inline std::vector<QComboBox*> eventLists(const HostWindow& host)
 {
-    std::vector<QComboBox*> lists;
-    for (auto* box : host.formView()->findChildren<fw::CDialog*>()) {
-        auto* list = qobject_cast<QComboBox*>(fw::findControl(box, res::IDC_EVENT_LIST));
-        if (list && box->IsWindowCreated() && box->isVisible())
-            lists.push_back(list);
-    }
-    std::stable_sort(lists.begin(), lists.end(), [&host](QWidget* a, QWidget* b) {
-        return a->mapTo(host.formView(), QPoint(0, 0)).y() <
-               b->mapTo(host.formView(), QPoint(0, 0)).y();
-    });
-    return lists;
+    return eventLists(*host.formView());
 }
 
 // The event each pair of the flow shows, in program order.
@@ -52,20 +40,14 @@ inline QWidget* flowOf(const HostWindow& host)
     return nullptr;
 }
 
-// The event the first pair shows; empty without a flow.
 inline std::string firstEvent(const HostWindow& host)
 {
-    const std::vector<QComboBox*> lists = eventLists(host);
-    return lists.empty() ? std::string() : lists.front()->currentText().toStdString();
+    return firstEvent(*host.formView());
 }
 
-// The user picks `event` in the first pair's event list.
 inline void chooseFirstEvent(const HostWindow& host, const char* event)
 {
-    QComboBox* list = eventLists(host).front();
-    testsupport::chooseEntry(list, list->findText(event));
-    testsupport::runPostedMessages();
-    QCoreApplication::processEvents(); // what the host tells once the command returned
+    chooseFirstEvent(*host.formView(), event);
 }
 
 } // namespace hosttest

@@ -106,8 +106,8 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     HostWindow window;
     window.show();
     ProgressWatch progress;
-    ASSERT_TRUE(window.connectDrive(QString::fromStdString(sim->address()),
-                                    QString::fromStdString(profile), kTimeoutMs));
+    ASSERT_TRUE(hosttest::done(window.connectDrive(QString::fromStdString(sim->address()),
+                                                   QString::fromStdString(profile), kTimeoutMs)));
     EXPECT_EQ(window.drive(), nullptr);
     ASSERT_NE(window.linkDrive(), nullptr);
     EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
@@ -120,7 +120,7 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     // Online every edit is written at once; the first one asks, since this
     // drive does not show whether its controller runs.
     messages.answer("Write this change to the drive now?", fw::IDYES);
-    ASSERT_TRUE(window.setOnline(true));
+    ASSERT_TRUE(hosttest::done(window.setOnline(true)));
     window.linkDrive()->resetCounts();
     hosttest::chooseFirstEvent(window, "Running");
     EXPECT_EQ(valueOnDisk(image, 1301, 0), "2");
@@ -155,6 +155,7 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     sim =
         std::make_unique<linktest::DriveSimulator>(image, std::vector<std::string>{"--port", port});
     window.findChild<QAction*>("reconnectAction")->trigger();
+    hosttest::idle(window);
     EXPECT_EQ(messages.shown().size(), 2u);
     EXPECT_TRUE(window.online()) << "a reconnect keeps the editing mode";
     EXPECT_EQ(hosttest::firstEvent(window), "Running");
@@ -163,9 +164,9 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     EXPECT_EQ(window.findChild<QLabel*>("accessLabel")->text().toStdString(), "");
 
     // Another drive type than the profile's is refused; so is a dead address.
-    EXPECT_FALSE(window.connectDrive(
+    EXPECT_FALSE(hosttest::done(window.connectDrive(
         QString::fromStdString(sim->address()),
-        QString::fromStdString(hosttest::sampleImage("fcd50m_sample.json")), kTimeoutMs));
+        QString::fromStdString(hosttest::sampleImage("fcd50m_sample.json")), kTimeoutMs)));
     EXPECT_THAT(messages.shown().back().text, AllOf(HasSubstr("FCD-300"), HasSubstr("FCD-50M")));
 }
 
@@ -188,9 +189,9 @@ TEST(LinkHostTest, ACancelledReadShowsNoEditorAndReconnectReadsAgain)
         dialog.findChild<QPushButton*>()->click();
         EXPECT_TRUE(dialog.isVisible()) << "until the worker has given the drive back";
     };
-    EXPECT_FALSE(window.connectDrive(QString::fromStdString(sim.address()),
-                                     QString::fromStdString(hosttest::sampleImage(kSample)),
-                                     kTimeoutMs));
+    EXPECT_FALSE(hosttest::done(
+        window.connectDrive(QString::fromStdString(sim.address()),
+                            QString::fromStdString(hosttest::sampleImage(kSample)), kTimeoutMs)));
     EXPECT_EQ(hosttest::flowOf(window), nullptr);
     EXPECT_THAT(window.statusBar()->currentMessage().toStdString(), HasSubstr("cancelled"));
     EXPECT_LE(window.linkDrive()->requestCount(), 4u) << "stopped after the late request";
@@ -198,6 +199,7 @@ TEST(LinkHostTest, ACancelledReadShowsNoEditorAndReconnectReadsAgain)
 
     progress.onStep = nullptr;
     window.findChild<QAction*>("reconnectAction")->trigger();
+    hosttest::idle(window);
     EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
     EXPECT_TRUE(messages.shown().empty());
 }

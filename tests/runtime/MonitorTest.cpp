@@ -146,7 +146,8 @@ TEST_F(MonitorTest, ViewMonitorTogglesTheDockAndSimulateNeedsAProgramFromAnImage
     view->trigger();
     EXPECT_FALSE(monitor().isVisible());
 
-    ASSERT_TRUE(window.openImage(QString::fromStdString(hosttest::copyOfSample(scratch, kSample))));
+    ASSERT_TRUE(hosttest::done(
+        window.openImage(QString::fromStdString(hosttest::copyOfSample(scratch, kSample)))));
     EXPECT_TRUE(simulate->isEnabled());
     EXPECT_FALSE(monitor().simulating()) << "until the user asks";
     simulate->trigger();
@@ -167,7 +168,7 @@ TEST_F(MonitorTest, TheImageProgramRunsAsTheUserSetsItsInputs)
 {
     const std::string image = fastSample("fast.json");
     const std::string before = hosttest::fileBytes(image);
-    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(image))));
     action("actionSimulate")->trigger();
     ASSERT_TRUE(monitor().simulating()) << monitor().noteText().toStdString();
     EXPECT_EQ(monitor().markedStep(), -1);
@@ -227,7 +228,8 @@ TEST_F(MonitorTest, TheImageProgramRunsAsTheUserSetsItsInputs)
 // the new program with the inputs kept.
 TEST_F(MonitorTest, ALanguageSwitchKeepsTheModelAndAnEditTheInputs)
 {
-    ASSERT_TRUE(window.openImage(QString::fromStdString(hosttest::copyOfSample(scratch, kSample))));
+    ASSERT_TRUE(hosttest::done(
+        window.openImage(QString::fromStdString(hosttest::copyOfSample(scratch, kSample)))));
     action("actionSimulate")->trigger();
     setSwitch("Running", true);
     ASSERT_TRUE(marks(0));
@@ -256,7 +258,7 @@ TEST_F(MonitorTest, AProgramTheModelRefusesIsToldInTheMonitor)
 {
     const std::string image = hosttest::copyOfSample(scratch, kSample, "weeks.json",
                                                      "\"unit\": \"s\"", "\"unit\": \"weeks\"");
-    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(image))));
     action("actionSimulate")->trigger();
     EXPECT_FALSE(monitor().simulating());
     EXPECT_EQ(monitor().markedStep(), -1);
@@ -278,8 +280,8 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
     QAction* view = action("actionMonitor");
     {
         linktest::DriveSimulator sim(image, {"--run"});
-        ASSERT_TRUE(
-            window.connectDrive(QString::fromStdString(sim.address()), profile, kTimeoutMs));
+        ASSERT_TRUE(hosttest::done(
+            window.connectDrive(QString::fromStdString(sim.address()), profile, kTimeoutMs)));
         EXPECT_FALSE(action("actionSimulate")->isEnabled()) << "no image";
         view->trigger();
         EXPECT_TRUE(says("Stopped")) << monitor().noteText().toStdString();
@@ -324,8 +326,8 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
     {
         // The drive again, connected anew: the switches follow its inputs.
         linktest::DriveSimulator sim(image, {"--run"});
-        ASSERT_TRUE(
-            window.connectDrive(QString::fromStdString(sim.address()), profile, kTimeoutMs));
+        ASSERT_TRUE(hosttest::done(
+            window.connectDrive(QString::fromStdString(sim.address()), profile, kTimeoutMs)));
         EXPECT_TRUE(says("Stopped")) << monitor().stateText().toStdString();
         EXPECT_TRUE(list("monitorSteps")->isEnabled());
         auto* running = control<QCheckBox>("Running");
@@ -346,8 +348,8 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
     }
     {
         linktest::DriveSimulator plain(image);
-        ASSERT_TRUE(
-            window.connectDrive(QString::fromStdString(plain.address()), profile, kTimeoutMs));
+        ASSERT_TRUE(hosttest::done(
+            window.connectDrive(QString::fromStdString(plain.address()), profile, kTimeoutMs)));
         view->trigger();
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return monitor().noteText().contains("state cannot be read"); }, kWaitMs));
@@ -360,8 +362,8 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
         const std::string blind =
             hosttest::copyOfSample(scratch, kSample, "blind.json", "\"statusRegister\": 2000,", "");
         linktest::DriveSimulator plain(image);
-        ASSERT_TRUE(window.connectDrive(QString::fromStdString(plain.address()),
-                                        QString::fromStdString(blind), kTimeoutMs));
+        ASSERT_TRUE(hosttest::done(window.connectDrive(QString::fromStdString(plain.address()),
+                                                       QString::fromStdString(blind), kTimeoutMs)));
         view->trigger();
         EXPECT_THAT(monitor().noteText().toStdString(), HasSubstr("tells no controller state"));
         EXPECT_EQ(control<QCheckBox>("Running"), nullptr) << "nothing to set on the drive";

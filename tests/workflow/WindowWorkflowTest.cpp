@@ -41,33 +41,33 @@ protected:
 // editor shows what the drive holds after each.
 TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
 {
-    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
-    EXPECT_FALSE(window.undo()) << "nothing to undo yet";
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(image))));
+    EXPECT_FALSE(hosttest::done(window.undo())) << "nothing to undo yet";
     hosttest::chooseFirstEvent(window, "Running");
     EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 0), "2");
 
     const std::string program = workflowtest::sampleWith(scratch, {{1301, {{0, "35"}, {1, "36"}}}},
                                                          "fcd300_sample.json", "program.json");
-    ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));
+    ASSERT_TRUE(hosttest::done(window.importProgram(QString::fromStdString(program))));
     EXPECT_THAT(messages.shown().back().text, HasSubstr("2 elements change"));
     EXPECT_EQ(hosttest::firstEvent(window), "Timeout 1");
 
-    ASSERT_TRUE(window.undo());
+    ASSERT_TRUE(hosttest::done(window.undo()));
     EXPECT_EQ(hosttest::firstEvent(window), "Running");
     EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1301, 1), "34");
-    ASSERT_TRUE(window.undo());
+    ASSERT_TRUE(hosttest::done(window.undo()));
     EXPECT_EQ(hosttest::firstEvent(window), "Digital input 18");
-    ASSERT_TRUE(window.redo());
-    ASSERT_TRUE(window.redo());
+    ASSERT_TRUE(hosttest::done(window.redo()));
+    ASSERT_TRUE(hosttest::done(window.redo()));
     EXPECT_EQ(hosttest::firstEvent(window), "Timeout 1");
 
     // Another drive starts with a journal of its own, and takes no program of
     // another drive type.
     const std::string other = hosttest::copyOfSample(scratch, "fcd50m_sample.json", "other.json");
-    ASSERT_TRUE(window.openImage(QString::fromStdString(other)));
-    EXPECT_FALSE(window.undo());
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(other))));
+    EXPECT_FALSE(hosttest::done(window.undo()));
     const std::string otherBefore = hosttest::fileBytes(other);
-    EXPECT_FALSE(window.importProgram(QString::fromStdString(program)));
+    EXPECT_FALSE(hosttest::done(window.importProgram(QString::fromStdString(program))));
     EXPECT_THAT(messages.shown().back().text, HasSubstr("is not imported; nothing was written"));
     EXPECT_EQ(hosttest::fileBytes(other), otherBefore);
 }
@@ -76,7 +76,7 @@ TEST_F(WindowWorkflowTest, UndoesAnEditAndAnImport)
 // program printed into a file is written whole, or told and not at all.
 TEST_F(WindowWorkflowTest, PrintsIntoAFileWholeOrTellsWhyNot)
 {
-    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(image))));
     const QString pdf = QString::fromStdString(scratch.file("printed.pdf"));
     ASSERT_TRUE(window.printProgramToPdf(pdf));
     EXPECT_GT(QFileInfo(pdf).size(), 0);
@@ -95,7 +95,7 @@ TEST_F(WindowWorkflowTest, PrintsTheTitleBlockGivenInThePrintDialog)
         GTEST_SKIP() << "poppler-utils is missing (scripts/setup installs it)";
     const QString settings = QString::fromStdString(scratch.file("nebpt-host.conf"));
     window.rememberIn(std::make_unique<QSettings>(settings, QSettings::IniFormat));
-    ASSERT_TRUE(window.openImage(QString::fromStdString(image)));
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(image))));
     auto* print = window.findChild<QAction*>(QStringLiteral("actionPrint"));
     ASSERT_NE(print, nullptr);
     // Prints into `pdf`, the title block's fields as the dialog shows them in
@@ -140,14 +140,14 @@ TEST_F(WindowWorkflowTest, PrintsTheTitleBlockGivenInThePrintDialog)
 TEST_F(WindowWorkflowTest, UndoesAnImportOverALink)
 {
     linktest::DriveSimulator sim(image);
-    ASSERT_TRUE(
+    ASSERT_TRUE(hosttest::done(
         window.connectDrive(QString::fromStdString(sim.address()),
-                            QString::fromStdString(hosttest::sampleImage("fcd300_sample.json"))));
-    ASSERT_TRUE(window.setOnline(true));
+                            QString::fromStdString(hosttest::sampleImage("fcd300_sample.json")))));
+    ASSERT_TRUE(hosttest::done(window.setOnline(true)));
     const std::string program = workflowtest::sampleWith(scratch, {{1303, {{2, "9.00"}}}},
                                                          "fcd300_sample.json", "program.json");
-    ASSERT_TRUE(window.importProgram(QString::fromStdString(program)));
+    ASSERT_TRUE(hosttest::done(window.importProgram(QString::fromStdString(program))));
     EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1303, 2), "9.00");
-    ASSERT_TRUE(window.undo());
+    ASSERT_TRUE(hosttest::done(window.undo()));
     EXPECT_EQ(SimulatedDrive(image, SimulatedDrive::Access::Read).value(1303, 2), "0.75");
 }

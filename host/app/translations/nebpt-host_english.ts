@@ -2,14 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
-    <name>HostWindow</name>
-    <message numerus="yes">
-        <source>offline — %n change(s) not on the drive</source>
-        <translation>
-            <numerusform>offline — %n change not on the drive</numerusform>
-            <numerusform>offline — %n changes not on the drive</numerusform>
-        </translation>
-    </message>
+    <name>DriveDocument</name>
     <message numerus="yes">
         <source>%n more value(s)</source>
         <translation>
@@ -82,6 +75,16 @@ Upload?</numerusform>
         <translation>
             <numerusform>Import the program in %1 into the drive in %2? %n element changes.</numerusform>
             <numerusform>Import the program in %1 into the drive in %2? %n elements change.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>HostWindow</name>
+    <message numerus="yes">
+        <source>offline — %n change(s) not on the drive</source>
+        <translation>
+            <numerusform>offline — %n change not on the drive</numerusform>
+            <numerusform>offline — %n changes not on the drive</numerusform>
         </translation>
     </message>
     <message numerus="yes">

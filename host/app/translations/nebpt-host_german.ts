@@ -180,6 +180,535 @@ Die Antwortzeit beträgt %2 ms (hier einstellbar).</translation>
     </message>
 </context>
 <context>
+    <name>DriveDocument</name>
+    <message>
+        <source>may be running (the drive does not show its state)</source>
+        <translation>läuft möglicherweise (der Antrieb zeigt seinen Zustand nicht)</translation>
+    </message>
+    <message>
+        <source>reading the controller&apos;s state</source>
+        <translation>Lesen des Zustands der Steuerung</translation>
+    </message>
+    <message>
+        <source>is running (step %1)</source>
+        <translation>läuft (Schritt %1)</translation>
+    </message>
+    <message>
+        <source>The controller of the drive at %1 %2.
+
+Write this change to the drive now? While you edit online, every further change is written at once without asking.</source>
+        <translation>Die Steuerung des Antriebs unter %1 %2.
+
+Diese Änderung jetzt in den Antrieb schreiben? Solange Sie online bearbeiten, wird jede weitere Änderung ohne Rückfrage sofort geschrieben.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more value(s)</source>
+        <translation>
+            <numerusform>%n weiterer Wert</numerusform>
+            <numerusform>%n weitere Werte</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 changed in the working copy, not on the drive yet</source>
+        <translation>%1 in der Arbeitskopie geändert, noch nicht im Antrieb</translation>
+    </message>
+    <message>
+        <source>%1 written</source>
+        <translation>%1 geschrieben</translation>
+    </message>
+    <message>
+        <source>%1: the drive refused %2 (%3)</source>
+        <translation>%1: der Antrieb hat %2 abgelehnt (%3)</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %n more value(s)</source>
+        <translation>
+            <numerusform>und %n weiterer Wert</numerusform>
+            <numerusform>und %n weitere Werte</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The change</source>
+        <translation>Die Änderung</translation>
+    </message>
+    <message>
+        <source>the drive refused the change (%1)</source>
+        <translation>der Antrieb hat die Änderung abgelehnt (%1)</translation>
+    </message>
+    <message>
+        <source>Not written: %1</source>
+        <translation>Nicht geschrieben: %1</translation>
+    </message>
+    <message>
+        <source>Not written, the link is lost: %1</source>
+        <translation>Nicht geschrieben, die Verbindung ist verloren: %1</translation>
+    </message>
+    <message>
+        <source>The change was not saved to %1.
+
+%2
+
+The editor shows what the drive holds.</source>
+        <translation>Die Änderung wurde nicht in %1 gespeichert.
+
+%2
+
+Der Editor zeigt, was der Antrieb enthält.</translation>
+    </message>
+    <message>
+        <source>Not written: %1 (%2)</source>
+        <translation>Nicht geschrieben: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 was not completely written to the drive at %2: %3.
+
+%4
+
+The drive refuses a value of it, so writing it again cannot finish it: change the program or the drive, then write it again.</source>
+        <translation>%1 wurde nicht vollständig in den Antrieb unter %2 geschrieben: %3.
+
+%4
+
+Der Antrieb lehnt einen Wert davon ab, erneutes Schreiben kann es daher nicht abschließen: Ändern Sie das Programm oder den Antrieb und schreiben Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written again to the drive at %2.
+
+%3</source>
+        <translation>%1 kann nicht erneut in den Antrieb unter %2 geschrieben werden.
+
+%3</translation>
+    </message>
+    <message>
+        <source>%1 was not completely written to the drive at %2: %3.
+
+%4
+
+Write it again? (No leaves the drive as it is.)</source>
+        <translation>%1 wurde nicht vollständig in den Antrieb unter %2 geschrieben: %3.
+
+%4
+
+Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
+    </message>
+    <message>
+        <source>Writing to %1</source>
+        <translation>Schreiben nach %1</translation>
+    </message>
+    <message>
+        <source>Written again to %1 and read back</source>
+        <translation>Erneut in %1 geschrieben und zurückgelesen</translation>
+    </message>
+    <message numerus="yes">
+        <source>The working copy holds %n change(s) not on the drive at %1.
+
+Download the working copy before %2? Yes downloads it, No drops its changes, Cancel goes back.</source>
+        <translation>
+            <numerusform>Die Arbeitskopie enthält %n Änderung, die nicht im Antrieb unter %1 ist.
+
+Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</numerusform>
+            <numerusform>Die Arbeitskopie enthält %n Änderungen, die nicht im Antrieb unter %1 sind.
+
+Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The working copy may hold changes not on the drive at %1.
+
+Download the working copy before %2? Yes downloads it, No drops its changes, Cancel goes back.</source>
+        <translation>Die Arbeitskopie enthält möglicherweise Änderungen, die nicht im Antrieb unter %1 sind.
+
+Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</translation>
+    </message>
+    <message>
+        <source>Editing online: every change is written to the drive</source>
+        <translation>Online-Bearbeitung: jede Änderung wird in den Antrieb geschrieben</translation>
+    </message>
+    <message>
+        <source>Editing offline: changes go into the working copy</source>
+        <translation>Offline-Bearbeitung: Änderungen gehen in die Arbeitskopie</translation>
+    </message>
+    <message>
+        <source>editing online</source>
+        <translation>dem Online-Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Reading from %1</source>
+        <translation>Lesen von %1</translation>
+    </message>
+    <message>
+        <source>The working copy cannot be downloaded: the link to the drive at %1 is lost.
+
+File &gt; Reconnect connects anew; the working copy keeps its changes.</source>
+        <translation>Die Arbeitskopie kann nicht heruntergeladen werden: die Verbindung zum Antrieb unter %1 ist verloren.
+
+Datei &gt; Erneut verbinden verbindet erneut; die Arbeitskopie behält ihre Änderungen.</translation>
+    </message>
+    <message>
+        <source>The working copy is not downloaded; nothing was written.
+
+%1</source>
+        <translation>Die Arbeitskopie wurde nicht heruntergeladen; nichts wurde geschrieben.
+
+%1</translation>
+    </message>
+    <message>
+        <source>The drive at %1 holds the working copy&apos;s program already.</source>
+        <translation>Der Antrieb unter %1 enthält das Programm der Arbeitskopie bereits.</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... und %n weitere</numerusform>
+            <numerusform>... und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Download %n change(s) to the drive at %1?
+
+%2</source>
+        <translation>
+            <numerusform>%n Änderung in den Antrieb unter %1 herunterladen?
+
+%2</numerusform>
+            <numerusform>%n Änderungen in den Antrieb unter %1 herunterladen?
+
+%2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The download</source>
+        <translation>Das Herunterladen</translation>
+    </message>
+    <message>
+        <source>The working copy is not downloaded: the drive at %1 refused it and holds what it held before.
+
+%2</source>
+        <translation>Die Arbeitskopie wurde nicht heruntergeladen: der Antrieb unter %1 hat sie abgelehnt und enthält, was er vorher enthielt.
+
+%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n change(s) downloaded to %1 and read back</source>
+        <translation>
+            <numerusform>%n Änderung nach %1 heruntergeladen und zurückgelesen</numerusform>
+            <numerusform>%n Änderungen nach %1 heruntergeladen und zurückgelesen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Upload takes the program of the drive at %1 into the working copy and drops its %n change(s) not on the drive.
+
+Upload?</source>
+        <translation>
+            <numerusform>Hochladen übernimmt das Programm des Antriebs unter %1 in die Arbeitskopie und verwirft ihre %n Änderung, die nicht im Antrieb ist.
+
+Hochladen?</numerusform>
+            <numerusform>Hochladen übernimmt das Programm des Antriebs unter %1 in die Arbeitskopie und verwirft ihre %n Änderungen, die nicht im Antrieb sind.
+
+Hochladen?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The working copy holds the program of %1</source>
+        <translation>Die Arbeitskopie enthält das Programm von %1</translation>
+    </message>
+    <message>
+        <source>Nothing to undo</source>
+        <translation>Nichts rückgängig zu machen</translation>
+    </message>
+    <message>
+        <source>Nothing to redo</source>
+        <translation>Nichts zu wiederholen</translation>
+    </message>
+    <message>
+        <source>The change made again</source>
+        <translation>Die wiederholte Änderung</translation>
+    </message>
+    <message>
+        <source>The undo</source>
+        <translation>Das Rückgängigmachen</translation>
+    </message>
+    <message>
+        <source>The change cannot be made again on the drive in %1.
+
+%2</source>
+        <translation>Die Änderung kann auf dem Antrieb in %1 nicht wiederholt werden.
+
+%2</translation>
+    </message>
+    <message>
+        <source>The change cannot be undone on the drive in %1.
+
+%2</source>
+        <translation>Die Änderung kann auf dem Antrieb in %1 nicht rückgängig gemacht werden.
+
+%2</translation>
+    </message>
+    <message>
+        <source>The program in %1 is not imported; nothing was written.
+
+%2</source>
+        <translation>Das Programm in %1 wird nicht importiert; es wurde nichts geschrieben.
+
+%2</translation>
+    </message>
+    <message>
+        <source>The drive in %1 holds the program in %2 already.</source>
+        <translation>Der Antrieb in %1 enthält das Programm in %2 bereits.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Import the program in %1 into the drive in %2? %n element(s) change.</source>
+        <translation>
+            <numerusform>Das Programm in %1 in den Antrieb in %2 importieren? %n Element ändert sich.</numerusform>
+            <numerusform>Das Programm in %1 in den Antrieb in %2 importieren? %n Elemente ändern sich.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The program in %1</source>
+        <translation>Das Programm in %1</translation>
+    </message>
+    <message>
+        <source>The program in %1 is not imported; the drive in %2 refused it.
+
+%3</source>
+        <translation>Das Programm in %1 wird nicht importiert; der Antrieb in %2 lehnte es ab.
+
+%3</translation>
+    </message>
+    <message>
+        <source>The program is not written: %1.</source>
+        <translation>Das Programm wird nicht geschrieben: %1.</translation>
+    </message>
+    <message>
+        <source>The program cannot be written to %1.
+
+%2</source>
+        <translation>Das Programm kann nicht in %1 geschrieben werden.
+
+%2</translation>
+    </message>
+    <message>
+        <source>The program cannot be read from the drive in %1.
+
+%2</source>
+        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
+
+%2</translation>
+    </message>
+    <message>
+        <source>Program exported to %1</source>
+        <translation>Programm in %1 exportiert</translation>
+    </message>
+    <message>
+        <source>Details are in the log file %1.</source>
+        <translation>Einzelheiten stehen in der Protokolldatei %1.</translation>
+    </message>
+    <message>
+        <source>Nothing is logged: %1/nebpt.log or its folder is a link, another user&apos;s, or cannot be made.</source>
+        <translation>Es wird nichts protokolliert: %1/nebpt.log oder sein Ordner ist ein Verweis, gehört einem anderen Benutzer oder kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>
+
+The answer timeout is %1 ms: File &gt; Connect to drive sets it (--timeout on the command line).</source>
+        <translation>
+
+Die Antwortzeit beträgt %1 ms: Datei &gt; Mit Antrieb verbinden stellt sie ein (--timeout auf der Befehlszeile).</translation>
+    </message>
+    <message>
+        <source>connecting to another drive</source>
+        <translation>dem Verbinden mit einem anderen Antrieb</translation>
+    </message>
+    <message>
+        <source>opening another drive</source>
+        <translation>dem Öffnen eines anderen Antriebs</translation>
+    </message>
+    <message>
+        <source>Connecting to %1</source>
+        <translation>Verbindung mit %1 wird hergestellt</translation>
+    </message>
+    <message>
+        <source>The drive image cannot be opened.
+
+%1</source>
+        <translation>Das Antriebsabbild kann nicht geöffnet werden.
+
+%1</translation>
+    </message>
+    <message>
+        <source>The drive image cannot be opened.
+
+%1: %2</source>
+        <translation>Das Antriebsabbild kann nicht geöffnet werden.
+
+%1: %2</translation>
+    </message>
+    <message>
+        <source>The program editor does not support the drive in %1.
+
+Drive type &quot;%2&quot; with parameter database %3 is not listed in drives_conf.neb.</source>
+        <translation>Der Programmeditor unterstützt den Antrieb in %1 nicht.
+
+Der Antriebstyp „%2“ mit der Parameterdatenbank %3 ist in drives_conf.neb nicht aufgeführt.</translation>
+    </message>
+    <message>
+        <source>You cannot change %1 where it is: its folder is not yours to write.</source>
+        <translation>Sie können %1 dort, wo es liegt, nicht ändern: In seinen Ordner dürfen Sie nicht schreiben.</translation>
+    </message>
+    <message>
+        <source>%1
+
+Open your copy %2 instead? It was made earlier and keeps the changes made to it. No opens this image read-only.</source>
+        <translation>%1
+
+Stattdessen Ihre Kopie %2 öffnen? Sie wurde früher angelegt und behält die Änderungen daran. Nein öffnet dieses Abbild schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source>%1
+
+Open a copy in %2? Your changes are then saved in the copy %3. No opens this image read-only.</source>
+        <translation>%1
+
+Eine Kopie in %2 öffnen? Ihre Änderungen werden dann in der Kopie %3 gespeichert. Nein öffnet dieses Abbild schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source>No copy was made in %1.
+
+%2
+
+%3 is opened read-only.</source>
+        <translation>In %1 wurde keine Kopie angelegt.
+
+%2
+
+%3 wird schreibgeschützt geöffnet.</translation>
+    </message>
+    <message>
+        <source>The folder cannot be made.</source>
+        <translation>Der Ordner kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>%1.
+
+It is opened read-only: the program is shown, but no change to it is saved. Open the image again once it can be written.</source>
+        <translation>%1.
+
+Es wird schreibgeschützt geöffnet: Das Programm wird angezeigt, aber keine Änderung daran wird gespeichert. Öffnen Sie das Abbild erneut, sobald es beschrieben werden kann.</translation>
+    </message>
+    <message>
+        <source>Cannot connect to the drive at %1.
+
+%2</source>
+        <translation>Keine Verbindung mit dem Antrieb unter %1 möglich.
+
+%2</translation>
+    </message>
+    <message>
+        <source>Not connected: %1</source>
+        <translation>Nicht verbunden: %1</translation>
+    </message>
+    <message>
+        <source>The program editor does not support the drive at %1.
+
+Drive type &quot;%2&quot; with parameter database %3 is not listed in drives_conf.neb.</source>
+        <translation>Der Programmeditor unterstützt den Antrieb unter %1 nicht.
+
+Der Antriebstyp „%2“ mit der Parameterdatenbank %3 ist in drives_conf.neb nicht aufgeführt.</translation>
+    </message>
+    <message>
+        <source>The drive at %1 now holds a program of another kind: the changes of the working copy cannot be kept and are dropped.</source>
+        <translation>Der Antrieb unter %1 enthält jetzt ein Programm anderer Art: Die Änderungen der Arbeitskopie können nicht behalten werden und werden verworfen.</translation>
+    </message>
+    <message>
+        <source>Reading from %1: %2 of %3 parameters</source>
+        <translation>Lesen von %1: %2 von %3 Parametern</translation>
+    </message>
+    <message>
+        <source>Reading the program from %1 was cancelled: File &gt; Refresh or File &gt; Reconnect reads it again</source>
+        <translation>Das Lesen des Programms von %1 wurde abgebrochen: Datei &gt; Aktualisieren oder Datei &gt; Erneut verbinden liest es erneut</translation>
+    </message>
+    <message>
+        <source>Link lost: %1</source>
+        <translation>Verbindung verloren: %1</translation>
+    </message>
+    <message>
+        <source>The program cannot be read again from the drive in %1.
+
+%2%3</source>
+        <translation>Das Programm kann nicht erneut vom Antrieb in %1 gelesen werden.
+
+%2%3</translation>
+    </message>
+    <message>
+        <source>The program cannot be read from the drive in %1.
+
+%2.
+%3</source>
+        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
+
+%2.
+%3</translation>
+    </message>
+    <message>
+        <source>The link to the drive failed: %1.
+</source>
+        <translation>Die Verbindung zum Antrieb ist ausgefallen: %1.
+</translation>
+    </message>
+    <message>
+        <source>The drive refused %1.
+</source>
+        <translation>Der Antrieb lehnte ab: %1.
+</translation>
+    </message>
+    <message>
+        <source>The program editor cannot connect to the drive in %1.
+
+%2</source>
+        <translation>Der Programmeditor kann sich nicht mit dem Antrieb in %1 verbinden.
+
+%2</translation>
+    </message>
+    <message>
+        <source>The link to the drive at %1 is lost.
+
+%2
+
+The program stays shown; File &gt; Reconnect connects anew and reads it again.</source>
+        <translation>Die Verbindung zum Antrieb unter %1 ist verloren.
+
+%2
+
+Das Programm bleibt angezeigt; Datei &gt; Erneut verbinden verbindet neu und liest es erneut.</translation>
+    </message>
+    <message>
+        <source>The link to the drive at %1 is lost.
+
+%2
+
+Not written:
+%3
+
+File &gt; Reconnect connects anew and reads the program again.</source>
+        <translation>Die Verbindung zum Antrieb unter %1 ist verloren.
+
+%2
+
+Nicht geschrieben:
+%3
+
+Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</translation>
+    </message>
+    <message>
+        <source>What the drive holds cannot be read back, so the program is not shown: File &gt; Reconnect reads it again</source>
+        <translation>Was der Antrieb enthält, kann nicht zurückgelesen werden, daher wird das Programm nicht gezeigt: Datei &gt; Erneut verbinden liest es wieder</translation>
+    </message>
+    <message>
+        <source>No program is shown.</source>
+        <translation>Kein Programm wird angezeigt.</translation>
+    </message>
+</context>
+<context>
     <name>DriveImage</name>
     <message>
         <source>%1 to %2</source>
@@ -552,146 +1081,6 @@ Die Antwortzeit beträgt %2 ms (hier einstellbar).</translation>
         <translation>Antriebsabbilder (*.json);;Alle Dateien (*)</translation>
     </message>
     <message>
-        <source>The drive image cannot be opened.
-
-%1</source>
-        <translation>Das Antriebsabbild kann nicht geöffnet werden.
-
-%1</translation>
-    </message>
-    <message>
-        <source>The drive image cannot be opened.
-
-%1: %2</source>
-        <translation>Das Antriebsabbild kann nicht geöffnet werden.
-
-%1: %2</translation>
-    </message>
-    <message>
-        <source>The program editor does not support the drive in %1.
-
-Drive type &quot;%2&quot; with parameter database %3 is not listed in drives_conf.neb.</source>
-        <translation>Der Programmeditor unterstützt den Antrieb in %1 nicht.
-
-Der Antriebstyp „%2“ mit der Parameterdatenbank %3 ist in drives_conf.neb nicht aufgeführt.</translation>
-    </message>
-    <message>
-        <source>%1.
-
-It is opened read-only: the program is shown, but no change to it is saved. Open the image again once it can be written.</source>
-        <translation>%1.
-
-Es wird schreibgeschützt geöffnet: Das Programm wird angezeigt, aber keine Änderung daran wird gespeichert. Öffnen Sie das Abbild erneut, sobald es beschrieben werden kann.</translation>
-    </message>
-    <message>
-        <source>Connecting to %1</source>
-        <translation>Verbindung mit %1 wird hergestellt</translation>
-    </message>
-    <message>
-        <source>Not connected: %1</source>
-        <translation>Nicht verbunden: %1</translation>
-    </message>
-    <message>
-        <source>Cannot connect to the drive at %1.
-
-%2</source>
-        <translation>Keine Verbindung mit dem Antrieb unter %1 möglich.
-
-%2</translation>
-    </message>
-    <message>
-        <source>The program editor does not support the drive at %1.
-
-Drive type &quot;%2&quot; with parameter database %3 is not listed in drives_conf.neb.</source>
-        <translation>Der Programmeditor unterstützt den Antrieb unter %1 nicht.
-
-Der Antriebstyp „%2“ mit der Parameterdatenbank %3 ist in drives_conf.neb nicht aufgeführt.</translation>
-    </message>
-    <message>
-        <source>Link lost: %1</source>
-        <translation>Verbindung verloren: %1</translation>
-    </message>
-    <message>
-        <source>Reading from %1</source>
-        <translation>Lesen von %1</translation>
-    </message>
-    <message>
-        <source>Reading the program from %1 was cancelled: File &gt; Refresh or File &gt; Reconnect reads it again</source>
-        <translation>Das Lesen des Programms von %1 wurde abgebrochen: Datei &gt; Aktualisieren oder Datei &gt; Erneut verbinden liest es erneut</translation>
-    </message>
-    <message>
-        <source>The change</source>
-        <translation>Die Änderung</translation>
-    </message>
-    <message>
-        <source>The link to the drive at %1 is lost.
-
-%2
-
-The program stays shown; File &gt; Reconnect connects anew and reads it again.</source>
-        <translation>Die Verbindung zum Antrieb unter %1 ist verloren.
-
-%2
-
-Das Programm bleibt angezeigt; Datei &gt; Erneut verbinden verbindet neu und liest es erneut.</translation>
-    </message>
-    <message>
-        <source>%1 was not completely written to the drive at %2: %3.
-
-%4
-
-Write it again? (No leaves the drive as it is.)</source>
-        <translation>%1 wurde nicht vollständig in den Antrieb unter %2 geschrieben: %3.
-
-%4
-
-Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
-    </message>
-    <message>
-        <source>Written again to %1 and read back</source>
-        <translation>Erneut in %1 geschrieben und zurückgelesen</translation>
-    </message>
-    <message>
-        <source>%1 cannot be written again to the drive at %2.
-
-%3</source>
-        <translation>%1 kann nicht erneut in den Antrieb unter %2 geschrieben werden.
-
-%3</translation>
-    </message>
-    <message>
-        <source>The link to the drive failed: %1.
-</source>
-        <translation>Die Verbindung zum Antrieb ist ausgefallen: %1.
-</translation>
-    </message>
-    <message>
-        <source>The drive refused %1.
-</source>
-        <translation>Der Antrieb lehnte ab: %1.
-</translation>
-    </message>
-    <message>
-        <source>Details are in the log file %1.</source>
-        <translation>Einzelheiten stehen in der Protokolldatei %1.</translation>
-    </message>
-    <message>
-        <source>The program editor cannot connect to the drive in %1.
-
-%2</source>
-        <translation>Der Programmeditor kann sich nicht mit dem Antrieb in %1 verbinden.
-
-%2</translation>
-    </message>
-    <message>
-        <source>The program cannot be read from the drive in %1.
-
-%2</source>
-        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
-
-%2</translation>
-    </message>
-    <message>
         <source>read-only</source>
         <translation>schreibgeschützt</translation>
     </message>
@@ -722,85 +1111,6 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
     <message>
         <source>%1 (read-only) - nebpt-host</source>
         <translation>%1 (schreibgeschützt) - nebpt-host</translation>
-    </message>
-    <message>
-        <source>Nothing to redo</source>
-        <translation>Nichts zu wiederholen</translation>
-    </message>
-    <message>
-        <source>Nothing to undo</source>
-        <translation>Nichts rückgängig zu machen</translation>
-    </message>
-    <message>
-        <source>The change made again</source>
-        <translation>Die wiederholte Änderung</translation>
-    </message>
-    <message>
-        <source>The undo</source>
-        <translation>Das Rückgängigmachen</translation>
-    </message>
-    <message>
-        <source>The change cannot be made again on the drive in %1.
-
-%2</source>
-        <translation>Die Änderung kann auf dem Antrieb in %1 nicht wiederholt werden.
-
-%2</translation>
-    </message>
-    <message>
-        <source>The change cannot be undone on the drive in %1.
-
-%2</source>
-        <translation>Die Änderung kann auf dem Antrieb in %1 nicht rückgängig gemacht werden.
-
-%2</translation>
-    </message>
-    <message>
-        <source>The program is not written: %1.</source>
-        <translation>Das Programm wird nicht geschrieben: %1.</translation>
-    </message>
-    <message>
-        <source>The program cannot be written to %1.
-
-%2</source>
-        <translation>Das Programm kann nicht in %1 geschrieben werden.
-
-%2</translation>
-    </message>
-    <message>
-        <source>Program exported to %1</source>
-        <translation>Programm in %1 exportiert</translation>
-    </message>
-    <message>
-        <source>The program in %1 is not imported; nothing was written.
-
-%2</source>
-        <translation>Das Programm in %1 wird nicht importiert; es wurde nichts geschrieben.
-
-%2</translation>
-    </message>
-    <message>
-        <source>The drive in %1 holds the program in %2 already.</source>
-        <translation>Der Antrieb in %1 enthält das Programm in %2 bereits.</translation>
-    </message>
-    <message numerus="yes">
-        <source>Import the program in %1 into the drive in %2? %n element(s) change.</source>
-        <translation>
-            <numerusform>Das Programm in %1 in den Antrieb in %2 importieren? %n Element ändert sich.</numerusform>
-            <numerusform>Das Programm in %1 in den Antrieb in %2 importieren? %n Elemente ändern sich.</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>The program in %1</source>
-        <translation>Das Programm in %1</translation>
-    </message>
-    <message>
-        <source>The program in %1 is not imported; the drive in %2 refused it.
-
-%3</source>
-        <translation>Das Programm in %1 wird nicht importiert; der Antrieb in %2 lehnte es ab.
-
-%3</translation>
     </message>
     <message>
         <source>The program cannot be checked.
@@ -849,18 +1159,6 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
     <message>
         <source>&amp;Monitor</source>
         <translation>&amp;Monitor</translation>
-    </message>
-    <message>
-        <source>No drive is open.</source>
-        <translation>Kein Antrieb ist geöffnet.</translation>
-    </message>
-    <message>
-        <source>No program is shown.</source>
-        <translation>Kein Programm wird angezeigt.</translation>
-    </message>
-    <message>
-        <source>Tools &gt; Simulate runs the program here.</source>
-        <translation>Extras &gt; Simulieren führt das Programm hier aus.</translation>
     </message>
     <message>
         <source>Program files (*.nebpt.json *.json);;All files (*)</source>
@@ -915,18 +1213,6 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
         <translation>dem Schließen des Fensters</translation>
     </message>
     <message>
-        <source>opening another drive</source>
-        <translation>dem Öffnen eines anderen Antriebs</translation>
-    </message>
-    <message>
-        <source>connecting to another drive</source>
-        <translation>dem Verbinden mit einem anderen Antrieb</translation>
-    </message>
-    <message>
-        <source>The drive at %1 now holds a program of another kind: the changes of the working copy cannot be kept and are dropped.</source>
-        <translation>Der Antrieb unter %1 enthält jetzt ein Programm anderer Art: Die Änderungen der Arbeitskopie können nicht behalten werden und werden verworfen.</translation>
-    </message>
-    <message>
         <source>ONLINE: every change is written to the drive</source>
         <translation>ONLINE: jede Änderung wird in den Antrieb geschrieben</translation>
     </message>
@@ -946,143 +1232,6 @@ Erneut schreiben? (Nein lässt den Antrieb, wie er ist.)</translation>
         <translation>ONLINE</translation>
     </message>
     <message>
-        <source>may be running (the drive does not show its state)</source>
-        <translation>läuft möglicherweise (der Antrieb zeigt seinen Zustand nicht)</translation>
-    </message>
-    <message>
-        <source>is running (step %1)</source>
-        <translation>läuft (Schritt %1)</translation>
-    </message>
-    <message>
-        <source>The controller of the drive at %1 %2.
-
-Write this change to the drive now? While you edit online, every further change is written at once without asking.</source>
-        <translation>Die Steuerung des Antriebs unter %1 %2.
-
-Diese Änderung jetzt in den Antrieb schreiben? Solange Sie online bearbeiten, wird jede weitere Änderung ohne Rückfrage sofort geschrieben.</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n more value(s)</source>
-        <translation>
-            <numerusform>%n weiterer Wert</numerusform>
-            <numerusform>%n weitere Werte</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>%1 changed in the working copy, not on the drive yet</source>
-        <translation>%1 in der Arbeitskopie geändert, noch nicht im Antrieb</translation>
-    </message>
-    <message>
-        <source>%1 written</source>
-        <translation>%1 geschrieben</translation>
-    </message>
-    <message numerus="yes">
-        <source>and %n more value(s)</source>
-        <translation>
-            <numerusform>und %n weiterer Wert</numerusform>
-            <numerusform>und %n weitere Werte</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>Not written: %1</source>
-        <translation>Nicht geschrieben: %1</translation>
-    </message>
-    <message>
-        <source>Not written, the link is lost: %1</source>
-        <translation>Nicht geschrieben, die Verbindung ist verloren: %1</translation>
-    </message>
-    <message>
-        <source>%1: the drive refused %2 (%3)</source>
-        <translation>%1: der Antrieb hat %2 abgelehnt (%3)</translation>
-    </message>
-    <message>
-        <source>The change was not saved to %1.
-
-%2
-
-The editor shows what the drive holds.</source>
-        <translation>Die Änderung wurde nicht in %1 gespeichert.
-
-%2
-
-Der Editor zeigt, was der Antrieb enthält.</translation>
-    </message>
-    <message>
-        <source>editing online</source>
-        <translation>dem Online-Bearbeiten</translation>
-    </message>
-    <message>
-        <source>Editing online: every change is written to the drive</source>
-        <translation>Online-Bearbeitung: jede Änderung wird in den Antrieb geschrieben</translation>
-    </message>
-    <message>
-        <source>Editing offline: changes go into the working copy</source>
-        <translation>Offline-Bearbeitung: Änderungen gehen in die Arbeitskopie</translation>
-    </message>
-    <message>
-        <source>The working copy cannot be downloaded: the link to the drive at %1 is lost.
-
-File &gt; Reconnect connects anew; the working copy keeps its changes.</source>
-        <translation>Die Arbeitskopie kann nicht heruntergeladen werden: die Verbindung zum Antrieb unter %1 ist verloren.
-
-Datei &gt; Erneut verbinden verbindet erneut; die Arbeitskopie behält ihre Änderungen.</translation>
-    </message>
-    <message>
-        <source>The working copy is not downloaded; nothing was written.
-
-%1</source>
-        <translation>Die Arbeitskopie wurde nicht heruntergeladen; nichts wurde geschrieben.
-
-%1</translation>
-    </message>
-    <message>
-        <source>The drive at %1 holds the working copy&apos;s program already.</source>
-        <translation>Der Antrieb unter %1 enthält das Programm der Arbeitskopie bereits.</translation>
-    </message>
-    <message numerus="yes">
-        <source>... and %n more</source>
-        <translation>
-            <numerusform>... und %n weitere</numerusform>
-            <numerusform>... und %n weitere</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>Download %n change(s) to the drive at %1?
-
-%2</source>
-        <translation>
-            <numerusform>%n Änderung in den Antrieb unter %1 herunterladen?
-
-%2</numerusform>
-            <numerusform>%n Änderungen in den Antrieb unter %1 herunterladen?
-
-%2</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>The download</source>
-        <translation>Das Herunterladen</translation>
-    </message>
-    <message>
-        <source>The working copy is not downloaded: the drive at %1 refused it and holds what it held before.
-
-%2</source>
-        <translation>Die Arbeitskopie wurde nicht heruntergeladen: der Antrieb unter %1 hat sie abgelehnt und enthält, was er vorher enthielt.
-
-%2</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n change(s) downloaded to %1 and read back</source>
-        <translation>
-            <numerusform>%n Änderung nach %1 heruntergeladen und zurückgelesen</numerusform>
-            <numerusform>%n Änderungen nach %1 heruntergeladen und zurückgelesen</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>The working copy holds the program of %1</source>
-        <translation>Die Arbeitskopie enthält das Programm von %1</translation>
-    </message>
-    <message>
         <source>Return or a double click selects the pair</source>
         <translation>Eingabetaste oder Doppelklick wählt das Paar aus</translation>
     </message>
@@ -1096,82 +1245,6 @@ Datei &gt; Erneut verbinden verbindet erneut; die Arbeitskopie behält ihre Änd
             <numerusform>%n Befund im Programm</numerusform>
             <numerusform>%n Befunde im Programm</numerusform>
         </translation>
-    </message>
-    <message>
-        <source>reading the controller&apos;s state</source>
-        <translation>Lesen des Zustands der Steuerung</translation>
-    </message>
-    <message>
-        <source>What the drive holds cannot be read back, so the program is not shown: File &gt; Reconnect reads it again</source>
-        <translation>Was der Antrieb enthält, kann nicht zurückgelesen werden, daher wird das Programm nicht gezeigt: Datei &gt; Erneut verbinden liest es wieder</translation>
-    </message>
-    <message numerus="yes">
-        <source>The working copy holds %n change(s) not on the drive at %1.
-
-Download the working copy before %2? Yes downloads it, No drops its changes, Cancel goes back.</source>
-        <translation>
-            <numerusform>Die Arbeitskopie enthält %n Änderung, die nicht im Antrieb unter %1 ist.
-
-Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</numerusform>
-            <numerusform>Die Arbeitskopie enthält %n Änderungen, die nicht im Antrieb unter %1 sind.
-
-Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>The working copy may hold changes not on the drive at %1.
-
-Download the working copy before %2? Yes downloads it, No drops its changes, Cancel goes back.</source>
-        <translation>Die Arbeitskopie enthält möglicherweise Änderungen, die nicht im Antrieb unter %1 sind.
-
-Die Arbeitskopie vor %2 herunterladen? Ja lädt sie herunter, Nein verwirft ihre Änderungen, Abbrechen kehrt zurück.</translation>
-    </message>
-    <message numerus="yes">
-        <source>Upload takes the program of the drive at %1 into the working copy and drops its %n change(s) not on the drive.
-
-Upload?</source>
-        <translation>
-            <numerusform>Hochladen übernimmt das Programm des Antriebs unter %1 in die Arbeitskopie und verwirft ihre %n Änderung, die nicht im Antrieb ist.
-
-Hochladen?</numerusform>
-            <numerusform>Hochladen übernimmt das Programm des Antriebs unter %1 in die Arbeitskopie und verwirft ihre %n Änderungen, die nicht im Antrieb sind.
-
-Hochladen?</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>
-
-The answer timeout is %1 ms: File &gt; Connect to drive sets it (--timeout on the command line).</source>
-        <translation>
-
-Die Antwortzeit beträgt %1 ms: Datei &gt; Mit Antrieb verbinden stellt sie ein (--timeout auf der Befehlszeile).</translation>
-    </message>
-    <message>
-        <source>The link to the drive at %1 is lost.
-
-%2
-
-Not written:
-%3
-
-File &gt; Reconnect connects anew and reads the program again.</source>
-        <translation>Die Verbindung zum Antrieb unter %1 ist verloren.
-
-%2
-
-Nicht geschrieben:
-%3
-
-Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</translation>
-    </message>
-    <message>
-        <source>the drive refused the change (%1)</source>
-        <translation>der Antrieb hat die Änderung abgelehnt (%1)</translation>
-    </message>
-    <message>
-        <source>Not written: %1 (%2)</source>
-        <translation>Nicht geschrieben: %1 (%2)</translation>
     </message>
     <message>
         <source>Title block</source>
@@ -1190,101 +1263,19 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
         <translation>Re&amp;vision:</translation>
     </message>
     <message>
-        <source>You cannot change %1 where it is: its folder is not yours to write.</source>
-        <translation>Sie können %1 dort, wo es liegt, nicht ändern: In seinen Ordner dürfen Sie nicht schreiben.</translation>
-    </message>
-    <message>
-        <source>%1
-
-Open your copy %2 instead? It was made earlier and keeps the changes made to it. No opens this image read-only.</source>
-        <translation>%1
-
-Stattdessen Ihre Kopie %2 öffnen? Sie wurde früher angelegt und behält die Änderungen daran. Nein öffnet dieses Abbild schreibgeschützt.</translation>
-    </message>
-    <message>
-        <source>%1
-
-Open a copy in %2? Your changes are then saved in the copy %3. No opens this image read-only.</source>
-        <translation>%1
-
-Eine Kopie in %2 öffnen? Ihre Änderungen werden dann in der Kopie %3 gespeichert. Nein öffnet dieses Abbild schreibgeschützt.</translation>
-    </message>
-    <message>
-        <source>No copy was made in %1.
-
-%2
-
-%3 is opened read-only.</source>
-        <translation>In %1 wurde keine Kopie angelegt.
-
-%2
-
-%3 wird schreibgeschützt geöffnet.</translation>
-    </message>
-    <message>
-        <source>The folder cannot be made.</source>
-        <translation>Der Ordner kann nicht angelegt werden.</translation>
-    </message>
-    <message>
-        <source>The program cannot be read again from the drive in %1.
-
-%2%3</source>
-        <translation>Das Programm kann nicht erneut vom Antrieb in %1 gelesen werden.
-
-%2%3</translation>
-    </message>
-    <message>
-        <source>The program cannot be read from the drive in %1.
-
-%2.
-%3</source>
-        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
-
-%2.
-%3</translation>
-    </message>
-    <message>
         <source>The program cannot be printed: the printer cannot be used.</source>
         <translation>Das Programm kann nicht gedruckt werden: Der Drucker kann nicht verwendet werden.</translation>
     </message>
-    <message>
-        <source>Nothing is logged: %1/nebpt.log or its folder is a link, another user&apos;s, or cannot be made.</source>
-        <translation>Es wird nichts protokolliert: %1/nebpt.log oder sein Ordner ist ein Verweis, gehört einem anderen Benutzer oder kann nicht angelegt werden.</translation>
-    </message>
-    <message>
-        <source>%1 was not completely written to the drive at %2: %3.
-
-%4
-
-The drive refuses a value of it, so writing it again cannot finish it: change the program or the drive, then write it again.</source>
-        <translation>%1 wurde nicht vollständig in den Antrieb unter %2 geschrieben: %3.
-
-%4
-
-Der Antrieb lehnt einen Wert davon ab, erneutes Schreiben kann es daher nicht abschließen: Ändern Sie das Programm oder den Antrieb und schreiben Sie es dann erneut.</translation>
-    </message>
 </context>
 <context>
-    <name>LinkReader</name>
+    <name>JobProgress</name>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
     <message>
-        <source>Connecting to %1</source>
-        <translation>Verbindung mit %1 wird hergestellt</translation>
-    </message>
-    <message>
-        <source>Reading from %1</source>
-        <translation>Lesen von %1</translation>
-    </message>
-    <message>
         <source>Cancelling: waiting for the answer to the last request</source>
         <translation>Abbrechen: Warten auf die Antwort auf die letzte Anfrage</translation>
-    </message>
-    <message>
-        <source>Reading from %1: %2 of %3 parameters</source>
-        <translation>Lesen von %1: %2 von %3 Parametern</translation>
     </message>
 </context>
 <context>
@@ -1404,10 +1395,6 @@ Der Antrieb lehnt einen Wert davon ab, erneutes Schreiben kann es daher nicht ab
     <message>
         <source>link lost</source>
         <translation>Verbindung verloren</translation>
-    </message>
-    <message>
-        <source>stopped</source>
-        <translation>angehalten</translation>
     </message>
     <message>
         <source>parameter %1 has no register in the profile</source>
@@ -1626,6 +1613,26 @@ Der Antrieb lehnt einen Wert davon ab, erneutes Schreiben kann es daher nicht ab
     <message>
         <source>As last seen at %1; what the drive does now is unknown.</source>
         <translation>Zuletzt gesehen um %1; was der Antrieb jetzt tut, ist unbekannt.</translation>
+    </message>
+    <message>
+        <source>The program cannot be read from the drive in %1.
+
+%2</source>
+        <translation>Das Programm kann nicht vom Antrieb in %1 gelesen werden.
+
+%2</translation>
+    </message>
+    <message>
+        <source>No drive is open.</source>
+        <translation>Kein Antrieb ist geöffnet.</translation>
+    </message>
+    <message>
+        <source>No program is shown.</source>
+        <translation>Kein Programm wird angezeigt.</translation>
+    </message>
+    <message>
+        <source>Tools &gt; Simulate runs the program here.</source>
+        <translation>Extras &gt; Simulieren führt das Programm hier aus.</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,4 @@
-#include "ProgramDocument.h"
+#include "ProgramPrintout.h"
 
 #include "framework/AtomicFile.h"
 
@@ -598,7 +598,7 @@ private:
 
 } // namespace
 
-bool writeProgramDocument(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
+bool writeProgramPrintout(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
                           const TitleBlock& title, const QDateTime& when)
 {
     return Document(device, program, title, when).write();
@@ -619,7 +619,7 @@ bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program,
             documentTitle += QStringLiteral(" \u2013 ") + shown(title.project);
         writer.setTitle(documentTitle);
         writer.setCreator(QStringLiteral("nebpt-host"));
-        if (!writeProgramDocument(writer, program, title, when)) {
+        if (!writeProgramPrintout(writer, program, title, when)) {
             error = path + QStringLiteral(": the document cannot be made");
             return false;
         }

@@ -34,7 +34,7 @@ struct TitleBlock
 // the first has a header (title, project, revision), every page a footer with
 // the drive and "Page x of y". The device's page margins are set (20 mm on the
 // left, for filing). False when the device cannot be painted on.
-bool writeProgramDocument(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
+bool writeProgramPrintout(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
                           const TitleBlock& title, const QDateTime& when);
 
 // The document as a PDF file (A4); false with `error` when it cannot be written.

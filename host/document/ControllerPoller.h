@@ -1,0 +1,55 @@
+#pragma once
+
+#include "RegisterMap.h"
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+class ModbusDrive;
+
+// What one look at a drive's controller found: its status block decoded (or
+// why not), and what its input block holds.
+struct ControllerPoll
+{
+    std::string failure; // empty: the status was read
+    modbusmap::ControllerStatus status;
+    bool inputsRead = false;
+    std::vector<int> inputs; // the input block's values
+    std::string inputFailure;
+    bool linkLost = false;   // the failure took the link down
+    unsigned writesDone = 0; // the number of the last input write carried out before it
+};
+
+// Looks at the controller of a drive over a link through the profile's status
+// block (and input block), and sets its inputs there. It runs on the thread
+// that owns the drive, one request after the other, between the drive's other
+// work: input writes queued since the last poll go first, a later value of
+// the same input winning.
+class ControllerPoller
+{
+public:
+    static constexpr std::chrono::milliseconds kInterval{250};
+
+    // `expectedInputs`: how many inputs the program reads (-1: unknown), so
+    // that the input block is read whole at once.
+    ControllerPoller(ModbusDrive& drive, int expectedInputs);
+
+    // Queues the write of the input block's value `offset`; `number` counts the writes.
+    void queueInput(std::size_t offset, std::int16_t value, unsigned number);
+    bool inputsQueued() const { return !m_writes.empty(); }
+    ControllerPoll poll();
+
+private:
+    bool read(int address, int count, std::vector<std::uint16_t>& into, const char* doing,
+              std::string& failure);
+
+    ModbusDrive& m_drive;
+    const modbusmap::Map& m_map;
+    int m_statusCount = modbusmap::kStatusHeaderRegisters;
+    int m_inputCount;
+    std::map<std::size_t, std::int16_t> m_writes;
+    unsigned m_lastWrite = 0;
+};
