@@ -12,14 +12,18 @@
 #include "WorkingCopy.h"
 
 #include "NEBPTMain.h"
+#include "Verifier.h"
 #include "framework/AtomicFile.h"
 #include "framework/MessageBox.h"
 #include "framework/widgets/Messages.h"
 
+#include <QFutureWatcher>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -386,6 +390,48 @@ DriveJob* DriveDocument::setOnline(bool online)
     return job;
 }
 
+void DriveDocument::askBeforeWriting(DriveJob* job, const QString& question, NEBPT::ProgramData now,
+                                     NEBPT::ProgramData next, std::function<void(bool)> answered)
+{
+    static constexpr double kHorizonSeconds = 60.0;
+    static constexpr std::chrono::seconds kTimeLimit{20};
+    if (now.parameters.empty() || next.parameters.empty()) {
+        answered(fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) == fw::IDYES);
+        return;
+    }
+    job->setText(tr("Comparing what the programs do"));
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, question, answered] {
+        const QString behaviour = watcher->result();
+        watcher->deleteLater();
+        answered(fw::messageBox((question + QStringLiteral("\n\n") + behaviour).toStdString(),
+                                fw::MB_YESNO, kCaption) == fw::IDYES);
+    });
+    watcher->setFuture(QtConcurrent::run([now = std::move(now), next = std::move(next)] {
+        try {
+            const verify::Divergence found =
+                verify::behaviourDiff(now, next, kHorizonSeconds, kTimeLimit);
+            switch (found.status) {
+            case verify::Divergence::Status::Same:
+                return tr("What changes in behaviour: nothing, up to %1 s.").arg(kHorizonSeconds);
+            case verify::Divergence::Status::Differs:
+                return tr("What changes in behaviour (the drive's program, then the new one): %1")
+                    .arg(fromStd(found.text));
+            case verify::Divergence::Status::Undecided:
+                return tr("What changes in behaviour could not be worked out within %1 s.")
+                    .arg(kTimeLimit.count());
+            case verify::Divergence::Status::Internal:
+                break;
+            }
+            return tr("What changes in behaviour could not be worked out: %1")
+                .arg(fromStd(found.text));
+        } catch (const std::exception& error) {
+            return tr("What changes in behaviour could not be worked out: %1")
+                .arg(fromStd(error.what()));
+        }
+    }));
+}
+
 DriveJob* DriveDocument::download()
 {
     if (!m_link || !m_copy || !m_entry || isBusy())
@@ -435,13 +481,29 @@ void DriveDocument::downloadInto(DriveJob* job, std::function<void(bool)> done)
     if (lines.size() > kShown)
         shown << tr("... and %n more", nullptr, static_cast<int>(lines.size() - kShown));
     const int changes = static_cast<int>(plan->changes.size());
-    if (fw::messageBox(tr("Download %n change(s) to the drive at %1?\n\n%2", nullptr, changes)
-                           .arg(location(), shown.join(QLatin1Char('\n')))
-                           .toStdString(),
-                       fw::MB_YESNO, kCaption) != fw::IDYES) {
-        done(false);
-        return;
+    NEBPT::ProgramData now, next = m_copy->program();
+    try {
+        now = m_workflow.exportProgram(*link);
+    } catch (const std::exception& error) {
+        logLine(error.what());
     }
+    askBeforeWriting(job,
+                     tr("Download %n change(s) to the drive at %1?\n\n%2", nullptr, changes)
+                         .arg(location(), shown.join(QLatin1Char('\n'))),
+                     std::move(now), std::move(next),
+                     [this, job, link, plan, changes, done](bool agreed) {
+                         if (!agreed) {
+                             done(false);
+                             return;
+                         }
+                         writeDownload(job, link, plan, changes, done);
+                     });
+}
+
+void DriveDocument::writeDownload(DriveJob* job, LinkDrive* link,
+                                  std::shared_ptr<NEBPT::ImportPlan> plan, int changes,
+                                  std::function<void(bool)> done)
+{
     job->setText(tr("Writing to %1").arg(location()));
     m_ownWrite = true;
     auto outcome = std::make_shared<Outcome>();
@@ -600,13 +662,41 @@ DriveJob* DriveDocument::importProgram(const QString& path)
         finishJob(job, true);
         return job;
     }
-    if (fw::messageBox(tr("Import the program in %1 into the drive in %2? %n element(s) change.",
-                          nullptr, static_cast<int>(plan->size()))
-                           .arg(path, location())
-                           .toStdString(),
-                       fw::MB_YESNO, kCaption) != fw::IDYES)
-        return nullptr;
+    const QString question =
+        tr("Import the program in %1 into the drive in %2? %n element(s) change.", nullptr,
+           static_cast<int>(plan->size()))
+            .arg(path, location());
+    if (!m_link || m_copy) {
+        if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES)
+            return nullptr;
+        DriveJob* job = beginJob(tr("Writing to %1").arg(location()));
+        writeImport(job, path, plan);
+        return job;
+    }
+    // Over a link, with what changes in behaviour.
     DriveJob* job = beginJob(tr("Writing to %1").arg(location()));
+    NEBPT::ProgramData now, next;
+    try {
+        now = m_workflow.exportProgram(*m_drive);
+        SimulatedDrive program(path.toLocal8Bit().toStdString(), SimulatedDrive::Access::Read);
+        next = m_workflow.exportProgram(program);
+    } catch (const std::exception& error) {
+        logLine(error.what());
+    }
+    askBeforeWriting(job, question, std::move(now), std::move(next),
+                     [this, job, path, plan](bool agreed) {
+                         if (agreed)
+                             writeImport(job, path, plan);
+                         else
+                             finishJob(job, false);
+                     });
+    return job;
+}
+
+void DriveDocument::writeImport(DriveJob* job, const QString& path,
+                                std::shared_ptr<std::vector<NEBPT::ProgramChange>> plan)
+{
+    job->setText(tr("Writing to %1").arg(location()));
     // One write, and one step to undo.
     m_journal->beginGroup();
     m_ownWrite = true;
@@ -645,7 +735,6 @@ DriveJob* DriveDocument::importProgram(const QString& path)
             emit stateChanged();
             reshow(job, [this, job](bool shown) { finishJob(job, shown); });
         });
-    return job;
 }
 
 DriveJob* DriveDocument::exportProgram(const QString& path)

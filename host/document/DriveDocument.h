@@ -228,6 +228,17 @@ private:
     // Shows the program after a change made by the document itself.
     void reshow(DriveJob* job, std::function<void(bool)> done);
     void downloadInto(DriveJob* job, std::function<void(bool)> done);
+    // The import agreed to: the plan written through the journal, one step to undo.
+    void writeImport(DriveJob* job, const QString& path,
+                     std::shared_ptr<std::vector<NEBPT::ProgramChange>> plan);
+    // The download agreed to: the plan written to the drive and read back.
+    void writeDownload(DriveJob* job, LinkDrive* link, std::shared_ptr<NEBPT::ImportPlan> plan,
+                       int changes, std::function<void(bool)> done);
+    // Asks `question` before a program is written over a link, with what
+    // changes in behaviour from `now` to `next` (worked out off the window's
+    // thread, the job telling so meanwhile); `answered` gets the answer.
+    void askBeforeWriting(DriveJob* job, const QString& question, NEBPT::ProgramData now,
+                          NEBPT::ProgramData next, std::function<void(bool)> answered);
     void undoOrRedo(DriveJob* job, bool redo);
 
     // Makes `drive` the open drive (null: none), with a journal of its own.

@@ -707,6 +707,26 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
         <source>No program is shown.</source>
         <translation>Kein Programm wird angezeigt.</translation>
     </message>
+    <message>
+        <source>Comparing what the programs do</source>
+        <translation>Vergleiche, was die Programme tun</translation>
+    </message>
+    <message>
+        <source>What changes in behaviour: nothing, up to %1 s.</source>
+        <translation>Was sich im Verhalten ändert: nichts, bis %1 s.</translation>
+    </message>
+    <message>
+        <source>What changes in behaviour (the drive&apos;s program, then the new one): %1</source>
+        <translation>Was sich im Verhalten ändert (das Programm des Antriebs, dann das neue): %1</translation>
+    </message>
+    <message>
+        <source>What changes in behaviour could not be worked out within %1 s.</source>
+        <translation>Was sich im Verhalten ändert, ließ sich nicht in %1 s ermitteln.</translation>
+    </message>
+    <message>
+        <source>What changes in behaviour could not be worked out: %1</source>
+        <translation>Was sich im Verhalten ändert, ließ sich nicht ermitteln: %1</translation>
+    </message>
 </context>
 <context>
     <name>DriveImage</name>
