@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QStandardItemModel>
 #include <QVariant>
 
 namespace fw {
@@ -82,12 +83,78 @@ bool keepClosedListUnchanged(QComboBox& list, QEvent& event)
     }
 }
 
+ListEntries::ListEntries(QObject* parent) : QAbstractListModel(parent) {}
+
+ListEntries::~ListEntries() = default;
+
+int ListEntries::add(const std::string& text, uintptr_t data)
+{
+    const int index = count();
+    beginInsertRows(QModelIndex(), index, index);
+    m_entries.push_back({QString::fromStdString(text), data});
+    endInsertRows();
+    return index;
+}
+
+void ListEntries::releaseLists()
+{
+    // QComboBox leaves its model's destroyed() by name, looking through all
+    // the lists connected to it; the other links go one by one with the list.
+    disconnect(this, &QObject::destroyed, nullptr, nullptr);
+}
+
+int ListEntries::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant ListEntries::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= count())
+        return {};
+    const Entry& entry = m_entries[static_cast<size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return entry.text;
+    case kItemDataRole:
+        return QVariant::fromValue<quintptr>(entry.data);
+    default:
+        return {};
+    }
+}
+
 CComboBox::CComboBox(QWidget* control) : m_combo(qobject_cast<QComboBox*>(control)) {}
+
+void CComboBox::ShowEntries(ListEntries& entries)
+{
+    if (m_combo && m_combo->model() != &entries)
+        m_combo->setModel(&entries); // the list's own model goes with it
+}
+
+void CComboBox::ownEntries(bool keep)
+{
+    QAbstractItemModel* shown = m_combo->model();
+    if (shown->parent() == m_combo)
+        return; // its own: QComboBox's, or a copy made here
+    auto* own = new QStandardItemModel(0, 1, m_combo);
+    const int rows = keep ? shown->rowCount() : 0;
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex entry = shown->index(row, 0);
+        auto* item = new QStandardItem(entry.data(Qt::DisplayRole).toString());
+        item->setData(entry.data(kItemDataRole), kItemDataRole);
+        own->appendRow(item);
+    }
+    const int current = keep ? m_combo->currentIndex() : -1;
+    m_combo->setModel(own);
+    m_combo->setCurrentIndex(current);
+}
 
 int CComboBox::AddString(const std::string& text)
 {
     if (!m_combo)
         return CB_ERR;
+    ownEntries(true);
     m_combo->addItem(QString::fromStdString(text));
     return m_combo->count() - 1;
 }
@@ -99,8 +166,10 @@ int CComboBox::GetCount() const
 
 void CComboBox::ResetContent()
 {
-    if (m_combo)
-        m_combo->clear();
+    if (!m_combo)
+        return;
+    ownEntries(false);
+    m_combo->clear();
 }
 
 std::string CComboBox::GetLBText(int index) const
@@ -133,6 +202,7 @@ int CComboBox::SetItemData(int index, uintptr_t data)
 {
     if (!m_combo || index < 0 || index >= m_combo->count())
         return CB_ERR;
+    ownEntries(true);
     m_combo->setItemData(index, QVariant::fromValue<quintptr>(data), kItemDataRole);
     return 0;
 }

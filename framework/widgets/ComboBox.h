@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QAbstractListModel>
+#include <QString>
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QEvent;
@@ -14,12 +18,49 @@ enum : int
     CB_ERR = -1
 };
 
+// The entries of lists that offer the same choices, kept once for all of them: a
+// list shows them through CComboBox::ShowEntries and keeps a selection of its
+// own. Each entry has a text and one pointer-sized item datum, served to every
+// list as its CB_GETITEMDATA. The lists only read them; entries are appended
+// before the lists show them (a list showing them follows an append). Every list
+// must stop showing them before they go, or is left empty when they go (unless
+// released, see releaseLists).
+class ListEntries : public QAbstractListModel
+{
+public:
+    explicit ListEntries(QObject* parent = nullptr);
+    ~ListEntries() override;
+
+    // Appends an entry; its index.
+    int add(const std::string& text, uintptr_t data = 0);
+    int count() const { return static_cast<int>(m_entries.size()); }
+    // Called before every list that shows the entries goes, all of them at once
+    // and before the entries: the lists are not told when the entries go, which
+    // spares each of them a look through every other list's link to the entries
+    // as it goes (a time that grows with the square of the lists).
+    void releaseLists();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    struct Entry
+    {
+        QString text;
+        uintptr_t data;
+    };
+    std::vector<Entry> m_entries;
+};
+
 // The combo box operations of the dialog framework over a QComboBox, by value
 // and without ownership. A handle over a missing control, or over a control
 // that is no combo box, does nothing and answers CB_ERR (null for data pointers),
 // so a template that lacks a control cannot crash a dialog.
 //
 // Texts are UTF-8. Item data is one pointer-sized value per entry, 0 until set.
+// A list may show shared entries (ShowEntries) in place of its own: it reads
+// them as its own, and takes a copy of them for itself before it changes them
+// (AddString, SetItemData; ResetContent empties only this list).
 class CComboBox
 {
 public:
@@ -27,6 +68,10 @@ public:
 
     QComboBox* combo() const { return m_combo; }
     bool isValid() const { return m_combo != nullptr; }
+
+    // Shows `entries` in place of the list's entries, with the first selected
+    // (as the first entry added to an empty list is).
+    void ShowEntries(ListEntries& entries);
 
     // CB_ADDSTRING: appends an entry; its index, or CB_ERR.
     int AddString(const std::string& text);
@@ -59,6 +104,10 @@ public:
     int FindString(int startAfter, const std::string& text) const;
 
 private:
+    // Before the list's entries change: a list showing shared entries takes a
+    // copy of them (`keep`) or an empty list of its own.
+    void ownEntries(bool keep);
+
     QComboBox* m_combo;
 };
 

@@ -1,5 +1,7 @@
 #include "ElidedLabel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
@@ -7,15 +9,51 @@
 
 namespace fw {
 
-ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent)
+namespace {
+
+// What a screen reader is told of a label: a static text, its whole text.
+class AccessibleLabel : public QAccessibleWidget
 {
-    setTextFormat(Qt::PlainText);
+public:
+    explicit AccessibleLabel(ElidedLabel* label) : QAccessibleWidget(label, QAccessible::StaticText)
+    {}
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name)
+            return static_cast<const ElidedLabel*>(widget())->text();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* accessibleLabel(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(ElidedLabel::staticMetaObject.className()))
+        return new AccessibleLabel(static_cast<ElidedLabel*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent)
+{
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleLabel);
+        return true;
+    }();
+    (void)factoryInstalled;
 }
 
 void ElidedLabel::setText(const QString& text)
 {
-    if (text != this->text())
-        QLabel::setText(text);
+    if (text == m_text)
+        return;
+    m_text = text;
+    updateGeometry();
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void ElidedLabel::setTextColour(const QColor& colour)
@@ -31,7 +69,14 @@ void ElidedLabel::setBold(bool bold)
     if (bold == m_bold)
         return;
     m_bold = bold;
+    updateGeometry();
     update();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    const QFontMetrics metrics(shownFont());
+    return {metrics.horizontalAdvance(m_text), metrics.height()};
 }
 
 QFont ElidedLabel::shownFont() const
@@ -44,8 +89,7 @@ QFont ElidedLabel::shownFont() const
 
 QString ElidedLabel::shownText(const QFont& font) const
 {
-    const int m = margin();
-    return QFontMetrics(font).elidedText(text(), Qt::ElideRight, contentsRect().width() - 2 * m);
+    return QFontMetrics(font).elidedText(m_text, Qt::ElideRight, width());
 }
 
 QString ElidedLabel::shownText() const
@@ -58,20 +102,17 @@ void ElidedLabel::paintEvent(QPaintEvent*)
     const QFont font = shownFont();
     const QString shown = shownText(font);
     QPainter painter(this);
-    drawFrame(&painter);
     painter.setFont(font);
-    const int m = margin();
-    const QRect room = contentsRect().adjusted(m, m, -m, -m);
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     if (m_colour.isValid() && isEnabled()) {
         painter.setPen(m_colour);
-        painter.drawText(room, flags, shown);
+        painter.drawText(rect(), flags, shown);
     } else {
-        style()->drawItemText(&painter, room, flags, palette(), isEnabled(), shown,
+        style()->drawItemText(&painter, rect(), flags, palette(), isEnabled(), shown,
                               foregroundRole());
     }
     // Whole where it is cut short, for the mouse and for a screen reader.
-    const QString whole = shown != text() ? text() : QString();
+    const QString whole = shown != m_text ? m_text : QString();
     if (toolTip() != whole)
         setToolTip(whole);
     if (accessibleDescription() != whole)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QLabel>
 #include <QString>
+#include <QWidget>
 
 namespace fw {
 
@@ -10,17 +10,19 @@ namespace fw {
 // a text cut short ends with "…", and then the whole text is the label's tool
 // tip and accessible description (both set when it is painted: a label that is
 // never seen measures nothing). Plain text, left aligned and centred vertically;
-// mouse clicks pass on to the dialog, as they do for every static text. Cheap to
-// make in numbers: a colour and boldness of its own change no palette or font.
-class ElidedLabel : public QLabel
+// mouse clicks pass on to the window beneath, as they do for every static text.
+// Cheap to make in numbers (a flow has a few per pair): a plain widget that
+// paints its text, rather than a QLabel with all it can show; a colour and
+// boldness of its own change no palette or font. Screen readers meet it as a
+// static text named by its whole text.
+class ElidedLabel : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
-    // Sets the whole text (QLabel::setText, which is not virtual, does the same
-    // but for an unchanged text, which it repaints).
+    const QString& text() const { return m_text; }
     void setText(const QString& text);
     // The text's colour; invalid (the default): the palette's.
     void setTextColour(const QColor& colour);
@@ -28,7 +30,9 @@ public:
 
     // What the label shows: the whole text, or the part that fits and "…".
     QString shownText() const;
-    bool isElided() const { return shownText() != text(); }
+    bool isElided() const { return shownText() != m_text; }
+
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +41,7 @@ private:
     QFont shownFont() const;
     QString shownText(const QFont& font) const;
 
+    QString m_text;
     QColor m_colour;
     bool m_bold = false;
 };

@@ -2,6 +2,11 @@
 
 #include "framework/widgets/ComboBox.h"
 
+#include <QComboBox>
+
+#include <algorithm>
+#include <iterator>
+
 namespace choicecombo {
 
 namespace {
@@ -42,6 +47,47 @@ CNEB_ChoicelistItem* selected(const fw::CComboBox& list)
     if (entry == fw::CB_ERR)
         return nullptr;
     return static_cast<CNEB_ChoicelistItem*>(list.GetItemDataPtr(entry));
+}
+
+struct SharedLists::Entries
+{
+    fw::ListEntries entries;
+    Items items;
+};
+
+SharedLists::SharedLists(Lists lists) : m_lists(lists) {}
+
+SharedLists::~SharedLists() = default;
+
+void SharedLists::show(fw::CComboBox& list, const CNEB_Choicelist& choices, unsigned long currentId)
+{
+    std::unique_ptr<Entries>& shown = m_entries[&choices];
+    if (!shown) {
+        shown = std::make_unique<Entries>();
+        for (const CNEB_ChoicelistItem& item : choices) {
+            shown->items.push_back(item);
+            shown->entries.add(item.getText(), reinterpret_cast<uintptr_t>(&shown->items.back()));
+        }
+    }
+    list.ShowEntries(shown->entries);
+    if (m_lists == Lists::GoFirst && list.combo())
+        QObject::disconnect(&shown->entries, nullptr, list.combo(), nullptr);
+    const auto current = std::find_if(
+        shown->items.rbegin(), shown->items.rend(),
+        [currentId](const CNEB_ChoicelistItem& item) { return item.getID() == currentId; });
+    if (current != shown->items.rend())
+        list.SetCurSel(static_cast<int>(std::distance(current, shown->items.rend())) - 1);
+}
+
+void SharedLists::clear()
+{
+    m_entries.clear();
+}
+
+void SharedLists::releaseLists()
+{
+    for (auto& entries : m_entries)
+        entries.second->entries.releaseLists();
 }
 
 } // namespace choicecombo

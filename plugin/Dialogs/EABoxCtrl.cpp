@@ -33,16 +33,19 @@ void CEABoxCtrl::reReadData()
 bool CEABoxCtrl::OnInitDialog()
 {
     CNEBDlgControl::OnInitDialog();
-    // The controls keep the size the template gives them. With their minimum and
-    // maximum size fixed, a list shown for the first time or a button polished asks
-    // the box (which has no layout) for no new layout: in a long column each such
-    // request would be looked for through the whole event queue.
+    // The list keeps the size the template gives it. With its minimum and maximum
+    // size fixed, a list shown for the first time asks the box (which has no
+    // layout) for no new layout: in a long column each such request would be
+    // looked for through the whole event queue. The other controls ask for none
+    // and are left without sizes of their own (memory for each of them).
     for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        control->setFixedSize(control->size());
+        if (control->inherits("QComboBox"))
+            control->setFixedSize(control->size());
     CNEB_ChoicelistItem& current = getItem();
     fw::CComboBox list = GetComboBox(m_controls.listId);
-    m_items.clear();
-    choicecombo::fill(list, getChoicelist(), current.getID(), m_items);
+    if (!m_sharedLists)
+        m_ownLists.clear(); // the choices as they are now
+    (m_sharedLists ? *m_sharedLists : m_ownLists).show(list, getChoicelist(), current.getID());
     const CChoiceListItemObjectLookup object = m_dlgManager.lookupChoicelistItemObject(current);
     updateObjectButton(object.getKind());
     m_value = offersEditor(object.getKind()) ? ObjectValue(m_dlgManager, object, m_numbers)

@@ -45,6 +45,10 @@ public:
     // The number format of the object values; set before the window is created
     // (the "C" locale's by default).
     void setNumberLocale(const std::locale& numbers) { m_numbers = numbers; }
+    // Where the entries of the box's list are kept, shared with the lists of
+    // other boxes (a flow's); set before the window is created, and kept while
+    // it exists. Without, the box keeps its list's entries itself.
+    void shareListsWith(choicecombo::SharedLists* lists) { m_sharedLists = lists; }
     // What the object of the stored choice holds, as the window was created:
     // nothing when the box offers no editor for it.
     const ObjectValue& objectValue() const { return m_value; }
@@ -67,7 +71,8 @@ private:
 
     const Controls m_controls;
     bool m_changed = false;
-    choicecombo::Items m_items;
+    choicecombo::SharedLists* m_sharedLists = nullptr;
+    choicecombo::SharedLists m_ownLists; // without shared ones
     std::locale m_numbers = std::locale::classic();
     ObjectValue m_value;
     bool m_tinted = false;

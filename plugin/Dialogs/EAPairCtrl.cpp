@@ -36,12 +36,16 @@ QString fromStd(const std::string& text)
 
 } // namespace
 
-CEAPairCtrl::CEAPairCtrl(CDLGManager& manager, CNEB_EAPair& pair, const std::locale& numbers)
+CEAPairCtrl::CEAPairCtrl(CDLGManager& manager, CNEB_EAPair& pair, const std::locale& numbers,
+                         choicecombo::SharedLists* lists)
     : CNEBDlgControl(manager), m_pair(pair), m_eventCtrl(manager, pair.getEvent()),
       m_actionCtrl(manager, pair.getAction())
 {
-    m_eventCtrl.setNumberLocale(numbers);
-    m_actionCtrl.setNumberLocale(numbers);
+    for (CEABoxCtrl* box :
+         {static_cast<CEABoxCtrl*>(&m_eventCtrl), static_cast<CEABoxCtrl*>(&m_actionCtrl)}) {
+        box->setNumberLocale(numbers);
+        box->shareListsWith(lists);
+    }
 }
 
 // The boxes' windows go with the box objects, then the pair's with the pair.
@@ -52,6 +56,10 @@ fw::ElidedLabel* CEAPairCtrl::addLabel(const QString& text, bool bold)
     auto* label = new fw::ElidedLabel(this);
     label->setBold(bold);
     label->setText(text);
+    // Placed before it is shown (placeLabels places it again): shown unplaced, a
+    // label would first take the size its text asks for, which costs a layout of
+    // the text.
+    label->setGeometry(QRect());
     label->show();
     return label;
 }

@@ -35,9 +35,12 @@ public:
     static constexpr QPoint kEventPos{21, 10};
     static constexpr QPoint kActionPos{50, 40};
 
-    // `numbers`: the number format of the values shown beside the object buttons.
+    // `numbers`: the number format of the values shown beside the object buttons;
+    // `lists`: where the boxes' lists keep their entries, shared with other
+    // pairs' (see CEABoxCtrl::shareListsWith), kept while the pair's window exists.
     CEAPairCtrl(CDLGManager& manager, CNEB_EAPair& pair,
-                const std::locale& numbers = std::locale::classic());
+                const std::locale& numbers = std::locale::classic(),
+                choicecombo::SharedLists* lists = nullptr);
     ~CEAPairCtrl() override;
 
     unsigned getTemplateId() const override { return IDD; }

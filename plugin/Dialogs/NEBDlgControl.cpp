@@ -1,6 +1,15 @@
 #include "Dialogs/NEBDlgControl.h"
 
-CNEBDlgControl::CNEBDlgControl(CDLGManager& manager) : m_dlgManager(manager) {}
+#include <QPalette>
+
+CNEBDlgControl::CNEBDlgControl(CDLGManager& manager) : m_dlgManager(manager)
+{
+    // The window takes the palette of the window it is in, as the controls in it
+    // do: it paints its white background itself. A palette of its own would be a
+    // copy for every window and every control in it, and the style, which keeps
+    // what it has drawn by the palette's identity, would draw each control anew.
+    setPalette(QPalette());
+}
 
 CNEBDlgControl::~CNEBDlgControl() = default;
 

@@ -1,6 +1,7 @@
 #include "Dialogs/WorkFlow.h"
 
 #include "DLGManager.h"
+#include "Dialogs/ChoiceCombo.h"
 #include "Dialogs/EAPairCtrl.h"
 #include "Dialogs/LocaleNumber.h"
 #include "Settings_Manager/CNEB_Program.h"
@@ -12,6 +13,7 @@
 #include "framework/widgets/WidgetResources.h"
 #include "languages/common/NEBPTResources.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -65,28 +67,45 @@ private:
 
 } // namespace
 
-// Drops the update each widget of the pair windows asks for when the flow is
-// shown (QEvent::UpdateLater) while the flow's own, asked for after theirs, is
-// still to come: painting the flow's part of its window paints every element
-// window in it. Each of theirs would instead be compared, before it is clipped
-// away or painted, with every sibling above its pair: a long column's pairs are
-// many siblings.
+// Drops the update each widget in the flow asks for when the flow is shown
+// (QEvent::UpdateLater) while the flow's own, asked for after theirs, is still
+// to come: painting the flow's part of its window paints every element window in
+// it. Each of theirs would instead be compared, before it is clipped away or
+// painted, with every sibling above its pair: a long column's pairs are many
+// siblings. It watches the application's events only while the flow's update
+// is to come, rather than each of the many widgets for good.
 class CWorkFlow::PairUpdateFilter : public QObject
 {
 public:
-    void setFlowUpdatePending(bool pending) { m_flowUpdatePending = pending; }
-    bool eventFilter(QObject*, QEvent* event) override
+    explicit PairUpdateFilter(const QWidget& flow) : m_flow(flow) {}
+    ~PairUpdateFilter() override { setFlowUpdatePending(false); }
+    void setFlowUpdatePending(bool pending)
     {
-        return m_flowUpdatePending && event->type() == QEvent::UpdateLater;
+        if (pending == m_flowUpdatePending)
+            return;
+        m_flowUpdatePending = pending;
+        if (pending)
+            QCoreApplication::instance()->installEventFilter(this);
+        else
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::UpdateLater || watched == &m_flow)
+            return false;
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        return widget && m_flow.isAncestorOf(widget);
     }
 
 private:
+    const QWidget& m_flow;
     bool m_flowUpdatePending = false;
 };
 
 CWorkFlow::CWorkFlow(CDLGManager& manager)
     : CNEBDlgControl(manager), m_topArrow(manager), m_bottomArrow(manager),
-      m_pairUpdates(std::make_unique<PairUpdateFilter>()), m_numbers(std::locale::classic())
+      m_lists(std::make_unique<choicecombo::SharedLists>(choicecombo::SharedLists::Lists::GoFirst)),
+      m_pairUpdates(std::make_unique<PairUpdateFilter>(*this)), m_numbers(std::locale::classic())
 {}
 
 CWorkFlow::~CWorkFlow()
@@ -185,15 +204,20 @@ void CWorkFlow::createFlow(bool show)
         fitWidth();
         return;
     }
-    SetWindowPos(0, 0, fittingWidth(), height, fw::SWP_NOMOVE | fw::SWP_NOZORDER);
-    fitWidth();
-
-    // The host's window around the view: repaint it at once with the new column.
+    // The host's window around the view is repainted at once with the new column
+    // below, the flow in it: sized, the flow repaints nothing before.
     QWidget* view = GetParent();
-    if (QWidget* grandparent = view ? view->parentWidget() : nullptr) {
+    QWidget* grandparent = view ? view->parentWidget() : nullptr;
+    SetWindowPos(0, 0, fittingWidth(), height,
+                 fw::SWP_NOMOVE | fw::SWP_NOZORDER | (grandparent ? fw::SWP_NOREDRAW : 0u));
+    fitWidth();
+    if (grandparent) {
         grandparent->update();
-        if (grandparent->isVisible())
+        if (grandparent->isVisible()) {
             grandparent->repaint();
+            // Painted with it, the flow needs no update for having been shown.
+            m_shownAndPainted = isVisible();
+        }
     }
 }
 
@@ -208,13 +232,10 @@ int CWorkFlow::buildColumn(int pairWidth)
     for (const std::unique_ptr<CNEB_EAPair>& pair : m_dlgManager.getNEBProgram().getPairs()) {
         // In the list before its window exists, so that destroyFlow finds it
         // whatever happens while it is created.
-        auto* control = new CEAPairCtrl(m_dlgManager, *pair, m_numbers);
+        auto* control = new CEAPairCtrl(m_dlgManager, *pair, m_numbers, m_lists.get());
         m_pairCtrls.push_back(control);
         control->createAt(kPairX, y, this);
         control->setWidth(pairWidth);
-        control->installEventFilter(m_pairUpdates.get());
-        for (QWidget* child : control->findChildren<QWidget*>())
-            child->installEventFilter(m_pairUpdates.get());
         y += control->getSize().height();
     }
     if (!m_hasPairs)
@@ -333,17 +354,24 @@ void CWorkFlow::destroyFlow()
     // host's window one by one would make Qt walk the window's whole focus chain,
     // every element window in it, for each pair. The arrows' windows leave it
     // (the arrows stay) once the pairs are gone, so their walks are short.
+    m_lists->releaseLists();
     for (CEAPairCtrl* control : m_pairCtrls)
         delete control;
     m_pairCtrls.clear();
+    m_lists->clear(); // the next column shows the choice lists as they are then
     m_topArrow.DestroyWindow();
     m_bottomArrow.DestroyWindow();
 }
 
 bool CWorkFlow::event(QEvent* event)
 {
-    if (event->type() == QEvent::UpdateLater)
+    if (event->type() == QEvent::UpdateLater) {
         m_pairUpdates->setFlowUpdatePending(false);
+        // The update asked for when the flow was shown: a third painting of the
+        // column otherwise.
+        if (std::exchange(m_shownAndPainted, false))
+            return true;
+    }
     return CNEBDlgControl::event(event);
 }
 

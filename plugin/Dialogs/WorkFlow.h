@@ -16,6 +16,9 @@
 
 class CEAPairCtrl;
 class QScrollArea;
+namespace choicecombo {
+class SharedLists;
+}
 
 // The window in the host's form view that shows the controller program as a
 // column: the top arrow, one pair window per event/action pair in program
@@ -121,11 +124,15 @@ private:
     TopArrow m_topArrow;
     CBottomArrow m_bottomArrow;
     std::list<CEAPairCtrl*> m_pairCtrls;
+    // The entries of the pairs' lists: one copy of each choice list for the column.
+    std::unique_ptr<choicecombo::SharedLists> m_lists;
     class PairUpdateFilter;
-    std::unique_ptr<PairUpdateFilter> m_pairUpdates; // on every widget of the pair windows
+    std::unique_ptr<PairUpdateFilter> m_pairUpdates;
     bool m_hasPairs = false;
     bool m_rebuildWaiting = false; // a rebuild waits for a modal window to close
-    std::locale m_numbers;         // the number format of the editor's language
+    // Built, shown and painted at once: the update its showing posted is done.
+    bool m_shownAndPainted = false;
+    std::locale m_numbers; // the number format of the editor's language
     NEBPT::FlowLiveState m_live;
     int m_minimumWidth = 0;             // the template's width
     QPointer<QScrollArea> m_scrollArea; // the one that sizes the view, if any

@@ -172,6 +172,9 @@ TEST_F(WorkFlowTest, PairsAreStackedBetweenTheArrows)
               (Steps{{"True", "Start"}, {"Comparator 0", "Start timer 0"}, {"Timeout 0", "Stop"}}));
     EXPECT_EQ(list(pairCtrl(0).eventCtrl())->count(), 42);
     EXPECT_EQ(list(pairCtrl(0).actionCtrl())->count(), 50);
+    // One copy of each choice list for the column, each list with its own selection.
+    EXPECT_EQ(list(pairCtrl(0).eventCtrl())->model(), list(pairCtrl(2).eventCtrl())->model());
+    EXPECT_NE(list(pairCtrl(0).eventCtrl())->model(), list(pairCtrl(0).actionCtrl())->model());
 }
 
 // Each pair's number as every command numbers the pairs, and beside each object
