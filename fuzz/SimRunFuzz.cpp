@@ -143,8 +143,10 @@ void checkBlocks(DriveServer& server, const modbusmap::Map& map, bool stopped)
     check(std::all_of(status.begin() + filled, status.end(), [](auto r) { return r == 0; }),
           "0 past what the status fills");
     const int count = inputs[0];
-    check(count < modbusmap::kInputBlockRegisters, "the inputs fit the block");
-    check(std::all_of(inputs.begin() + 1 + count, inputs.end(), [](auto r) { return r == 0; }),
+    check(count + modbusmap::kInputHeaderRegisters <= modbusmap::kInputBlockRegisters,
+          "the inputs fit the block");
+    check(std::all_of(inputs.begin() + modbusmap::kInputHeaderRegisters + count, inputs.end(),
+                      [](auto r) { return r == 0; }),
           "0 past the inputs");
 }
 

@@ -55,8 +55,9 @@ public:
     // no entry in the configuration, a parameter missing, a value its choice
     // list does not name, a reference to an object beyond the drive's count, a
     // comparison or logic operator the model does not know, a timer unit it
-    // cannot read. Objects that neither a pair nor the controller's events use
-    // are not refused; they are false.
+    // cannot read, a choice without text. Choices and values are read as the
+    // editor reads them (docs/RUNTIME.md). Objects that neither a pair nor the
+    // controller's events use are not refused (a timer of -1.00); they are false.
     explicit ProgramRuntime(const ProgramData& program);
     ProgramRuntime(ProgramRuntime&&) noexcept;
     ProgramRuntime& operator=(ProgramRuntime&&) noexcept;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <exception>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <vector>
 
@@ -230,8 +231,17 @@ void keepUnfinished(const QJsonObject& records)
         fw::writeFileAtomically(path, QJsonDocument(records).toJson().toStdString(), error);
 }
 
+// The records are read, changed and kept whole by one import at a time (a
+// fleet imports into many drives at once).
+std::mutex& unfinishedLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
 void forgetUnfinished(const std::string& driveType)
 {
+    const std::lock_guard held(unfinishedLock());
     QJsonObject records = unfinishedImports();
     const QString type = QString::fromStdString(driveType);
     if (records.contains(type)) {
@@ -243,6 +253,7 @@ void forgetUnfinished(const std::string& driveType)
 void rememberUnfinished(const HostDrive& link, IExtParamInterface& programFile,
                         const std::vector<NEBPT::ProgramChange>& plan)
 {
+    const std::lock_guard held(unfinishedLock());
     QJsonObject records = unfinishedImports();
     const QString type = QString::fromStdString(link.driveType());
     QJsonObject elements =
@@ -278,6 +289,7 @@ void rememberUnfinished(const HostDrive& link, IExtParamInterface& programFile,
 // longer bears out is forgotten.
 bool stillMixed(const std::string& driveType, const std::map<std::string, std::string>& holds)
 {
+    const std::lock_guard held(unfinishedLock());
     QJsonObject records = unfinishedImports();
     const QString type = QString::fromStdString(driveType);
     if (!records.contains(type))
@@ -485,16 +497,26 @@ ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPa
 
 ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bool dryRun,
                          bool round, std::ostream& out, std::ostream& errors,
-                         NEBPT::ProgramWorkflow* workflow)
+                         NEBPT::ProgramWorkflow* workflow, ImportResult* result)
 {
     NEBPT::ProgramWorkflow own = workflow ? NEBPT::ProgramWorkflow() : programfile::workflow();
     NEBPT::ProgramWorkflow& chosen = workflow ? *workflow : own;
-    return guarded(errors, {&drive}, [&] {
+    ImportResult found;
+    bool planning = false; // past the profile's check
+    const ExitStatus status = guarded(errors, {&drive}, [&] {
+        planning = true;
         // The drive tells which values it takes.
-        const NEBPT::ImportPlan planned = chosen.planImport(
-            programFile, drive, round ? NEBPT::Rounding::Round : NEBPT::Rounding::Refuse,
-            programfile::fitOf(drive));
+        NEBPT::ImportPlan planned;
+        try {
+            planned = chosen.planImport(programFile, drive,
+                                        round ? NEBPT::Rounding::Round : NEBPT::Rounding::Refuse,
+                                        programfile::fitOf(drive));
+        } catch (const NEBPT::ProgramError&) {
+            found.refused = readFailureOf(drive).empty(); // not a read that failed
+            throw;
+        }
         const std::vector<NEBPT::ProgramChange>& plan = planned.changes;
+        found.changes = plan.size();
         for (const std::string& note : planned.notes)
             errors << "note: " << oneLine(note) << "\n";
         if (dryRun) {
@@ -530,6 +552,11 @@ ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& dr
         out << plan.size() << (plan.size() == 1 ? " element" : " elements") << " written\n";
         return kDone;
     });
+    // Failed before planning: the profile's database keeps the program elsewhere.
+    found.refused = found.refused || (!planning && status == kFailed);
+    if (result)
+        *result = found;
+    return status;
 }
 
 ExitStatus diffPrograms(IExtParamInterface& a, IExtParamInterface& b, std::ostream& out,

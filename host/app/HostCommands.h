@@ -54,9 +54,17 @@ ExitStatus exportProgram(IExtParamInterface& drive, const std::string& programPa
 // back); failed after a refusal or failure that left the drive as it was; partly
 // written when the drive holds (or may hold) part of it, naming the parameters
 // that differ; the same import again finishes it.
+// `result`, when given, learns what the import found (nebpt-host --fleet runs
+// many and tells each drive's outcome).
+struct ImportResult
+{
+    bool refused = false; // the program does not fit the drive: nothing written
+    size_t changes = 0;   // the elements the plan changes: all written when done
+};
 ExitStatus importProgram(IExtParamInterface& programFile, IExtParamInterface& drive, bool dryRun,
                          bool round, std::ostream& out, std::ostream& errors,
-                         NEBPT::ProgramWorkflow* workflow = nullptr);
+                         NEBPT::ProgramWorkflow* workflow = nullptr,
+                         ImportResult* result = nullptr);
 
 // --diff: the programs' differences in the terms of --print. Done when equal,
 // found when different, failed when a program cannot be read.

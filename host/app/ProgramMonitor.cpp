@@ -345,6 +345,7 @@ void ProgramMonitor::showLink(const NEBPT::ProgramData* program, const QString& 
     m_runtime.reset();
     m_inputs.clear();
     m_haveProgram = false;
+    m_layoutStale = false;
     if (!program)
         m_problem = tr("The program cannot be shown: %1.").arg(failure);
     else
@@ -528,7 +529,7 @@ void ProgramMonitor::inputSet(size_t input, double value)
         m_runtime->setInput(m_runtime->inputsRead().at(input), value);
         return;
     }
-    if (m_mode == Mode::Link && m_polling && !m_lost && m_document) {
+    if (m_mode == Mode::Link && m_polling && !m_lost && !m_layoutStale && m_document) {
         const double whole = std::clamp(std::round(value), kLinkInputMin, kLinkInputMax);
         m_inputValues[key] = whole;
         m_writesQueued = m_document->setInput(input, static_cast<std::int16_t>(whole));
@@ -619,6 +620,14 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
         m_pollNotes << tr("The controller's state cannot be read: %1.").arg(fromStd(poll.failure));
     if (!poll.inputFailure.empty() && !m_lost)
         m_pollNotes << tr("The inputs cannot be read or set: %1.").arg(fromStd(poll.inputFailure));
+    // Inputs are set by their place in the block: only while it is the program's.
+    if (poll.inputsRead && m_runtime)
+        m_layoutStale = poll.inputLayout != modbusmap::inputLayoutOf(*m_runtime);
+    if (m_layoutStale && !m_lost) {
+        m_pollNotes << tr("The inputs cannot be read or set: %1.")
+                           .arg(QStringLiteral("the drive's input block holds other inputs than "
+                                               "the program shown reads; read the drive again"));
+    }
     if (m_runtime && m_current &&
         (poll.status.timers.size() != m_runtime->timers() ||
          poll.status.comparators.size() != m_runtime->comparators() ||
@@ -629,7 +638,7 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
     else
         showState(m_status);
     // What the drive's inputs hold, unless the user is changing one or a write is still to go.
-    if (!poll.inputsRead || poll.writesDone < m_writesQueued)
+    if (!poll.inputsRead || m_layoutStale || poll.writesDone < m_writesQueued)
         return;
     for (size_t i = 0; i < m_inputs.size() && i < poll.inputs.size(); ++i) {
         QWidget* editor = m_inputs[i].editor;

@@ -194,6 +194,9 @@ private:
     QStringList m_pollNotes;               // what the last poll could not do
     QTime m_lastSeen;                      // of the last poll that answered
     unsigned m_writesQueued = 0;           // the input writes handed to the poller
+    // The drive's input block has another layout than the program shown reads
+    // (the drive's program changed): its inputs are not set until it is read anew.
+    bool m_layoutStale = false;
     modbusmap::ControllerStatus m_status;
 
     NEBPT::FlowLiveState m_flow; // as last told

@@ -72,9 +72,9 @@ class Document
 {
 public:
     Document(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
-             const TitleBlock& title, const QDateTime& when)
+             const TitleBlock& title, const QDateTime& when, const PrintoutTables& extra)
         : m_device(device), m_program(program), m_words(program.words), m_title(title),
-          m_when(when.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+          m_when(when.toString(QStringLiteral("yyyy-MM-dd HH:mm"))), m_extra(extra)
     {}
 
     bool write()
@@ -92,8 +92,12 @@ public:
 
         newPage();
         titleBlock();
+        for (const NEBPT::ProgramTable& table : m_extra.first)
+            this->table(table);
         flow();
         for (const NEBPT::ProgramTable& table : m_program.tables)
+            this->table(table);
+        for (const NEBPT::ProgramTable& table : m_extra.last)
             this->table(table);
 
         QPainter painter;
@@ -469,7 +473,9 @@ private:
 
     // How wide each column is: the names' column as its longest text needs (at
     // most a third of the page), the others sharing the rest in proportion to
-    // what theirs need.
+    // what theirs need. When they need more than there is, a column that needs
+    // less than an even share of what is left gets what it needs, and the
+    // longest texts wrap in what remains.
     std::vector<double> columnWidths(const QStringList& columns,
                                      const std::vector<QStringList>& rows, const QFont& cellFont,
                                      const QFont& headFont, double pad) const
@@ -488,8 +494,21 @@ private:
         widths[0] = natural.size() == 1 ? m_width : std::min(natural[0], m_width / 3);
         const double rest = m_width - widths[0];
         const double wanted = std::accumulate(natural.begin() + 1, natural.end(), 0.0);
-        for (size_t c = 1; c < natural.size(); ++c)
-            widths[c] = natural[c] * rest / wanted;
+        if (wanted <= rest) {
+            for (size_t c = 1; c < natural.size(); ++c)
+                widths[c] = natural[c] * rest / wanted;
+            return widths;
+        }
+        std::vector<size_t> narrowFirst(natural.size() - 1);
+        std::iota(narrowFirst.begin(), narrowFirst.end(), size_t(1));
+        std::stable_sort(narrowFirst.begin(), narrowFirst.end(),
+                         [&natural](size_t a, size_t b) { return natural[a] < natural[b]; });
+        double left = rest;
+        for (size_t i = 0; i < narrowFirst.size(); ++i) {
+            const size_t c = narrowFirst[i];
+            widths[c] = std::min(natural[c], left / double(narrowFirst.size() - i));
+            left -= widths[c];
+        }
         return widths;
     }
 
@@ -587,6 +606,7 @@ private:
     const NEBPT::ProgramDocumentWords& m_words;
     const TitleBlock m_title;
     const QString m_when;
+    const PrintoutTables& m_extra;
 
     double m_mm = 1;    // device pixels a millimetre
     double m_width = 0; // of the page inside its margins
@@ -599,13 +619,15 @@ private:
 } // namespace
 
 bool writeProgramPrintout(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
-                          const TitleBlock& title, const QDateTime& when)
+                          const TitleBlock& title, const QDateTime& when,
+                          const PrintoutTables* extra)
 {
-    return Document(device, program, title, when).write();
+    return Document(device, program, title, when, extra ? *extra : PrintoutTables{}).write();
 }
 
 bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program,
-                     const TitleBlock& title, const QDateTime& when, QString& error)
+                     const TitleBlock& title, const QDateTime& when, QString& error,
+                     const PrintoutTables& extra)
 {
     // Made in memory and written whole: a failed write leaves no half document,
     // and whatever was there stays.
@@ -619,7 +641,7 @@ bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program,
             documentTitle += QStringLiteral(" \u2013 ") + shown(title.project);
         writer.setTitle(documentTitle);
         writer.setCreator(QStringLiteral("nebpt-host"));
-        if (!writeProgramPrintout(writer, program, title, when)) {
+        if (!writeProgramPrintout(writer, program, title, when, &extra)) {
             error = path + QStringLiteral(": the document cannot be made");
             return false;
         }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <vector>
+
 class QPagedPaintDevice;
 
 // What a program document is filed under, as the engineer gives it; a field
@@ -18,6 +20,14 @@ struct TitleBlock
     // an action's data; an empty value gives empty fields.
     QVariant toVariant() const;
     static TitleBlock fromVariant(const QVariant& kept);
+};
+
+// Tables a document files beside the program, laid out as the program's own:
+// `first` below the title block, `last` after the program's tables (a fleet's
+// report: the run, then its drives).
+struct PrintoutTables
+{
+    std::vector<NEBPT::ProgramTable> first, last;
 };
 
 // The program as a document to file with a machine's papers, in the words of
@@ -33,10 +43,13 @@ struct TitleBlock
 // break repeats its heading and its columns' headings there. Every page but
 // the first has a header (title, project, revision), every page a footer with
 // the drive and "Page x of y". The device's page margins are set (20 mm on the
-// left, for filing). False when the device cannot be painted on.
+// left, for filing). `extra` tables go where PrintoutTables says. False when the
+// device cannot be painted on.
 bool writeProgramPrintout(QPagedPaintDevice& device, const NEBPT::ProgramSections& program,
-                          const TitleBlock& title, const QDateTime& when);
+                          const TitleBlock& title, const QDateTime& when,
+                          const PrintoutTables* extra = nullptr);
 
 // The document as a PDF file (A4); false with `error` when it cannot be written.
 bool writeProgramPdf(const QString& path, const NEBPT::ProgramSections& program,
-                     const TitleBlock& title, const QDateTime& when, QString& error);
+                     const TitleBlock& title, const QDateTime& when, QString& error,
+                     const PrintoutTables& extra = {});

@@ -132,15 +132,14 @@ Expectation expectation(const Entry& entry, long long untilMs)
         entry.only({"at", "action", "within"});
         e.kind = Expectation::Kind::Action;
         e.action = entry.text("action");
-        e.withinMs = entry.has("within") ? entry.time("within", untilMs) : 0;
     } else if (entry.has("running")) {
-        entry.only({"at", "running"});
+        entry.only({"at", "running", "within"});
         e.kind = Expectation::Kind::Running;
         if (!entry.value("running").isBool())
             entry.fail("\"running\" needs true or false");
         e.running = entry.value("running").toBool();
     } else {
-        entry.only({"at", "step"});
+        entry.only({"at", "step", "within"});
         e.kind = Expectation::Kind::Step;
         const QJsonValue step = entry.value("step");
         const double number = step.toDouble(-1);
@@ -153,6 +152,7 @@ Expectation expectation(const Entry& entry, long long untilMs)
             entry.fail("\"step\" needs a step number or null");
         }
     }
+    e.withinMs = entry.has("within") ? entry.time("within", untilMs) : 0;
     return e;
 }
 
@@ -256,11 +256,21 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
     std::vector<std::string> failures(scenario.expectations.size());
     // The state expectations in the order of their times.
     std::vector<size_t> states;
+    // Those with a tolerance, in the order their windows open; the open ones.
+    std::vector<size_t> windows, open;
     for (size_t i = 0; i < scenario.expectations.size(); ++i) {
-        const Kind kind = scenario.expectations[i].kind;
-        if (kind == Kind::Step || kind == Kind::Running)
-            states.push_back(i);
+        const Expectation& e = scenario.expectations[i];
+        if (e.kind == Kind::Step || e.kind == Kind::Running)
+            (e.withinMs > 0 ? windows : states).push_back(i);
     }
+    std::stable_sort(windows.begin(), windows.end(), [&](size_t a, size_t b) {
+        return scenario.expectations[a].atMs - scenario.expectations[a].withinMs <
+               scenario.expectations[b].atMs - scenario.expectations[b].withinMs;
+    });
+    const auto holds = [&runtime](const Expectation& e) {
+        return e.kind == Kind::Step ? runtime.activeStep() == e.step
+                                    : runtime.running() == e.running;
+    };
     std::stable_sort(states.begin(), states.end(), [&](size_t a, size_t b) {
         return scenario.expectations[a].atMs < scenario.expectations[b].atMs;
     });
@@ -268,7 +278,7 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
     for (const Setting& setting : scenario.settings)
         inputs.push_back(runtime.inputIndex(setting.input));
 
-    size_t nextSetting = 0, nextState = 0;
+    size_t nextSetting = 0, nextState = 0, nextWindow = 0;
     for (long long t = 0; t <= scenario.untilMs; t += NEBPT::ProgramRuntime::kScanMs) {
         for (; nextSetting < scenario.settings.size() && scenario.settings[nextSetting].atMs <= t;
              ++nextSetting) {
@@ -304,6 +314,23 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
                 break;
             }
         }
+        // A state expected within a tolerance holds after some scan of its window.
+        for (; nextWindow < windows.size() &&
+               scenario.expectations[windows[nextWindow]].atMs -
+                       scenario.expectations[windows[nextWindow]].withinMs <=
+                   t;
+             ++nextWindow)
+            open.push_back(windows[nextWindow]);
+        open.erase(std::remove_if(open.begin(), open.end(),
+                                  [&](size_t i) {
+                                      const Expectation& e = scenario.expectations[i];
+                                      if (holds(e)) {
+                                          seen[i] = t;
+                                          return true;
+                                      }
+                                      return t >= e.atMs + e.withinMs;
+                                  }),
+                   open.end());
         for (; nextState < states.size() && scenario.expectations[states[nextState]].atMs <= t;
              ++nextState) {
             const size_t i = states[nextState];
@@ -327,6 +354,14 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
             failures[i] = e.entry + ": \"" + e.action + "\" expected at " + seconds(e.atMs) +
                           (e.withinMs ? " (within " + seconds(e.withinMs) + ")" : "") +
                           ", not performed then";
+        }
+        if ((e.kind == Kind::Step || e.kind == Kind::Running) && e.withinMs > 0 && seen[i] < 0) {
+            failures[i] = e.entry + " at " + seconds(e.atMs) + " (within " + seconds(e.withinMs) +
+                          "): " +
+                          (e.kind == Kind::Step ? stepText(e.step)
+                           : e.running          ? std::string("running")
+                                                : std::string("not running")) +
+                          " expected, not so then";
         }
         if (e.kind == Kind::NoAction && seen[i] >= 0) {
             failures[i] = e.entry + ": \"" + e.action + "\" performed at " + seconds(seen[i]) +

@@ -24,9 +24,11 @@
 // "until" ends the run (at most 24 hours; its own scan is the last). A setting
 // takes effect before the scan at its time; inputs are named by their choice
 // texts, true is 1 and false 0. "step" is the active step after the scan at
-// "at" (null: the controller does not run), "running" whether it runs then;
-// "action" is a step's action performed within "within" seconds (default 0) of
-// "at", "noAction" one performed in no scan from "from" to "to".
+// "at" (null: the controller does not run), "running" whether it runs then
+// (with "within": after some scan within that many seconds of "at", as a
+// recording of a drive polled that often expects it); "action" is a step's
+// action performed within "within" seconds (default 0) of "at", "noAction" one
+// performed in no scan from "from" to "to".
 namespace scenario {
 
 // A scenario that cannot be used; what() names the file and the entry
@@ -56,7 +58,7 @@ struct Expectation
         NoAction
     };
     Kind kind = Kind::Step;
-    long long atMs = 0, withinMs = 0; // Step, Running, Action
+    long long atMs = 0, withinMs = 0; // Step, Running, Action (0: exactly at atMs)
     long long fromMs = 0, toMs = 0;   // NoAction
     int step = -1;                    // Step: -1 when none is expected
     bool running = false;

@@ -1,6 +1,8 @@
 #include "DriveAddress.h"
 #include "DriveDocument.h"
 #include "ExitStatus.h"
+#include "FieldCommands.h"
+#include "FleetRun.h"
 #include "HostCommands.h"
 #include "HostWindow.h"
 #include "OpenDrive.h"
@@ -30,6 +32,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -83,7 +86,13 @@ struct Options
     bool connectFirst = false; // --diff: --connect typed before the image
     QString profile;
     int timeoutMs = static_cast<int>(DriveName::kDefaultTimeout.count());
-    verifycommand::Request verification; // --verify, --diff --behaviour
+    verifycommand::Request verification;         // --verify, --diff --behaviour
+    QString fleet;                               // --fleet: the fleet file (--import, --diff)
+    int jobs = 8;                                // --jobs: drives of the fleet at once
+    QString report;                              // --report: the fleet's report
+    std::vector<fieldcommands::Assignment> sets; // --set: inputs of the connected drive
+    QString record;                              // --record: the scenario to write
+    double forSeconds = 0;                       // --for: how long to record
 
     // The drive the command works on: the (first) image, or the drive over the link.
     DriveName drive() const
@@ -190,7 +199,8 @@ bool parse(int argc, char** argv, Options& options)
     const QCommandLineOption pdf(
         QStringLiteral("pdf"),
         QStringLiteral("Write the program as a document (PDF, A4): a title block, the flow drawn "
-                       "as a diagram and the tables, in the language of --language."),
+                       "as a diagram and the tables, in the language of --language. With "
+                       "--fleet: the fleet's report as such a document, with its drives."),
         QStringLiteral("out.pdf"));
     const QCommandLineOption project(
         QStringLiteral("project"),
@@ -222,8 +232,42 @@ bool parse(int argc, char** argv, Options& options)
     QList<QCommandLineOption> all{language, print,  screenshot, exportTo, importFrom, dryRun,
                                   round,    diff,   check,      simulate, scenario,   pdf,
                                   project,  author, revision,   connect,  profile,    timeout};
+    const QCommandLineOption fleet(
+        QStringLiteral("fleet"),
+        QStringLiteral("With --import or --diff (a program file each): every drive the fleet "
+                       "file (JSON) names, over Modbus, several at once (exit status with "
+                       "--import: 0 all written or identical, 3 any partly written, 1 any failed "
+                       "or refused; with --diff: 0 all equal, 4 any differs, 1 any unread)."),
+        QStringLiteral("fleet.json"));
+    const QCommandLineOption jobs(
+        QStringLiteral("jobs"),
+        QStringLiteral("With --fleet: how many drives at once (default: 8)."), QStringLiteral("n"));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("With --fleet: write what became of each drive into a report (JSON)."),
+        QStringLiteral("report.json"));
+    all << fleet << jobs << report;
     all << verifycommand::options();
     parser.addOptions(all);
+    // Given once for each input: not one of `all`, which are given at most once.
+    const QCommandLineOption set(
+        QStringLiteral("set"),
+        QStringLiteral("With --connect: set an input of a drive with an input block (a drive "
+                       "that runs its program, nebpt-drive-sim --run) by its name, after "
+                       "checking the block's layout: \"Digital input 18=true\", \"Motor "
+                       "speed=1500\" (true, false or a whole number). Once for each input."),
+        QStringLiteral("INPUT=VALUE"));
+    parser.addOption(set);
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("With --connect and --for: poll the drive's status and input blocks as "
+                       "the monitor does and write what it saw as a scenario for --simulate "
+                       "(the inputs set, the steps seen within a poll's time)."),
+        QStringLiteral("out.json"));
+    const QCommandLineOption forTime(QStringLiteral("for"),
+                                     QStringLiteral("With --record: how long to record."),
+                                     QStringLiteral("seconds"));
+    parser.addOptions({record, forTime});
     parser.addPositionalArgument(
         QStringLiteral("image"),
         QStringLiteral("The drive image (JSON) to open; --diff takes two (images or program "
@@ -249,13 +293,24 @@ bool parse(int argc, char** argv, Options& options)
                                                    diff,  check,      simulate, pdf};
         QStringList chosen;
         for (const QCommandLineOption& operation : operations) {
-            if (parser.isSet(operation))
+            // With --fleet, --pdf files the fleet's report beside its import or drift check.
+            if (parser.isSet(operation) &&
+                !(parser.isSet(fleet) && operation.names() == pdf.names()))
                 chosen << QStringLiteral("--") + operation.names().front();
         }
         const qsizetype images = parser.positionalArguments().size();
         const bool linked = parser.isSet(connect);
         if (chosen.size() > 1)
             error = chosen.join(QStringLiteral(" and ")) + QStringLiteral(" do not go together");
+        else if ((parser.isSet(jobs) || parser.isSet(report)) && !parser.isSet(fleet))
+            error = QStringLiteral("--jobs and --report go with --fleet");
+        else if (parser.isSet(fleet) && !parser.isSet(importFrom) && !parser.isSet(diff))
+            error = QStringLiteral("--fleet needs --import or --diff");
+        else if (parser.isSet(fleet) &&
+                 (images != (parser.isSet(diff) ? 1 : 0) || linked || parser.isSet(profile)))
+            error = parser.isSet(diff)
+                        ? QStringLiteral("--fleet --diff takes one program file")
+                        : QStringLiteral("--fleet takes its drives from the fleet file alone");
         else if (parser.isSet(dryRun) && !parser.isSet(importFrom))
             error = QStringLiteral("--dry-run goes with --import");
         else if (parser.isSet(round) && !parser.isSet(importFrom))
@@ -263,10 +318,23 @@ bool parse(int argc, char** argv, Options& options)
         else if ((parser.isSet(project) || parser.isSet(author) || parser.isSet(revision)) &&
                  !parser.isSet(pdf))
             error = QStringLiteral("--project, --author and --revision go with --pdf");
+        else if (parser.isSet(set) &&
+                 (!chosen.isEmpty() || !linked || parser.isSet(fleet) || parser.isSet(record)))
+            error = QStringLiteral("--set goes with --connect and --profile alone");
+        else if (parser.isSet(record) &&
+                 (!chosen.isEmpty() || !linked || parser.isSet(fleet) || !parser.isSet(forTime)))
+            error = QStringLiteral("--record goes with --connect, --profile and --for alone");
+        else if (parser.isSet(forTime) && !parser.isSet(record))
+            error = QStringLiteral("--for goes with --record");
+        else if (parser.optionNames().count(QStringLiteral("record")) > 1 ||
+                 parser.optionNames().count(QStringLiteral("for")) > 1)
+            error = QStringLiteral("--record and --for are given once");
+        else if (parser.isSet(record) && parser.value(record).isEmpty())
+            error = QStringLiteral("--record needs a value, not an empty text");
         else if (parser.isSet(scenario) != parser.isSet(simulate))
             error = parser.isSet(simulate) ? QStringLiteral("--simulate needs --scenario")
                                            : QStringLiteral("--scenario goes with --simulate");
-        else if (parser.isSet(diff) && images + (linked ? 1 : 0) != 2)
+        else if (parser.isSet(diff) && !parser.isSet(fleet) && images + (linked ? 1 : 0) != 2)
             error = linked ? QStringLiteral("--diff compares the connected drive with one image")
                            : QStringLiteral("--diff compares two drive images");
         else if (!parser.isSet(diff) && images > 1)
@@ -276,9 +344,9 @@ bool parse(int argc, char** argv, Options& options)
         else if (linked != parser.isSet(profile))
             error = linked ? QStringLiteral("--connect needs --profile")
                            : QStringLiteral("--profile goes with --connect");
-        else if (parser.isSet(timeout) && !linked)
+        else if (parser.isSet(timeout) && !linked && !parser.isSet(fleet))
             error = QStringLiteral("--timeout goes with --connect");
-        else if (!chosen.isEmpty() && images == 0 && !linked)
+        else if (!chosen.isEmpty() && images == 0 && !linked && !parser.isSet(fleet))
             error = QStringLiteral("no drive image");
     }
     if (error.isEmpty())
@@ -289,12 +357,34 @@ bool parse(int argc, char** argv, Options& options)
         if (!number || options.timeoutMs < 1 || options.timeoutMs > 600000)
             error = QStringLiteral("--timeout needs a number of milliseconds from 1 to 600000");
     }
+    if (error.isEmpty() && parser.isSet(jobs)) {
+        bool number = false;
+        options.jobs = parser.value(jobs).toInt(&number);
+        if (!number || options.jobs < 1 || options.jobs > 256)
+            error = QStringLiteral("--jobs needs a number from 1 to 256");
+    }
     if (error.isEmpty() && parser.isSet(language)) {
         // The languages are the language libraries beside the host.
         const QStringList languages = installedLanguages();
         if (!languages.contains(parser.value(language)))
             error = QStringLiteral("--language \"%1\" is not one of the languages the host has: %2")
                         .arg(parser.value(language), languages.join(QStringLiteral(", ")));
+    }
+    if (error.isEmpty() && parser.isSet(forTime)) {
+        bool number = false;
+        options.forSeconds = parser.value(forTime).toDouble(&number);
+        if (!number || !(options.forSeconds >= 0.25 && options.forSeconds <= 86400))
+            error = QStringLiteral("--for needs a number of seconds from 0.25 to 86400");
+    }
+    for (const QString& text : parser.values(set)) {
+        fieldcommands::Assignment assignment;
+        std::string reason;
+        if (!error.isEmpty())
+            break;
+        if (fieldcommands::readAssignment(text.toStdString(), assignment, reason))
+            options.sets.push_back(assignment);
+        else
+            error = QString::fromStdString(reason);
     }
     if (error.isEmpty() && parser.isSet(connect)) {
         try {
@@ -330,6 +420,9 @@ bool parse(int argc, char** argv, Options& options)
     options.address = parser.value(connect);
     options.connectFirst = connectTypedFirst(arguments, all);
     options.profile = parser.value(profile);
+    options.fleet = parser.value(fleet);
+    options.report = parser.value(report);
+    options.record = parser.value(record);
     return true;
 }
 
@@ -349,7 +442,7 @@ std::string outputConflict(const Options& options)
         {"profile", local(options.profile)}};
     for (const auto& [option, output] :
          {std::pair{"--export", &options.exportTo}, std::pair{"--pdf", &options.pdf},
-          std::pair{"--screenshot", &options.screenshot}}) {
+          std::pair{"--record", &options.record}, std::pair{"--screenshot", &options.screenshot}}) {
         if (output->isEmpty())
             continue;
         const std::string conflict = fw::outputConflict(local(*output), inputs);
@@ -617,6 +710,33 @@ int runOnDrive(int argc, char** argv, const Options& options)
     return kFailed;
 }
 
+// --fleet: the program into every drive of the fleet file, or compared with each.
+int runFleet(int argc, char** argv, const Options& options)
+{
+    // The printable report needs fonts: a GUI application, on no screen.
+    std::unique_ptr<QCoreApplication> application;
+    if (options.pdf.isEmpty()) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        quietOffscreenPlatform();
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    fleet::FleetRequest request;
+    request.fleetFile = local(options.fleet);
+    request.program = local(options.diff ? options.image : options.importFrom);
+    request.diff = options.diff;
+    request.dryRun = options.dryRun;
+    request.round = options.round;
+    request.jobs = options.jobs;
+    request.report = local(options.report);
+    request.pdf = local(options.pdf);
+    request.title = options.title;
+    request.timeout = std::chrono::milliseconds(options.timeoutMs);
+    request.terminal = isatty(STDOUT_FILENO) != 0;
+    return fleet::runFleet(request, std::cout, std::cerr);
+}
+
 // Writes the program document.
 int writePdf(const Options& options)
 {
@@ -654,6 +774,23 @@ int main(int argc, char** argv)
     if (const std::string conflict = outputConflict(options); !conflict.empty()) {
         std::cerr << "nebpt-host: " << conflict << "\n";
         return kUsage;
+    }
+    if (!options.fleet.isEmpty())
+        return runFleet(argc, argv, options);
+    if (!options.sets.empty()) {
+        const QCoreApplication application(argc, argv);
+        return fieldcommands::setInputs(options.address.toStdString(), local(options.profile),
+                                        std::chrono::milliseconds(options.timeoutMs), options.sets,
+                                        std::cout, std::cerr);
+    }
+    if (!options.record.isEmpty()) {
+        const QCoreApplication application(argc, argv);
+        // Polled as the window's monitor polls.
+        return fieldcommands::record(
+            options.address.toStdString(), local(options.profile),
+            std::chrono::milliseconds(options.timeoutMs),
+            std::chrono::milliseconds(std::llround(options.forSeconds * 1000)),
+            ControllerPoller::kInterval, local(options.record), std::cout, std::cerr);
     }
     if (options.print || options.simulate || options.diff || options.check ||
         options.verification.wanted() || !options.exportTo.isEmpty() ||

@@ -24,6 +24,16 @@ bool ControllerPoller::read(int address, int count, std::vector<std::uint16_t>& 
 ControllerPoll ControllerPoller::poll()
 {
     ControllerPoll poll;
+    std::vector<std::uint16_t> registers;
+    if (!m_writes.empty() && m_layout >= 0 &&
+        read(m_map.inputAddress, modbusmap::kInputHeaderRegisters, registers,
+             "reading the controller's input layout", poll.inputFailure) &&
+        registers[1] != m_layout) {
+        poll.inputFailure = "the drive's inputs changed (the input block's layout is now " +
+                            std::to_string(registers[1]) + ", was " + std::to_string(m_layout) +
+                            "): the inputs were not set";
+        m_writes.clear();
+    }
     for (const auto& [offset, value] : m_writes) {
         std::string failure;
         if (!m_drive.writeHoldingRegisters(
@@ -35,7 +45,6 @@ ControllerPoll ControllerPoller::poll()
     poll.writesDone = m_lastWrite;
     // The whole block in one request once its counts are known; the header
     // first (and the block again) when they are not, or changed.
-    std::vector<std::uint16_t> registers;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!read(m_map.statusAddress, m_statusCount, registers, "reading the controller's state",
                   poll.failure)) {
@@ -64,8 +73,12 @@ ControllerPoll ControllerPoller::poll()
                                     modbusmap::kInputBlockRegisters - 1);
         if (told == m_inputCount || attempt == 1) {
             poll.inputsRead = true;
-            for (int i = 0; i < std::min(told, count - 1); ++i)
-                poll.inputs.push_back(static_cast<std::int16_t>(registers[size_t(i) + 1]));
+            poll.inputLayout = registers[1];
+            poll.layoutChanged = m_layout >= 0 && poll.inputLayout != m_layout;
+            m_layout = poll.inputLayout;
+            const int header = modbusmap::kInputHeaderRegisters;
+            for (int i = 0; i < std::min(told, count - header); ++i)
+                poll.inputs.push_back(static_cast<std::int16_t>(registers[size_t(i + header)]));
             break;
         }
         m_inputCount = told;

@@ -18,6 +18,11 @@ struct ControllerPoll
     modbusmap::ControllerStatus status;
     bool inputsRead = false;
     std::vector<int> inputs; // the input block's values
+    int inputLayout = -1;    // the input block's layout number (RegisterMap.h); -1: not read
+    // The layout differs from the one the poll before saw: the inputs are others,
+    // their names are to be read anew (from the program), and the writes queued
+    // for the old layout were dropped.
+    bool layoutChanged = false;
     std::string inputFailure;
     bool linkLost = false;   // the failure took the link down
     unsigned writesDone = 0; // the number of the last input write carried out before it
@@ -27,7 +32,10 @@ struct ControllerPoll
 // block (and input block), and sets its inputs there. It runs on the thread
 // that owns the drive, one request after the other, between the drive's other
 // work: input writes queued since the last poll go first, a later value of
-// the same input winning.
+// the same input winning. They are meant for the input block's layout the last
+// poll saw: the block's header is read before, and when its layout number
+// differs (the drive's program changed), they are dropped, not written to
+// inputs of another meaning.
 class ControllerPoller
 {
 public:
@@ -51,5 +59,6 @@ private:
     int m_statusCount = modbusmap::kStatusHeaderRegisters;
     int m_inputCount;
     std::map<std::size_t, std::int16_t> m_writes;
+    int m_layout = -1; // the input block's layout the last poll saw; -1: none yet
     unsigned m_lastWrite = 0;
 };

@@ -1,5 +1,7 @@
 #include "RegisterMap.h"
 
+#include <QByteArray>
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -189,6 +191,14 @@ bool decodeStatus(const std::uint16_t* registers, int count, WordOrder order,
         return false;
     status = std::move(read);
     return true;
+}
+
+std::uint16_t inputLayout(const std::vector<std::string>& keys)
+{
+    QByteArray text;
+    for (const std::string& key : keys)
+        text.append(key.data(), static_cast<qsizetype>(key.size())).append('\n');
+    return qChecksum(text, Qt::ChecksumIso3309);
 }
 
 std::vector<std::uint16_t> encodeText(std::string_view text, int count)

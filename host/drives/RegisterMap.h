@@ -138,10 +138,24 @@ template <typename Runtime> ControllerStatus statusOf(const Runtime& runtime)
     return status;
 }
 
-// Input block layout: register 0 the input count N, then N registers, one per named input the
-// program reads (ProgramRuntime::inputsRead(), in that order), a signed 16-bit whole number
-// (a condition: 0 false, anything else true).
-constexpr int kInputHeaderRegisters = 1;
+// Input block layout: register 0 the input count N, register 1 the layout number, then N
+// registers, one per named input the program reads (ProgramRuntime::inputsRead(), in that
+// order), a signed 16-bit whole number (a condition: 0 false, anything else true).
+constexpr int kInputHeaderRegisters = 2;
+
+// The layout number of an input block of these inputs (their keys, in the block's order,
+// ProgramRuntime::inputKey: the same in every language): the CRC-16 (ISO 3309) of the keys,
+// each followed by a line feed. It changes with the inputs and their order, not with the
+// language: a master that means the inputs of this layout compares it before it sets one.
+std::uint16_t inputLayout(const std::vector<std::string>& keys);
+// The layout number of the input block of a controller model's program.
+template <typename Runtime> std::uint16_t inputLayoutOf(const Runtime& runtime)
+{
+    std::vector<std::string> keys;
+    for (const int index : runtime.inputsRead())
+        keys.push_back(runtime.inputKey(index));
+    return inputLayout(keys);
+}
 
 // ASCII text in `count` registers (longer text is cut, shorter padded with NUL).
 std::vector<std::uint16_t> encodeText(std::string_view text, int count);

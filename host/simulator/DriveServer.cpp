@@ -160,14 +160,15 @@ int DriveServer::writeInputs(int address, const std::vector<std::uint16_t>& regi
               << ": the controller cannot run its program (exception 4)\n";
         return kServerDeviceFailure;
     }
-    // The values follow the count: value i at inputAddress + 1 + i.
+    // The values follow the count and the layout number: value i at inputAddress + 2 + i.
     const int first = address - map.inputAddress - modbusmap::kInputHeaderRegisters;
     const int count = static_cast<int>(inputs->size()) - modbusmap::kInputHeaderRegisters;
     const int last = first + static_cast<int>(registers.size()) - 1;
     if (first < 0 || last >= count) {
         m_log << "nebpt-drive-sim: refused a write of register "
               << (first < 0 ? address : map.inputAddress + modbusmap::kInputHeaderRegisters + count)
-              << (first < 0 ? ": the input count" : ": beyond the inputs the program reads")
+              << (first < 0 ? ": the input block's header (count and layout)"
+                            : ": beyond the inputs the program reads")
               << " (exception 2)\n";
         return kIllegalDataAddress;
     }

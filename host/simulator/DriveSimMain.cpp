@@ -202,12 +202,7 @@ void tellBlocks(const modbusmap::Map& map, const RunningProgram& program)
     if (map.statusAddress >= 0 && map.inputAddress >= 0)
         std::cerr << ", ";
     if (map.inputAddress >= 0) {
-        std::cerr << "input block at register " << map.inputAddress;
-        int address = map.inputAddress + modbusmap::kInputHeaderRegisters;
-        for (const std::string& name : program.inputsRead()) {
-            std::cerr << (address == map.inputAddress + 1 ? ": " : ", ") << address << " " << name;
-            ++address;
-        }
+        std::cerr << "input block at register " << map.inputAddress << ", " << program.layoutText();
     }
     std::cerr << "\n";
 }

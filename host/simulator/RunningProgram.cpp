@@ -58,8 +58,10 @@ void RunningProgram::build()
     }
     for (const auto& [name, value] : m_inputs)
         runtime->setInput(name, value);
+    const int layout = modbusmap::inputLayoutOf(*runtime);
     m_runtime = std::move(runtime);
     m_read = std::move(read);
+    m_layout = layout;
     m_start = Clock::now();
     m_statusCurrent = false;
 }
@@ -95,7 +97,8 @@ const std::vector<std::uint16_t>* RunningProgram::inputs()
 {
     if (!m_runtime)
         return nullptr;
-    m_inputRegisters.assign(1, static_cast<std::uint16_t>(m_read.size()));
+    m_inputRegisters.assign(
+        {static_cast<std::uint16_t>(m_read.size()), static_cast<std::uint16_t>(m_layout)});
     for (const int index : m_read) {
         // Set through the block, an input holds a 16-bit whole number.
         const double value = std::clamp(m_runtime->input(index), -32768.0, 32767.0);
@@ -122,13 +125,30 @@ void RunningProgram::written(const std::vector<unsigned long>& numbers)
     });
     if (!program)
         return;
+    const int layout = m_layout;
     try {
         build();
         m_log << "nebpt-drive-sim: the program changed; the controller starts anew\n";
+        // A master that sets inputs by the old layout must read the names anew.
+        if (m_layout != layout)
+            m_log << "nebpt-drive-sim: the input block has a new " << layoutText() << "\n";
     } catch (const std::exception& error) {
         m_log << "nebpt-drive-sim: the changed program cannot run: " << reasonOf(error)
               << "; the status and input blocks answer exception 4 until it can\n";
     }
+}
+
+std::string RunningProgram::layoutText() const
+{
+    const int first = m_drive.registerMap().inputAddress;
+    std::string text = "layout " + std::to_string(m_layout);
+    int address = first + modbusmap::kInputHeaderRegisters;
+    const std::vector<std::string> names = inputsRead();
+    for (size_t i = 0; i < names.size(); ++i, ++address) {
+        text += i == 0 ? ": " : ", ";
+        text += (first >= 0 ? std::to_string(address) + " " : std::string()) + names[i];
+    }
+    return text;
 }
 
 std::vector<std::string> RunningProgram::inputsRead() const

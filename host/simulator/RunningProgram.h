@@ -53,6 +53,11 @@ public:
 
     // The names of the inputs the program reads, in the input block's order.
     std::vector<std::string> inputsRead() const;
+    // The input block's layout number (RegisterMap.h); -1 while the program cannot run.
+    int inputLayout() const { return m_runtime ? m_layout : -1; }
+    // "layout 4711: 2402 Digital input 18, 2403 Running" (with the registers when
+    // the image places an input block).
+    std::string layoutText() const;
 
 private:
     // A new runtime from the drive's program; throws NEBPT::ProgramError.
@@ -64,6 +69,7 @@ private:
     std::set<std::string> m_programParameters;        // their numbers
     std::unique_ptr<NEBPT::ProgramRuntime> m_runtime; // null while the program cannot run
     std::vector<int> m_read;                          // the runtime's inputsRead()
+    int m_layout = -1;                                // of the input block; -1: none yet
     std::map<std::string, double> m_inputs;           // every input set, by name
     Clock::time_point m_start;                        // when the runtime was built
     std::vector<std::uint16_t> m_status, m_inputRegisters;

@@ -113,6 +113,7 @@ struct Timer
     long long remainingMs = 0;
     bool running = false;
     bool timedOut = false;
+    std::string problem; // why it cannot run; empty when it can
 };
 
 struct Comparator
@@ -134,26 +135,58 @@ struct Rule
     bool state = false;
 };
 
-// A parameter's choices in the drive's order ("<value>:<text>"), and by value.
-std::vector<std::pair<unsigned long, std::string>> listOf(const ProgramParameter& parameter)
+// A choice's ID, as the editor keeps it: 32 bits, so that the value "-5"
+// selects the choice "-5:..." (4294967291).
+using ChoiceId = std::uint32_t;
+
+// The choice a parameter's value selects, read as the editor's selection
+// parameters read it (a whole number, 32 bits).
+ChoiceId choiceIdOf(const std::string& value)
 {
-    std::vector<std::pair<unsigned long, std::string>> list;
+    return static_cast<ChoiceId>(static_cast<std::int32_t>(fw::readLong(value)));
+}
+
+// A parameter's choices in the drive's order, each read as the editor's reader
+// of choice lists does: split at colons (leading and repeated ones skipped), the
+// ID from the start, the text the second piece ("19:Digital input 18:NPN" is
+// "Digital input 18"). A list with a choice it cannot read is refused whole, as
+// the editor cannot open it.
+std::vector<std::pair<ChoiceId, std::string>> listOf(const ProgramParameter& parameter)
+{
+    std::vector<std::pair<ChoiceId, std::string>> list;
     for (const std::string& choice : parameter.choices) {
-        const size_t colon = choice.find(':');
-        unsigned long value = 0;
-        if (colon != std::string::npos && readWhole(choice.substr(0, colon), value))
-            list.emplace_back(value, choice.substr(colon + 1));
+        std::vector<std::string> pieces;
+        for (size_t start = 0; start < choice.size() && pieces.size() < 2;) {
+            if (choice[start] == ':') {
+                ++start;
+                continue;
+            }
+            const size_t end = std::min(choice.find(':', start), choice.size());
+            pieces.push_back(choice.substr(start, end - start));
+            start = end;
+        }
+        if (pieces.size() < 2) {
+            throw ProgramError("parameter " + parameter.number + ": the choice \"" + choice +
+                               "\" has no text");
+        }
+        list.emplace_back(static_cast<ChoiceId>(fw::readLong(choice)), std::move(pieces[1]));
     }
     return list;
 }
 
-using Choices = std::unordered_map<unsigned long, std::string>;
+// The ID as the drive writes it: "-5" for 4294967291.
+std::string idText(ChoiceId id)
+{
+    return fw::format("%ld", static_cast<long>(static_cast<std::int32_t>(id)));
+}
+
+using Choices = std::unordered_map<ChoiceId, std::string>;
 
 Choices choicesOf(const ProgramParameter& parameter)
 {
     Choices choices;
     for (auto& [value, text] : listOf(parameter))
-        choices.emplace(value, std::move(text));
+        choices.emplace(value, std::move(text)); // the first of an ID, as the editor finds it
     return choices;
 }
 
@@ -299,7 +332,7 @@ public:
                                CNEBConfiguration::kFileName + ")");
         }
         m_events = &parameter("EVENT");
-        m_false = special("EVENT_BOOLEAN_DEFAULT");
+        m_false = static_cast<ChoiceId>(special("EVENT_BOOLEAN_DEFAULT"));
     }
 
     const ProgramParameter& parameter(const char* id) const
@@ -332,14 +365,14 @@ public:
     }
 
     // The input named by choice `value` of parameter `number`.
-    int inputNamed(const std::string& name, const std::string& number, unsigned long value)
+    int inputNamed(const std::string& name, const std::string& number, ChoiceId value)
     {
         const auto known = m_machine.inputIndex.find(name);
         if (known != m_machine.inputIndex.end())
             return known->second;
         const int index = static_cast<int>(m_machine.inputNames.size());
         m_machine.inputNames.push_back(name);
-        m_machine.inputKeys.push_back(fw::format("%s:%lu", number.c_str(), value));
+        m_machine.inputKeys.push_back(number + ":" + idText(value));
         m_machine.inputIndex.emplace(name, index);
         m_machine.inputs.push_back(0);
         return index;
@@ -365,11 +398,11 @@ public:
     // What choice `value` of an event-like parameter reads. The controller's
     // start and stop events take the pairs' event links when the configuration
     // links none of their own and their choice list is the pairs'.
-    Ref event(const ProgramParameter& p, const Choices& choices, unsigned long value)
+    Ref event(const ProgramParameter& p, const Choices& choices, ChoiceId value)
     {
         const auto choice = choices.find(value);
         if (choice == choices.end())
-            return broken(fw::format("value %lu is not in the drive's choice list", value));
+            return broken("value " + idText(value) + " is not in the drive's choice list");
         const std::string& text = choice->second;
         std::string type;
         unsigned long index = 0;
@@ -404,7 +437,7 @@ private:
     void buildTimers();
     void buildComparators();
     void buildRules();
-    void buildActions(const ProgramParameter& p, std::vector<Act>& deeds);
+    void buildActions(const ProgramParameter& p, std::vector<Act>& deeds, size_t pairs);
     void buildPairs();
     void buildController();
     void check();
@@ -413,7 +446,7 @@ private:
     Machine& m_machine;
     CNEBConfiguration m_configuration;
     const ProgramParameter* m_events = nullptr;
-    unsigned long m_false = 0; // the event that never happens
+    ChoiceId m_false = 0; // the event that never happens
 };
 
 void Builder::build()
@@ -435,7 +468,8 @@ void Builder::build()
 void Builder::buildTimers()
 {
     const ProgramParameter& p = parameter("TIMER");
-    const std::string unit = timerUnit(p.unit, std::atof(p.maximum.c_str()));
+    // The maximum as the editor keeps it: a whole number ("4000.5" is 4000).
+    const std::string unit = timerUnit(p.unit, static_cast<double>(fw::readLong(p.maximum)));
     double factor = 0;
     if (unit == "ms")
         factor = 1;
@@ -450,11 +484,11 @@ void Builder::buildTimers()
                            " is no unit of time the runtime knows (ms, s, min, h)");
     for (size_t t = 0; t < p.values.size(); ++t) {
         double value = 0;
-        if (!fw::readWholeDecimal(p.values[t], value) || value < 0) {
-            throw ProgramError(fw::format("Timer %zu: \"%s\" is no time", t, p.values[t].c_str()));
-        }
         Timer timer;
-        timer.valueMs = std::llround(value * factor);
+        if (!fw::readWholeDecimal(p.values[t], value) || value < 0)
+            timer.problem = "\"" + p.values[t] + "\" is no time";
+        else
+            timer.valueMs = std::llround(value * factor);
         m_machine.timers.push_back(timer);
     }
 }
@@ -465,29 +499,34 @@ void Builder::buildComparators()
     const ProgramParameter& comparisons = parameter("COMP_OPERATOR");
     const ProgramParameter& values = parameter("COMP_VALUE");
     const Choices operandChoices = choicesOf(operands);
-    // Every operand is an input, offered whether a comparator reads it or not.
+    // The operand that is off: the one the configuration links as DISABLED, and
+    // without such a link the one with ID 0, as the editor's comparator dialog
+    // has it.
+    ChoiceId off = 0;
     for (const auto& [value, text] : listOf(operands)) {
         std::string type;
         unsigned long index = 0;
-        if (!linked(operands.number, value, type, index) || type != "DISABLED")
+        if (linked(operands.number, value, type, index) && type == "DISABLED")
+            off = value;
+    }
+    // Every other operand is an input, offered whether a comparator reads it or not.
+    for (const auto& [value, text] : listOf(operands)) {
+        if (value != off)
             inputNamed(text, operands.number, value);
     }
     const double unit = std::pow(10.0, -std::atof(values.decimals.c_str()));
     const size_t count = operands.values.size();
     for (size_t k = 0; k < count; ++k) {
         Comparator c;
-        unsigned long operand = 0, comparison = 0;
-        const auto choice = readWhole(operands.values[k], operand) ? operandChoices.find(operand)
-                                                                   : operandChoices.end();
-        std::string type;
-        unsigned long index = 0;
+        const ChoiceId operand = choiceIdOf(operands.values[k]);
+        const auto choice = operandChoices.find(operand);
+        const ChoiceId comparison =
+            k < comparisons.values.size() ? choiceIdOf(comparisons.values[k]) : kGreaterThan + 1;
         if (choice == operandChoices.end()) {
-            c.problem =
-                "operand value " + operands.values[k] + " is not in the drive's choice list";
-        } else if (linked(operands.number, operand, type, index) && type == "DISABLED") {
+            c.problem = "operand value " + idText(operand) + " is not in the drive's choice list";
+        } else if (operand == off) {
             c.enabled = false;
-        } else if (k >= comparisons.values.size() || k >= values.values.size() ||
-                   !readWhole(comparisons.values[k], comparison) || comparison > kGreaterThan) {
+        } else if (k >= values.values.size() || comparison > kGreaterThan) {
             c.problem = "its comparison is none of less than, about equal, greater than";
         } else if (!fw::readWholeDecimal(values.values[k], c.value)) {
             c.problem = "its value \"" + values.values[k] + "\" is no number";
@@ -518,11 +557,10 @@ void Builder::buildRules()
         for (int i = 0; i < 3 && rule.problem.empty(); ++i) {
             if (i > 0) {
                 const ProgramParameter& p = *operators[i - 1];
-                unsigned long value = 0;
                 std::string type;
                 unsigned long index = 0;
-                if (r >= p.values.size() || !readWhole(p.values[r], value) ||
-                    !linked(p.number, value, type, index)) {
+                if (r >= p.values.size() ||
+                    !linked(p.number, choiceIdOf(p.values[r]), type, index)) {
                     rule.problem = fw::format("operator %d is no logic operator the drive "
                                               "configuration names",
                                               i);
@@ -543,21 +581,18 @@ void Builder::buildRules()
                 }
                 rule.operators[i - 1] = found->op;
             }
-            unsigned long value = 0;
             const ProgramParameter& p = *operands[i];
-            rule.operands[i] =
-                r < p.values.size() && readWhole(p.values[r], value)
-                    ? event(p, operandChoices[i], value)
-                    : broken("value \"" + (r < p.values.size() ? p.values[r] : std::string()) +
-                             "\" is not in the drive's choice list");
+            rule.operands[i] = r < p.values.size()
+                                   ? event(p, operandChoices[i], choiceIdOf(p.values[r]))
+                                   : broken("there is no operand");
             rule.used = i + 1;
         }
     }
 }
 
-void Builder::buildActions(const ProgramParameter& p, std::vector<Act>& deeds)
+void Builder::buildActions(const ProgramParameter& p, std::vector<Act>& deeds, size_t pairs)
 {
-    const unsigned long disabled = special("ACTION_COMMAND_DISABLED");
+    const auto disabled = static_cast<ChoiceId>(special("ACTION_COMMAND_DISABLED"));
     const Choices choices = choicesOf(p);
     // The outputs in the choice list's order.
     for (const auto& [value, text] : listOf(p)) {
@@ -570,17 +605,19 @@ void Builder::buildActions(const ProgramParameter& p, std::vector<Act>& deeds)
         if (!timer && value != kStopAllTimers)
             m_machine.outputs.push_back({text, 0, -1});
     }
-    for (size_t i = 0; i < p.values.size(); ++i) {
-        unsigned long value = 0;
-        if (!readWhole(p.values[i], value) || value == disabled)
+    for (size_t i = 0; i < pairs; ++i) {
+        const ChoiceId value = i < p.values.size() ? choiceIdOf(p.values[i]) : disabled;
+        if (i < p.values.size() && value == disabled)
             break;
-        const auto choice = choices.find(value);
+        const auto choice = i < p.values.size() ? choices.find(value) : choices.end();
         Act act;
         std::string type;
         unsigned long index = 0;
         if (choice == choices.end()) {
-            m_machine.problems.push_back(
-                fw::format("value %lu is not in the drive's choice list", value));
+            m_machine.problems.push_back(i < p.values.size()
+                                             ? "value " + idText(value) +
+                                                   " is not in the drive's choice list"
+                                             : std::string("there is no action for the pair"));
             act = {Deed::Broken, static_cast<std::uint32_t>(m_machine.problems.size() - 1)};
         } else if (linked(p.number, value, type, index) && type == "TIMER") {
             if (index < m_machine.timers.size()) {
@@ -600,18 +637,21 @@ void Builder::buildActions(const ProgramParameter& p, std::vector<Act>& deeds)
             }
         }
         deeds.push_back(act);
-        m_machine.actionTexts.push_back(choice == choices.end() ? p.values[i] : choice->second);
+        m_machine.actionTexts.push_back(choice != choices.end() ? choice->second
+                                        : i < p.values.size()   ? p.values[i]
+                                                                : std::string());
     }
 }
 
 void Builder::buildPairs()
 {
-    buildActions(parameter("ACTION"), m_machine.actions);
     const ProgramParameter& p = parameter("EVENT");
+    // As many pairs as the event parameter has elements, as the editor counts them.
+    buildActions(parameter("ACTION"), m_machine.actions, p.elementCount & 0xFFFFU);
     const Choices choices = choicesOf(p);
     for (size_t i = 0; i < m_machine.actions.size(); ++i) {
-        unsigned long value = 0;
-        const bool number = i < p.values.size() && readWhole(p.values[i], value);
+        const bool number = i < p.values.size();
+        const ChoiceId value = number ? choiceIdOf(p.values[i]) : 0;
         m_machine.events.push_back(number ? event(p, choices, value)
                                           : broken("there is no event for the pair"));
         const auto choice = number ? choices.find(value) : choices.end();
@@ -624,17 +664,15 @@ void Builder::buildPairs()
 void Builder::buildController()
 {
     const ProgramParameter& mode = parameter("NEB_MODE");
-    unsigned long value = 0;
-    m_machine.modeOn =
-        !mode.values.empty() && readWhole(mode.values[0], value) && value != kModeOff;
+    m_machine.modeOn = !mode.values.empty() && choiceIdOf(mode.values[0]) != kModeOff;
     const auto controllerEvent = [this](const char* id, Ref& ref, std::string& text) {
         const ProgramParameter& p = parameter(id);
         const Choices choices = choicesOf(p);
-        unsigned long value = 0;
-        if (p.values.empty() || !readWhole(p.values[0], value)) {
+        if (p.values.empty()) {
             ref = broken("there is no event");
             return;
         }
+        const ChoiceId value = choiceIdOf(p.values[0]);
         ref = event(p, choices, value);
         const auto choice = choices.find(value);
         text = choice != choices.end() ? choice->second : p.values[0];
@@ -650,9 +688,14 @@ void Builder::check()
     std::vector<bool> rulesSeen(m_machine.rules.size(), false);
     for (size_t i = 0; i < m_machine.events.size(); ++i) {
         m_machine.require(m_machine.events[i], fw::format("Pair %zu: event", i), rulesSeen);
-        if (m_machine.actions[i].deed == Deed::Broken) {
-            throw ProgramError(fw::format("Pair %zu: action ", i) +
-                               m_machine.problems[m_machine.actions[i].index]);
+        const Act& act = m_machine.actions[i];
+        if (act.deed == Deed::Broken) {
+            throw ProgramError(fw::format("Pair %zu: action ", i) + m_machine.problems[act.index]);
+        }
+        if (act.deed == Deed::StartTimer && !m_machine.timers[act.index].problem.empty()) {
+            throw ProgramError(fw::format("Timer %u: ", act.index) +
+                               m_machine.timers[act.index].problem +
+                               fw::format(" (used by Pair %zu: action)", i));
         }
     }
     m_machine.require(m_machine.start, "Controller: start event", rulesSeen);
@@ -664,6 +707,12 @@ void Machine::require(const Ref& ref, const std::string& who, std::vector<bool>&
     switch (ref.source) {
     case Source::Broken:
         throw ProgramError(who + " " + problems[ref.index]);
+    case Source::Timeout:
+        if (!timers[ref.index].problem.empty()) {
+            throw ProgramError(fw::format("Timer %u: ", ref.index) + timers[ref.index].problem +
+                               " (used by " + who + ")");
+        }
+        break;
     case Source::Comparator:
         if (!comparators[ref.index].problem.empty()) {
             throw ProgramError(fw::format("Comparator %u: ", ref.index) +
@@ -734,7 +783,9 @@ void Machine::markUsed(const Ref& ref, Used& used) const
 
 bool Machine::runsAs(const Machine& other) const
 {
-    const auto sameTimers = [](const Timer& a, const Timer& b) { return a.valueMs == b.valueMs; };
+    const auto sameTimers = [](const Timer& a, const Timer& b) {
+        return a.valueMs == b.valueMs && a.problem.empty() == b.problem.empty();
+    };
     const auto sameComparators = [](const Comparator& a, const Comparator& b) {
         return a.enabled == b.enabled && a.input == b.input && a.comparison == b.comparison &&
                a.value == b.value && a.tolerance == b.tolerance &&
@@ -947,8 +998,11 @@ void ProgramRuntime::restart()
     s.next = 0;
     s.running = false;
     s.step = -1;
-    for (Timer& timer : s.timers)
-        timer = Timer{timer.valueMs, 0, false, false};
+    for (Timer& timer : s.timers) {
+        timer.remainingMs = 0;
+        timer.running = false;
+        timer.timedOut = false;
+    }
     for (Comparator& c : s.comparators)
         c.state = false;
     for (Rule& rule : s.rules)

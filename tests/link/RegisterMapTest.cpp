@@ -48,6 +48,21 @@ TEST(RegisterMapTest, SampleDrivesCarryEveryValueThroughTheirRegisters)
     }
 }
 
+// The input block's layout number changes with the inputs and their order; the
+// same inputs (by key, whatever the language) give the same number.
+TEST(RegisterMapTest, TheInputLayoutNumberFollowsTheInputs)
+{
+    const std::vector<std::string> sample{"1301:19", "1301:2", "1310:3"};
+    const std::vector<std::vector<std::string>> others{
+        {"1301:2", "1301:19", "1310:3"}, {"1301:20", "1301:2", "1310:3"},
+        {"1301:19", "1301:2"},           {"1301:19", "1301:2", "1310:3", "1320:4"},
+        {"1301:192", "1301:", "1310:3"}, {}};
+    const std::uint16_t layout = inputLayout(sample);
+    EXPECT_EQ(inputLayout(std::vector<std::string>(sample)), layout);
+    for (const auto& keys : others)
+        EXPECT_NE(inputLayout(keys), layout) << ::testing::PrintToString(keys);
+}
+
 // Values travel as signed integers scaled by 10^decimals, in the word order
 // asked for; what does not fit the registers or is no number is refused.
 TEST(RegisterMapTest, ValuesTravelAsScaledSignedIntegers)

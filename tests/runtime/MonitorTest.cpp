@@ -341,7 +341,9 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
         const auto at = std::find(read.begin(), read.end(), program->inputIndex("Running"));
         ASSERT_NE(at, read.end());
         linktest::ModbusClient client(sim.port());
-        EXPECT_EQ(client.write(kInputBlock + 1 + int(at - read.begin()), {1}), 0);
+        EXPECT_EQ(client.write(
+                      kInputBlock + modbusmap::kInputHeaderRegisters + int(at - read.begin()), {1}),
+                  0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return running->isChecked(); }, kWaitMs));
         EXPECT_TRUE(says("Running: step"));
         view->trigger(); // hidden, it asks the drive for nothing: the drive may go
@@ -368,6 +370,51 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
         EXPECT_THAT(monitor().noteText().toStdString(), HasSubstr("tells no controller state"));
         EXPECT_EQ(control<QCheckBox>("Running"), nullptr) << "nothing to set on the drive";
         view->trigger();
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The poller under the monitor's link sets an input by its place in the input
+// block, which a program written meanwhile gives another meaning ("Digital
+// input 18" at offset 5 becomes "Digital input 19"): a write queued for the
+// layout it last saw is dropped when the layout changed, and the poll says so.
+TEST(ControllerPollerTest, AnInputMeantForAnotherLayoutIsNotSet)
+{
+    const testsupport::ScratchFolder scratch;
+    linktest::DriveSimulator sim(hosttest::copyOfSample(scratch, kSample), {"--run"});
+    ModbusDrive drive(sim.address(), hosttest::sampleImage(kSample),
+                      std::chrono::milliseconds(kTimeoutMs));
+    ControllerPoller poller(drive, -1);
+    linktest::ModbusClient client(sim.port());
+    constexpr std::size_t kDigitalInput18 = 5; // of the sample's inputs read
+    const int pair0Event = 140;
+    ASSERT_TRUE(poller.poll().inputsRead);
+    const struct
+    {
+        const char* name;
+        std::uint16_t event; // pair 0's, written before the input is set
+        bool changed;
+    } rows[] = {{"the program changed: dropped", 20, true},
+                {"the same program again: set", 20, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::uint16_t layout = client.read(kInputBlock + 1, 1).at(0);
+        ASSERT_EQ(client.write(pair0Event, {row.event}), 0);
+        if (row.changed) {
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return client.read(kInputBlock + 1, 1).at(0) != layout; }, kWaitMs));
+        }
+        poller.queueInput(kDigitalInput18, 1, 1);
+        const ControllerPoll poll = poller.poll();
+        EXPECT_EQ(poll.layoutChanged, row.changed);
+        EXPECT_EQ(poll.inputFailure.find("the inputs were not set") != std::string::npos,
+                  row.changed)
+            << poll.inputFailure;
+        ASSERT_TRUE(poll.inputsRead);
+        EXPECT_EQ(poll.inputs.at(kDigitalInput18), row.changed ? 0 : 1);
     }
 }
 

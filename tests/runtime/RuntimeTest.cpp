@@ -1,11 +1,15 @@
 #include "ProgramRuntime.h"
 #include "RegisterMap.h"
 #include "SimulatedDrive.h"
+#include "support/ScratchFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -192,6 +196,136 @@ TEST(RuntimeTest, ControllerAndTimersStepAsTheProgramSays)
         SCOPED_TRACE(c.name);
         ProgramRuntime runtime(programOf(c.pairs, c.start, c.stop, c.values));
         EXPECT_THAT(trace(runtime, c.sets, c.untilMs), ElementsAreArray(c.expected));
+    }
+}
+
+// The drive configuration with what `edit` makes of it, for the lifetime of the guard.
+class Configuration
+{
+public:
+    explicit Configuration(const std::function<void(std::string&)>& edit)
+    {
+        std::ifstream in(NEBPT_DATA_DIR "/drives_conf.xml");
+        std::string xml(std::istreambuf_iterator<char>(in), {});
+        edit(xml);
+        m_folder.writeGzip("drives_conf.neb", xml);
+        m_guard.emplace(m_folder.path());
+    }
+
+private:
+    testsupport::ScratchFolder m_folder;
+    std::optional<testsupport::ExecutableFolderGuard> m_guard;
+};
+
+// The program as the editor reads and shows it, run.
+TEST(RuntimeTest, TheModelReadsTheProgramAsTheEditorDoes)
+{
+    const auto edited = [](ProgramData program, const std::function<void(ProgramData&)>& edit) {
+        edit(program);
+        return program;
+    };
+    const auto addChoice = [](ProgramData& program, unsigned long number, const char* choice) {
+        parameter(program, number).choices.push_back(choice);
+    };
+    const Pairs twoPairs{{"True", "Set relay 1 high"}, {"True", "Set relay 1 low"}};
+    struct Case
+    {
+        const char* name;
+        std::function<ProgramData()> program; // built while the configuration is in place
+        std::function<void(std::string&)> configuration;
+        std::vector<Set> sets;
+        long long untilMs;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases{
+        {"a choice text with a second colon: its name is the text up to the second colon",
+         [&] {
+             ProgramData program = programOf({{"Digital input 18", "Set relay 1 high"}});
+             for (NEBPT::ProgramParameter& p : program.parameters)
+                 std::replace(p.choices.begin(), p.choices.end(),
+                              std::string("19:Digital input 18"),
+                              std::string("19:Digital input 18:NPN"));
+             return program;
+         },
+         nullptr,
+         {{3, "Digital input 18", 1}},
+         4,
+         {"0 start", "3 step 0 -> 0", "4 step 0 -> 0"}},
+        {"a negative action is the choice of that ID, not the end of the program",
+         [&] {
+             return edited(programOf(twoPairs), [&](ProgramData& program) {
+                 addChoice(program, 1302, "-5:Pulse relay 1");
+                 parameter(program, 1302).values[0] = "-5";
+             });
+         },
+         nullptr,
+         {},
+         2,
+         {"0 start", "1 step 0 -> 1", "2 step 1 -> 0"}},
+        {"a negative event is the choice of that ID: an input",
+         [&] {
+             return edited(programOf(twoPairs), [&](ProgramData& program) {
+                 addChoice(program, 1301, "-2:Safe stop");
+                 parameter(program, 1301).values[1] = "-2";
+             });
+         },
+         nullptr,
+         {{4, "Safe stop", 1}},
+         5,
+         {"0 start", "1 step 0 -> 1", "4 step 1 -> 0", "5 step 0 -> 1"}},
+        {"a comparator's operand with ID 0 is off when the configuration links none as DISABLED",
+         [&] {
+             return programOf({{"Comparator 0", "Start"}}, "True", "False",
+                              {{1310, {{0, "0"}}}, {1311, {{0, "\"Less than\""}}}});
+         },
+         [](std::string& xml) {
+             const std::string list = "<Choicelist parameternumber=\"1310\">";
+             for (size_t at = xml.find(list); at != std::string::npos; at = xml.find(list, at)) {
+                 at += list.size();
+                 xml.erase(at, xml.find("</Choicelist>", at) - at);
+             }
+         },
+         {},
+         3,
+         {"0 start"}},
+        {"as many pairs as the event parameter has elements",
+         [&] {
+             return edited(programOf({{"True", "Set relay 1 high"},
+                                      {"True", "Set relay 1 low"},
+                                      {"True", "Start"}}),
+                           [](ProgramData& program) {
+                               NEBPT::ProgramParameter& events = parameter(program, 1301);
+                               events.elementCount = 2;
+                               events.values.resize(2);
+                           });
+         },
+         nullptr,
+         {},
+         2,
+         {"0 start", "1 step 0 -> 1", "2 step 1 -> 0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<Configuration> configuration;
+        if (c.configuration)
+            configuration.emplace(c.configuration);
+        ProgramRuntime runtime(c.program());
+        configuration.reset();
+        EXPECT_THAT(trace(runtime, c.sets, c.untilMs), ElementsAreArray(c.expected));
+    }
+
+    // A timer without unit is in ms when its range reaches beyond 4000; the
+    // maximum counts as the whole number the editor keeps of it.
+    const struct
+    {
+        const char* maximum;
+        long long ms; // of 0.75
+    } units[] = {{"4000", 750}, {"4000.5", 750}, {"4001", 1}};
+    for (const auto& unit : units) {
+        ProgramData program = sample();
+        parameter(program, 1303).unit.clear();
+        parameter(program, 1303).maximum = unit.maximum;
+        EXPECT_EQ(ProgramRuntime(program).timerValueMs(2), unit.ms) << unit.maximum;
     }
 }
 
@@ -544,6 +678,11 @@ TEST(RuntimeTest, AProgramTheModelCannotRunIsRefusedNamingWhere)
         {changed({{1321, {{0, "9"}}}}), "Logic rule 0: operator 1 is no logic operator"},
         {unknownDrive, "\"FCD-999\" with database 02.40 is not in the drive configuration"},
         {strangeUnit, "the unit \"furlong\" of parameter 1303"},
+        {changed({{1303, {{2, "-1.00"}}}}),
+         "Timer 2: \"-1.00\" is no time (used by Logic rule 1: operand 3)"},
+        {changed({{1303, {{0, "-1.00"}}}, {1301, {{0, "34"}}}}),
+         "Timer 0: \"-1.00\" is no time (used by Pair 0: event)"},
+        {changed({{1302, {{1, "-5"}}}}), "Pair 1: action value -5 is not in the drive's choice"},
         {missing, "no parameter 1306"},
     };
     for (const auto& [program, message] : cases) {
@@ -556,8 +695,8 @@ TEST(RuntimeTest, AProgramTheModelCannotRunIsRefusedNamingWhere)
         }
     }
     // What nothing uses is no reason to refuse the program.
-    EXPECT_NO_THROW(
-        ProgramRuntime(changed({{1310, {{3, "3"}}}, {1311, {{3, "7"}}}, {1302, {{8, "99"}}}})));
+    EXPECT_NO_THROW(ProgramRuntime(changed(
+        {{1310, {{3, "3"}}}, {1311, {{3, "7"}}}, {1302, {{8, "99"}}}, {1303, {{7, "-1.00"}}}})));
 }
 
 // What a proof reads of the program: the sample's pairs, objects and rule order.

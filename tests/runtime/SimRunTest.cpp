@@ -73,7 +73,7 @@ int inputRegister(const std::string& name)
     const std::vector<int> read = runtime.inputsRead();
     for (size_t i = 0; i < read.size(); ++i) {
         if (runtime.inputNames()[static_cast<size_t>(read[i])] == name)
-            return kInputs + 1 + static_cast<int>(i);
+            return kInputs + modbusmap::kInputHeaderRegisters + static_cast<int>(i);
     }
     ADD_FAILURE() << "the program reads no " << name;
     return kInputs;
@@ -134,6 +134,136 @@ TEST(SimRunTest, TheSampleProgramRunsAsItsInputsSay)
     EXPECT_EQ(sim.stop(), 0);
 }
 
+// The input block's header tells the layout number of the inputs it holds; a
+// written program that reads other inputs changes it, as a master sees.
+TEST(SimRunTest, TheInputBlockTellsItsLayout)
+{
+    const testsupport::ScratchFolder scratch;
+    linktest::DriveSimulator sim(hosttest::copyOfSample(scratch, "fcd300_sample.json"), {"--run"});
+    Client client(sim.port());
+    SimulatedDrive drive(hosttest::sampleImage("fcd300_sample.json"), SimulatedDrive::Access::Read);
+    NEBPT::ProgramData program = NEBPT::ProgramWorkflow().exportProgram(drive);
+    const int pair0Event = 140;
+    const struct
+    {
+        const char* name;
+        std::uint16_t event; // of pair 0, written
+    } rows[] = {{"the sample: Digital input 18", 19}, {"Digital input 19 instead", 20}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(client.write(pair0Event, {row.event}), 0);
+        program.parameters[1].values[0] = std::to_string(row.event);
+        const NEBPT::ProgramRuntime runtime(program);
+        const std::uint16_t layout = modbusmap::inputLayoutOf(runtime);
+        std::vector<std::uint16_t> header;
+        client.await("the layout in the header", [&](auto&) {
+            header = client.read(kInputs, modbusmap::kInputHeaderRegisters);
+            return header.size() == 2u && header[1] == layout;
+        });
+        EXPECT_EQ(header[0], runtime.inputsRead().size());
+    }
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+// nebpt-host --set sets a running drive's inputs by name; what it cannot set
+// by name sets nothing.
+TEST(SimRunTest, SetSetsInputsByName)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    const std::string noBlocks =
+        hosttest::copyOfSample(scratch, "fcd300_sample.json", "bare.json",
+                               "\"inputRegister\": 2400,\n        \"statusRegister\": 2000,", "");
+    linktest::DriveSimulator sim(image, {"--run"});
+    Client client(sim.port());
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> sets;
+        std::string profile;
+        int status;
+        std::string told; // on stdout when done, else on stderr
+    } rows[] = {
+        {"an input the program does not read",
+         {"Running=true", "Nope=1"},
+         image,
+         1,
+         "the drive's program reads no input \"Nope\"; no input set"},
+        {"a value that is no condition or whole number",
+         {"Running=maybe"},
+         image,
+         2,
+         "none of true, false, a whole number"},
+        {"no input block in the profile", {"Running=true"}, noBlocks, 1, "has no input block"},
+        {"by name", {"Running=true", "Motor speed=1500"}, image, 0, "set Motor speed = 1500\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> command{NEBPT_HOST_EXECUTABLE};
+        for (const std::string& set : row.sets)
+            command.insert(command.end(), {"--set", set});
+        command.insert(command.end(), {"--connect", sim.address(), "--profile", row.profile});
+        const hosttest::Run set = run(command);
+        EXPECT_EQ(set.status, row.status) << set.errors;
+        EXPECT_THAT(row.status == 0 ? set.out : set.errors, HasSubstr(row.told));
+        if (row.status != 0) {
+            EXPECT_EQ(client.read(inputRegister("Running"), 1), std::vector<std::uint16_t>{0})
+                << "nothing set";
+        }
+    }
+    client.await("running, comparator 0 true",
+                 [](auto& s) { return s.running && s.comparators[0]; });
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+// What nebpt-host --record saw of the drive while its inputs were set with --set
+// replays on the model of the controller with the drive's program; on another
+// program the replay names the first disagreement.
+TEST(SimRunTest, ARecordedRunReplaysOnTheModel)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json");
+    const std::string other = hosttest::copyOfSample(scratch, "fcd300_sample.json", "other.json",
+                                                     "\"19\",\n                \"34\"",
+                                                     "\"20\",\n                \"34\"");
+    const std::string recorded = scratch.file("recorded.json");
+    linktest::DriveSimulator sim(image, {"--run"});
+    Client client(sim.port());
+    const std::vector<std::string> link{"--connect", sim.address(), "--profile", image};
+    const auto host = [&link](std::vector<std::string> words) {
+        words.insert(words.begin(), NEBPT_HOST_EXECUTABLE);
+        words.insert(words.end(), link.begin(), link.end());
+        return run(words);
+    };
+    hosttest::Run recording;
+    std::thread recorder([&] { recording = host({"--record", recorded, "--for", "3"}); });
+    for (const char* set : {"Running=true", "Digital input 18=true"})
+        EXPECT_EQ(host({"--set", set}).status, 0) << set;
+    client.await("step 1", [](auto& s) { return s.activeStep == 1; });
+    recorder.join();
+    ASSERT_EQ(recording.status, 0) << recording.errors;
+    const std::string scenario = testsupport::ScratchFolder::readFile(recorded);
+    EXPECT_THAT(scenario, HasSubstr("\"Digital input 18\""));
+    EXPECT_THAT(scenario, HasSubstr("\"within\": 0.25"));
+
+    const struct
+    {
+        const char* name;
+        std::string image;
+        int status;
+        std::string told;
+    } replays[] = {{"the drive's program", image, 0, "expectations hold"},
+                   {"another program", other, 1, "step 1 expected, not so then"}};
+    for (const auto& replay : replays) {
+        SCOPED_TRACE(replay.name);
+        const hosttest::Run simulated =
+            run({NEBPT_HOST_EXECUTABLE, "--simulate", replay.image, "--scenario", recorded});
+        EXPECT_EQ(simulated.status, replay.status) << simulated.out << simulated.errors;
+        EXPECT_THAT(simulated.out + simulated.errors, HasSubstr(replay.told));
+    }
+    EXPECT_EQ(sim.stop(), 0);
+}
+
 // The blocks answer only while the program runs; the status block and the input
 // count are read-only, and so is what lies past the inputs the program reads.
 TEST(SimRunTest, TheBlocksTakeWhatTheyShould)
@@ -156,16 +286,17 @@ TEST(SimRunTest, TheBlocksTakeWhatTheyShould)
         {"--run: the status block is read", image, {"--run"}, kStatus + 200, {}, 0},
         {"--run: the status block refuses a write", image, {"--run"}, kStatus, {1}, EMBXILADD},
         {"--run: the input count is read-only", image, {"--run"}, kInputs, {7}, EMBXILADD},
-        {"--run: past the inputs read", image, {"--run"}, kInputs + 8, {1}, EMBXILADD},
+        {"--run: the layout number is read-only", image, {"--run"}, kInputs + 1, {7}, EMBXILADD},
+        {"--run: past the inputs read", image, {"--run"}, kInputs + 9, {1}, EMBXILADD},
         {"--run: a write across the block's end",
          image,
          {"--run"},
          kInputs + 255,
          {1, 1},
          EMBXILADD},
-        {"--run: the inputs together", image, {"--run"}, kInputs + 1, {1, 2, 3, 4, 5, 6, 7}, 0},
+        {"--run: the inputs together", image, {"--run"}, kInputs + 2, {1, 2, 3, 4, 5, 6, 7}, 0},
         {"without --run no status block", image, {}, kStatus, {}, EMBXILADD},
-        {"without --run no input block", image, {}, kInputs + 1, {1}, EMBXILADD},
+        {"without --run no input block", image, {}, kInputs + 2, {1}, EMBXILADD},
         {"--run without blocks in the profile", noBlocks, {"--run"}, kStatus, {}, EMBXILADD},
     };
     for (const Case& c : cases) {

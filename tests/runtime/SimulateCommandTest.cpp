@@ -86,6 +86,20 @@ TEST(SimulateCommandTest, ExitStatusTellsWhetherEveryExpectationHolds)
          1,
          "expect[0]: \"Start timer 0\" performed at 1.000 s, expected not from 0.000 s to "
          "5.000 s\n"},
+        // A state expected within a tolerance (a recording's poll period) holds in some
+        // scan of the window around its time.
+        {R"({"until": 3, "set": [{"at": 1, "input": "Digital input 19", "value": true}],
+             "expect": [{"at": 0.9, "step": 1, "within": 0.1},
+                        {"at": 2.6, "step": 1, "within": 0.101}]})",
+         0, ""},
+        {R"({"until": 3, "set": [{"at": 1, "input": "Digital input 19", "value": true}],
+             "expect": [{"at": 0.8, "step": 1, "within": 0.1},
+                        {"at": 2.6, "step": 1, "within": 0.1},
+                        {"at": 2, "running": false, "within": 0.5}]})",
+         1,
+         "expect[0] at 0.800 s (within 0.100 s): step 1 expected, not so then\n"
+         "expect[1] at 2.600 s (within 0.100 s): step 1 expected, not so then\n"
+         "expect[2] at 2.000 s (within 0.500 s): not running expected, not so then\n"},
         {R"({"until": 5, "set": [{"at": 1, "input": "Motor sped", "value": 3}]})", 2,
          "set[0]: no input \"Motor sped\" in the program's choice lists"},
         {R"({"until": 5, "expect": [{"at": 1, "action": "Launch"}]})", 2,
