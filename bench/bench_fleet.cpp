@@ -15,6 +15,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "BenchSimulator.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -52,49 +54,6 @@ void writeAll(const std::string& path, const std::string& text)
         throw std::runtime_error("cannot write " + path);
 }
 
-// nebpt-drive-sim serving the image on a free port of 127.0.0.1, 20 ms late.
-class Simulator
-{
-public:
-    explicit Simulator(const std::string& image)
-    {
-        int out[2];
-        if (pipe(out) != 0)
-            throw std::runtime_error("pipe failed");
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            execl(NEBPT_DRIVE_SIM_EXECUTABLE, NEBPT_DRIVE_SIM_EXECUTABLE, "--port", "0",
-                  "--latency", "20", image.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line;
-        char c = 0;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        const std::string prefix = "listening on ";
-        if (line.rfind(prefix, 0) != 0)
-            throw std::runtime_error("nebpt-drive-sim did not start: " + line);
-        m_address = "tcp://" + line.substr(prefix.size());
-    }
-    ~Simulator()
-    {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-    Simulator(const Simulator&) = delete;
-    Simulator& operator=(const Simulator&) = delete;
-    const std::string& address() const { return m_address; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_address;
-};
-
 // Runs nebpt-host with `arguments`, its output into `folder`; the seconds it took.
 double host(const std::string& arguments, const std::string& folder)
 {
@@ -110,15 +69,15 @@ double host(const std::string& arguments, const std::string& folder)
 }
 
 // Fresh drives holding the sample's program, each served by a simulator.
-std::vector<std::unique_ptr<Simulator>> freshDrives(const std::string& folder, int count,
-                                                    const std::string& prefix)
+std::vector<std::unique_ptr<bench::Simulator>> freshDrives(const std::string& folder, int count,
+                                                           const std::string& prefix)
 {
     const std::string sample = readAll(kSample);
-    std::vector<std::unique_ptr<Simulator>> drives;
+    std::vector<std::unique_ptr<bench::Simulator>> drives;
     for (int i = 0; i < count; ++i) {
         const std::string image = folder + "/" + prefix + std::to_string(i) + ".json";
         writeAll(image, sample);
-        drives.push_back(std::make_unique<Simulator>(image));
+        drives.push_back(std::make_unique<bench::Simulator>(image, 20));
     }
     return drives;
 }

@@ -20,6 +20,7 @@
 #include "ModbusDrive.h"
 #include "support/InterceptedDrive.h"
 
+#include "BenchSimulator.h"
 #include "EventDispacher.h"
 #include "Settings_Manager/CNEB_Program.h"
 #include "Settings_Manager/CSettingsManager.h"
@@ -146,48 +147,6 @@ CNEB_EAPair& pairAt(NEBPT::CNEB_Program& program, size_t position)
     return **it;
 }
 
-// nebpt-drive-sim serving the image on a free port of 127.0.0.1.
-class Simulator
-{
-public:
-    explicit Simulator(const std::string& image)
-    {
-        const std::string latency = std::to_string(kLatencyMs);
-        int out[2];
-        if (pipe(out) != 0)
-            throw std::runtime_error("pipe failed");
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            execl(NEBPT_DRIVE_SIM_EXECUTABLE, NEBPT_DRIVE_SIM_EXECUTABLE, "--port", "0",
-                  "--latency", latency.c_str(), image.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        std::string line;
-        char c = 0;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        const std::string prefix = "listening on ";
-        if (line.rfind(prefix, 0) != 0)
-            throw std::runtime_error("nebpt-drive-sim did not start: " + line);
-        m_address = "tcp://" + line.substr(prefix.size());
-    }
-    ~Simulator()
-    {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-    const std::string& address() const { return m_address; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_address;
-};
-
 // Runs the event loop until `job` has ended; whether it succeeded.
 bool finished(DriveJob* job)
 {
@@ -284,7 +243,7 @@ int main(int argc, char** argv)
     try {
         const std::string configuration = largeConfiguration(kConfigurationBytes);
         useConfiguration(folder, configuration);
-        Simulator simulator(image);
+        bench::Simulator simulator(image, kLatencyMs);
         // First: nothing in the process has parsed the configuration yet.
         const WindowFigures window = connectWindow(simulator.address(), profile);
         ModbusDrive drive(simulator.address(), profile);
