@@ -634,7 +634,8 @@ ExitStatus loadScenario(const std::string& scenarioPath, scenario::Scenario& pla
 
 ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
                            const scenario::Scenario& planned, std::ostream& out,
-                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow)
+                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow,
+                           std::size_t traceLimit)
 {
     std::string failure;
     try {
@@ -651,7 +652,7 @@ ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
             errors << oneLine(error.what()) << "\n";
             return kUsage;
         }
-        const std::vector<std::string> failed = scenario::run(planned, runtime, out);
+        const std::vector<std::string> failed = scenario::run(planned, runtime, out, traceLimit);
         for (const std::string& line : failed)
             errors << oneLine(line) << "\n";
         const size_t count = planned.expectations.size();

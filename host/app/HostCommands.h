@@ -86,9 +86,11 @@ ExitStatus loadScenario(const std::string& scenarioPath, scenario::Scenario& pla
 // `errors`. Done when every expectation holds, failed when one does not or
 // when the program cannot be read or run; a wrong command line when the
 // scenario names an input, action or step the program lacks. The drive is
-// only read.
+// only read. A trace longer than `traceLimit` lines is cut with a note
+// (--trace-limit); the result is the same.
 ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
                            const scenario::Scenario& planned, std::ostream& out,
-                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow = nullptr);
+                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow = nullptr,
+                           std::size_t traceLimit = scenario::kTraceLimit);
 
 } // namespace hostcommands

@@ -247,33 +247,104 @@ std::string stepText(int step)
 } // namespace
 
 std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& runtime,
-                             std::ostream& trace)
+                             std::ostream& trace, std::size_t traceLimit)
 {
     using Kind = Expectation::Kind;
     runtime.restart();
-    // When an action expectation was met, and when a no-action one was broken (-1: not).
-    std::vector<long long> seen(scenario.expectations.size(), -1);
-    std::vector<std::string> failures(scenario.expectations.size());
+    const std::vector<Expectation>& expected = scenario.expectations;
+    // When an action expectation was met, when a no-action one was broken and
+    // when a state expected within a tolerance held (-1: not).
+    std::vector<long long> seen(expected.size(), -1);
+    std::vector<std::string> failures(expected.size());
+
+    // The trace's lines up to the limit; the others are only counted.
+    std::size_t lines = 0, leftOut = 0;
+    const auto line = [&]() -> std::ostream* {
+        if (lines < traceLimit) {
+            ++lines;
+            return &trace;
+        }
+        ++leftOut;
+        return nullptr;
+    };
+
     // The state expectations in the order of their times.
     std::vector<size_t> states;
-    // Those with a tolerance, in the order their windows open; the open ones.
-    std::vector<size_t> windows, open;
-    for (size_t i = 0; i < scenario.expectations.size(); ++i) {
-        const Expectation& e = scenario.expectations[i];
+    // Those with a tolerance, in the order their windows open.
+    std::vector<size_t> windows;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const Expectation& e = expected[i];
         if (e.kind == Kind::Step || e.kind == Kind::Running)
             (e.withinMs > 0 ? windows : states).push_back(i);
     }
+    std::stable_sort(states.begin(), states.end(),
+                     [&](size_t a, size_t b) { return expected[a].atMs < expected[b].atMs; });
     std::stable_sort(windows.begin(), windows.end(), [&](size_t a, size_t b) {
-        return scenario.expectations[a].atMs - scenario.expectations[a].withinMs <
-               scenario.expectations[b].atMs - scenario.expectations[b].withinMs;
+        return expected[a].atMs - expected[a].withinMs < expected[b].atMs - expected[b].withinMs;
     });
-    const auto holds = [&runtime](const Expectation& e) {
-        return e.kind == Kind::Step ? runtime.activeStep() == e.step
-                                    : runtime.running() == e.running;
+    // The open windows by the state they wait for: slot 0 "not running",
+    // 1 "running", then no step (-1) and each step. A scan looks only at the
+    // two slots of the state it leaves, so the run grows with scans plus
+    // expectations, however many windows are open.
+    // A step beyond the program's (refused by check()) never holds: no slot.
+    std::vector<std::vector<size_t>> open(static_cast<size_t>(std::max(runtime.steps(), 0)) + 3);
+    const auto slotOf = [](const Expectation& e) {
+        return e.kind == Kind::Running ? (e.running ? size_t{1} : size_t{0})
+                                       : static_cast<size_t>(e.step + 3);
     };
-    std::stable_sort(states.begin(), states.end(), [&](size_t a, size_t b) {
-        return scenario.expectations[a].atMs < scenario.expectations[b].atMs;
-    });
+
+    // Action and no-action expectations by the steps whose action they name,
+    // each action's in the order their windows open: the first time the action
+    // is performed at or after a window opens decides it.
+    struct Watch
+    {
+        std::vector<size_t> expectations;
+        size_t next = 0;
+    };
+    const auto opens = [&expected](size_t i) {
+        const Expectation& e = expected[i];
+        return e.kind == Kind::Action ? e.atMs - e.withinMs : e.fromMs;
+    };
+    const auto closes = [&expected](size_t i) {
+        const Expectation& e = expected[i];
+        return e.kind == Kind::Action ? e.atMs + e.withinMs : e.toMs;
+    };
+    std::vector<Watch> watches;
+    std::vector<Watch*> watchOfStep(static_cast<size_t>(std::max(runtime.steps(), 0)), nullptr);
+    {
+        std::vector<std::string> actions;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const Expectation& e = expected[i];
+            if (e.kind != Kind::Action && e.kind != Kind::NoAction)
+                continue;
+            const auto at = std::find(actions.begin(), actions.end(), e.action);
+            const auto index = static_cast<size_t>(at - actions.begin());
+            if (at == actions.end()) {
+                actions.push_back(e.action);
+                watches.emplace_back();
+            }
+            watches[index].expectations.push_back(i);
+        }
+        for (Watch& watch : watches)
+            std::stable_sort(watch.expectations.begin(), watch.expectations.end(),
+                             [&](size_t a, size_t b) { return opens(a) < opens(b); });
+        for (int step = 0; step < runtime.steps(); ++step) {
+            const auto at = std::find(actions.begin(), actions.end(), runtime.actionText(step));
+            if (at != actions.end())
+                watchOfStep[static_cast<size_t>(step)] =
+                    &watches[static_cast<size_t>(at - actions.begin())];
+        }
+    }
+    const auto performed = [&](Watch& watch, long long timeMs) {
+        for (; watch.next < watch.expectations.size() &&
+               opens(watch.expectations[watch.next]) <= timeMs;
+             ++watch.next) {
+            const size_t i = watch.expectations[watch.next];
+            if (timeMs <= closes(i))
+                seen[i] = timeMs;
+        }
+    };
+
     std::vector<int> inputs;
     for (const Setting& setting : scenario.settings)
         inputs.push_back(runtime.inputIndex(setting.input));
@@ -284,57 +355,56 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
              ++nextSetting) {
             const Setting& setting = scenario.settings[nextSetting];
             runtime.setInput(inputs[nextSetting], setting.value);
-            trace << stamp(t) << "  " << setting.input << " = " << setting.shown << "\n";
+            if (std::ostream* out = line())
+                *out << stamp(t) << "  " << setting.input << " = " << setting.shown << "\n";
         }
         const NEBPT::ProgramRuntime::Scan scan = runtime.scan();
         if (scan.change != NEBPT::ProgramRuntime::Change::None) {
-            trace << stamp(scan.timeMs) << "  ";
+            std::ostream* out = line();
             switch (scan.change) {
             case NEBPT::ProgramRuntime::Change::Started:
-                trace << "start at step 0  " << runtime.startEventText() << "\n";
+                if (out)
+                    *out << stamp(scan.timeMs) << "  start at step 0  " << runtime.startEventText()
+                         << "\n";
                 break;
             case NEBPT::ProgramRuntime::Change::Stopped:
-                trace << "stop at step " << scan.from << "  " << runtime.stopEventText() << "\n";
+                if (out)
+                    *out << stamp(scan.timeMs) << "  stop at step " << scan.from << "  "
+                         << runtime.stopEventText() << "\n";
                 break;
             default:
-                trace << "step " << scan.from << " -> " << scan.to << "  "
-                      << runtime.eventText(scan.from) << " -> " << runtime.actionText(scan.from)
-                      << "\n";
-                const std::string& action = runtime.actionText(scan.from);
-                for (size_t i = 0; i < scenario.expectations.size(); ++i) {
-                    const Expectation& e = scenario.expectations[i];
-                    if (seen[i] >= 0 || e.action != action)
-                        continue;
-                    if (e.kind == Kind::Action && std::llabs(scan.timeMs - e.atMs) <= e.withinMs)
-                        seen[i] = scan.timeMs;
-                    if (e.kind == Kind::NoAction && scan.timeMs >= e.fromMs &&
-                        scan.timeMs <= e.toMs)
-                        seen[i] = scan.timeMs;
-                }
+                if (out)
+                    *out << stamp(scan.timeMs) << "  step " << scan.from << " -> " << scan.to
+                         << "  " << runtime.eventText(scan.from) << " -> "
+                         << runtime.actionText(scan.from) << "\n";
+                if (scan.from >= 0 && static_cast<size_t>(scan.from) < watchOfStep.size() &&
+                    watchOfStep[static_cast<size_t>(scan.from)])
+                    performed(*watchOfStep[static_cast<size_t>(scan.from)], scan.timeMs);
                 break;
             }
         }
-        // A state expected within a tolerance holds after some scan of its window.
+        // A state expected within a tolerance holds after some scan of its
+        // window: the windows open by now wait in the slot of their state, and
+        // the first scan that finds that state decides them.
         for (; nextWindow < windows.size() &&
-               scenario.expectations[windows[nextWindow]].atMs -
-                       scenario.expectations[windows[nextWindow]].withinMs <=
-                   t;
-             ++nextWindow)
-            open.push_back(windows[nextWindow]);
-        open.erase(std::remove_if(open.begin(), open.end(),
-                                  [&](size_t i) {
-                                      const Expectation& e = scenario.expectations[i];
-                                      if (holds(e)) {
-                                          seen[i] = t;
-                                          return true;
-                                      }
-                                      return t >= e.atMs + e.withinMs;
-                                  }),
-                   open.end());
-        for (; nextState < states.size() && scenario.expectations[states[nextState]].atMs <= t;
-             ++nextState) {
+               expected[windows[nextWindow]].atMs - expected[windows[nextWindow]].withinMs <= t;
+             ++nextWindow) {
+            if (const size_t slot = slotOf(expected[windows[nextWindow]]); slot < open.size())
+                open[slot].push_back(windows[nextWindow]);
+        }
+        for (const size_t slot : {static_cast<size_t>(runtime.running() ? 1 : 0),
+                                  static_cast<size_t>(runtime.activeStep() + 3)}) {
+            if (slot >= open.size())
+                continue;
+            for (const size_t i : open[slot]) {
+                if (t <= expected[i].atMs + expected[i].withinMs)
+                    seen[i] = t;
+            }
+            open[slot].clear();
+        }
+        for (; nextState < states.size() && expected[states[nextState]].atMs <= t; ++nextState) {
             const size_t i = states[nextState];
-            const Expectation& e = scenario.expectations[i];
+            const Expectation& e = expected[i];
             const std::string at = e.entry + " at " + seconds(e.atMs) + ": ";
             if (e.kind == Kind::Step && runtime.activeStep() != e.step) {
                 failures[i] = at + stepText(e.step) + " expected, " +
@@ -346,6 +416,10 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
                                                     stepText(runtime.activeStep()));
             }
         }
+    }
+    if (leftOut > 0) {
+        trace << "... " << leftOut << (leftOut == 1 ? " more line" : " more lines")
+              << " of the trace left out (the trace is cut after " << traceLimit << " lines)\n";
     }
     std::vector<std::string> failed;
     for (size_t i = 0; i < scenario.expectations.size(); ++i) {

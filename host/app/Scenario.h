@@ -2,6 +2,7 @@
 
 #include "ProgramRuntime.h"
 
+#include <cstddef>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -86,11 +87,17 @@ Scenario load(const std::string& path);
 // drive does not offer, or a step beyond the program's.
 void check(const Scenario& scenario, const NEBPT::ProgramRuntime& runtime);
 
+// The lines of a trace written at most, unless told otherwise.
+constexpr std::size_t kTraceLimit = 100000;
+
 // Runs the program from its first scan to the scenario's end, as fast as it
 // can, writing one line to `trace` for each setting and each change of the
-// controller ("   6.000 s  step 1 -> 2  Timeout 0 -> Select preset reference 1").
-// Returns one line for each expectation that failed, naming it.
+// controller ("   6.000 s  step 1 -> 2  Timeout 0 -> Select preset reference 1"),
+// the first `traceLimit` of them, then one line telling how many were left
+// out. Returns one line for each expectation that failed, naming it, whatever
+// the trace shows. Takes time in proportion to the scans plus the
+// expectations.
 std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& runtime,
-                             std::ostream& trace);
+                             std::ostream& trace, std::size_t traceLimit = kTraceLimit);
 
 } // namespace scenario

@@ -94,6 +94,9 @@ struct Options
     QString record;                              // --record: the scenario to write
     double forSeconds = 0;                       // --for: how long to record
 
+    // --trace-limit: the lines of the trace --simulate prints at most
+    std::size_t traceLimit = scenario::kTraceLimit;
+
     // The drive the command works on: the (first) image, or the drive over the link.
     DriveName drive() const
     {
@@ -196,6 +199,11 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("With --simulate: the scenario (JSON): until when to run, what to set "
                        "when, what to expect."),
         QStringLiteral("scenario.json"));
+    const QCommandLineOption traceLimit(
+        QStringLiteral("trace-limit"),
+        QStringLiteral("With --simulate: print at most this many lines of the trace, then how "
+                       "many were left out (default: 100000)."),
+        QStringLiteral("lines"));
     const QCommandLineOption pdf(
         QStringLiteral("pdf"),
         QStringLiteral("Write the program as a document (PDF, A4): a title block, the flow drawn "
@@ -229,9 +237,10 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    QList<QCommandLineOption> all{language, print,  screenshot, exportTo, importFrom, dryRun,
-                                  round,    diff,   check,      simulate, scenario,   pdf,
-                                  project,  author, revision,   connect,  profile,    timeout};
+    QList<QCommandLineOption> all{language, print,   screenshot, exportTo,  importFrom,
+                                  dryRun,   round,   diff,       check,     simulate,
+                                  scenario, pdf,     project,    author,    revision,
+                                  connect,  profile, timeout,    traceLimit};
     const QCommandLineOption fleet(
         QStringLiteral("fleet"),
         QStringLiteral("With --import or --diff (a program file each): every drive the fleet "
@@ -356,6 +365,16 @@ bool parse(int argc, char** argv, Options& options)
         options.timeoutMs = parser.value(timeout).toInt(&number);
         if (!number || options.timeoutMs < 1 || options.timeoutMs > 600000)
             error = QStringLiteral("--timeout needs a number of milliseconds from 1 to 600000");
+    }
+    if (error.isEmpty() && parser.isSet(traceLimit)) {
+        bool number = false;
+        const qlonglong lines = parser.value(traceLimit).toLongLong(&number);
+        if (!parser.isSet(simulate))
+            error = QStringLiteral("--trace-limit goes with --simulate");
+        else if (!number || lines < 0 || lines > 1000000000)
+            error = QStringLiteral("--trace-limit needs a number of lines from 0 to 1000000000");
+        else
+            options.traceLimit = static_cast<std::size_t>(lines);
     }
     if (error.isEmpty() && parser.isSet(jobs)) {
         bool number = false;
@@ -682,7 +701,8 @@ int runOnDrive(int argc, char** argv, const Options& options)
     if (options.print)
         return hostcommands::printProgram(drive, name, std::cout, std::cerr, language);
     if (options.simulate)
-        return hostcommands::simulateProgram(drive, name, planned, std::cout, std::cerr, &workflow);
+        return hostcommands::simulateProgram(drive, name, planned, std::cout, std::cerr, &workflow,
+                                             options.traceLimit);
     try {
         if (options.diff) {
             // Over a link, the one image given is the other program; in the order typed.

@@ -4,9 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 // nebpt-host --simulate run as a user runs it: the sample programs through their
 // scenarios (data/*.scenario.json), on an image and over a link, and the exit
-// statuses of a scenario that holds, one that fails and one that cannot be used.
+// statuses of a scenario that holds, one that fails and one that cannot be used;
+// a trace cut by --trace-limit.
 
 using hosttest::run;
 using ::testing::AllOf;
@@ -144,12 +147,41 @@ TEST(SimulateCommandTest, ExitStatusTellsWhetherEveryExpectationHolds)
         EXPECT_EQ(simulated.out, "") << "refused before it runs";
     }
 
+    // --trace-limit N: the first N lines of the trace, then how many were left
+    // out; the result and the exit status stay (a passing and a failing run).
+    for (const auto& [file, limit] :
+         {std::pair<std::string, size_t>{"s0.json", 1}, {"s1.json", 0}}) {
+        SCOPED_TRACE(file);
+        const hosttest::Run whole =
+            run({kHost, "--simulate", image, "--scenario", scratch.file(file)});
+        const hosttest::Run cut = run({kHost, "--simulate", image, "--scenario", scratch.file(file),
+                                       "--trace-limit", std::to_string(limit)});
+        std::vector<std::string> lines;
+        std::istringstream in(whole.out);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line + "\n");
+        ASSERT_GT(lines.size(), limit + 1);
+        std::string expected;
+        for (size_t i = 0; i < limit; ++i)
+            expected += lines[i];
+        const size_t left = lines.size() - 1 - limit;
+        expected += "... " + std::to_string(left) + (left == 1 ? " more line" : " more lines") +
+                    " of the trace left out (the trace is cut after " + std::to_string(limit) +
+                    " lines)\n" + lines.back();
+        EXPECT_EQ(cut.out, expected);
+        EXPECT_EQ(cut.status, whole.status);
+        EXPECT_EQ(cut.errors, whole.errors);
+    }
+
     // A wrong command line gets the usage; a program that cannot be read fails.
     const std::string scenario = scratch.file("s0.json");
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{kHost, "--simulate", image},
           std::vector<std::string>{kHost, "--scenario", scenario, image},
-          std::vector<std::string>{kHost, "--simulate", "--scenario", scenario}}) {
+          std::vector<std::string>{kHost, "--simulate", "--scenario", scenario},
+          std::vector<std::string>{kHost, "--simulate", image, "--scenario", scenario,
+                                   "--trace-limit", "-1"},
+          std::vector<std::string>{kHost, "--print", image, "--trace-limit", "5"}}) {
         const hosttest::Run refused = run(command);
         EXPECT_EQ(refused.status, 2);
         EXPECT_THAT(refused.errors, HasSubstr("Usage: "));
