@@ -3,6 +3,7 @@
 #include "ConnectDialog.h"
 #include "DriveAddress.h"
 #include "DriveJournal.h"
+#include "FleetDialog.h"
 #include "HostFormView.h"
 #include "JobProgress.h"
 #include "ProgramMonitor.h"
@@ -217,6 +218,7 @@ void HostWindow::createActions()
         if (!path.isEmpty())
             importProgram(path);
     });
+    m_fleetAction = add(m_fileMenu, "actionFleet", [this] { chooseFleet(); });
     createPrintAction();
     m_fileMenu->addSeparator();
     m_quitAction = add(m_fileMenu, "actionQuit", [this] { close(); });
@@ -295,6 +297,8 @@ void HostWindow::retranslate()
     m_reconnectAction->setText(tr("Re&connect"));
     m_exportAction->setText(tr("&Export program..."));
     m_importAction->setText(tr("&Import program..."));
+    m_fleetAction->setText(tr("F&leet..."));
+    m_fleetAction->setStatusTip(tr("Writes one program into the drives a fleet file names"));
     m_printAction->setText(tr("&Print..."));
     m_quitAction->setText(tr("&Quit"));
     m_editMenu->setTitle(tr("&Edit"));
@@ -567,6 +571,27 @@ void HostWindow::chooseImage()
                    tr("Drive images (*.json);;All files (*)"), {QStringLiteral("*.scenario.json")});
     if (!path.isEmpty())
         openImage(path);
+}
+
+void HostWindow::chooseFleet()
+{
+    const QString path = chooseFile(false, tr("Open fleet file"), startFolder(),
+                                    tr("Fleet files (*.json);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    std::vector<fleet::FleetDrive> drives;
+    try {
+        drives = fleet::readFleetFile(path.toLocal8Bit().toStdString());
+    } catch (const fleet::FleetFileError& error) {
+        fw::messageBox(tr("The fleet file cannot be used: %1")
+                           .arg(QString::fromLocal8Bit(error.what()))
+                           .toStdString(),
+                       fw::MB_OK | fw::MB_ICONWARNING);
+        return;
+    }
+    auto* dialog = new FleetDialog(path, std::move(drives), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 DriveJob* HostWindow::openImage(const QString& path)

@@ -123,6 +123,9 @@ public:
     // File > Connect: asks for the link, the profile and the answer timeout,
     // and connects.
     void chooseLink();
+    // File > Fleet: asks for a fleet file and shows its drives in a FleetDialog
+    // of their own (not modal), where one program goes into all of them.
+    void chooseFleet();
     // File > Print: the program as a document (a picture of the flow and the
     // printed program's tables) on the device's pages.
     bool printProgram(QPagedPaintDevice& device);
@@ -224,6 +227,7 @@ private:
     QAction* m_exportAction = nullptr;
     QAction* m_importAction = nullptr;
     QAction* m_printAction = nullptr;
+    QAction* m_fleetAction = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
     QAction* m_checkAction = nullptr;

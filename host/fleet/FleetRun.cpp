@@ -67,8 +67,9 @@ std::string operatorName()
 class Board
 {
 public:
-    Board(const std::vector<DriveRecord>& records, bool terminal, std::ostream& out)
-        : m_terminal(terminal), m_out(out)
+    Board(const std::vector<DriveRecord>& records, bool terminal, std::ostream& out,
+          FleetObserver* observer)
+        : m_terminal(terminal), m_out(out), m_observer(observer)
     {
         for (const DriveRecord& record : records) {
             m_names.push_back(oneLine(record.drive.name));
@@ -80,6 +81,8 @@ public:
 
     void set(size_t drive, const std::string& state, int percent)
     {
+        if (m_observer)
+            m_observer->driveState(drive, state, percent);
         const std::lock_guard held(m_lock);
         m_states[drive] = state;
         m_percent[drive] = percent;
@@ -121,6 +124,7 @@ public:
 private:
     const bool m_terminal;
     std::ostream& m_out;
+    FleetObserver* const m_observer;
     std::mutex m_lock;
     std::vector<std::string> m_names, m_states;
     std::vector<int> m_percent;
@@ -161,6 +165,11 @@ std::vector<std::string> differencesOf(const std::string& printed)
     return lines;
 }
 
+bool cancelled(const FleetRequest& request)
+{
+    return request.cancel && request.cancel->load();
+}
+
 // One drive, on a worker thread: its outcome; what went wrong on `errors`.
 std::string runDrive(DriveRecord& record, size_t index, const FleetRequest& request, Board& board,
                      std::ostream& errors)
@@ -177,6 +186,8 @@ std::string runDrive(DriveRecord& record, size_t index, const FleetRequest& requ
     record.type = link.driveType();
     record.firmware = link.aocVersion();
     record.database = link.databaseVersion();
+    if (cancelled(request))
+        return "cancelled";
 
     board.set(index, "reading", 25);
     NEBPT::ProgramWorkflow workflow = programfile::workflow();
@@ -192,6 +203,9 @@ std::string runDrive(DriveRecord& record, size_t index, const FleetRequest& requ
         return compared == kFailed ? "failed" : compared == kFound ? "differs" : "equal";
     }
 
+    // The last moment a cancel leaves the drive as it was.
+    if (cancelled(request))
+        return "cancelled";
     board.set(index, compared == kDone ? "checking" : request.dryRun ? "planning" : "writing", 50);
     hostcommands::ImportResult result;
     std::ostringstream written;
@@ -215,7 +229,8 @@ void runOne(DriveRecord& record, size_t index, const FleetRequest& request, Boar
     record.start = QDateTime::currentDateTimeUtc();
     std::ostringstream errors;
     try {
-        record.outcome = runDrive(record, index, request, board, errors);
+        record.outcome =
+            cancelled(request) ? "cancelled" : runDrive(record, index, request, board, errors);
     } catch (const std::exception& error) {
         errors << error.what() << "\n";
         record.outcome = "failed";
@@ -231,10 +246,12 @@ void runOne(DriveRecord& record, size_t index, const FleetRequest& request, Boar
             record.failure += (record.failure.empty() ? "" : "; ") + oneLine(line);
     }
     if (record.outcome == "written" || record.outcome == "identical" || record.outcome == "equal" ||
-        record.outcome == "would write")
+        record.outcome == "would write" || record.outcome == "cancelled")
         record.failure.clear();
     record.end = QDateTime::currentDateTimeUtc();
     board.set(index, record.outcome, 100);
+    if (request.observer)
+        request.observer->driveEnded(index, record.outcome, record.failure);
 }
 
 QJsonArray texts(const std::vector<std::string>& lines)
@@ -347,7 +364,7 @@ ExitStatus statusOf(const FleetRequest& request, const std::vector<DriveRecord>&
         return any("failed") ? kFailed : any("differs") ? kFound : kDone;
     if (any("partly written"))
         return kPartlyWritten;
-    return any("failed") || any("refused") ? kFailed : kDone;
+    return any("failed") || any("refused") || any("cancelled") ? kFailed : kDone;
 }
 
 } // namespace
@@ -406,7 +423,7 @@ ExitStatus runFleet(const FleetRequest& request, std::ostream& out, std::ostream
     }
 
     const QDateTime start = QDateTime::currentDateTimeUtc();
-    Board board(records, request.terminal, out);
+    Board board(records, request.terminal, out, request.observer);
     board.draw();
     {
         QThreadPool pool;
@@ -434,9 +451,12 @@ ExitStatus runFleet(const FleetRequest& request, std::ostream& out, std::ostream
     const ExitStatus status = statusOf(request, records);
     const RunFacts run = factsOf(request, sha256, start, end);
     bool filed = true;
+    const std::string report = reportOf(run, records).toStdString();
+    if (request.reportText)
+        *request.reportText = report;
     if (!request.report.empty()) {
         std::string error;
-        if (!fw::writeFileAtomically(request.report, reportOf(run, records).toStdString(), error)) {
+        if (!fw::writeFileAtomically(request.report, report, error)) {
             errors << oneLine(error) << "\n";
             filed = false;
         }

@@ -3,7 +3,9 @@
 #include "ExitStatus.h"
 #include "ProgramPrintout.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -33,6 +35,20 @@
 // the end.
 namespace fleet {
 
+// Told how the drives go on, from the worker threads (a drive's calls come
+// from one thread, in order; different drives' from different threads): a new
+// state ("connecting", "reading", "writing", ...) with its progress in percent,
+// and at the end the drive's outcome with the failure the report files (empty
+// when none). Drives are numbered as the fleet file lists them.
+class FleetObserver
+{
+public:
+    virtual ~FleetObserver() = default;
+    virtual void driveState(size_t drive, const std::string& state, int percent) = 0;
+    virtual void driveEnded(size_t drive, const std::string& outcome,
+                            const std::string& failure) = 0;
+};
+
 struct FleetRequest
 {
     std::string fleetFile;
@@ -45,7 +61,12 @@ struct FleetRequest
     std::string pdf;    // empty: none
     TitleBlock title;   // the PDF's
     std::chrono::milliseconds timeout{1000};
-    bool terminal = false; // draw the live table (stdout is a terminal)
+    bool terminal = false;             // draw the live table (stdout is a terminal)
+    FleetObserver* observer = nullptr; // told besides the table or the lines
+    // Once set, a drive that has not begun to write ends "cancelled" with
+    // nothing written; one that has finishes its import as it would.
+    const std::atomic<bool>* cancel = nullptr;
+    std::string* reportText = nullptr; // given: the report's JSON, asked for or not
 };
 
 // The whole command; a fleet file or report that cannot be used is a wrong

@@ -79,6 +79,16 @@ Upload?</numerusform>
     </message>
 </context>
 <context>
+    <name>FleetDialog</name>
+    <message numerus="yes">
+        <source>%n drive(s) ended: %1</source>
+        <translation>
+            <numerusform>%n drive ended: %1</numerusform>
+            <numerusform>%n drives ended: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>HostWindow</name>
     <message numerus="yes">
         <source>offline — %n change(s) not on the drive</source>

@@ -991,6 +991,152 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
     </message>
 </context>
 <context>
+    <name>FleetDialog</name>
+    <message>
+        <source>waiting</source>
+        <translation>wartet</translation>
+    </message>
+    <message>
+        <source>connecting</source>
+        <translation>verbindet</translation>
+    </message>
+    <message>
+        <source>reading</source>
+        <translation>liest</translation>
+    </message>
+    <message>
+        <source>checking</source>
+        <translation>prüft</translation>
+    </message>
+    <message>
+        <source>writing</source>
+        <translation>schreibt</translation>
+    </message>
+    <message>
+        <source>written</source>
+        <translation>geschrieben</translation>
+    </message>
+    <message>
+        <source>identical</source>
+        <translation>gleich</translation>
+    </message>
+    <message>
+        <source>partly written</source>
+        <translation>teilweise geschrieben</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>abgelehnt</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>cancelled</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>Choose the program file to write into the drives.</source>
+        <translation>Wählen Sie die Programmdatei, die in die Antriebe geschrieben werden soll.</translation>
+    </message>
+    <message>
+        <source>Cancelling: drives being written finish their import.</source>
+        <translation>Abbruch: Antriebe, die gerade geschrieben werden, beenden ihren Import.</translation>
+    </message>
+    <message>
+        <source>Save fleet report</source>
+        <translation>Flottenbericht speichern</translation>
+    </message>
+    <message>
+        <source>Reports (*.json);;All files (*)</source>
+        <translation>Berichte (*.json);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The report was not saved: %1</source>
+        <translation>Der Bericht wurde nicht gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>The fleet is still being written. Cancel it and close when the drives have ended?</source>
+        <translation>Die Flotte wird noch geschrieben. Abbrechen und schließen, sobald die Antriebe fertig sind?</translation>
+    </message>
+    <message>
+        <source>Program to write into the drives</source>
+        <translation>Programm, das in die Antriebe geschrieben wird</translation>
+    </message>
+    <message>
+        <source>Program files (*.nebpt.json *.json);;All files (*)</source>
+        <translation>Programmdateien (*.nebpt.json *.json);;Alle Dateien (*)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n drive(s) ended: %1</source>
+        <translation>
+            <numerusform>%n Antrieb beendet: %1</numerusform>
+            <numerusform>%n Antriebe beendet: %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The fleet was not run: %1</source>
+        <translation>Die Flotte wurde nicht ausgeführt: %1</translation>
+    </message>
+    <message>
+        <source>Fleet: %1</source>
+        <translation>Flotte: %1</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>Antrieb</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Drives of the fleet</source>
+        <translation>Antriebe der Flotte</translation>
+    </message>
+    <message>
+        <source>&amp;Program file:</source>
+        <translation>&amp;Programmdatei:</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Starten</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>Save &amp;report...</source>
+        <translation>&amp;Bericht speichern...</translation>
+    </message>
+    <message>
+        <source>C&amp;lose</source>
+        <translation>Sch&amp;ließen</translation>
+    </message>
+    <message>
+        <source>How the drives ended</source>
+        <translation>Wie die Antriebe endeten</translation>
+    </message>
+</context>
+<context>
     <name>HostWindow</name>
     <message>
         <source>Export program</source>
@@ -1285,6 +1431,26 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
     <message>
         <source>The program cannot be printed: the printer cannot be used.</source>
         <translation>Das Programm kann nicht gedruckt werden: Der Drucker kann nicht verwendet werden.</translation>
+    </message>
+    <message>
+        <source>F&amp;leet...</source>
+        <translation>F&amp;lotte...</translation>
+    </message>
+    <message>
+        <source>Writes one program into the drives a fleet file names</source>
+        <translation>Schreibt ein Programm in die Antriebe, die eine Flottendatei nennt</translation>
+    </message>
+    <message>
+        <source>Open fleet file</source>
+        <translation>Flottendatei öffnen</translation>
+    </message>
+    <message>
+        <source>Fleet files (*.json);;All files (*)</source>
+        <translation>Flottendateien (*.json);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The fleet file cannot be used: %1</source>
+        <translation>Die Flottendatei kann nicht verwendet werden: %1</translation>
     </message>
 </context>
 <context>
