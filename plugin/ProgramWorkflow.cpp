@@ -81,7 +81,8 @@ const char* ParameterDescription::choiceText(const std::string& value) const
 
 std::string ParameterDescription::shownUnit() const
 {
-    return role == kTimerRole ? timerUnit(unit, std::atof(maximum.c_str())) : unit;
+    // The maximum as the whole number the editor and the controller keep of it.
+    return role == kTimerRole ? timerUnit(unit, static_cast<double>(fw::readLong(maximum))) : unit;
 }
 
 std::string ParameterDescription::text(const std::string& value) const

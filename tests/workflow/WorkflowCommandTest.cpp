@@ -67,6 +67,43 @@ TEST(WorkflowCommandTest, CopiesAProgramBetweenDrivesFromTheCommandLine)
 // flow drawn from the program (its pairs' boxes and the values of the objects
 // they refer to are text, before the tables), rule formulas bracketed; the
 // first page renders to a portrait page that shows something.
+// A timer without a unit of its own is shown as the editor shows it: in ms when
+// its range reaches beyond 4000, the maximum read as the whole number the editor
+// keeps of it (and the controller counts it by), otherwise without a unit.
+TEST(WorkflowCommandTest, ATimerWithoutUnitIsShownInTheEditorsUnit)
+{
+    const testsupport::ScratchFolder scratch;
+    const struct
+    {
+        const char* maximum;
+        const char *printed, *changed;
+    } rows[] = {{"4000.5", "Timer 2: 0.75  (limits 0 to 4000)", "Timer 2: 0.75 -> 0.80\n"},
+                {"4001", "Timer 2: 0.75 ms (limits 0 to 4001)", "Timer 2: 0.75 ms -> 0.80 ms\n"}};
+    for (const auto& row : rows) {
+        std::string text = hosttest::fileBytes(hosttest::sampleImage("fcd300_sample.json"));
+        const std::string indent = ",\n            ";
+        for (const auto& [from, to] :
+             {std::pair{"\"maximum\": \"3600\"" + indent + "\"minimum\": \"0\"" + indent +
+                            "\"name\": \"Step timer\"",
+                        "\"maximum\": \"" + std::string(row.maximum) + "\"" + indent +
+                            "\"minimum\": \"0\"" + indent + "\"name\": \"Step timer\""},
+              std::pair{"\"register\": 220" + indent + "\"unit\": \"s\"",
+                        "\"register\": 220" + indent + "\"unit\": \"\""}}) {
+            const size_t at = text.find(from);
+            ASSERT_NE(at, std::string::npos) << from;
+            text.replace(at, from.size(), to);
+        }
+        scratch.writeText("timers.json", text);
+        text.replace(text.find("\"0.75\""), 6, "\"0.80\"");
+        scratch.writeText("changed.json", text);
+        EXPECT_THAT(host({"--print", scratch.file("timers.json")}).out, HasSubstr(row.printed))
+            << row.maximum;
+        EXPECT_THAT(host({"--diff", scratch.file("timers.json"), scratch.file("changed.json")}).out,
+                    HasSubstr(row.changed))
+            << row.maximum;
+    }
+}
+
 TEST(WorkflowCommandTest, WritesTheProgramDocument)
 {
     if (std::system("command -v pdftoppm >/dev/null && command -v pdftotext >/dev/null") != 0)
