@@ -624,9 +624,8 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
     if (poll.inputsRead && m_runtime)
         m_layoutStale = poll.inputLayout != modbusmap::inputLayoutOf(*m_runtime);
     if (m_layoutStale && !m_lost) {
-        m_pollNotes << tr("The inputs cannot be read or set: %1.")
-                           .arg(QStringLiteral("the drive's input block holds other inputs than "
-                                               "the program shown reads; read the drive again"));
+        m_pollNotes << tr("The inputs cannot be set: the drive's input block holds other inputs "
+                          "than the program shown reads. Read the drive again (File > Refresh).");
     }
     if (m_runtime && m_current &&
         (poll.status.timers.size() != m_runtime->timers() ||

@@ -1820,6 +1820,10 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
         <source>Tools &gt; Simulate runs the program here.</source>
         <translation>Extras &gt; Simulieren führt das Programm hier aus.</translation>
     </message>
+    <message>
+        <source>The inputs cannot be set: the drive&apos;s input block holds other inputs than the program shown reads. Read the drive again (File &gt; Refresh).</source>
+        <translation>Die Eingänge können nicht gesetzt werden: Der Eingangsblock des Antriebs enthält andere Eingänge, als das gezeigte Programm liest. Lesen Sie den Antrieb erneut (Datei &gt; Aktualisieren).</translation>
+    </message>
 </context>
 <context>
     <name>SimulatedDrive</name>
