@@ -353,6 +353,7 @@ void ProgramMonitor::showLink(const NEBPT::ProgramData* program, const QString& 
     if (!sameDrive) {
         // A drive connected anew is shown from what it tells from now on.
         m_polled = false;
+        m_inputsHeld = false;
         m_current = false;
         m_lost = false;
         m_pollNotes.clear();
@@ -529,9 +530,10 @@ void ProgramMonitor::inputSet(size_t input, double value)
         m_runtime->setInput(m_runtime->inputsRead().at(input), value);
         return;
     }
-    if (m_mode == Mode::Link && m_polling && !m_lost && !m_layoutStale && m_document) {
+    if (m_mode == Mode::Link && m_polling && !m_lost && m_inputsHeld && m_document) {
+        // Shown as set until the drive's inputs are read after the write; what
+        // they were stays in m_inputValues, shown again should the write fail.
         const double whole = std::clamp(std::round(value), kLinkInputMin, kLinkInputMax);
-        m_inputValues[key] = whole;
         m_writesQueued = m_document->setInput(input, static_cast<std::int16_t>(whole));
         return;
     }
@@ -636,8 +638,23 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
         makeRows();
     else
         showState(m_status);
-    // What the drive's inputs hold, unless the user is changing one or a write is still to go.
-    if (!poll.inputsRead || m_layoutStale || poll.writesDone < m_writesQueued)
+    // What the drive's inputs hold, unless the user is changing one or a write is
+    // still to go; when they cannot be read, what they last held, and no input is
+    // set until they are read again.
+    const bool held = poll.inputsRead && !m_layoutStale;
+    if (held != m_inputsHeld) {
+        m_inputsHeld = held;
+        showState(m_status);
+    }
+    if (!held) {
+        for (const Input& input : m_inputs) {
+            const auto known = m_inputValues.find(input.key);
+            if (input.editor)
+                showInput(input.editor, known == m_inputValues.end() ? 0 : known->second);
+        }
+        return;
+    }
+    if (poll.writesDone < m_writesQueued)
         return;
     for (size_t i = 0; i < m_inputs.size() && i < poll.inputs.size(); ++i) {
         QWidget* editor = m_inputs[i].editor;
@@ -703,7 +720,7 @@ void ProgramMonitor::showState(const modbusmap::ControllerStatus& status)
     for (QWidget* shown : {static_cast<QWidget*>(m_steps), static_cast<QWidget*>(m_objects),
                            static_cast<QWidget*>(m_outputs)})
         shown->setEnabled(current || !m_polled);
-    m_inputBox->setEnabled(!(link && m_lost));
+    m_inputBox->setEnabled(!link || (!m_lost && m_inputsHeld));
     if (current) {
         m_stateLabel->setText(status.running ? tr("Running: step %1").arg(status.activeStep)
                                              : tr("Stopped"));

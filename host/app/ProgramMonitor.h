@@ -177,8 +177,9 @@ private:
     bool m_haveProgram = false;
     unsigned m_programSerial = 0; // of the model's program, in the actions listed
     std::unique_ptr<NEBPT::ProgramRuntime> m_runtime;
-    std::vector<Input> m_inputs;                 // those the program reads
-    std::map<std::string, double> m_inputValues; // what the user set, by input key
+    std::vector<Input> m_inputs; // those the program reads
+    // By input key: what the user set; over a link, what the drive was read to hold.
+    std::map<std::string, double> m_inputValues;
     std::vector<ObjectRow> m_objectRows;
     SimulationClock m_clock;
 
@@ -197,6 +198,9 @@ private:
     // The drive's input block has another layout than the program shown reads
     // (the drive's program changed): its inputs are not set until it is read anew.
     bool m_layoutStale = false;
+    // The last poll read the drive's inputs in the program's layout: only then
+    // are they set (m_inputValues holds what was read).
+    bool m_inputsHeld = false;
     modbusmap::ControllerStatus m_status;
 
     NEBPT::FlowLiveState m_flow; // as last told

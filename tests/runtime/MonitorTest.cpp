@@ -358,6 +358,9 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
         EXPECT_THAT(monitor().noteText().toStdString(), HasSubstr("Illegal data address"));
         EXPECT_THAT(monitor().stateText().toStdString(), StartsWith("Waiting"));
         EXPECT_TRUE(window.linkDrive()->linkUp()) << "a refused poll leaves the link up";
+        QCheckBox* unread = control<QCheckBox>("Running");
+        ASSERT_NE(unread, nullptr);
+        EXPECT_FALSE(unread->isEnabled()) << "inputs the drive does not read back are not set";
         view->trigger();
     }
     {
