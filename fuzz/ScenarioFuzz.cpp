@@ -68,8 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (loaded == 0 && planned.untilMs <= kLongestRunMs) {
         std::ostringstream out, errors;
-        const int status = hostcommands::simulateProgram(
-            drive, DriveName::ofImage(kSample), planned, out, errors, nullptr, kTraceLines);
+        hostcommands::Simulation simulation;
+        simulation.scenarios.push_back(planned);
+        simulation.traceLimit = kTraceLines;
+        const int status = hostcommands::simulateProgram(drive, DriveName::ofImage(kSample),
+                                                         simulation, out, errors);
         const std::string trace = out.str(), failed = errors.str();
         const auto lines = std::count(trace.begin(), trace.end(), '\n');
         if (status == 2) {

@@ -3,6 +3,7 @@
 #include "ProgramFile.h"
 #include "ProgramRuntime.h"
 #include "Scenario.h"
+#include "TimingChart.h"
 
 #include "HostDrive.h"
 #include "SimulatedDrive.h"
@@ -21,6 +22,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -632,10 +634,9 @@ ExitStatus loadScenario(const std::string& scenarioPath, scenario::Scenario& pla
     return kDone;
 }
 
-ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
-                           const scenario::Scenario& planned, std::ostream& out,
-                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow,
-                           std::size_t traceLimit)
+ExitStatus simulateProgram(HostDrive& drive, const DriveName& name, const Simulation& simulation,
+                           std::ostream& out, std::ostream& errors,
+                           NEBPT::ProgramWorkflow* workflow)
 {
     std::string failure;
     try {
@@ -645,20 +646,52 @@ ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
                                                     : programfile::workflow().exportProgram(drive);
         if (!drive.readFailure().empty())
             throw std::runtime_error(drive.readFailure()); // names the parameter and the address
-        NEBPT::ProgramRuntime runtime(program);
-        try {
-            scenario::check(planned, runtime);
-        } catch (const scenario::ScenarioError& error) {
-            errors << oneLine(error.what()) << "\n";
-            return kUsage;
+        const NEBPT::ProgramRuntime model(program);
+        for (const scenario::Scenario& planned : simulation.scenarios) {
+            try {
+                scenario::check(planned, model);
+            } catch (const scenario::ScenarioError& error) {
+                errors << oneLine(error.what()) << "\n";
+                return kUsage;
+            }
         }
-        const std::vector<std::string> failed = scenario::run(planned, runtime, out, traceLimit);
-        for (const std::string& line : failed)
-            errors << oneLine(line) << "\n";
-        const size_t count = planned.expectations.size();
-        out << count - failed.size() << " of " << count
-            << (count == 1 ? " expectation holds" : " expectations hold") << "\n";
-        return failed.empty() ? kDone : kFailed;
+        const bool several = simulation.scenarios.size() > 1;
+        timeline::Coverage coverage;
+        std::vector<timeline::Timeline> pictures;
+        bool passed = true;
+        for (const scenario::Scenario& planned : simulation.scenarios) {
+            if (several)
+                out << planned.name << ":\n";
+            // Each scenario from the controller's first scan with every input false.
+            NEBPT::ProgramRuntime runtime(program);
+            std::optional<timeline::Recorder> recorder;
+            if (!simulation.plot.empty())
+                recorder.emplace(runtime, name.text() + " - " + planned.name);
+            const std::vector<std::string> failed = scenario::run(
+                planned, runtime, out, simulation.traceLimit,
+                {recorder ? &*recorder : nullptr, simulation.coverage ? &coverage : nullptr});
+            for (const std::string& line : failed)
+                errors << oneLine(line) << "\n";
+            const size_t count = planned.expectations.size();
+            out << count - failed.size() << " of " << count
+                << (count == 1 ? " expectation holds" : " expectations hold") << "\n";
+            passed = passed && failed.empty();
+            if (recorder)
+                pictures.push_back(std::move(recorder->timeline()));
+        }
+        if (simulation.coverage)
+            coverage.print(out);
+        if (!simulation.plot.empty()) {
+            if (simulation.coverage) {
+                for (timeline::Timeline& picture : pictures)
+                    coverage.shade(picture);
+            }
+            if (!timingchart::write(pictures, simulation.plot, failure)) {
+                errors << oneLine(failure) << "\n";
+                return kFailed;
+            }
+        }
+        return passed ? kDone : kFailed;
     } catch (const DriveImageError& error) {
         failure = error.what(); // names the image or the profile
     } catch (const NEBPT::ProgramError& error) {

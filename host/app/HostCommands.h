@@ -80,17 +80,26 @@ ExitStatus checkProgram(IExtParamInterface& drive, std::ostream& out, std::ostre
 // the entry.
 ExitStatus loadScenario(const std::string& scenarioPath, scenario::Scenario& planned,
                         std::ostream& errors);
+// What --simulate runs and makes of it.
+struct Simulation
+{
+    std::vector<scenario::Scenario> scenarios;      // one after the other
+    std::size_t traceLimit = scenario::kTraceLimit; // of each trace
+    std::string plot;      // --plot: the timing diagram to write (TimingChart.h); empty: none
+    bool coverage = false; // --coverage: the table of what the scenarios reached
+};
 // Then runs the program of the drive open under `name` on the library's model
-// of the controller (NEBPT::ProgramRuntime) through the scenario, in virtual
-// time, writing the trace to `out` and each failed expectation, named, to
-// `errors`. Done when every expectation holds, failed when one does not or
-// when the program cannot be read or run; a wrong command line when the
-// scenario names an input, action or step the program lacks. The drive is
-// only read. A trace longer than `traceLimit` lines is cut with a note
-// (--trace-limit); the result is the same.
-ExitStatus simulateProgram(HostDrive& drive, const DriveName& name,
-                           const scenario::Scenario& planned, std::ostream& out,
-                           std::ostream& errors, NEBPT::ProgramWorkflow* workflow = nullptr,
-                           std::size_t traceLimit = scenario::kTraceLimit);
+// of the controller (NEBPT::ProgramRuntime) through each scenario, in virtual
+// time, writing the trace to `out` (under the scenario's name when there are
+// several) and each failed expectation, named, to `errors`. Done when every
+// expectation holds, failed when one does not or when the program cannot be
+// read or run, or the picture cannot be written; a wrong command line when a
+// scenario names an input, action or step the program lacks (nothing runs). The
+// drive is only read. A trace longer than the limit is cut with a note
+// (--trace-limit); the result is the same. The coverage table follows the
+// traces and changes nothing of the result.
+ExitStatus simulateProgram(HostDrive& drive, const DriveName& name, const Simulation& simulation,
+                           std::ostream& out, std::ostream& errors,
+                           NEBPT::ProgramWorkflow* workflow = nullptr);
 
 } // namespace hostcommands

@@ -247,8 +247,13 @@ std::string stepText(int step)
 } // namespace
 
 std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& runtime,
-                             std::ostream& trace, std::size_t traceLimit)
+                             std::ostream& trace, std::size_t traceLimit,
+                             const Observation& observation)
 {
+    timeline::Recorder* const recorder = observation.recorder;
+    timeline::Coverage* const coverage = observation.coverage;
+    if (coverage)
+        coverage->prepare(runtime);
     using Kind = Expectation::Kind;
     runtime.restart();
     const std::vector<Expectation>& expected = scenario.expectations;
@@ -355,10 +360,16 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
              ++nextSetting) {
             const Setting& setting = scenario.settings[nextSetting];
             runtime.setInput(inputs[nextSetting], setting.value);
+            if (recorder)
+                recorder->input(t, inputs[nextSetting], setting.value);
             if (std::ostream* out = line())
                 *out << stamp(t) << "  " << setting.input << " = " << setting.shown << "\n";
         }
         const NEBPT::ProgramRuntime::Scan scan = runtime.scan();
+        if (recorder)
+            recorder->scanned(scan.timeMs, runtime, scan);
+        if (coverage)
+            coverage->scanned(runtime);
         if (scan.change != NEBPT::ProgramRuntime::Change::None) {
             std::ostream* out = line();
             switch (scan.change) {
@@ -441,9 +452,15 @@ std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& ru
             failures[i] = e.entry + ": \"" + e.action + "\" performed at " + seconds(seen[i]) +
                           ", expected not from " + seconds(e.fromMs) + " to " + seconds(e.toMs);
         }
-        if (!failures[i].empty())
-            failed.push_back(failures[i]);
+        if (failures[i].empty())
+            continue;
+        failed.push_back(failures[i]);
+        if (recorder) {
+            recorder->failure(e.kind == Kind::NoAction ? seen[i] : e.atMs, failures[i]);
+        }
     }
+    if (recorder)
+        recorder->endAt(scenario.untilMs);
     return failed;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProgramRuntime.h"
+#include "Timeline.h"
 
 #include <cstddef>
 #include <ostream>
@@ -87,6 +88,14 @@ Scenario load(const std::string& path);
 // drive does not offer, or a step beyond the program's.
 void check(const Scenario& scenario, const NEBPT::ProgramRuntime& runtime);
 
+// What a run records beside its trace, when asked: a picture's lanes, what it
+// reached of the program.
+struct Observation
+{
+    timeline::Recorder* recorder = nullptr;
+    timeline::Coverage* coverage = nullptr; // runs add up
+};
+
 // The lines of a trace written at most, unless told otherwise.
 constexpr std::size_t kTraceLimit = 100000;
 
@@ -96,8 +105,9 @@ constexpr std::size_t kTraceLimit = 100000;
 // the first `traceLimit` of them, then one line telling how many were left
 // out. Returns one line for each expectation that failed, naming it, whatever
 // the trace shows. Takes time in proportion to the scans plus the
-// expectations.
+// expectations (and the objects of the program, with an observation).
 std::vector<std::string> run(const Scenario& scenario, NEBPT::ProgramRuntime& runtime,
-                             std::ostream& trace, std::size_t traceLimit = kTraceLimit);
+                             std::ostream& trace, std::size_t traceLimit = kTraceLimit,
+                             const Observation& observation = {});
 
 } // namespace scenario

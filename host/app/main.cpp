@@ -77,7 +77,9 @@ struct Options
     bool diff = false;     // compare the programs of two images
     bool check = false;    // look through the program
     bool simulate = false; // run the program through a scenario
-    QString scenario;      // --scenario: the scenario file
+    QStringList scenarios; // --scenario: the scenario files, run one after the other
+    QString plot;          // --plot: the timing diagram to write
+    bool coverage = false; // --coverage: what the scenarios reached of the program
     QString pdf;           // --pdf: the program document to write
     TitleBlock title;      // --project, --author, --revision: the document's title block
     QString image;
@@ -112,7 +114,7 @@ QString misused(const QCommandLineParser& parser, const QList<QCommandLineOption
     const QStringList given = parser.optionNames();
     for (const QCommandLineOption& option : options) {
         const QString name = option.names().front();
-        if (given.count(name) > 1)
+        if (given.count(name) > 1 && name != QLatin1String("scenario"))
             return QStringLiteral("--%1 is given more than once").arg(name);
         if (!option.valueName().isEmpty() && parser.isSet(option) && parser.value(option).isEmpty())
             return QStringLiteral("--%1 needs a value, not an empty text").arg(name);
@@ -197,8 +199,22 @@ bool parse(int argc, char** argv, Options& options)
     const QCommandLineOption scenario(
         QStringLiteral("scenario"),
         QStringLiteral("With --simulate: the scenario (JSON): until when to run, what to set "
-                       "when, what to expect."),
+                       "when, what to expect. Given more than once, the scenarios run one after "
+                       "the other, each from the controller's first scan."),
         QStringLiteral("scenario.json"));
+    const QCommandLineOption plot(
+        QStringLiteral("plot"),
+        QStringLiteral("With --simulate: write the run as a timing diagram (.svg, .png, or .pdf "
+                       "for A4 landscape): a lane per input, the active step, the timers, the "
+                       "actions, failed expectations in red; one after the other for several "
+                       "scenarios."),
+        QStringLiteral("run.svg"));
+    const QCommandLineOption coverage(
+        QStringLiteral("coverage"),
+        QStringLiteral("With --simulate: after the trace, a table of what the scenarios reached "
+                       "together: the pairs, the comparators and logic rules seen both true and "
+                       "false, the timers that ran out (shaded in --plot when not). The exit "
+                       "status stays that of the expectations."));
     const QCommandLineOption traceLimit(
         QStringLiteral("trace-limit"),
         QStringLiteral("With --simulate: print at most this many lines of the trace, then how "
@@ -237,10 +253,10 @@ bool parse(int argc, char** argv, Options& options)
         QStringLiteral("timeout"),
         QStringLiteral("How long to wait for each answer of the connected drive (default: 1000)."),
         QStringLiteral("ms"));
-    QList<QCommandLineOption> all{language, print,   screenshot, exportTo,  importFrom,
-                                  dryRun,   round,   diff,       check,     simulate,
-                                  scenario, pdf,     project,    author,    revision,
-                                  connect,  profile, timeout,    traceLimit};
+    QList<QCommandLineOption> all{language,   print,  screenshot, exportTo, importFrom, dryRun,
+                                  round,      diff,   check,      simulate, scenario,   pdf,
+                                  project,    author, revision,   connect,  profile,    timeout,
+                                  traceLimit, plot,   coverage};
     const QCommandLineOption fleet(
         QStringLiteral("fleet"),
         QStringLiteral("With --import or --diff (a program file each): every drive the fleet "
@@ -340,6 +356,12 @@ bool parse(int argc, char** argv, Options& options)
             error = QStringLiteral("--record and --for are given once");
         else if (parser.isSet(record) && parser.value(record).isEmpty())
             error = QStringLiteral("--record needs a value, not an empty text");
+        else if ((parser.isSet(plot) || parser.isSet(coverage)) && !parser.isSet(simulate))
+            error = QStringLiteral("--plot and --coverage go with --simulate");
+        else if (parser.isSet(plot) &&
+                 !QStringList{QStringLiteral("svg"), QStringLiteral("png"), QStringLiteral("pdf")}
+                      .contains(QFileInfo(parser.value(plot)).suffix().toLower()))
+            error = QStringLiteral("--plot needs a file name ending in .svg, .png or .pdf");
         else if (parser.isSet(scenario) != parser.isSet(simulate))
             error = parser.isSet(simulate) ? QStringLiteral("--simulate needs --scenario")
                                            : QStringLiteral("--scenario goes with --simulate");
@@ -429,7 +451,9 @@ bool parse(int argc, char** argv, Options& options)
     options.diff = parser.isSet(diff);
     options.check = parser.isSet(check);
     options.simulate = parser.isSet(simulate);
-    options.scenario = parser.value(scenario);
+    options.scenarios = parser.values(scenario);
+    options.plot = parser.value(plot);
+    options.coverage = parser.isSet(coverage);
     options.pdf = parser.value(pdf);
     options.title = {parser.value(project), parser.value(author), parser.value(revision)};
     if (!parser.positionalArguments().isEmpty())
@@ -459,12 +483,16 @@ std::string outputConflict(const Options& options)
         {"drive image", local(options.other)},
         {"program file", local(options.importFrom)},
         {"profile", local(options.profile)}};
+    std::vector<std::pair<std::string, std::string>> read = inputs;
+    for (const QString& scenario : options.scenarios)
+        read.emplace_back("scenario", local(scenario));
     for (const auto& [option, output] :
          {std::pair{"--export", &options.exportTo}, std::pair{"--pdf", &options.pdf},
-          std::pair{"--record", &options.record}, std::pair{"--screenshot", &options.screenshot}}) {
+          std::pair{"--record", &options.record}, std::pair{"--screenshot", &options.screenshot},
+          std::pair{"--plot", &options.plot}}) {
         if (output->isEmpty())
             continue;
-        const std::string conflict = fw::outputConflict(local(*output), inputs);
+        const std::string conflict = fw::outputConflict(local(*output), read);
         if (!conflict.empty())
             return std::string(option) + ": " + conflict + "; nothing written";
     }
@@ -530,6 +558,17 @@ void quietOffscreenPlatform()
                 return;
             standard(type, context, message);
         });
+}
+
+// The application of a command without a window; one that paints (a PDF, a
+// picture) needs fonts: a GUI application, on no screen.
+std::unique_ptr<QCoreApplication> commandApplication(int& argc, char** argv, bool paints)
+{
+    if (!paints)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    quietOffscreenPlatform();
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 // Where the window keeps its settings, as QSettings() names the file:
@@ -674,12 +713,16 @@ int screenshot(const Options& options)
 // once); the status they end with.
 int runOnDrive(int argc, char** argv, const Options& options)
 {
-    const QCoreApplication application(argc, argv);
-    scenario::Scenario planned;
-    if (options.simulate) {
+    const auto application = commandApplication(argc, argv, !options.plot.isEmpty());
+    hostcommands::Simulation simulation;
+    simulation.traceLimit = options.traceLimit;
+    simulation.plot = local(options.plot);
+    simulation.coverage = options.coverage;
+    for (const QString& path : options.scenarios) {
         // A scenario that cannot be used is a wrong command line, whatever the drive.
+        simulation.scenarios.emplace_back();
         if (const ExitStatus status =
-                hostcommands::loadScenario(local(options.scenario), planned, std::cerr);
+                hostcommands::loadScenario(local(path), simulation.scenarios.back(), std::cerr);
             status != kDone)
             return status;
     }
@@ -701,8 +744,8 @@ int runOnDrive(int argc, char** argv, const Options& options)
     if (options.print)
         return hostcommands::printProgram(drive, name, std::cout, std::cerr, language);
     if (options.simulate)
-        return hostcommands::simulateProgram(drive, name, planned, std::cout, std::cerr, &workflow,
-                                             options.traceLimit);
+        return hostcommands::simulateProgram(drive, name, simulation, std::cout, std::cerr,
+                                             &workflow);
     try {
         if (options.diff) {
             // Over a link, the one image given is the other program; in the order typed.
@@ -733,15 +776,7 @@ int runOnDrive(int argc, char** argv, const Options& options)
 // --fleet: the program into every drive of the fleet file, or compared with each.
 int runFleet(int argc, char** argv, const Options& options)
 {
-    // The printable report needs fonts: a GUI application, on no screen.
-    std::unique_ptr<QCoreApplication> application;
-    if (options.pdf.isEmpty()) {
-        application = std::make_unique<QCoreApplication>(argc, argv);
-    } else {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        quietOffscreenPlatform();
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    const auto application = commandApplication(argc, argv, !options.pdf.isEmpty());
     fleet::FleetRequest request;
     request.fleetFile = local(options.fleet);
     request.program = local(options.diff ? options.image : options.importFrom);

@@ -4,6 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QProcess>
+#include <QXmlStreamReader>
+
+#include <set>
 #include <sstream>
 
 // nebpt-host --simulate run as a user runs it: the sample programs through their
@@ -181,7 +186,12 @@ TEST(SimulateCommandTest, ExitStatusTellsWhetherEveryExpectationHolds)
           std::vector<std::string>{kHost, "--simulate", "--scenario", scenario},
           std::vector<std::string>{kHost, "--simulate", image, "--scenario", scenario,
                                    "--trace-limit", "-1"},
-          std::vector<std::string>{kHost, "--print", image, "--trace-limit", "5"}}) {
+          std::vector<std::string>{kHost, "--print", image, "--trace-limit", "5"},
+          std::vector<std::string>{kHost, "--print", image, "--coverage"},
+          std::vector<std::string>{kHost, "--simulate", image, "--scenario", scenario, "--plot",
+                                   scratch.file("run.jpg")},
+          std::vector<std::string>{kHost, "--simulate", image, "--scenario", scenario, "--plot",
+                                   scratch.file("run.svg"), "--plot", scratch.file("b.svg")}}) {
         const hosttest::Run refused = run(command);
         EXPECT_EQ(refused.status, 2);
         EXPECT_THAT(refused.errors, HasSubstr("Usage: "));
@@ -191,6 +201,144 @@ TEST(SimulateCommandTest, ExitStatusTellsWhetherEveryExpectationHolds)
     const hosttest::Run failed = run({kHost, "--simulate", other, "--scenario", scenario});
     EXPECT_EQ(failed.status, 1);
     EXPECT_THAT(failed.errors, MatchesRegex("[^\n]+\n"));
+}
+
+// The texts of an SVG picture, as a program reading it finds them.
+std::set<std::string> svgTexts(const std::string& path)
+{
+    QXmlStreamReader svg(QByteArray::fromStdString(hosttest::fileBytes(path)));
+    std::set<std::string> texts;
+    while (!svg.atEnd()) {
+        if (svg.readNext() == QXmlStreamReader::StartElement && svg.name() == u"text")
+            texts.insert(svg.readElementText().toStdString());
+    }
+    EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+    return texts;
+}
+
+// --plot: the run as a timing diagram in each format, every lane named, a failed
+// expectation in red and listed; the picture is written when an expectation
+// fails too, and never over an input.
+TEST(SimulateCommandTest, APlotShowsEveryLaneInEachFormat)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::sampleImage("fcd300_sample.json");
+    const std::string scenario = scenarioOf("fcd300_sample.json");
+    const std::vector<std::string> lanes{"Motor speed",
+                                         "Motor current",
+                                         "DC link voltage",
+                                         "Running",
+                                         "Alarm (trip)",
+                                         "Digital input 18",
+                                         "Digital input 19",
+                                         "Step",
+                                         "Timer 0",
+                                         "Timer 1",
+                                         "Timer 2",
+                                         "Actions",
+                                         "Select preset reference 1",
+                                         "Set relay 1 high"};
+
+    const hosttest::Run svg = run(
+        {kHost, "--simulate", image, "--scenario", scenario, "--plot", scratch.file("run.svg")});
+    EXPECT_EQ(svg.status, 0) << svg.errors;
+    const std::set<std::string> texts = svgTexts(scratch.file("run.svg"));
+    for (const std::string& lane : lanes)
+        EXPECT_EQ(texts.count(lane), 1u) << lane;
+
+    const hosttest::Run png = run(
+        {kHost, "--simulate", image, "--scenario", scenario, "--plot", scratch.file("run.png")});
+    EXPECT_EQ(png.status, 0) << png.errors;
+    const QImage picture(QString::fromStdString(scratch.file("run.png")));
+    EXPECT_EQ(picture.width(), 2000);
+    EXPECT_GT(picture.height(), 400);
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 3) {
+        for (int x = 0; x < picture.width(); x += 3)
+            colours.insert(picture.pixel(x, y));
+    }
+    EXPECT_GT(colours.size(), 8u) << "not blank";
+
+    // On A4 landscape, one page a scenario, read back as text.
+    const hosttest::Run pdf = run({kHost, "--simulate", image, "--scenario", scenario, "--scenario",
+                                   scenario, "--plot", scratch.file("run.pdf")});
+    EXPECT_EQ(pdf.status, 0) << pdf.errors;
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {QString::fromStdString(scratch.file("run.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished());
+    const std::string pages = text.readAllStandardOutput().toStdString();
+    EXPECT_EQ(std::count(pages.begin(), pages.end(), '\f'), 2);
+    for (const std::string& lane : lanes)
+        EXPECT_THAT(pages, HasSubstr(lane));
+
+    // A failed expectation: a red line at its time, its reason under the chart.
+    scratch.writeText("fails.json", R"({"until": 10, "expect": [{"at": 4, "step": 3}]})");
+    const hosttest::Run failed = run({kHost, "--simulate", image, "--scenario",
+                                      scratch.file("fails.json"), "--plot", scratch.file("f.svg")});
+    EXPECT_EQ(failed.status, 1);
+    const std::string drawn = hosttest::fileBytes(scratch.file("f.svg"));
+    EXPECT_THAT(drawn, HasSubstr("stroke=\"#d01010\""));
+    EXPECT_EQ(svgTexts(scratch.file("f.svg"))
+                  .count("1  expect[0] at 4.000 s: step 3 expected, no step (not running) active"),
+              1u);
+
+    // A scenario whose name ends as a picture's is still read only.
+    scratch.writeText("scenario.svg", hosttest::fileBytes(scratch.file("fails.json")));
+    const hosttest::Run over =
+        run({kHost, "--simulate", image, "--scenario", scratch.file("scenario.svg"), "--plot",
+             scratch.file("scenario.svg")});
+    EXPECT_EQ(over.status, 2);
+    EXPECT_THAT(over.errors, HasSubstr("--plot: "));
+    EXPECT_EQ(hosttest::fileBytes(scratch.file("scenario.svg")),
+              hosttest::fileBytes(scratch.file("fails.json")));
+}
+
+// --coverage: what the scenarios reached, added up over several; it changes no
+// exit status.
+TEST(SimulateCommandTest, CoverageAddsUpOverScenarios)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::sampleImage("fcd300_sample.json");
+    scratch.writeText("short.json", R"({"until": 2,
+        "set": [{"at": 0.5, "input": "Running", "value": true},
+                {"at": 1, "input": "Digital input 18", "value": true}],
+        "expect": [{"at": 2, "step": 3}]})");
+    struct Case
+    {
+        std::vector<std::string> scenarios;
+        int status;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases{
+        {{scratch.file("short.json")},
+         1,
+         {"pairs reached                      2 of 6\n",
+          "  pair 2: Comparator 0 -> Start timer 1  never reached\n",
+          "timers that ran out                0 of 3\n"}},
+        {{scenarioOf("fcd300_sample.json")},
+         0,
+         {"pairs reached                      6 of 6\n", "  comparator 1  never false\n",
+          "comparators true and false         2 of 3\n",
+          "logic rules true and false         2 of 2\n",
+          "timers that ran out                3 of 3\n"}},
+        {{scratch.file("short.json"), scenarioOf("fcd300_sample.json")},
+         1,
+         {"Coverage of 2 scenarios:\n", "pairs reached                      6 of 6\n",
+          "timers that ran out                3 of 3\n"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> command{kHost, "--simulate", image, "--coverage"};
+        for (const std::string& scenario : c.scenarios)
+            command.insert(command.end(), {"--scenario", scenario});
+        SCOPED_TRACE(command.back());
+        const hosttest::Run covered = run(command);
+        EXPECT_EQ(covered.status, c.status) << covered.errors;
+        for (const std::string& line : c.lines)
+            EXPECT_THAT(covered.out, HasSubstr(line));
+        command.erase(command.begin() + 3);
+        EXPECT_EQ(run(command).status, c.status) << "without --coverage";
+    }
 }
 
 } // namespace
