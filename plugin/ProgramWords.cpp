@@ -1,5 +1,6 @@
 #include "ProgramWords.h"
 
+#include "ChoiceText.h"
 #include "ProgramWorkflowImpl.h"
 #include "framework/Format.h"
 #include "framework/NumberText.h"
@@ -82,20 +83,18 @@ bool readDigits(std::string_view text, unsigned long& number)
 struct Told
 {
     ParameterDescription parameter;
-    std::unordered_map<std::string_view, std::string_view> choices;
+    std::unordered_map<std::string, std::string> choices; // the texts the editor shows
     unsigned decimals = 0;
 
     explicit Told(ParameterDescription description) : parameter(std::move(description))
     {
         for (const std::string& choice : parameter.choices) {
-            const std::string_view text(choice);
-            const size_t colon = std::min(text.find(':'), text.size());
-            choices.emplace(text.substr(0, colon), text.substr(std::min(colon + 1, text.size())));
+            std::vector<std::string> pieces = choicePieces(choice);
+            if (!pieces.empty())
+                choices.emplace(std::move(pieces[0]), pieces.size() > 1 ? pieces[1] : "");
         }
         decimals = static_cast<unsigned>(fw::readULong(parameter.decimals));
     }
-    Told(const Told&) = delete; // `choices` views `parameter`
-    Told& operator=(const Told&) = delete;
 
     // `value` as the printed program shows it: a choice's text in quotes, a
     // number with the parameter's decimals (or its own, when it has more) and

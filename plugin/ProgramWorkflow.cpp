@@ -1,5 +1,6 @@
 #include "ProgramWorkflow.h"
 
+#include "ChoiceText.h"
 #include "ProgramFailure.h"
 #include "ProgramWorkflowImpl.h"
 #include "Settings_Manager/TimerUnit.h"
@@ -69,14 +70,16 @@ DriveIdentity identityOf(IExtParamInterface& drive)
     return identity;
 }
 
-const char* ParameterDescription::choiceText(const std::string& value) const
+bool ParameterDescription::choiceText(const std::string& value, std::string& text) const
 {
     for (const std::string& choice : choices) {
-        const size_t colon = choice.find(':');
-        if (choice.compare(0, colon, value) == 0)
-            return choice.c_str() + colon + 1;
+        std::vector<std::string> pieces = choicePieces(choice);
+        if (!pieces.empty() && pieces[0] == value) {
+            text = pieces.size() > 1 ? std::move(pieces[1]) : std::string();
+            return true;
+        }
     }
-    return nullptr;
+    return false;
 }
 
 std::string ParameterDescription::shownUnit() const
@@ -91,8 +94,8 @@ std::string ParameterDescription::text(const std::string& value) const
         const std::string shown = shownUnit();
         return value + (shown.empty() ? "" : " " + shown);
     }
-    const char* choice = choiceText(value);
-    return choice ? "\"" + std::string(choice) + "\"" : "value " + value;
+    std::string choice;
+    return choiceText(value, choice) ? "\"" + choice + "\"" : "value " + value;
 }
 
 bool ParameterDescription::sameValue(const std::string& a, const std::string& b) const

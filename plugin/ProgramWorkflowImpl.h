@@ -30,8 +30,9 @@ struct ParameterDescription
     std::vector<std::string> choices; // "<value>:<text>"; empty for a number
     std::string minimum, maximum, unit, decimals;
 
-    // The text of the choice with this value; null when there is none.
-    const char* choiceText(const std::string& value) const;
+    // The text the editor shows of the choice with this value ("19:Digital input
+    // 18:NPN" shows "Digital input 18"); false when the list has none.
+    bool choiceText(const std::string& value, std::string& text) const;
 
     // The unit the printed program shows a value with ("s", "ms", none).
     std::string shownUnit() const;

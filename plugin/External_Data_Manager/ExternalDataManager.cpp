@@ -1,5 +1,6 @@
 #include "External_Data_Manager/ExternalDataManager.h"
 
+#include "ChoiceText.h"
 #include "IExtParamInterface.h"
 #include "Settings_Manager/CNEBChangeBunch.h"
 #include "Settings_Stock/CNEBParameter.h"
@@ -21,26 +22,6 @@ std::string signedNumber(const CNEBParameter& parameter)
 std::string unsignedNumber(const CNEBParameter& parameter)
 {
     return fw::format("%04u", static_cast<unsigned>(parameter.getNumber()));
-}
-
-// Splits at ':' the way a tokenizer that skips leading and repeated separators does.
-std::vector<std::string> tokens(const std::string& text)
-{
-    std::vector<std::string> result;
-    size_t start = 0;
-    while (start < text.size()) {
-        if (text[start] == ':') {
-            ++start;
-            continue;
-        }
-        const size_t end = text.find(':', start);
-        result.push_back(
-            text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return result;
 }
 
 } // namespace
@@ -149,7 +130,7 @@ void CExternalDataManager::readChoicelist(CNEBParameter& parameter, CNEB_Choicel
         for (const std::string& text : texts) {
             CNEB_ChoicelistItem item;
             item.setParameterNumber(parameter.getNumber());
-            const std::vector<std::string> parts = tokens(text);
+            const std::vector<std::string> parts = NEBPT::choicePieces(text);
             if (parts.empty() || parts[0].empty())
                 throw std::runtime_error("Choicelist item format is bad!");
             item.setID(static_cast<unsigned long>(fw::readLong(text)));

@@ -1,5 +1,6 @@
 #include "ProgramRuntime.h"
 
+#include "ChoiceText.h"
 #include "ProgramFailure.h"
 #include "Settings_Manager/TimerUnit.h"
 #include "Settings_Stock/NEBConfiguration.h"
@@ -155,16 +156,7 @@ std::vector<std::pair<ChoiceId, std::string>> listOf(const ProgramParameter& par
 {
     std::vector<std::pair<ChoiceId, std::string>> list;
     for (const std::string& choice : parameter.choices) {
-        std::vector<std::string> pieces;
-        for (size_t start = 0; start < choice.size() && pieces.size() < 2;) {
-            if (choice[start] == ':') {
-                ++start;
-                continue;
-            }
-            const size_t end = std::min(choice.find(':', start), choice.size());
-            pieces.push_back(choice.substr(start, end - start));
-            start = end;
-        }
+        std::vector<std::string> pieces = choicePieces(choice);
         if (pieces.size() < 2) {
             throw ProgramError("parameter " + parameter.number + ": the choice \"" + choice +
                                "\" has no text");

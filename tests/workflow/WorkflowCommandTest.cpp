@@ -104,6 +104,23 @@ TEST(WorkflowCommandTest, ATimerWithoutUnitIsShownInTheEditorsUnit)
     }
 }
 
+// A choice text with more colons ("19:Digital input 18:NPN") is shown, printed
+// and compared by the text the editor shows: up to the second colon.
+TEST(WorkflowCommandTest, AChoiceIsShownByTheTextTheEditorShows)
+{
+    const testsupport::ScratchFolder scratch;
+    std::string text = hosttest::fileBytes(hosttest::sampleImage("fcd300_sample.json"));
+    const std::string plain = "\"19:Digital input 18\"";
+    text.replace(text.find(plain), plain.size(), "\"19:Digital input 18:NPN\"");
+    scratch.writeText("npn.json", text);
+    text.replace(text.find("\"19\",\n"), 4, "\"20\"");
+    scratch.writeText("changed.json", text);
+    EXPECT_THAT(host({"--print", scratch.file("npn.json")}).out,
+                HasSubstr("Pair 0: Digital input 18 -> Start timer 0\n"));
+    EXPECT_THAT(host({"--diff", scratch.file("npn.json"), scratch.file("changed.json")}).out,
+                HasSubstr("Pair 0: event \"Digital input 18\" -> \"Digital input 19\"\n"));
+}
+
 TEST(WorkflowCommandTest, WritesTheProgramDocument)
 {
     if (std::system("command -v pdftoppm >/dev/null && command -v pdftotext >/dev/null") != 0)
