@@ -4,13 +4,8 @@
 #include "ModbusDrive.h"
 #include "ProgramRuntime.h"
 #include "ProgramWorkflow.h"
+#include "Recording.h"
 #include "RegisterMap.h"
-
-#include "framework/AtomicFile.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <cstdint>
@@ -156,21 +151,20 @@ ExitStatus record(const std::string& address, const std::string& profile,
             layout.runtime->timers(), layout.runtime->comparators(), layout.runtime->logicRules());
         std::vector<std::uint16_t> status(static_cast<size_t>(statusCount)),
             block(static_cast<size_t>(modbusmap::kInputHeaderRegisters + inputs));
-        std::vector<int> last(static_cast<size_t>(inputs), 0);
-        QJsonArray sets, expects;
+        std::vector<std::string> names;
+        for (int i = 0; i < inputs; ++i)
+            names.push_back(
+                layout.runtime->inputNames()[static_cast<size_t>(layout.read[size_t(i)])]);
+        scenario::RecordingWriter recording(std::move(names), period);
+        std::vector<int> values(static_cast<size_t>(inputs));
         std::string failure;
         const Clock::time_point start = Clock::now();
-        long long atMs = 0;
         for (int poll = 0;; ++poll) {
             const Clock::time_point due = start + poll * period;
             if (due - start > duration)
                 break;
             std::this_thread::sleep_until(due);
-            // The time base lies a poll period before the first poll: an input seen
-            // there (set, perhaps, after the status was read) then acts within the
-            // tolerance of that poll's expectation, as at any later poll.
-            atMs =
-                period.count() +
+            const long long sinceFirstMs =
                 std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
             modbusmap::ControllerStatus state;
             std::string reason;
@@ -194,33 +188,16 @@ ExitStatus record(const std::string& address, const std::string& profile,
                           "another layout); nothing written\n";
                 return kFailed;
             }
-            for (int i = 0; i < inputs; ++i) {
-                const int value = static_cast<std::int16_t>(block[size_t(i) + 2]);
-                if (poll > 0 && value == last[size_t(i)])
-                    continue;
-                last[size_t(i)] = value;
-                const std::string& name =
-                    layout.runtime->inputNames()[static_cast<size_t>(layout.read[size_t(i)])];
-                sets.append(QJsonObject{{QStringLiteral("at"), seconds(atMs)},
-                                        {QStringLiteral("input"), QString::fromStdString(name)},
-                                        {QStringLiteral("value"), value}});
-            }
-            expects.append(
-                QJsonObject{{QStringLiteral("at"), seconds(atMs)},
-                            {QStringLiteral("step"), state.running ? QJsonValue(state.activeStep)
-                                                                   : QJsonValue(QJsonValue::Null)},
-                            {QStringLiteral("within"), seconds(period.count())}});
+            for (int i = 0; i < inputs; ++i)
+                values[size_t(i)] = static_cast<std::int16_t>(block[size_t(i) + 2]);
+            recording.polled(sinceFirstMs, state.running ? state.activeStep : -1, values);
         }
-        const QJsonObject scenario{{QStringLiteral("until"), seconds(atMs)},
-                                   {QStringLiteral("set"), sets},
-                                   {QStringLiteral("expect"), expects}};
-        const QByteArray text = QJsonDocument(scenario).toJson(QJsonDocument::Indented);
-        if (!fw::writeFileAtomically(path, text.toStdString(), failure)) {
+        if (!recording.write(path, failure)) {
             errors << hostcommands::oneLine(failure) << "\n";
             return kFailed;
         }
-        out << "recorded " << expects.size() << " polls and " << sets.size() << " inputs set in "
-            << seconds(atMs) << " s into " << path << "\n";
+        out << "recorded " << recording.polls() << " polls and " << recording.inputsSet()
+            << " inputs set in " << seconds(recording.untilMs()) << " s into " << path << "\n";
         return kDone;
     } catch (const std::exception& error) {
         errors << hostcommands::oneLine(error.what()) << "\n";

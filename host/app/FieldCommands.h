@@ -37,13 +37,9 @@ ExitStatus setInputs(const std::string& address, const std::string& profile,
 
 // --record: connects as setInputs does and polls the drive's status block and
 // input block every `period` (the window's monitor's) for `duration`, then
-// writes what it saw as a scenario (Scenario.h) to `path`, atomically: the
-// inputs as "set" entries (all at the first poll, then each change, at the time
-// of the poll that saw it), the active step at every poll as an "expect" entry
-// with "within" the period. Times count from a period before the first poll,
-// which the replay takes as the controller's first scan: a recording that begins
-// with the controller stopped replays as the drive ran. Done, or failed after one line
-// (no status block, the program changed while recording, a failed read).
+// writes what it saw as a scenario to `path`, atomically, as the monitor's
+// Record does (scenario::RecordingWriter, Recording.h). Done, or failed after
+// one line (no status block, the program changed while recording, a failed read).
 ExitStatus record(const std::string& address, const std::string& profile,
                   std::chrono::milliseconds timeout, std::chrono::milliseconds duration,
                   std::chrono::milliseconds period, const std::string& path, std::ostream& out,

@@ -1,6 +1,13 @@
 #include "ProgramMonitor.h"
 
+#include "ChoiceText.h"
+
 #include "DriveDocument.h"
+#include "MonitorChart.h"
+#include "Recording.h"
+
+#include "framework/MessageBox.h"
+#include "framework/widgets/FileDialog.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -8,11 +15,14 @@
 #include <QFont>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTime>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -36,23 +46,25 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// The choice texts of a parameter's list ("<value>:<text>").
+// The choice texts of a parameter's list, as the editor and the model name them.
 std::set<std::string> choiceTexts(const NEBPT::ProgramParameter& parameter)
 {
     std::set<std::string> texts;
     for (const std::string& choice : parameter.choices) {
-        const size_t colon = choice.find(':');
-        texts.insert(colon == std::string::npos ? choice : choice.substr(colon + 1));
+        const std::vector<std::string> pieces = NEBPT::choicePieces(choice);
+        texts.insert(pieces.size() > 1 ? pieces[1] : choice);
     }
     return texts;
 }
 
-// The choice values of a list ("<value>:<text>"), without their texts.
+// The choice values of a list, without their texts.
 std::vector<std::string> choiceValues(const std::vector<std::string>& choices)
 {
     std::vector<std::string> values;
-    for (const std::string& choice : choices)
-        values.push_back(choice.substr(0, choice.find(':')));
+    for (const std::string& choice : choices) {
+        std::vector<std::string> pieces = NEBPT::choicePieces(choice, 1);
+        values.push_back(pieces.empty() ? std::string() : std::move(pieces[0]));
+    }
     return values;
 }
 
@@ -112,13 +124,30 @@ ProgramMonitor::ProgramMonitor(DriveDocument& document, QWidget* parent)
     inputLayout->addWidget(m_inputNote);
     m_inputForm = new QFormLayout;
     inputLayout->addLayout(m_inputForm);
+    m_chart = new MonitorChart;
+    m_chart->setTimeline(nullptr);
+    m_recordButton = new QPushButton;
+    m_recordButton->setObjectName(QStringLiteral("monitorRecord"));
+    m_recordButton->setCheckable(true);
+    m_recordNote = new QLabel;
+    m_recordNote->setObjectName(QStringLiteral("monitorRecordNote"));
+    m_recordNote->setWordWrap(true);
+    auto* recordRow = new QHBoxLayout;
+    recordRow->addWidget(m_recordButton);
+    recordRow->addWidget(m_recordNote, 1);
     layout->addWidget(m_stateLabel);
     layout->addWidget(m_noteLabel);
+    layout->addLayout(recordRow);
     layout->addWidget(m_steps, 2);
     layout->addWidget(m_objects, 1);
     layout->addWidget(m_outputs, 1);
+    layout->addWidget(m_chart);
     layout->addWidget(m_inputBox);
     setWidget(content);
+
+    // Only what the user does: the recording ending by itself unchecks it too.
+    connect(m_recordButton, &QPushButton::clicked, this,
+            [this](bool on) { on ? startRecording() : stopRecording(); });
 
     connect(&m_clock, &SimulationClock::tick, this, &ProgramMonitor::catchUp);
     connect(this, &QDockWidget::visibilityChanged, this, [this] { sync(); });
@@ -148,6 +177,7 @@ ProgramMonitor::~ProgramMonitor()
 {
     // Whoever listens may be gone before the window's children.
     blockSignals(true);
+    m_recording.reset();
     stopLink();
 }
 
@@ -223,10 +253,13 @@ void ProgramMonitor::retranslate()
     m_inputBox->setTitle(tr("Inputs"));
     m_stateLabel->setAccessibleName(tr("Controller state"));
     m_noteLabel->setAccessibleName(tr("Monitor message"));
+    m_chart->setAccessibleName(tr("The last minute as a timing chart"));
+    m_recordButton->setAccessibleName(tr("Record"));
     m_steps->setAccessibleName(tr("Steps"));
     m_objects->setAccessibleName(tr("Timers, comparators and logic rules"));
     m_outputs->setAccessibleName(tr("Actions performed"));
     m_inputBox->setAccessibleName(tr("Inputs"));
+    showRecordState();
     // The rows carry texts of their own.
     makeRows();
 }
@@ -240,6 +273,7 @@ void ProgramMonitor::showNothing(const QString& reason)
     m_mode = Mode::Nothing;
     m_reason = reason;
     m_problem.clear();
+    dropChart();
     m_runtime.reset();
     m_haveProgram = false;
     // A simulation started later starts from scratch.
@@ -268,6 +302,7 @@ void ProgramMonitor::showSimulation(const NEBPT::ProgramData& program)
             if (set != m_inputValues.end())
                 m_runtime->setInput(index, set->second);
         }
+        startChart();
         m_clock.start();
     }
     retranslate();
@@ -278,6 +313,7 @@ bool ProgramMonitor::buildRuntime(const NEBPT::ProgramData& program)
     m_program = program;
     m_haveProgram = true;
     ++m_programSerial;
+    dropChart();
     m_runtime.reset();
     m_inputs.clear();
     try {
@@ -317,6 +353,13 @@ bool ProgramMonitor::relabel(const NEBPT::ProgramData& program)
     const std::vector<int> read = m_runtime->inputsRead();
     for (size_t i = 0; i < m_inputs.size() && i < read.size(); ++i)
         m_inputs[i].name = m_runtime->inputNames().at(static_cast<size_t>(read[i]));
+    if (m_chartRecorder) {
+        // The chart's lanes are the inputs read, in their order.
+        timeline::Timeline& chart = m_chartRecorder->timeline();
+        for (size_t i = 0; i < m_inputs.size() && i < chart.inputs.size(); ++i)
+            chart.inputs[i].name = m_inputs[i].name;
+        chart.pairs = timeline::pairNames(*m_runtime);
+    }
     // The actions listed of this program in its new texts.
     for (int row = 0; row < m_outputs->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = m_outputs->topLevelItem(row);
@@ -342,14 +385,17 @@ void ProgramMonitor::showLink(const NEBPT::ProgramData* program, const QString& 
         stopLink();
     m_mode = Mode::Link;
     m_problem.clear();
+    if (m_recording)
+        endRecording(tr("the drive's program changed while recording"));
+    dropChart();
     m_runtime.reset();
     m_inputs.clear();
     m_haveProgram = false;
     m_layoutStale = false;
     if (!program)
         m_problem = tr("The program cannot be shown: %1.").arg(failure);
-    else
-        buildRuntime(*program);
+    else if (buildRuntime(*program))
+        startChart();
     if (!sameDrive) {
         // A drive connected anew is shown from what it tells from now on.
         m_polled = false;
@@ -372,11 +418,15 @@ void ProgramMonitor::linkLost(const QString& reason)
     m_lost = true;
     m_current = false;
     m_lostReason = reason;
+    if (m_recording)
+        endRecording(tr("the link to the drive was lost: %1").arg(reason));
     showState(m_status);
 }
 
 void ProgramMonitor::stopLink()
 {
+    if (m_recording)
+        endRecording(tr("the monitor no longer shows the drive"));
     if (m_polling && m_document)
         m_document->stopPolling();
     m_polling = false;
@@ -392,7 +442,8 @@ void ProgramMonitor::pollWhileShown()
 {
     if (m_mode != Mode::Link || !m_map || m_map->statusAddress < 0 || !m_document)
         return;
-    const bool shown = isVisible();
+    // A recording goes on while the monitor is hidden.
+    const bool shown = isVisible() || m_recording;
     if (shown && !m_polling) {
         // The writes are counted from 0 again: the inputs follow the drive
         // again once the first poll has answered.
@@ -527,7 +578,11 @@ void ProgramMonitor::inputSet(size_t input, double value)
     const std::string& key = m_inputs[input].key;
     if (m_mode == Mode::Simulation && m_runtime) {
         m_inputValues[key] = value;
-        m_runtime->setInput(m_runtime->inputsRead().at(input), value);
+        const int index = m_runtime->inputsRead().at(input);
+        m_runtime->setInput(index, value);
+        // It takes effect before the next scan.
+        if (m_chartRecorder)
+            m_chartRecorder->input(m_runtime->nextScanMs(), index, value);
         return;
     }
     if (m_mode == Mode::Link && m_polling && !m_lost && m_inputsHeld && m_document) {
@@ -548,12 +603,19 @@ void ProgramMonitor::catchUp()
     if (!m_runtime)
         return;
     std::vector<Performed> performed;
+    SimulationClock::Scanned scanned;
+    if (m_chartRecorder) {
+        scanned = [this](const NEBPT::ProgramRuntime::Scan& scan) {
+            m_chartRecorder->scanned(scan.timeMs, *m_runtime, scan);
+        };
+    }
     for (const SimulationClock::Stepped& stepped :
-         m_clock.catchUp(*m_runtime, static_cast<std::size_t>(kMostOutputs)))
+         m_clock.catchUp(*m_runtime, static_cast<std::size_t>(kMostOutputs), scanned))
         performed.push_back(
             {QString::number(double(stepped.timeMs) / 1000.0, 'f', 3), stepped.step});
     addOutputs(performed);
     showRuntimeState();
+    updateChart();
 }
 
 void ProgramMonitor::addOutputs(const std::vector<Performed>& performed)
@@ -604,10 +666,13 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
                               (poll.status.timers.size() != m_status.timers.size() ||
                                poll.status.comparators.size() != m_status.comparators.size() ||
                                poll.status.logicRules.size() != m_status.logicRules.size());
+    if (m_recording)
+        record(poll);
     m_current = poll.failure.empty();
+    const long long atMs = m_chartTime.isValid() ? m_chartTime.elapsed() : 0;
     if (m_current) {
         if (m_polled)
-            noteStepsPassed(m_status, poll.status);
+            noteStepsPassed(m_status, poll.status, atMs);
         m_polled = true;
         m_lost = false;
         m_lastSeen = QTime::currentTime();
@@ -625,7 +690,17 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
     // Inputs are set by their place in the block: only while it is the program's.
     if (poll.inputsRead && m_runtime)
         m_layoutStale = poll.inputLayout != modbusmap::inputLayoutOf(*m_runtime);
-    if (m_layoutStale && !m_lost) {
+    if (m_layoutStale && !m_lost && poll.inputsRead && poll.inputLayout != m_rereadFor &&
+        m_document && !m_document->isBusy()) {
+        // The drive's program changed under the monitor: it is read again, once
+        // for this layout, and the inputs are named from it before any is set.
+        m_rereadFor = poll.inputLayout;
+        QTimer::singleShot(0, m_document.data(), [document = m_document] {
+            if (document && !document->isBusy())
+                document->refresh();
+        });
+        m_pollNotes << tr("The drive's program has changed: reading it again to name its inputs.");
+    } else if (m_layoutStale && !m_lost) {
         m_pollNotes << tr("The inputs cannot be set: the drive's input block holds other inputs "
                           "than the program shown reads. Read the drive again (File > Refresh).");
     }
@@ -634,6 +709,16 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
          poll.status.comparators.size() != m_runtime->comparators() ||
          poll.status.logicRules.size() != m_runtime->logicRules()))
         m_pollNotes << tr("The drive tells another number of objects than the program has.");
+    if (m_chartRecorder && m_current) {
+        m_chartRecorder->polled(atMs, poll.status.running ? poll.status.activeStep : -1,
+                                poll.status.timers);
+        if (poll.inputsRead && !m_layoutStale) {
+            const std::vector<int> read = m_runtime->inputsRead();
+            for (size_t i = 0; i < read.size() && i < poll.inputs.size(); ++i)
+                m_chartRecorder->input(atMs, read[i], poll.inputs[i]);
+        }
+        updateChart();
+    }
     if (shapeChanged)
         makeRows();
     else
@@ -666,7 +751,7 @@ void ProgramMonitor::showPolled(const ControllerPoll& poll)
 }
 
 void ProgramMonitor::noteStepsPassed(const modbusmap::ControllerStatus& before,
-                                     const modbusmap::ControllerStatus& now)
+                                     const modbusmap::ControllerStatus& now, long long atMs)
 {
     // A controller that starts does so at step 0.
     const int from = before.running ? before.activeStep : 0;
@@ -681,8 +766,11 @@ void ProgramMonitor::noteStepsPassed(const modbusmap::ControllerStatus& before,
         performed.push_back({seen, from});
     } else {
         // Steps move on one at a time: each from `from` up to `to` did.
-        for (int step = from; step != to; step = (step + 1) % steps)
+        for (int step = from; step != to; step = (step + 1) % steps) {
             performed.push_back({seen, step});
+            if (m_chartRecorder)
+                m_chartRecorder->action(atMs, m_runtime->actionText(step));
+        }
     }
     addOutputs(performed);
 }
@@ -721,6 +809,7 @@ void ProgramMonitor::showState(const modbusmap::ControllerStatus& status)
                            static_cast<QWidget*>(m_outputs)})
         shown->setEnabled(current || !m_polled);
     m_inputBox->setEnabled(!link || (!m_lost && m_inputsHeld));
+    showRecordState();
     if (current) {
         m_stateLabel->setText(status.running ? tr("Running: step %1").arg(status.activeStep)
                                              : tr("Stopped"));
@@ -811,6 +900,149 @@ void ProgramMonitor::tellFlow(const NEBPT::FlowLiveState& state)
 void ProgramMonitor::tellFlowHidden()
 {
     tellFlow(NEBPT::FlowLiveState{});
+}
+
+// --- the strip chart ---
+
+const timeline::Timeline* ProgramMonitor::chartTimeline() const
+{
+    return m_chartRecorder ? &m_chartRecorder->timeline() : nullptr;
+}
+
+void ProgramMonitor::startChart()
+{
+    dropChart();
+    if (!m_runtime)
+        return;
+    m_chartRecorder = std::make_unique<timeline::Recorder>(*m_runtime, std::string());
+    m_chartTime.start();
+    m_chart->setTimeline(&m_chartRecorder->timeline());
+}
+
+void ProgramMonitor::dropChart()
+{
+    m_chart->setTimeline(nullptr);
+    m_chartRecorder.reset();
+}
+
+void ProgramMonitor::updateChart()
+{
+    if (!m_chartRecorder)
+        return;
+    timeline::Timeline& chart = m_chartRecorder->timeline();
+    chart.forget(chart.untilMs - MonitorChart::kSpanMs);
+    m_chart->refresh();
+}
+
+// --- Record ---
+
+void ProgramMonitor::showRecordState()
+{
+    const bool statusBlock = m_mode == Mode::Link && m_map && m_map->statusAddress >= 0;
+    m_recordButton->setVisible(statusBlock);
+    m_recordNote->setVisible(statusBlock);
+    m_recordButton->setChecked(m_recording != nullptr);
+    m_recordButton->setText(m_recording ? tr("Stop") : tr("Record..."));
+    m_recordButton->setToolTip(
+        m_recording ? tr("Stops recording and asks for the file to write the scenario to.")
+                    : tr("Records what the drive does as a scenario that replays on the model."));
+    m_recordButton->setEnabled(m_recording || (statusBlock && m_runtime && !m_lost));
+}
+
+void ProgramMonitor::startRecording()
+{
+    if (m_recording || m_mode != Mode::Link || !m_map || m_map->statusAddress < 0 || !m_runtime ||
+        m_lost) {
+        showRecordState();
+        return;
+    }
+    // The input block holds the inputs the program reads, in their order.
+    std::vector<std::string> inputs;
+    if (m_map->inputAddress >= 0) {
+        for (const Input& input : m_inputs)
+            inputs.push_back(input.name);
+    }
+    m_recording =
+        std::make_unique<scenario::RecordingWriter>(std::move(inputs), ControllerPoller::kInterval);
+    m_recordNote->setText(tr("Recording: waiting for the drive's state"));
+    showRecordState();
+    pollWhileShown();
+}
+
+void ProgramMonitor::record(const ControllerPoll& poll)
+{
+    if (!poll.failure.empty()) {
+        endRecording(fromStd(poll.failure));
+        return;
+    }
+    const bool inputs = m_map->inputAddress >= 0 && !m_inputs.empty();
+    if (inputs && !poll.inputsRead) {
+        endRecording(poll.inputFailure.empty() ? tr("the controller's inputs cannot be read")
+                                               : fromStd(poll.inputFailure));
+        return;
+    }
+    if (inputs && (poll.inputLayout != modbusmap::inputLayoutOf(*m_runtime) ||
+                   poll.inputs.size() != m_inputs.size())) {
+        endRecording(tr("the drive's program changed while recording (its input block has "
+                        "another layout)"));
+        return;
+    }
+    const bool first = m_recording->polls() == 0;
+    if (first)
+        m_recordTime.start();
+    m_recording->polled(first ? 0 : m_recordTime.elapsed(),
+                        poll.status.running ? poll.status.activeStep : -1,
+                        inputs ? poll.inputs : std::vector<int>());
+    m_recordNote->setText(
+        tr("Recording: %1 s")
+            .arg(QString::number(double(m_recording->untilMs()) / 1000.0, 'f', 1)));
+}
+
+void ProgramMonitor::stopRecording()
+{
+    const std::unique_ptr<scenario::RecordingWriter> recording = std::move(m_recording);
+    showRecordState();
+    pollWhileShown();
+    if (!recording)
+        return;
+    if (recording->polls() == 0) {
+        m_recordNote->setText(tr("No poll answered while recording; nothing was written."));
+        return;
+    }
+    const QString path = fw::chooseFileName(
+        this, fw::FileChoice::Save, tr("Save the recording as a scenario"),
+        QStringLiteral("recording.json"), tr("Scenarios (*.json);;All files (*)"));
+    if (path.isEmpty()) {
+        m_recordNote->setText(tr("The recording was not saved."));
+        return;
+    }
+    std::string failure;
+    if (!recording->write(path.toLocal8Bit().toStdString(), failure)) {
+        m_recordNote->setText(tr("The recording was not saved."));
+        fw::messageBox(tr("The recording was not saved: %1").arg(fromStd(failure)).toStdString(),
+                       fw::MB_OK | fw::MB_ICONWARNING, windowTitle().toStdString());
+        return;
+    }
+    m_recordNote->setText(
+        tr("Recorded %1 s into %2")
+            .arg(QString::number(double(recording->untilMs()) / 1000.0, 'f', 1), path));
+}
+
+void ProgramMonitor::endRecording(const QString& reason)
+{
+    m_recording.reset();
+    const QString told = tr("The recording ended: %1; nothing was written.").arg(reason);
+    m_recordNote->setText(told);
+    showRecordState();
+    pollWhileShown();
+    // Told once what ends it is done with (a poll, a lost link, another drive).
+    QMetaObject::invokeMethod(
+        this,
+        [this, told] {
+            fw::messageBox(told.toStdString(), fw::MB_OK | fw::MB_ICONWARNING,
+                           windowTitle().toStdString());
+        },
+        Qt::QueuedConnection);
 }
 
 int ProgramMonitor::markedStep() const

@@ -5,8 +5,10 @@
 #include "ProgramRuntime.h"
 #include "RegisterMap.h"
 #include "SimulationClock.h"
+#include "Timeline.h"
 
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QTime>
@@ -16,10 +18,16 @@
 #include <string>
 #include <vector>
 
+namespace scenario {
+class RecordingWriter;
+}
+
 class DriveDocument;
+class MonitorChart;
 class QLabel;
 class QFormLayout;
 class QGroupBox;
+class QPushButton;
 class QTreeWidget;
 class QWidget;
 
@@ -56,6 +64,18 @@ class QWidget;
 //   drive connected anew, shows the drive again.
 // - Nothing, with the reason.
 //
+// A strip chart under the lists draws the last minute of the inputs the
+// program reads, the active step, its timers and the actions performed
+// (MonitorChart): in a simulation scan by scan, over a link as the polls saw
+// them. A new program starts it anew; what lies before the minute is forgotten.
+//
+// Over a link whose profile has a status block, Record (a checkable button:
+// Record..., Stop) collects what the polls see as nebpt-host --record does
+// (scenario::RecordingWriter); Stop asks for a file and writes it there as a
+// scenario that replays on the model. A poll that fails, a lost link, another
+// layout of the drive's inputs or another program ends the recording, telling
+// that nothing was written.
+//
 // Whatever it shows as current also goes to the editor's flow
 // (liveStateChanged, which the window hands to the document); when it shows
 // nothing current, a state not `shown`.
@@ -86,6 +106,12 @@ public:
     QString noteText() const;
     // The model of the simulation (over a link: of the program read); null when none.
     const NEBPT::ProgramRuntime* runtime() const { return m_runtime.get(); }
+    // What the strip chart draws (the last MonitorChart::kSpanMs of it); null when none.
+    const timeline::Timeline* chartTimeline() const;
+    // Record is on.
+    bool recording() const { return m_recording != nullptr; }
+    // The clock of the simulation (tests run it faster).
+    SimulationClock& simulationClock() { return m_clock; }
 
 signals:
     // The state shown has changed (a timer's time left by a tenth of a second
@@ -162,9 +188,23 @@ private:
     // Over a link: the state line and message from what the polls found.
     bool showLinkState();
     void pollWhileShown();
-    // The actions of the steps that moved on between two polls.
+    // The actions of the steps that moved on between two polls, seen at `atMs`
+    // of the chart's time.
     void noteStepsPassed(const modbusmap::ControllerStatus& before,
-                         const modbusmap::ControllerStatus& now);
+                         const modbusmap::ControllerStatus& now, long long atMs);
+    // The chart from the model's state now (a new program), and its past
+    // forgotten and drawn anew.
+    void startChart();
+    void dropChart();
+    void updateChart();
+    // Over a link: what a poll saw goes into the recording, or ends it.
+    void record(const ControllerPoll& poll);
+    void startRecording();
+    // Stop: asks for a file and writes the scenario there.
+    void stopRecording();
+    // Ends the recording for `reason`, telling that nothing was written.
+    void endRecording(const QString& reason);
+    void showRecordState();
     void addOutputs(const std::vector<Performed>& performed);
     void clearOutputs();
     void tellFlow(const NEBPT::FlowLiveState& state);
@@ -182,6 +222,10 @@ private:
     std::map<std::string, double> m_inputValues;
     std::vector<ObjectRow> m_objectRows;
     SimulationClock m_clock;
+    std::unique_ptr<timeline::Recorder> m_chartRecorder;    // of the model's program
+    QElapsedTimer m_chartTime;                              // over a link: the chart's time
+    std::unique_ptr<scenario::RecordingWriter> m_recording; // while Record is on
+    QElapsedTimer m_recordTime;                             // since the recording's first poll
 
     QPointer<DriveDocument> m_document;
     bool m_simulate = false; // Tools > Simulate is on
@@ -198,6 +242,9 @@ private:
     // The drive's input block has another layout than the program shown reads
     // (the drive's program changed): its inputs are not set until it is read anew.
     bool m_layoutStale = false;
+    // The input layout the drive was last read again for (-1: none): a program
+    // that still reads another one is not read again and again.
+    int m_rereadFor = -1;
     // The last poll read the drive's inputs in the program's layout: only then
     // are they set (m_inputValues holds what was read).
     bool m_inputsHeld = false;
@@ -213,4 +260,7 @@ private:
     QGroupBox* m_inputBox = nullptr;
     QFormLayout* m_inputForm = nullptr;
     QLabel* m_inputNote = nullptr;
+    MonitorChart* m_chart = nullptr;
+    QPushButton* m_recordButton = nullptr;
+    QLabel* m_recordNote = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "SimulationClock.h"
 
-#include "ProgramRuntime.h"
-
+#include <algorithm>
 #include <deque>
 
 SimulationClock::SimulationClock(QObject* parent) : QObject(parent)
@@ -14,6 +13,7 @@ void SimulationClock::start()
 {
     m_clock.start();
     m_lagMs = 0;
+    m_baseMs = 0;
     m_timer.start();
 }
 
@@ -22,14 +22,31 @@ void SimulationClock::stop()
     m_timer.stop();
 }
 
-std::vector<SimulationClock::Stepped> SimulationClock::catchUp(NEBPT::ProgramRuntime& runtime,
-                                                               std::size_t most)
+void SimulationClock::setRate(int rate)
 {
-    const long long now = m_clock.elapsed() - m_lagMs;
+    if (m_clock.isValid()) {
+        m_baseMs = nowMs();
+        m_lagMs = 0;
+        m_clock.restart();
+    }
+    m_rate = std::max(rate, 1);
+}
+
+long long SimulationClock::nowMs() const
+{
+    return m_baseMs + m_clock.elapsed() * m_rate - m_lagMs;
+}
+
+std::vector<SimulationClock::Stepped>
+SimulationClock::catchUp(NEBPT::ProgramRuntime& runtime, std::size_t most, const Scanned& scanned)
+{
+    const long long now = nowMs();
     long long scans = 0;
     std::deque<Stepped> stepped;
     while (runtime.nextScanMs() <= now && scans++ < kMostScansATick) {
         const NEBPT::ProgramRuntime::Scan scan = runtime.scan();
+        if (scanned)
+            scanned(scan);
         if (scan.change != NEBPT::ProgramRuntime::Change::Stepped)
             continue;
         stepped.push_back({scan.timeMs, scan.from});

@@ -1,20 +1,20 @@
 #pragma once
 
+#include "ProgramRuntime.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
-
-namespace NEBPT {
-class ProgramRuntime;
-}
 
 // Runs a program's model of the controller in real time: `tick` comes every
 // kTickMs while the clock runs, and catchUp() then runs the scans that are due
 // by the real time since start(). A window held up for longer than
 // kMostScansATick scans goes on from where it is rather than rushing through
-// the time it lost.
+// the time it lost. The model's time may run faster than real time (setRate:
+// tests see a minute of it in a second).
 class SimulationClock : public QObject
 {
     Q_OBJECT
@@ -36,15 +36,23 @@ public:
     void start();
     void stop();
     bool running() const { return m_timer.isActive(); }
-    // Runs the scans of `runtime` due by now; the steps moved on from, the
-    // last `most` of them.
-    std::vector<Stepped> catchUp(NEBPT::ProgramRuntime& runtime, std::size_t most);
+    // The model's time runs `rate` times as fast as real time from now on (1 at start).
+    void setRate(int rate);
+    // Runs the scans of `runtime` due by now, each handed to `scanned` when
+    // given, as it ran; the steps moved on from, the last `most` of them.
+    using Scanned = std::function<void(const NEBPT::ProgramRuntime::Scan&)>;
+    std::vector<Stepped> catchUp(NEBPT::ProgramRuntime& runtime, std::size_t most,
+                                 const Scanned& scanned = {});
 
 signals:
     void tick();
 
 private:
+    long long nowMs() const;
+
     QTimer m_timer;
-    QElapsedTimer m_clock; // real time since the model started
-    long long m_lagMs = 0; // real time the model did not catch up with
+    QElapsedTimer m_clock;  // real time since the model started or its rate changed
+    long long m_lagMs = 0;  // model time not caught up with, skipped
+    long long m_baseMs = 0; // the model's time when m_clock started
+    int m_rate = 1;
 };

@@ -356,6 +356,8 @@ private:
             path.lineTo(x(m_t1), y(points.back().value == lastValue ? lastValue : 0));
         m_painter.setPen(QPen(kTimer, m_penWidth));
         m_painter.drawPath(path);
+        if (most <= 1)
+            return; // never started: no scale
         m_painter.setPen(kInk);
         m_painter.drawText(QRectF(r.left() + 2, r.top(), r.width() / 3, r.height() * 0.5),
                            Qt::AlignLeft | Qt::AlignTop,

@@ -5,10 +5,14 @@
 #include "ModbusClient.h"
 #include "ModbusDrive.h"
 #include "ProgramMonitor.h"
+#include "Timeline.h"
+
+#include "framework/widgets/FileDialog.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTreeWidget>
@@ -27,9 +31,11 @@
 // marked step move, the timers and the actions performed; an edit runs the new
 // program, a language switch keeps it running; over a link to nebpt-drive-sim it
 // shows what the drive's controller does, and that it no longer sees it once
-// the link is lost. What the monitor shows comes in real time: the tests wait
-// for it with a deadline that only keeps a broken test from hanging.
+// the link is lost; its strip chart keeps the last minute, and what it records
+// of a drive replays on the model. What the monitor shows comes in real time: the
+// tests wait for it with a deadline that only keeps a broken test from hanging.
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -374,6 +380,145 @@ TEST_F(MonitorTest, OverALinkTheMonitorShowsTheDrivesControllerWhileItSeesIt)
         EXPECT_EQ(control<QCheckBox>("Running"), nullptr) << "nothing to set on the drive";
         view->trigger();
     }
+}
+
+// The strip chart draws the lanes of the program running: the inputs it reads
+// as the user sets them, the active step, the timers it uses, the actions. Run
+// a hundred times as fast, a minute and more later it holds only the last
+// minute, each lane with the value it had when that minute began.
+TEST_F(MonitorTest, TheStripChartHoldsTheLastMinuteOfTheProgramsLanes)
+{
+    ASSERT_TRUE(hosttest::done(window.openImage(QString::fromStdString(fastSample("fast.json")))));
+    action("actionSimulate")->trigger();
+    const timeline::Timeline* chart = monitor().chartTimeline();
+    ASSERT_NE(chart, nullptr);
+    const auto lane = [&chart](const std::string& name) -> const timeline::Lane* {
+        for (const auto* lanes : {&chart->inputs, &chart->timers})
+            for (const timeline::Lane& lane : *lanes)
+                if (lane.name == name)
+                    return &lane;
+        return nullptr;
+    };
+    std::vector<std::string> timers;
+    for (const timeline::Lane& timer : chart->timers)
+        timers.push_back(timer.name);
+    EXPECT_EQ(timers, std::vector<std::string>(kUsedObjects.begin(), kUsedObjects.begin() + 3));
+    ASSERT_NE(lane("Motor speed"), nullptr);
+    EXPECT_EQ(lane("Motor speed")->kind, timeline::Lane::Kind::Value);
+
+    setSwitch("Running", true);
+    setSwitch("Digital input 18", true);
+    ASSERT_TRUE(marks(2)) << "timer 0 ran out";
+    std::vector<double> steps;
+    for (const timeline::Point& point : chart->steps)
+        steps.push_back(point.value);
+    EXPECT_THAT(steps, ElementsAre(-1, 0, 1, 2));
+    ASSERT_NE(lane("Timer 0"), nullptr);
+    EXPECT_THAT(lane("Timer 0")->points,
+                Contains(::testing::Field(&timeline::Point::value, ::testing::Ge(1900))))
+        << "counted down from 2 s";
+    EXPECT_EQ(chart->actions.size(), 2u);
+
+    monitor().simulationClock().setRate(100);
+    const long long ranOutMs = chart->steps.back().atMs;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chart->untilMs > ranOutMs + 65000; }, kWaitMs));
+    EXPECT_EQ(chart->fromMs, chart->untilMs - 60000);
+    EXPECT_TRUE(chart->actions.empty()) << "performed over a minute ago";
+    ASSERT_FALSE(chart->steps.empty());
+    EXPECT_EQ(chart->steps.front().value, 2) << "the step then active";
+    const std::vector<timeline::Point>& running = lane("Running")->points;
+    ASSERT_FALSE(running.empty());
+    EXPECT_EQ(running.back().value, 1);
+    for (const auto* lanes : {&chart->inputs, &chart->timers})
+        for (const timeline::Lane& kept : *lanes)
+            for (const timeline::Point& point : kept.points)
+                EXPECT_GE(point.atMs, chart->fromMs) << kept.name;
+}
+
+// Record in the monitor collects what the polls see as nebpt-host --record
+// does; Stop writes it where the user says, and it replays on the model of
+// the drive's program. A drive gone while recording ends it: nothing written.
+TEST_F(MonitorTest, WhatTheMonitorRecordsOfADriveReplaysOnTheModel)
+{
+    const std::string image = fastSample("drive.json");
+    const std::string recorded = scratch.file("recorded.json");
+    linktest::DriveSimulator sim(image, {"--run"});
+    ASSERT_TRUE(hosttest::done(
+        window.connectDrive(QString::fromStdString(sim.address()),
+                            QString::fromStdString(hosttest::sampleImage(kSample)), kTimeoutMs)));
+    action("actionMonitor")->trigger();
+    ASSERT_TRUE(says("Stopped")) << monitor().noteText().toStdString();
+    auto* record = monitor().findChild<QPushButton*>(QStringLiteral("monitorRecord"));
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(record->isEnabled());
+    EXPECT_EQ(record->text().toStdString(), "Record...");
+
+    const fw::FileDialogHook previous = fw::setFileDialogHook(
+        [&recorded](fw::FileChoice, const QString&) { return QString::fromStdString(recorded); });
+    record->click();
+    EXPECT_TRUE(monitor().recording());
+    EXPECT_EQ(record->text().toStdString(), "Stop");
+    setSwitch("Running", true);
+    ASSERT_TRUE(marks(0));
+    setSwitch("Digital input 18", true);
+    ASSERT_TRUE(marks(2)) << "timer 0 ran out";
+    record->click();
+    EXPECT_FALSE(monitor().recording());
+    const std::string scenario = testsupport::ScratchFolder::readFile(recorded);
+    EXPECT_THAT(scenario, HasSubstr("\"Digital input 18\""));
+    EXPECT_THAT(scenario, HasSubstr("\"within\": 0.25"));
+    const hosttest::Run replay =
+        hosttest::run({NEBPT_HOST_EXECUTABLE, "--simulate", image, "--scenario", recorded});
+    EXPECT_EQ(replay.status, 0) << replay.out << replay.errors;
+    EXPECT_THAT(replay.out, HasSubstr("expectations hold"));
+
+    record->click();
+    ASSERT_TRUE(monitor().recording());
+    sim.kill();
+    const auto toldNothingWritten = [this] {
+        return std::any_of(messages.shown().begin(), messages.shown().end(), [](const auto& box) {
+            return box.text.find("; nothing was written.") != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(QTest::qWaitFor(toldNothingWritten, kWaitMs));
+    fw::setFileDialogHook(previous);
+    EXPECT_FALSE(monitor().recording());
+    EXPECT_FALSE(record->isChecked());
+    EXPECT_EQ(testsupport::ScratchFolder::readFile(recorded), scenario);
+}
+
+// A program written into the drive by another master gives the input block
+// another layout: the monitor reads the drive again by itself and names the
+// inputs from the new program, so a switch sets the input it names.
+TEST_F(MonitorTest, AProgramChangedUnderTheMonitorIsReadAgainBeforeAnInputIsSet)
+{
+    linktest::DriveSimulator sim(hosttest::copyOfSample(scratch, kSample), {"--run"});
+    ASSERT_TRUE(hosttest::done(
+        window.connectDrive(QString::fromStdString(sim.address()),
+                            QString::fromStdString(hosttest::sampleImage(kSample)), kTimeoutMs)));
+    action("actionMonitor")->trigger();
+    ASSERT_TRUE(says("Stopped"));
+    ASSERT_EQ(stepEvent(0), "Digital input 18");
+    linktest::ModbusClient client(sim.port());
+    const int pair0Event = 140;
+    ASSERT_EQ(client.write(pair0Event, {20}), 0); // "Digital input 19"
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stepEvent(0) == "Digital input 19"; }, kWaitMs))
+        << monitor().noteText().toStdString();
+    ASSERT_NE(monitor().runtime(), nullptr);
+    const std::vector<int> read = monitor().runtime()->inputsRead();
+    const auto offset =
+        std::find(read.begin(), read.end(), monitor().runtime()->inputIndex("Digital input 19")) -
+        read.begin();
+    ASSERT_LT(offset, std::ptrdiff_t(read.size()));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return control<QCheckBox>("Digital input 19") &&
+                   control<QCheckBox>("Digital input 19")->isEnabled();
+        },
+        kWaitMs));
+    setSwitch("Digital input 19", true);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return client.read(kInputBlock + 2 + int(offset), 1).at(0) == 1; }, kWaitMs));
 }
 
 } // namespace

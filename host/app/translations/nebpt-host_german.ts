@@ -1620,6 +1620,30 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
     </message>
 </context>
 <context>
+    <name>MonitorChart</name>
+    <message>
+        <source>Step</source>
+        <translation>Schritt</translation>
+    </message>
+    <message>
+        <source>not running</source>
+        <translation>läuft nicht</translation>
+    </message>
+    <message>
+        <source>Actions</source>
+        <translation>Aktionen</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <comment>seconds on the time axis</comment>
+        <translation>s</translation>
+    </message>
+</context>
+<context>
     <name>ProgramFile</name>
     <message>
         <source>the drive</source>
@@ -1823,6 +1847,90 @@ Datei &gt; Erneut verbinden verbindet erneut und liest das Programm wieder.</tra
     <message>
         <source>The inputs cannot be set: the drive&apos;s input block holds other inputs than the program shown reads. Read the drive again (File &gt; Refresh).</source>
         <translation>Die Eingänge können nicht gesetzt werden: Der Eingangsblock des Antriebs enthält andere Eingänge, als das gezeigte Programm liest. Lesen Sie den Antrieb erneut (Datei &gt; Aktualisieren).</translation>
+    </message>
+    <message>
+        <source>The last minute as a timing chart</source>
+        <translation>Die letzte Minute als Zeitdiagramm</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Aufzeichnen</translation>
+    </message>
+    <message>
+        <source>the drive&apos;s program changed while recording</source>
+        <translation>das Programm des Antriebs hat sich während der Aufzeichnung geändert</translation>
+    </message>
+    <message>
+        <source>the link to the drive was lost: %1</source>
+        <translation>die Verbindung zum Antrieb ist verloren: %1</translation>
+    </message>
+    <message>
+        <source>the monitor no longer shows the drive</source>
+        <translation>der Monitor zeigt den Antrieb nicht mehr</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Record...</source>
+        <translation>Aufzeichnen...</translation>
+    </message>
+    <message>
+        <source>Stops recording and asks for the file to write the scenario to.</source>
+        <translation>Beendet die Aufzeichnung und fragt nach der Datei, in die das Szenario geschrieben wird.</translation>
+    </message>
+    <message>
+        <source>Records what the drive does as a scenario that replays on the model.</source>
+        <translation>Zeichnet auf, was der Antrieb tut, als Szenario, das sich auf dem Modell wiederholen lässt.</translation>
+    </message>
+    <message>
+        <source>Recording: waiting for the drive&apos;s state</source>
+        <translation>Aufzeichnung: Warten auf den Zustand des Antriebs</translation>
+    </message>
+    <message>
+        <source>the controller&apos;s inputs cannot be read</source>
+        <translation>die Eingänge der Steuerung können nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the drive&apos;s program changed while recording (its input block has another layout)</source>
+        <translation>das Programm des Antriebs hat sich während der Aufzeichnung geändert (sein Eingangsblock hat eine andere Belegung)</translation>
+    </message>
+    <message>
+        <source>Recording: %1 s</source>
+        <translation>Aufzeichnung: %1 s</translation>
+    </message>
+    <message>
+        <source>No poll answered while recording; nothing was written.</source>
+        <translation>Während der Aufzeichnung hat keine Abfrage geantwortet; es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>Save the recording as a scenario</source>
+        <translation>Aufzeichnung als Szenario speichern</translation>
+    </message>
+    <message>
+        <source>Scenarios (*.json);;All files (*)</source>
+        <translation>Szenarien (*.json);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The recording was not saved.</source>
+        <translation>Die Aufzeichnung wurde nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>The recording was not saved: %1</source>
+        <translation>Die Aufzeichnung wurde nicht gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>Recorded %1 s into %2</source>
+        <translation>%1 s in %2 aufgezeichnet</translation>
+    </message>
+    <message>
+        <source>The recording ended: %1; nothing was written.</source>
+        <translation>Die Aufzeichnung wurde beendet: %1; es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>The drive&apos;s program has changed: reading it again to name its inputs.</source>
+        <translation>Das Programm des Antriebs hat sich geändert: es wird erneut gelesen, um seine Eingänge zu benennen.</translation>
     </message>
 </context>
 <context>
