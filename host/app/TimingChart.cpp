@@ -84,8 +84,11 @@ public:
         m_line = std::max(metrics.height(), area.height() / lines(timeline, options));
         m_textHeight = metrics.height();
         m_penWidth = std::max<qreal>(1.0, m_textHeight / 16);
-        m_t1 = timeline.untilMs;
-        m_t0 = options.spanMs > 0 ? m_t1 - options.spanMs : timeline.fromMs;
+        // A span shown from the start until it is full, then its last part.
+        m_t0 = options.spanMs > 0 ? std::max(timeline.fromMs, timeline.untilMs - options.spanMs)
+                                  : timeline.fromMs;
+        m_t1 = options.spanMs > 0 ? m_t0 + options.spanMs : timeline.untilMs;
+        m_end = std::min(m_t1, timeline.untilMs); // nothing is drawn after it
         if (m_t1 <= m_t0)
             m_t1 = m_t0 + 1;
         qreal labels = 0;
@@ -96,7 +99,8 @@ public:
         for (const QString& word :
              {options.words.step, options.words.actions, options.words.failed, options.words.pairs})
             labels = std::max(labels, metrics.horizontalAdvance(word));
-        m_labelWidth = std::min(labels + metrics.averageCharWidth() * 2, area.width() * 0.3);
+        m_labelWidth = std::min(labels + metrics.averageCharWidth() * 2,
+                                area.width() * (options.compact ? 0.35 : 0.3));
         m_area = area;
         // Room at the right for half a time at the axis.
         const qreal right = metrics.horizontalAdvance(QStringLiteral("0000.0")) / 2;
@@ -145,7 +149,7 @@ private:
         const QRectF text(m_area.left(), r.top(), m_labelWidth - m_textHeight * 0.7, r.height());
         m_painter.drawText(
             text, Qt::AlignRight | Qt::AlignVCenter,
-            QFontMetricsF(m_painter.font()).elidedText(label, Qt::ElideMiddle, text.width()));
+            QFontMetricsF(m_painter.font()).elidedText(label, Qt::ElideRight, text.width()));
         m_painter.setPen(QPen(kGrid, m_penWidth));
         m_painter.drawLine(QPointF(m_area.left(), r.bottom()), QPointF(m_plot.right(), r.bottom()));
         return r;
@@ -231,7 +235,7 @@ private:
             }
             value = at->value;
         }
-        segment(value, left, x(m_t1), busy);
+        segment(value, left, x(m_end), busy);
     }
 
     void input(const Lane& lane)
@@ -266,8 +270,8 @@ private:
             m_painter.drawPath(path);
         } else {
             m_painter.setPen(QPen(kInk, m_penWidth));
-            m_painter.drawLine(QPointF(x(m_t0), high), QPointF(x(m_t1), high));
-            m_painter.drawLine(QPointF(x(m_t0), low), QPointF(x(m_t1), low));
+            m_painter.drawLine(QPointF(x(m_t0), high), QPointF(x(m_end), high));
+            m_painter.drawLine(QPointF(x(m_t0), low), QPointF(x(m_end), low));
         }
     }
 
@@ -333,7 +337,7 @@ private:
             path.moveTo(x(m_t0), y(value));
         }
         qreal lastX = path.currentPosition().x();
-        double low = 1e300, high = -1e300, lastValue = 0;
+        double low = 1e300, high = -1e300;
         for (auto p = first; p != points.end() && p->atMs <= m_t1; ++p) {
             const qreal px = x(p->atMs);
             // Corners closer than a quarter unit become one upright stroke.
@@ -350,10 +354,18 @@ private:
             }
             path.lineTo(px, y(p->value));
             lastX = px;
-            lastValue = p->value;
         }
-        if (lastX < x(m_t1) && points.back().atMs <= m_t1)
-            path.lineTo(x(m_t1), y(points.back().value == lastValue ? lastValue : 0));
+        // After the last corner a timer left running counts down until it runs out.
+        if (const Point& last = points.back(); last.atMs < m_end) {
+            const long long out = last.atMs + static_cast<long long>(last.value);
+            if (last.value > 0 && out > last.atMs) {
+                const long long to = std::clamp(out, std::max(m_t0, last.atMs), m_end);
+                path.lineTo(x(to),
+                            y(std::max(0.0, last.value - static_cast<double>(to - last.atMs))));
+            }
+            path.lineTo(x(m_end),
+                        y(std::max(0.0, last.value - static_cast<double>(m_end - last.atMs))));
+        }
         m_painter.setPen(QPen(kTimer, m_penWidth));
         m_painter.drawPath(path);
         if (most <= 1)
@@ -467,7 +479,7 @@ private:
     const Options& m_options;
     QRectF m_area, m_plot;
     qreal m_line = 1, m_textHeight = 1, m_penWidth = 1, m_labelWidth = 0, m_y = 0;
-    long long m_t0 = 0, m_t1 = 1;
+    long long m_t0 = 0, m_t1 = 1, m_end = 1;
     std::vector<qreal> m_ticks;
 };
 
