@@ -17,9 +17,9 @@
 // Every expectation holds; the trace is cut at its default limit. The day once
 // more recorded for --plot and --coverage, beside it.
 
+#include "BenchPrograms.h"
 #include "ProgramRuntime.h"
 #include "Scenario.h"
-#include "SimulatedDrive.h"
 
 #include <algorithm>
 #include <chrono>
@@ -37,70 +37,12 @@ constexpr int kRuns = 5;
 constexpr long long kDayMs = 24 * kHourMs;
 constexpr int kExpectations = 20000;
 
-NEBPT::ProgramParameter& parameter(NEBPT::ProgramData& program, const char* number)
-{
-    for (NEBPT::ProgramParameter& p : program.parameters) {
-        if (p.number == number)
-            return p;
-    }
-    std::fprintf(stderr, "the sample has no parameter %s\n", number);
-    std::exit(1);
-}
-
-// Events and actions by choice value (the FCD-300 sample's lists): five pairs
-// that start a timer, wait for it, wait for a comparator, for a logic rule and
-// for an input.
-NEBPT::ProgramData bigProgram()
-{
-    SimulatedDrive drive(NEBPT_DATA_DIR "/fcd300_sample.json", SimulatedDrive::Access::Read);
-    NEBPT::ProgramData program = NEBPT::ProgramWorkflow().exportProgram(drive);
-    std::vector<std::string> events, actions;
-    for (int i = 0; i < kPairs; ++i) {
-        const int timer = (i / 5) % 8;
-        switch (i % 5) {
-        case 0: // True -> Start timer k
-            events.push_back("1");
-            actions.push_back(std::to_string(30 + timer));
-            break;
-        case 1: // Timeout k -> Set relay 1 high
-            events.push_back(std::to_string(34 + timer));
-            actions.push_back("25");
-            break;
-        case 2: // Comparator 0 -> Select preset reference 1
-            events.push_back("22");
-            actions.push_back("7");
-            break;
-        case 3: // Logic rule 0 (Comparator 1 AND Digital input 19) -> Set relay 1 low
-            events.push_back("28");
-            actions.push_back("24");
-            break;
-        default: // Digital input 18 -> Stop all timers
-            events.push_back("19");
-            actions.push_back("47");
-            break;
-        }
-    }
-    for (const char* number : {"1301", "1302"}) {
-        NEBPT::ProgramParameter& p = parameter(program, number);
-        p.elementCount = kPairs;
-        p.values = number[3] == '1' ? events : actions;
-    }
-    // Running from the first scan on, never stopped.
-    parameter(program, "1305").values = {"1"};
-    parameter(program, "1306").values = {"0"};
-    // Timers of 10 to 80 ms.
-    NEBPT::ProgramParameter& timers = parameter(program, "1303");
-    for (size_t t = 0; t < timers.values.size(); ++t)
-        timers.values[t] = "0.0" + std::to_string(t + 1);
-    return program;
-}
-
 // Four pairs whose event is `True`: a step in every scan, their actions in turn
 // Set relay 1 high, Set relay 1 low, Select preset reference 1, Set relay 1 high.
 NEBPT::ProgramData steppingProgram()
 {
-    SimulatedDrive drive(NEBPT_DATA_DIR "/fcd300_sample.json", SimulatedDrive::Access::Read);
-    NEBPT::ProgramData program = NEBPT::ProgramWorkflow().exportProgram(drive);
+    using bench::parameter;
+    NEBPT::ProgramData program = bench::sample();
     parameter(program, "1301").values = {"1", "1", "1", "1"};
     parameter(program, "1302").values = {"25", "24", "7", "25"};
     parameter(program, "1301").elementCount = parameter(program, "1302").elementCount = 4;
@@ -274,7 +216,7 @@ void runDay()
 int main()
 {
     const auto built = std::chrono::steady_clock::now();
-    NEBPT::ProgramRuntime runtime(bigProgram());
+    NEBPT::ProgramRuntime runtime(bench::bigProgram(kPairs, "0"));
     const double buildMs = milliseconds(std::chrono::steady_clock::now() - built);
     const World world{runtime.inputIndex("Digital input 18"),
                       runtime.inputIndex("Digital input 19"), runtime.inputIndex("Motor speed"),

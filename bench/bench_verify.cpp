@@ -9,7 +9,7 @@
 // horizon 60 s. Prints each outcome, then `sample <s> s` and `255 pairs <s> s`,
 // wall time of the median of three runs; the goals are at most 2 s and 60 s.
 
-#include "SimulatedDrive.h"
+#include "BenchPrograms.h"
 #include "Verifier.h"
 
 #include <algorithm>
@@ -23,67 +23,6 @@ namespace {
 
 constexpr int kPairs = 255;
 constexpr int kRuns = 3;
-
-NEBPT::ProgramData sample()
-{
-    SimulatedDrive drive(NEBPT_DATA_DIR "/fcd300_sample.json", SimulatedDrive::Access::Read);
-    return NEBPT::ProgramWorkflow().exportProgram(drive);
-}
-
-NEBPT::ProgramParameter& parameter(NEBPT::ProgramData& program, const char* number)
-{
-    for (NEBPT::ProgramParameter& p : program.parameters) {
-        if (p.number == number)
-            return p;
-    }
-    std::fprintf(stderr, "the sample has no parameter %s\n", number);
-    std::exit(1);
-}
-
-// Events and actions by choice value (the FCD-300 sample's lists), five pairs
-// that start a timer, wait for it, wait for a comparator, for a logic rule and
-// for an input.
-NEBPT::ProgramData bigProgram()
-{
-    NEBPT::ProgramData program = sample();
-    std::vector<std::string> events, actions;
-    for (int i = 0; i < kPairs; ++i) {
-        const int timer = (i / 5) % 8;
-        switch (i % 5) {
-        case 0: // True -> Start timer k
-            events.push_back("1");
-            actions.push_back(std::to_string(30 + timer));
-            break;
-        case 1: // Timeout k -> Set relay 1 high
-            events.push_back(std::to_string(34 + timer));
-            actions.push_back("25");
-            break;
-        case 2: // Comparator 0 -> Select preset reference 1
-            events.push_back("22");
-            actions.push_back("7");
-            break;
-        case 3: // Logic rule 0 (Comparator 1 AND Digital input 19) -> Set relay 1 low
-            events.push_back("28");
-            actions.push_back("24");
-            break;
-        default: // Digital input 18 -> Stop all timers
-            events.push_back("19");
-            actions.push_back("47");
-            break;
-        }
-    }
-    for (const char* number : {"1301", "1302"}) {
-        NEBPT::ProgramParameter& p = parameter(program, number);
-        p.elementCount = kPairs;
-        p.values = number[3] == '1' ? events : actions;
-    }
-    parameter(program, "1305").values = {"1"};  // started at once
-    parameter(program, "1306").values = {"17"}; // stopped by a trip
-    NEBPT::ProgramParameter& timers = parameter(program, "1303");
-    for (size_t t = 0; t < timers.values.size(); ++t)
-        timers.values[t] = "0.0" + std::to_string(t + 1); // 10 to 80 ms
-    return program;
-}
 
 const char* kProperties = R"json({ "horizon": 60.0,
   "properties": [
@@ -138,7 +77,7 @@ int main()
     options.horizonMs = 60000;
     options.timeLimit = std::chrono::seconds(120);
 
-    verify::Program small(sample());
+    verify::Program small(bench::sample());
     const verify::PropertyFile file = verify::parseProperties(kProperties, "bench", small);
     const double sampleTime = median([&](bool first) {
         const std::vector<verify::Outcome> checks = verify::checkProgram(small, options);
@@ -151,7 +90,7 @@ int main()
         }
     });
 
-    verify::Program big(bigProgram());
+    verify::Program big(bench::bigProgram(kPairs, "17"));
     const double bigTime = median([&](bool first) {
         const std::vector<verify::Outcome> checks = verify::checkProgram(big, options);
         if (first) {
