@@ -28,6 +28,8 @@ JobProgress::JobProgress(DriveJob& job, QWidget* window) : QProgressDialog(windo
         if (auto* cancel = findChild<QPushButton*>())
             cancel->setEnabled(m_job && m_job->cancellable());
     });
+    // Hidden while the work asks the engineer something, shown again after.
+    connect(&job, &DriveJob::askingChanged, this, [this](bool asking) { setVisible(!asking); });
     connect(&job, &DriveJob::progress, this, [this](int done, int of) {
         if (m_cancelling)
             return;

@@ -395,17 +395,25 @@ void DriveDocument::askBeforeWriting(DriveJob* job, const QString& question, NEB
 {
     static constexpr double kHorizonSeconds = 60.0;
     static constexpr std::chrono::seconds kTimeLimit{20};
+    // The question stands alone: the job's progress hides while it is asked.
+    const auto ask = [job](const QString& text) {
+        const QPointer<DriveJob> asking(job);
+        job->setAsking(true);
+        const bool yes = fw::messageBox(text.toStdString(), fw::MB_YESNO, kCaption) == fw::IDYES;
+        if (asking)
+            asking->setAsking(false);
+        return yes;
+    };
     if (now.parameters.empty() || next.parameters.empty()) {
-        answered(fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) == fw::IDYES);
+        answered(ask(question));
         return;
     }
     job->setText(tr("Comparing what the programs do"));
     auto* watcher = new QFutureWatcher<QString>(this);
-    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher, question, answered] {
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [watcher, question, answered, ask] {
         const QString behaviour = watcher->result();
         watcher->deleteLater();
-        answered(fw::messageBox((question + QStringLiteral("\n\n") + behaviour).toStdString(),
-                                fw::MB_YESNO, kCaption) == fw::IDYES);
+        answered(ask(question + QStringLiteral("\n\n") + behaviour));
     });
     watcher->setFuture(QtConcurrent::run([now = std::move(now), next = std::move(next)] {
         try {

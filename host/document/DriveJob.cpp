@@ -44,3 +44,11 @@ void DriveJob::finish(bool succeeded)
         },
         Qt::QueuedConnection);
 }
+
+void DriveJob::setAsking(bool asking)
+{
+    if (asking == m_asking)
+        return;
+    m_asking = asking;
+    emit askingChanged(asking);
+}

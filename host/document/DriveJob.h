@@ -35,6 +35,10 @@ public:
     void setProgress(int done, int of);
     void setShowsProgress(bool shows) { m_showsProgress = shows; }
     void setCancellable(bool cancellable) { m_cancellable = cancellable; }
+    // The work waits for the engineer's answer to a question: its progress is
+    // not shown meanwhile (nothing behind the question to wonder about).
+    void setAsking(bool asking);
+    bool asking() const { return m_asking; }
     // Ends the job: `finished` from the event loop, then the job is deleted.
     void finish(bool succeeded);
 
@@ -45,6 +49,7 @@ signals:
     void textChanged(const QString& text);
     void progress(int done, int of);
     void finished(bool succeeded);
+    void askingChanged(bool asking);
 
 private:
     QString m_text;
@@ -52,6 +57,7 @@ private:
     bool m_showsProgress = false;
     bool m_finished = false;
     bool m_succeeded = false;
+    bool m_asking = false;
     int m_done = 0, m_of = 0;
     std::atomic<bool> m_cancel{false};
 };

@@ -140,8 +140,20 @@ TEST_F(DriveGuiTest, ConnectsFromTheFileMenuAndEditsOfflineUntilADownload)
     EXPECT_EQ(firstEvent(window), "Running");
     EXPECT_EQ(modeShown(), "offline \u2014 1 change not on the drive");
 
+    // The question stands alone: no progress window behind it.
+    bool progressBehind = false;
+    const fw::MessageBoxHandler answering = fw::setMessageBoxHandler({});
+    fw::setMessageBoxHandler(
+        [&](const std::string& text, const std::string& caption, unsigned type) {
+            for (const QWidget* shown : QApplication::topLevelWidgets())
+                progressBehind =
+                    progressBehind || (shown->objectName() == "linkProgress" && shown->isVisible());
+            return answering(text, caption, type);
+        });
     pressShortcutOf(window, item("Download"));
     hosttest::idle(window);
+    fw::setMessageBoxHandler(answering);
+    EXPECT_FALSE(progressBehind);
     ASSERT_EQ(told("Download 1 change"), 1u);
     // With what changes in behaviour, worked out before anything is written
     // (under Valgrind it may run out of time: then it says so).
