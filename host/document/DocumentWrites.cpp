@@ -223,6 +223,11 @@ void DriveDocument::offerWriteAgain(DriveJob* job, const QString& what, const QS
                                     std::function<void(bool)> done)
 {
     LinkDrive* link = m_link;
+    // What the drive holds is told once, before the cause (the failure ends with it).
+    const QString holds = link ? fromStd(link->lastWrite().describe()) : QString();
+    QString cause = reason;
+    if (cause.endsWith(QStringLiteral("; ") + holds))
+        cause.chop(holds.size() + 2);
     const auto showHolds = [this, link] {
         // The editor shows what the drive holds, as far as it can be read, else
         // what it was last read back to hold.
@@ -237,7 +242,7 @@ void DriveDocument::offerWriteAgain(DriveJob* job, const QString& what, const QS
              tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\nThe drive "
                 "refuses a value of it, so writing it again cannot finish it: change the "
                 "program or the drive, then write it again.")
-                 .arg(what, location(), fromStd(link->lastWrite().describe()), reason));
+                 .arg(what, location(), holds, cause));
         showHolds();
         done(false);
         return;
@@ -250,10 +255,9 @@ void DriveDocument::offerWriteAgain(DriveJob* job, const QString& what, const QS
         done(false);
         return;
     }
-    const QString question =
-        tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\n"
-           "Write it again? (No leaves the drive as it is.)")
-            .arg(what, location(), fromStd(link->lastWrite().describe()), reason);
+    const QString question = tr("%1 was not completely written to the drive at %2: %3.\n\n%4\n\n"
+                                "Write it again? (No leaves the drive as it is.)")
+                                 .arg(what, location(), holds, cause);
     if (fw::messageBox(question.toStdString(), fw::MB_YESNO, kCaption) != fw::IDYES) {
         showHolds();
         done(false);

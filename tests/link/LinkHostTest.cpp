@@ -142,6 +142,8 @@ TEST(LinkHostTest, EditsReachTheDriveAndTheEditorOutlivesALostLink)
     EXPECT_THAT(messages.shown()[1].text,
                 AllOf(HasSubstr(sim->address()), HasSubstr("may hold a partly written program"),
                       HasSubstr("parameter 1301"), HasSubstr("Write it again?")));
+    const std::string& asked = messages.shown()[1].text;
+    EXPECT_EQ(asked.find("partly written"), asked.rfind("partly written")) << "told once";
     EXPECT_THAT(window.statusBar()->currentMessage().toStdString(), HasSubstr("link is lost"));
     EXPECT_EQ(window.findChild<QLabel*>("accessLabel")->text().toStdString(), "link lost");
     EXPECT_THAT(testsupport::readLogLines(CCustomException::makeLogPath()),
