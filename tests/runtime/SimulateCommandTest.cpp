@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QProcess>
 #include <QXmlStreamReader>
 
 #include <set>
@@ -263,11 +262,9 @@ TEST(SimulateCommandTest, APlotShowsEveryLaneInEachFormat)
     const hosttest::Run pdf = run({kHost, "--simulate", image, "--scenario", scenario, "--scenario",
                                    scenario, "--plot", scratch.file("run.pdf")});
     EXPECT_EQ(pdf.status, 0) << pdf.errors;
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"),
-               {QString::fromStdString(scratch.file("run.pdf")), QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished());
-    const std::string pages = text.readAllStandardOutput().toStdString();
+    const hosttest::Run text = run({"pdftotext", scratch.file("run.pdf"), "-"});
+    ASSERT_EQ(text.status, 0) << text.errors;
+    const std::string& pages = text.out;
     EXPECT_EQ(std::count(pages.begin(), pages.end(), '\f'), 2);
     for (const std::string& lane : lanes)
         EXPECT_THAT(pages, HasSubstr(lane));
