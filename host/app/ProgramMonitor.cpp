@@ -989,10 +989,11 @@ void ProgramMonitor::record(const ControllerPoll& poll)
     }
     const bool first = m_recording->polls() == 0;
     if (first)
-        m_recordTime.start();
-    m_recording->polled(first ? 0 : m_recordTime.elapsed(),
-                        poll.status.running ? poll.status.activeStep : -1,
-                        inputs ? poll.inputs : std::vector<int>());
+        m_recordStart = poll.at;
+    m_recording->polled(
+        std::chrono::duration_cast<std::chrono::milliseconds>(poll.at - m_recordStart).count(),
+        poll.status.running ? poll.status.activeStep : -1,
+        inputs ? poll.inputs : std::vector<int>());
     m_recordNote->setText(
         tr("Recording: %1 s")
             .arg(QString::number(double(m_recording->untilMs()) / 1000.0, 'f', 1)));

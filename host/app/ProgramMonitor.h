@@ -13,6 +13,7 @@
 #include <QString>
 #include <QTime>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
@@ -225,7 +226,7 @@ private:
     std::unique_ptr<timeline::Recorder> m_chartRecorder;    // of the model's program
     QElapsedTimer m_chartTime;                              // over a link: the chart's time
     std::unique_ptr<scenario::RecordingWriter> m_recording; // while Record is on
-    QElapsedTimer m_recordTime;                             // since the recording's first poll
+    std::chrono::steady_clock::time_point m_recordStart;    // the recording's first poll
 
     QPointer<DriveDocument> m_document;
     bool m_simulate = false; // Tools > Simulate is on

@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace scenario {
 
 namespace {
@@ -19,13 +21,15 @@ double seconds(long long ms)
 } // namespace
 
 RecordingWriter::RecordingWriter(std::vector<std::string> inputs, std::chrono::milliseconds period)
-    : m_inputs(std::move(inputs)), m_periodMs(period.count())
+    : m_inputs(std::move(inputs)), m_periodMs(period.count()), m_longestGapMs(period.count())
 {}
 
 void RecordingWriter::polled(long long sinceFirstMs, int activeStep, const std::vector<int>& values)
 {
     const long long atMs = m_periodMs + sinceFirstMs;
     const bool first = m_steps.empty();
+    if (!first)
+        m_longestGapMs = std::max(m_longestGapMs, atMs - m_untilMs);
     for (std::size_t i = 0; i < m_inputs.size() && i < values.size(); ++i) {
         if (!first && values[i] == m_last[i])
             continue;
@@ -33,7 +37,7 @@ void RecordingWriter::polled(long long sinceFirstMs, int activeStep, const std::
     }
     m_last = values;
     m_last.resize(m_inputs.size(), 0);
-    m_steps.push_back({atMs, activeStep});
+    m_steps.push_back({atMs, activeStep, m_longestGapMs});
     m_untilMs = atMs;
 }
 
@@ -50,7 +54,7 @@ std::string RecordingWriter::text() const
             QJsonObject{{QStringLiteral("at"), seconds(step.atMs)},
                         {QStringLiteral("step"),
                          step.step >= 0 ? QJsonValue(step.step) : QJsonValue(QJsonValue::Null)},
-                        {QStringLiteral("within"), seconds(m_periodMs)}});
+                        {QStringLiteral("within"), seconds(step.withinMs)}});
     const QJsonObject scenario{{QStringLiteral("until"), seconds(m_untilMs)},
                                {QStringLiteral("set"), sets},
                                {QStringLiteral("expect"), expects}};

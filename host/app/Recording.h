@@ -10,7 +10,11 @@ namespace scenario {
 // replays on the model: nebpt-host --record and the Record button of the
 // window's monitor both go through it. The inputs become "set" entries (all at
 // the first poll, then each change, at the time of the poll that saw it), the
-// active step at every poll an "expect" entry with "within" the poll period.
+// active step at every poll an "expect" entry "within" the longest time between
+// two polls so far, at least the poll period: an input seen at a poll was set
+// somewhere since the poll before, so the model, which takes it at the poll,
+// may run behind the drive by that gap for the rest of the recording (a loaded
+// machine or a slow link polls later than the period asks).
 // Times count from a period before the first poll, which the replay takes as the
 // controller's first scan: an input seen there (set, perhaps, after the status
 // was read) then acts within the tolerance of that poll's expectation, as at any
@@ -47,6 +51,7 @@ private:
     {
         long long atMs;
         int step;
+        long long withinMs;
     };
     std::vector<std::string> m_inputs;
     long long m_periodMs;
@@ -54,6 +59,7 @@ private:
     std::vector<Set> m_sets;
     std::vector<Step> m_steps;
     long long m_untilMs = 0;
+    long long m_longestGapMs; // between two polls so far, at least the period
 };
 
 } // namespace scenario

@@ -58,6 +58,7 @@ ControllerPoll ControllerPoller::poll()
             break;
         m_statusCount = needed;
     }
+    poll.at = std::chrono::steady_clock::now();
     std::string reason;
     if (!modbusmap::decodeStatus(registers.data(), static_cast<int>(registers.size()),
                                  m_map.wordOrder, poll.status, reason))

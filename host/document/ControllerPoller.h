@@ -26,6 +26,9 @@ struct ControllerPoll
     std::string inputFailure;
     bool linkLost = false;   // the failure took the link down
     unsigned writesDone = 0; // the number of the last input write carried out before it
+    // When the controller's state was read: the poll's own time, which a
+    // recording keeps, however late the poll reaches whoever waits for it.
+    std::chrono::steady_clock::time_point at;
 };
 
 // Looks at the controller of a drive over a link through the profile's status

@@ -2,10 +2,14 @@
 #include "LinkTestSupport.h"
 #include "ModbusClient.h"
 #include "ProgramRuntime.h"
+#include "Recording.h"
 #include "RegisterMap.h"
 #include "SimulatedDrive.h"
 
 #include <modbus.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -262,6 +266,30 @@ TEST(SimRunTest, ARecordedRunReplaysOnTheModel)
         EXPECT_THAT(simulated.out + simulated.errors, HasSubstr(replay.told));
     }
     EXPECT_EQ(sim.stop(), 0);
+}
+
+// A poll later than the period (a loaded machine, a slow link) saw an input
+// that was set somewhere since the poll before: from then on each expectation
+// allows the longest gap between two polls so far, as the model, taking the
+// input at the poll, may run that far behind the drive.
+TEST(SimRunTest, ARecordingAllowsTheLongestGapBetweenItsPolls)
+{
+    scenario::RecordingWriter recording({"Running"}, std::chrono::milliseconds(250));
+    const struct
+    {
+        long long sinceFirstMs;
+        double within;
+    } polls[] = {{0, 0.25}, {250, 0.25}, {1150, 0.9}, {1400, 0.9}, {1600, 0.9}};
+    for (const auto& poll : polls)
+        recording.polled(poll.sinceFirstMs, 0, {1});
+    const QJsonArray expects =
+        QJsonDocument::fromJson(QByteArray::fromStdString(recording.text()))["expect"].toArray();
+    ASSERT_EQ(expects.size(), std::size(polls));
+    for (std::size_t i = 0; i < std::size(polls); ++i) {
+        EXPECT_DOUBLE_EQ(expects[qsizetype(i)]["at"].toDouble(),
+                         0.25 + polls[i].sinceFirstMs / 1000.0);
+        EXPECT_DOUBLE_EQ(expects[qsizetype(i)]["within"].toDouble(), polls[i].within) << i;
+    }
 }
 
 // The blocks answer only while the program runs; the status block and the input
