@@ -437,7 +437,8 @@ TEST_F(MonitorTest, TheStripChartHoldsTheLastMinuteOfTheProgramsLanes)
 
 // Record in the monitor collects what the polls see as nebpt-host --record
 // does; Stop writes it where the user says, and it replays on the model of
-// the drive's program. A drive gone while recording ends it: nothing written.
+// the drive's program, also when recorded in the German window. A drive gone
+// while recording ends it: nothing written.
 TEST_F(MonitorTest, WhatTheMonitorRecordsOfADriveReplaysOnTheModel)
 {
     const std::string image = fastSample("drive.json");
@@ -458,6 +459,7 @@ TEST_F(MonitorTest, WhatTheMonitorRecordsOfADriveReplaysOnTheModel)
     record->click();
     EXPECT_TRUE(monitor().recording());
     EXPECT_EQ(record->text().toStdString(), "Stop");
+    action("actionGerman")->trigger(); // the inputs keep the drive's names
     setSwitch("Running", true);
     ASSERT_TRUE(marks(0));
     setSwitch("Digital input 18", true);
@@ -472,6 +474,7 @@ TEST_F(MonitorTest, WhatTheMonitorRecordsOfADriveReplaysOnTheModel)
     EXPECT_EQ(replay.status, 0) << replay.out << replay.errors;
     EXPECT_THAT(replay.out, HasSubstr("expectations hold"));
 
+    action("actionEnglish")->trigger();
     record->click();
     ASSERT_TRUE(monitor().recording());
     sim.kill();
