@@ -46,17 +46,6 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// The choice texts of a parameter's list, as the editor and the model name them.
-std::set<std::string> choiceTexts(const NEBPT::ProgramParameter& parameter)
-{
-    std::set<std::string> texts;
-    for (const std::string& choice : parameter.choices) {
-        const std::vector<std::string> pieces = NEBPT::choicePieces(choice);
-        texts.insert(pieces.size() > 1 ? pieces[1] : choice);
-    }
-    return texts;
-}
-
 // The choice values of a list, without their texts.
 std::vector<std::string> choiceValues(const std::vector<std::string>& choices)
 {
@@ -324,21 +313,13 @@ bool ProgramMonitor::buildRuntime(const NEBPT::ProgramData& program)
                         .arg(fromStd(error.what()));
         return false;
     }
-    // The comparators' operands are numbers, every other input a condition. The
-    // program's parameters come in the configuration's order: the mode, the
-    // events, the actions, the timers, then the comparators' operands.
-    std::set<std::string> numbers, conditions;
-    if (program.parameters.size() > 4) {
-        numbers = choiceTexts(program.parameters[4]);
-        conditions = choiceTexts(program.parameters[1]);
-    }
+    // A comparator's operand is a number, every other input a condition.
+    const std::set<int> numbers = timeline::numberInputs(*m_runtime);
     for (const int index : m_runtime->inputsRead()) {
         Input input;
         input.key = m_runtime->inputKey(index);
         input.name = m_runtime->inputNames().at(static_cast<size_t>(index));
-        input.kind = numbers.count(input.name) && !conditions.count(input.name)
-                         ? InputKind::Number
-                         : InputKind::Condition;
+        input.kind = numbers.count(index) ? InputKind::Number : InputKind::Condition;
         m_inputs.push_back(std::move(input));
     }
     return true;

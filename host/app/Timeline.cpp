@@ -47,6 +47,29 @@ void Timeline::forget(long long ms)
     untilMs = std::max(untilMs, ms);
 }
 
+std::set<int> numberInputs(const NEBPT::ProgramRuntime& runtime)
+{
+    using Logic = NEBPT::ProgramRuntime::Logic;
+    const Logic logic = runtime.logic();
+    std::set<int> numbers, conditions;
+    for (const Logic::Comparator& comparator : logic.comparators) {
+        if (comparator.enabled)
+            numbers.insert(comparator.input);
+    }
+    const auto condition = [&conditions](const Logic::Ref& ref) {
+        if (ref.source == Logic::Source::Input)
+            conditions.insert(ref.index);
+    };
+    std::for_each(logic.events.begin(), logic.events.end(), condition);
+    condition(logic.start);
+    condition(logic.stop);
+    for (const Logic::Rule& rule : logic.rules)
+        std::for_each(rule.operands, rule.operands + rule.used, condition);
+    for (const int input : conditions)
+        numbers.erase(input);
+    return numbers;
+}
+
 std::vector<std::string> pairNames(const NEBPT::ProgramRuntime& runtime)
 {
     std::vector<std::string> names;
@@ -60,12 +83,7 @@ std::vector<std::string> pairNames(const NEBPT::ProgramRuntime& runtime)
 Recorder::Recorder(const NEBPT::ProgramRuntime& runtime, std::string title)
 {
     m_timeline.title = std::move(title);
-    const NEBPT::ProgramRuntime::Logic logic = runtime.logic();
-    std::set<int> numbers;
-    for (const auto& comparator : logic.comparators) {
-        if (comparator.enabled)
-            numbers.insert(comparator.input);
-    }
+    const std::set<int> numbers = numberInputs(runtime);
     m_laneOfInput.assign(runtime.inputNames().size(), -1);
     for (const int index : runtime.inputsRead()) {
         m_laneOfInput[static_cast<std::size_t>(index)] = static_cast<int>(m_timeline.inputs.size());

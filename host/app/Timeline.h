@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -135,5 +136,11 @@ struct Coverage
 
 // The used pairs of the model as Coverage and Timeline name them.
 std::vector<std::string> pairNames(const NEBPT::ProgramRuntime& runtime);
+
+// The inputs (indexes into inputNames()) the model reads as numbers: the operand
+// of a comparator that no event, start or stop event or logic rule reads as a
+// condition. A picture draws them as values and the monitor sets them in a
+// number field; every other input is a level, true or false.
+std::set<int> numberInputs(const NEBPT::ProgramRuntime& runtime);
 
 } // namespace timeline

@@ -3,6 +3,8 @@
 #include "Scenario.h"
 #include "SimulatedDrive.h"
 
+#include "HostTestSupport.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -19,11 +21,15 @@ using timeline::Point;
 
 namespace {
 
+NEBPT::ProgramRuntime runtimeOf(const std::string& image)
+{
+    SimulatedDrive drive(image, SimulatedDrive::Access::Read);
+    return NEBPT::ProgramRuntime(NEBPT::ProgramWorkflow().exportProgram(drive));
+}
+
 NEBPT::ProgramRuntime sampleRuntime()
 {
-    SimulatedDrive drive(std::string(NEBPT_DATA_DIR) + "/fcd300_sample.json",
-                         SimulatedDrive::Access::Read);
-    return NEBPT::ProgramRuntime(NEBPT::ProgramWorkflow().exportProgram(drive));
+    return runtimeOf(std::string(NEBPT_DATA_DIR) + "/fcd300_sample.json");
 }
 
 std::vector<std::pair<long long, double>> pointsOf(const std::vector<Point>& points)
@@ -124,6 +130,34 @@ TEST(TimelineTest, ARecordingTooLongForAPictureEndsWhereALaneIsFull)
     EXPECT_EQ(lane(cut.inputs, "Digital input 18").points.size(), timeline::Timeline::kMostPoints);
     recorder.action(most + 1, "Start timer 0");
     EXPECT_TRUE(cut.actions.empty());
+}
+
+// The monitor's number fields and the picture's value lanes: a comparator's
+// operand is a number, unless an event or a rule also reads it as a condition
+// (comparator 0 reading pair 0's event "Digital input 18").
+TEST(TimelineTest, AComparatorsOperandIsANumberUnlessAlsoReadAsACondition)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::string image = hosttest::copyOfSample(scratch, "fcd300_sample.json", "both.json",
+                                                     "\"3:Motor speed\"", "\"3:Digital input 18\"");
+    const struct
+    {
+        std::string image, input;
+        bool number;
+    } rows[] = {{std::string(NEBPT_DATA_DIR) + "/fcd300_sample.json", "Motor speed", true},
+                {std::string(NEBPT_DATA_DIR) + "/fcd300_sample.json", "Digital input 18", false},
+                {image, "Motor current", true},
+                {image, "Digital input 18", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.input);
+        const NEBPT::ProgramRuntime runtime = runtimeOf(row.image);
+        const int index = runtime.inputIndex(row.input);
+        ASSERT_GE(index, 0);
+        EXPECT_EQ(timeline::numberInputs(runtime).count(index) == 1, row.number);
+        timeline::Recorder recorder(runtime, "run");
+        EXPECT_EQ(lane(recorder.timeline().inputs, row.input).kind,
+                  row.number ? Lane::Kind::Value : Lane::Kind::Level);
+    }
 }
 
 } // namespace
