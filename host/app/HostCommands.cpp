@@ -646,10 +646,12 @@ ExitStatus simulateProgram(HostDrive& drive, const DriveName& name, const Simula
                                                     : programfile::workflow().exportProgram(drive);
         if (!drive.readFailure().empty())
             throw std::runtime_error(drive.readFailure()); // names the parameter and the address
-        const NEBPT::ProgramRuntime model(program);
+        // Every scenario is checked before any runs; the model they were checked
+        // on, not yet scanned, runs the first of them.
+        std::optional<NEBPT::ProgramRuntime> unscanned(std::in_place, program);
         for (const scenario::Scenario& planned : simulation.scenarios) {
             try {
-                scenario::check(planned, model);
+                scenario::check(planned, *unscanned);
             } catch (const scenario::ScenarioError& error) {
                 errors << oneLine(error.what()) << "\n";
                 return kUsage;
@@ -663,7 +665,9 @@ ExitStatus simulateProgram(HostDrive& drive, const DriveName& name, const Simula
             if (several)
                 out << planned.name << ":\n";
             // Each scenario from the controller's first scan with every input false.
-            NEBPT::ProgramRuntime runtime(program);
+            NEBPT::ProgramRuntime runtime =
+                unscanned ? std::move(*unscanned) : NEBPT::ProgramRuntime(program);
+            unscanned.reset();
             std::optional<timeline::Recorder> recorder;
             if (!simulation.plot.empty())
                 recorder.emplace(runtime, name.text() + " - " + planned.name);
