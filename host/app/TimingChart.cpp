@@ -371,7 +371,8 @@ private:
         if (most <= 1)
             return; // never started: no scale
         m_painter.setPen(kInk);
-        m_painter.drawText(QRectF(r.left() + 2, r.top(), r.width() / 3, r.height() * 0.5),
+        // The scale over the lane's upper half, whole even in the narrow strip chart.
+        m_painter.drawText(QRectF(r.left() + 2, r.top(), r.width() - 4, r.height() * 0.5),
                            Qt::AlignLeft | Qt::AlignTop,
                            secondsText(static_cast<long long>(most), 1) + QLatin1Char(' ') +
                                m_options.words.seconds);
